@@ -1,0 +1,119 @@
+#include "sim/sim_rig.h"
+#include "sim/state_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <unistd.h>
+
+namespace quorvan::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct TempDir {
+    fs::path path;
+    TempDir()
+    {
+        path = fs::temp_directory_path() / ("quorvan-state-" + std::to_string(::getpid()) + "-"
+                                            + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(path);
+    }
+    ~TempDir() { fs::remove_all(path); }
+    std::string file(const std::string& name) const { return (path / name).string(); }
+};
+
+std::string slurp(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+EncoderState sampleState()
+{
+    EncoderState s;
+    for (int i = 0; i < 256; ++i) {
+        s.ram[i] = static_cast<std::uint8_t>(i);
+        s.eeprom[i] = static_cast<std::uint8_t>(255 - i);
+    }
+    s.status = 0x83;
+    s.carrier = false;
+    s.power = false;
+    s.lastCommand = 0x45;
+    s.clockTime = {0x40, 1, 2, 3, 4, 5, 1};
+    s.clockTimeLatches = 12;
+    return s;
+}
+
+TEST(StateFile, RoundTripsEveryField)
+{
+    TempDir dir;
+    const std::string path = dir.file("enc.state");
+    std::string error;
+    ASSERT_TRUE(SaveEncoderState(path, sampleState(), error)) << error;
+    EncoderState back;
+    EXPECT_EQ(LoadEncoderState(path, back, error), StateLoad::Loaded) << error;
+    EXPECT_EQ(back, sampleState());
+    EXPECT_EQ(fs::directory_iterator(dir.path)->path().filename(), "enc.state") << "no temporary left behind";
+}
+
+TEST(StateFile, MissingIsNotDamaged)
+{
+    TempDir dir;
+    EncoderState s;
+    std::string error;
+    EXPECT_EQ(LoadEncoderState(dir.file("none"), s, error), StateLoad::Missing);
+}
+
+TEST(StateFile, TruncatedOrGarbageFilesAreReportedAndLeftAlone)
+{
+    TempDir dir;
+    const std::string full = FormatEncoderState(sampleState());
+    const std::vector<std::string> bad = {
+        "",
+        "hello world\n",
+        full.substr(0, full.size() / 2),
+        full.substr(0, full.size() - 10),
+        full + "ram 00 00\n",
+        std::string("quorvan-virtual-encoder 1\npower maybe\n"),
+        full + "extra 1\n",
+    };
+    for (const std::string& text : bad) {
+        const std::string path = dir.file("bad.state");
+        std::ofstream(path, std::ios::binary) << text;
+        EncoderState s = sampleState();
+        std::string error;
+        EXPECT_EQ(LoadEncoderState(path, s, error), StateLoad::Damaged) << text.substr(0, 40);
+        EXPECT_NE(error.find("bad.state"), std::string::npos) << error;
+        EXPECT_EQ(s, sampleState()) << "state untouched on failure";
+        EXPECT_EQ(slurp(path), text);
+    }
+}
+
+TEST(StateFile, DumpShowsTwelveRowsOfUpperCaseHex)
+{
+    EncoderState s = sampleState();
+    const std::string dump = DumpMemory(s.ram);
+    std::istringstream in(dump);
+    std::string line;
+    int rows = 0;
+    while (std::getline(in, line)) {
+        if (rows == 0) {
+            EXPECT_EQ(line, "00: 00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F");
+        }
+        if (rows == 11) {
+            EXPECT_EQ(line, "B0: B0 B1 B2 B3 B4 B5 B6 B7 B8 B9 BA BB BC BD BE BF");
+        }
+        ++rows;
+    }
+    EXPECT_EQ(rows, 12);
+}
+
+} // namespace
+} // namespace quorvan::test
