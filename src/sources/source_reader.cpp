@@ -1,0 +1,20 @@
+#include "sources/source_reader.h"
+
+#include "sources/text_cut.h"
+
+namespace quorvan {
+
+std::optional<std::string> readTextSource(const TextSourceSetup& setup, const std::string& exeDirectory,
+                                          const SourceFileSystem& fs)
+{
+    std::string line;
+    if (const std::optional<std::string> path = findSourceFile(setup.file, exeDirectory, fs)) {
+        std::optional<std::string> read = readSourceLine(*path, setup.readFrom);
+        if (!read)
+            return std::nullopt;
+        line = std::move(*read);
+    }
+    return cutSourceText(trimSourceText(std::move(line)), setup.cutBeginning, setup.cutEnd);
+}
+
+} // namespace quorvan

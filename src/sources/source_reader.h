@@ -1,0 +1,28 @@
+// Reading one text source: find the file, take its line, trim and cut it.
+#pragma once
+
+#include "sources/line_reader.h"
+#include "sources/source_search.h"
+
+#include <optional>
+#include <string>
+
+namespace quorvan {
+
+// What a source is told on the "Text Sources" page (ED1F/RGD1L/SED1BE/SED1EN
+// for dynamic PS, ER1F/RGR1L/SER1BE/SER1EN for radiotext).
+struct TextSourceSetup {
+    std::string file;                     // a file name or a mask
+    ReadFrom readFrom = ReadFrom::LastLine;
+    int cutBeginning = 0;                 // 0..63
+    int cutEnd = 0;                       // 0..63
+};
+
+// The text of a source after trimming and cutting. No matching file gives the
+// empty text. Nothing comes back when the matching file could not be opened
+// or read (it vanished, it is not readable, a read error): the source is
+// skipped until the next tick.
+std::optional<std::string> readTextSource(const TextSourceSetup& setup, const std::string& exeDirectory,
+                                          const SourceFileSystem& fs);
+
+} // namespace quorvan
