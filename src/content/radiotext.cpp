@@ -1,0 +1,77 @@
+#include "content/radiotext.h"
+
+#include "content/steps.h"
+
+namespace quorvan {
+
+int ActualRTIndex(const TStationParams& params)
+{
+    for (int i = 0; i < kRadiotexts; ++i)
+        if (params.rbrt(i)) return i;
+    return -1;
+}
+
+std::string ActualRT(const TStationParams& params)
+{
+    const int i = ActualRTIndex(params);
+    return i < 0 ? std::string() : params.rt(i);
+}
+
+int ActualRTType(const TStationParams& params)
+{
+    const int i = ActualRTIndex(params);
+    return i >= 0 && params.rtType(i) == 1 ? 1 : 0;
+}
+
+void SelectRadiotext(TStationParams& params, int index)
+{
+    for (int i = 0; i < kRadiotexts; ++i) params.rbrt(i) = (i == index);
+}
+
+std::string RadiotextBytes(std::string_view text)
+{
+    std::string bytes(text.substr(0, kRadiotextLength));
+    bytes.append(kRadiotextLength - bytes.size(), ' ');
+    return bytes;
+}
+
+int RadiotextControl(const TStationParams& params)
+{
+    return (params.CBRTEN ? 1 : 0) + 2 * ActualRTType(params);
+}
+
+std::optional<int> NextRadiotext(const TStationParams& params)
+{
+    const int start = ActualRTIndex(params);
+    if (start < 0) {
+        for (int i = 0; i < kRadiotexts; ++i)
+            if (!params.rt(i).empty()) return i;
+        return std::nullopt;
+    }
+    for (int advance = 1; advance < kRadiotexts; ++advance) {
+        const int i = (start + advance) % kRadiotexts;
+        if (!params.rt(i).empty()) return i;
+    }
+    return std::nullopt;  // four advances lead back to the starting text
+}
+
+bool Timer2Advance(TStationParams& params)
+{
+    const auto next = NextRadiotext(params);
+    if (!next) return false;
+    SelectRadiotext(params, *next);
+    return true;
+}
+
+int SERTSWPeriodMs(int minutes)
+{
+    minutes = ClampSteps(kSERTSWSpec, minutes);
+    return minutes == 0 ? 30'000 : minutes * 60'000;
+}
+
+std::string SERTSWUnitText(int minutes)
+{
+    return ClampSteps(kSERTSWSpec, minutes) == 0 ? ".5 min" : "min";
+}
+
+} // namespace quorvan

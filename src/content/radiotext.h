@@ -1,0 +1,55 @@
+// Radiotext: which of the four texts is current, its A/B type, the control
+// value, and the automatic switching between the non-empty texts.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "content/station_params.h"
+
+namespace quorvan {
+
+inline constexpr std::size_t kRadiotextLength = 64;
+
+// Index 0..3 of the current radiotext (the first radio button that is on),
+// or -1 when no button is on.
+int ActualRTIndex(const TStationParams& params);
+// The current radiotext; "" when no button is on.
+std::string ActualRT(const TStationParams& params);
+// Type index of the current radiotext (0 "A", 1 "B"); 0 when no button is on.
+// A type index outside 0..1 counts as "A".
+int ActualRTType(const TStationParams& params);
+
+// Makes radiotext `index` (0..3) current: its button on, the others off.
+void SelectRadiotext(TStationParams& params, int index);
+
+// A radiotext as the encoder takes it: cut to 64 and filled with spaces to 64.
+std::string RadiotextBytes(std::string_view text);
+
+// The radiotext control value Send writes: bit 0 from CBRTEN, bit 1 set for type "B".
+int RadiotextControl(const TStationParams& params);
+// The control value of a switching tick or a text-source update: type x 2 + 1.
+inline int RadiotextUpdateControl(int type) { return (type == 1 ? 2 : 0) + 1; }
+
+// The switching tick's choice (Timer2Timer): advancing 1->2->3->4->1 from the
+// current text, the first non-empty text found within three advances; nullopt
+// when only the starting text (or none) is non-empty: nothing is written and
+// the current text stays. With no button on, the first non-empty text of
+// 1..4 is chosen.
+std::optional<int> NextRadiotext(const TStationParams& params);
+// Runs the tick's choice on the record: selects the chosen text and returns
+// true when it must be written to the encoder (with RadiotextUpdateControl(
+// ActualRTType(params))); returns false and changes nothing otherwise.
+bool Timer2Advance(TStationParams& params);
+
+// RTSAClick: the switching timer runs exactly while RTSA and CBRTEN are both on.
+inline bool RTSAClick(const TStationParams& params) { return params.RTSA && params.CBRTEN; }
+
+// SERTSWChange: the switching period in milliseconds (30 s at 0, otherwise
+// minutes x 60 s; the value is clamped to 0..240) and the unit text
+// (".5 min" at 0, "min" otherwise).
+int SERTSWPeriodMs(int minutes);
+std::string SERTSWUnitText(int minutes);
+
+} // namespace quorvan
