@@ -1,0 +1,95 @@
+#include "content/radiotext.h"
+
+#include <gtest/gtest.h>
+
+namespace quorvan {
+namespace {
+
+TStationParams texts(const char* t1, const char* t2, const char* t3, const char* t4)
+{
+    TStationParams p;
+    p.RT1 = t1;
+    p.RT2 = t2;
+    p.RT3 = t3;
+    p.RT4 = t4;
+    return p;
+}
+
+TEST(Radiotext, CurrentTextAndType)
+{
+    TStationParams p = texts("one", "two", "", "");
+    EXPECT_EQ(ActualRT(p), "one");
+    EXPECT_EQ(ActualRTType(p), 0);
+    SelectRadiotext(p, 1);
+    p.CBRTT2 = 1;
+    EXPECT_EQ(ActualRT(p), "two");
+    EXPECT_EQ(ActualRTType(p), 1);
+    EXPECT_FALSE(p.RBRT1);
+    p.CBRTEN = true;
+    EXPECT_EQ(RadiotextControl(p), 3);
+    p.CBRTEN = false;
+    EXPECT_EQ(RadiotextControl(p), 2);
+    SelectRadiotext(p, -1);  // no button on
+    EXPECT_EQ(ActualRT(p), "");
+    EXPECT_EQ(ActualRTType(p), 0);
+    EXPECT_EQ(RadiotextUpdateControl(1), 3);
+    EXPECT_EQ(RadiotextUpdateControl(0), 1);
+}
+
+TEST(Radiotext, PaddedTo64)
+{
+    EXPECT_EQ(RadiotextBytes("Hello"), "Hello" + std::string(59, ' '));
+    EXPECT_EQ(RadiotextBytes(std::string(100, 'x')), std::string(64, 'x'));
+    EXPECT_EQ(RadiotextBytes("").size(), 64u);
+}
+
+TEST(RadiotextSwitching, AlternatesBetweenNonEmptyTexts)
+{
+    TStationParams p = texts("first", "", "third", "");
+    ASSERT_TRUE(Timer2Advance(p));
+    EXPECT_EQ(ActualRTIndex(p), 2);
+    ASSERT_TRUE(Timer2Advance(p));
+    EXPECT_EQ(ActualRTIndex(p), 0);
+}
+
+TEST(RadiotextSwitching, OnlyTheCurrentTextWritesNothing)
+{
+    TStationParams p = texts("only", "", "", "");
+    EXPECT_FALSE(Timer2Advance(p));
+    EXPECT_EQ(ActualRTIndex(p), 0);
+    TStationParams none = texts("", "", "", "");
+    SelectRadiotext(none, 2);
+    EXPECT_FALSE(Timer2Advance(none));
+    EXPECT_EQ(ActualRTIndex(none), 2);
+}
+
+TEST(RadiotextSwitching, SpacesAreNotEmptyAndNoSelectionStartsAtOne)
+{
+    TStationParams p = texts("a", "   ", "", "");
+    EXPECT_EQ(NextRadiotext(p), 1);
+    SelectRadiotext(p, -1);
+    EXPECT_EQ(NextRadiotext(p), 0);
+    TStationParams last = texts("", "", "", "four");
+    SelectRadiotext(last, -1);
+    EXPECT_EQ(NextRadiotext(last), 3);
+}
+
+TEST(RadiotextSwitching, PeriodAndTimerRule)
+{
+    EXPECT_EQ(SERTSWPeriodMs(0), 30'000);
+    EXPECT_EQ(SERTSWPeriodMs(5), 300'000);
+    EXPECT_EQ(SERTSWPeriodMs(240), 14'400'000);
+    EXPECT_EQ(SERTSWPeriodMs(1000), 14'400'000);
+    EXPECT_EQ(SERTSWUnitText(0), ".5 min");
+    EXPECT_EQ(SERTSWUnitText(1), "min");
+    TStationParams p;
+    p.RTSA = true;
+    EXPECT_FALSE(RTSAClick(p));
+    p.CBRTEN = true;
+    EXPECT_TRUE(RTSAClick(p));
+    p.RTSA = false;
+    EXPECT_FALSE(RTSAClick(p));
+}
+
+} // namespace
+} // namespace quorvan

@@ -1,0 +1,110 @@
+#include "sources/text_processing.h"
+
+#include <gtest/gtest.h>
+
+namespace quorvan {
+namespace {
+
+const TextProcessingOptions kNumbering{true, false, false};
+const TextProcessingOptions kBrackets{false, true, false};
+const TextProcessingOptions kAll{true, true, true};
+
+TEST(SongNumbering, RemovesDigitsAndSeparator)
+{
+    EXPECT_EQ(CharReplace("12. Morvesk - Catch (Vocal Mix)", kNumbering), "Morvesk - Catch (Vocal Mix)");
+    EXPECT_EQ(CharReplace("(07) Title", kNumbering), "Title");
+    for (const char* text : {"01 - Title", "01- Title", "01. - Title", "01.-Title", "01 -Title", "01-Title"})
+        EXPECT_EQ(CharReplace(text, kNumbering), "Title") << text;
+}
+
+TEST(SongNumbering, LeavesTextsWithoutNumberingAlone)
+{
+    for (const char* text : {"12Title", "12 Title", "12.Title", "1999 - Title", "12", "99", "123", "(12",
+                             "Title", "", "-", "(- x"})
+        EXPECT_EQ(CharReplace(text, kNumbering), text) << text;
+}
+
+TEST(Brackets, RemovesTheLastBracketedPart)
+{
+    EXPECT_EQ(CharReplace("Catch (Vocal Mix)", kBrackets), "Catch");
+    EXPECT_EQ(CharReplace("Catch (Mix) Again", kBrackets), "Catch  Again");
+    EXPECT_EQ(CharReplace("Catch(Mix)", kBrackets), "Catch");
+    EXPECT_EQ(CharReplace("Catch(Mix) x", kBrackets), "Catch x");
+    EXPECT_EQ(CharReplace("(Intro) Song", kBrackets), "(Intro) Song");
+    EXPECT_EQ(CharReplace("Song ()", kBrackets), "Song ()");
+    EXPECT_EQ(CharReplace("A (one) B (two)", kBrackets), "A (one) B");
+    EXPECT_EQ(CharReplace("Song (Mix) x)", kBrackets), "Song");
+    EXPECT_EQ(CharReplace("(x)", kBrackets), "(x)");
+}
+
+TEST(Brackets, TextsOfOnlyBracketsAndBlanks)
+{
+    for (const char* text : {"", "(", ")", "()", "(((((", ")))))", "()()()", "      ", " ( ) "})
+        EXPECT_NO_THROW(CharReplace(text, kAll));
+    EXPECT_EQ(CharReplace("a(b)", kBrackets), "a");
+    EXPECT_EQ(CharReplace("((()))", kBrackets), "((");  // nearest "(" at least two before
+    EXPECT_EQ(CharReplace(")))))", kBrackets), ")))))");
+}
+
+TEST(Capitals, Latin1LetterRules)
+{
+    const TextProcessingOptions caps{false, false, true};
+    EXPECT_EQ(CharReplace("abc xyz 123", caps), "ABC XYZ 123");
+    EXPECT_EQ(CharReplace("\xE9t\xE9 \xE0 \xFC\xF1", caps), "\xC9T\xC9 \xC0 \xDC\xD1");  // été à üñ
+    EXPECT_EQ(CharReplace("\xDF\xFF\xF7\xB5", caps), "\xDF\xFF\xF7\xB5");  // no Latin-1 capitals
+    EXPECT_EQ(ToUpperLatin1('\xFE'), '\xDE');
+    const std::string nul("a\0b", 3);
+    EXPECT_EQ(CharReplace(nul, caps), std::string("A\0B", 3));
+}
+
+TEST(CharReplace, CombinedAndDisabled)
+{
+    EXPECT_EQ(CharReplace("12. Morvesk - Catch (Vocal Mix)", kAll), "MORVESK - CATCH");
+    EXPECT_EQ(CharReplace("12. Morvesk - Catch (Vocal Mix)", TextProcessingOptions{}),
+              "12. Morvesk - Catch (Vocal Mix)");
+    TStationParams p;
+    p.CBRSN = true;
+    EXPECT_EQ(CharReplace("1 - x", p), "x");
+    // Numbering first: the bracket rule then sees the shortened text.
+    EXPECT_EQ(CharReplace("1-(ab)", TextProcessingOptions{true, true, false}), "(ab)");
+}
+
+TEST(GBMOClick, EightCombinations)
+{
+    struct Row {
+        bool rsn, reib, ctc;
+        const char* shown;
+    };
+    const Row rows[] = {
+        {false, false, false, "12. Morvesk - Catch (Vocal Mix)"},
+        {true, false, false, "Morvesk - Catch (Vocal Mix)"},
+        {false, true, false, "12. Morvesk - Catch"},
+        {true, true, false, "Morvesk - Catch"},
+        {false, false, true, "12. MORVESK - CATCH (VOCAL MIX)"},
+        {true, false, true, "MORVESK - CATCH (VOCAL MIX)"},
+        {false, true, true, "12. MORVESK - CATCH"},
+        {true, true, true, "MORVESK - CATCH"},
+    };
+    for (const auto& r : rows) {
+        const TextProcessingOptions options{r.rsn, r.reib, r.ctc};
+        EXPECT_EQ(GBMOClickExample(options), r.shown);
+        // The fixed example agrees with what the processing does to the title.
+        EXPECT_EQ(CharReplace("12. Morvesk - Catch (Vocal Mix)", options), r.shown);
+    }
+}
+
+TEST(CharReplace, LargeAndBinaryInput)
+{
+    std::string big(100000, '(');
+    big += ")";
+    // The final ")" takes the "(" two places before it, and the one between.
+    EXPECT_EQ(CharReplace(big, kAll), std::string(99998, '('));
+    std::string bytes;
+    for (int i = 0; i < 256; ++i) bytes.push_back(static_cast<char>(i));
+    EXPECT_EQ(CharReplace(bytes, TextProcessingOptions{}), bytes);
+    // "(" and ")" are adjacent there: an empty pair is not removed.
+    EXPECT_EQ(CharReplace(bytes, kAll), ToCapitalsLatin1(bytes));
+}
+
+} // namespace
+} // namespace quorvan
