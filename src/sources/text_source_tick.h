@@ -1,0 +1,102 @@
+// The text-source tick: every few seconds the radiotext and the dynamic PS
+// source are read, and a text that changed goes into the station record and,
+// with "Send on change", into the running encoder. Radiotext first, then
+// dynamic PS, in one tick. GUI-free: the window and quorvanctl plug in a
+// TextSourceTarget that repaints and writes through the encoder's update
+// sequences.
+#pragma once
+
+#include "content/station_params.h"
+#include "sources/source_reader.h"
+
+#include <optional>
+#include <string>
+
+namespace quorvan {
+
+// The last text taken from each source, after cutting and before the
+// advanced options and the prefix. The change test compares with them; they
+// are kept in the settings file (DPSFromFile, RTFromFile) so that an
+// unchanged file is not sent again after a restart.
+struct TextSourceMemory {
+    std::string DPSFromFile;
+    std::string RTFromFile;
+    bool operator==(const TextSourceMemory&) const = default;
+};
+
+// The radiotext update sequence's arguments: the 64 radiotext bytes (space
+// filled) and the control byte, 2 x type of RT1 + 1.
+struct RadiotextUpdate {
+    std::string bytes;
+    int control = 1;
+    bool operator==(const RadiotextUpdate&) const = default;
+};
+
+// The dynamic PS update sequence's arguments: at most 72 text bytes (the
+// sequence adds the closing blank) and the length byte, the text's length.
+struct DynamicPSUpdate {
+    std::string text;
+    int length = 0;
+    bool operator==(const DynamicPSUpdate&) const = default;
+};
+
+// Where a tick's effects go, in the order they happen. The window repaints
+// the changed field before the transfer blocks it; the write methods run the
+// encoder's update sequences and return true when the operation ended
+// "Ready" (false: "!Ready").
+class TextSourceTarget {
+public:
+    virtual ~TextSourceTarget() = default;
+    // RT1 holds a new text that is about to be written.
+    virtual void showRadiotext(const TStationParams&) {}
+    virtual bool writeRadiotext(const RadiotextUpdate& update) = 0;
+    // A radiotext from the file was written: if the radiotext switching
+    // timer runs, switch it off and on so the next switch is a full period away.
+    virtual void restartRadiotextSwitching() {}
+    // DPS1B and the DPS1 rows hold a new text that is about to be written.
+    virtual void showDynamicPS(const TStationParams&) {}
+    virtual bool writeDynamicPS(const DynamicPSUpdate& update) = 0;
+};
+
+// A source is followed while its "From file:" box and its target's
+// "Enabled" box are both checked.
+bool RadiotextSourceActive(const TStationParams& params);  // CBR1FF and CBRTEN
+bool DynamicPSSourceActive(const TStationParams& params);  // CBD1FF and DPS1EN
+
+TextSourceSetup RadiotextSourceSetup(const TStationParams& params); // ER1F, RGR1L, SER1BE, SER1EN
+TextSourceSetup DynamicPSSourceSetup(const TStationParams& params); // ED1F, RGD1L, SED1BE, SED1EN
+
+// The radiotext a source text becomes: CharReplace, the prefix ER1PR before
+// it, and a text over 64 characters cut to its first 61 and "...".
+std::string RadiotextFromSource(const TStationParams& params, const std::string& text);
+
+// Applying a new radiotext source text: RTFromFile := text; RT1 := the
+// processed text (the current-radiotext selection is left alone). Returns
+// the update to write when "Send on change" (CBR1SC) is checked.
+std::optional<RadiotextUpdate> ApplyRadiotextFromFile(TStationParams& params, TextSourceMemory& memory,
+                                                      const std::string& text);
+
+// Applying a new dynamic PS source text: DPSFromFile := text; DPS1B := the
+// text after CharReplace and the prefix ED1PR (no length limit); the DPS1 rows
+// := its DPSJustify form. Returns the update to write when "Send on change"
+// (CBD1SC) is checked: DPS1B in modes 1 to 3, the justified text in mode 0,
+// at most 72 characters.
+std::optional<DynamicPSUpdate> ApplyDynamicPSFromFile(TStationParams& params, TextSourceMemory& memory,
+                                                      const std::string& text);
+
+struct TextSourceTickResult {
+    bool radiotextChanged = false;          // RT1 took a new text
+    std::optional<bool> radiotextSent;      // written; true = "Ready"
+    bool dynamicPSChanged = false;          // DPS1B and DPS1 took a new text
+    std::optional<bool> dynamicPSSent;      // written; true = "Ready"
+};
+
+// One tick (Timer1Timer): read the active sources (radiotext, then dynamic
+// PS), then apply each one whose text differs from its remembered text,
+// exactly, letter case included: radiotext first, then dynamic PS. A source
+// whose file could not be read is skipped this tick; the other goes on.
+TextSourceTickResult TextSourceTick(TStationParams& params, TextSourceMemory& memory,
+                                    const std::string& exeDirectory, const SourceFileSystem& fs,
+                                    TextSourceTarget& target);
+
+} // namespace quorvan

@@ -1,0 +1,287 @@
+#include "sources/source_test_support.h"
+#include "sources/text_source_tick.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace quorvan {
+namespace {
+
+using testing::kTenOClock;
+using testing::ListedFiles;
+using testing::ScratchDir;
+
+// Records what the tick does to the window and the encoder, in order.
+class RecordingTarget final : public TextSourceTarget {
+public:
+    std::vector<std::string> events;
+    std::vector<RadiotextUpdate> radiotexts;
+    std::vector<DynamicPSUpdate> dynamicPS;
+    bool ready = true;
+    std::function<void()> duringRadiotextWrite;
+
+    void showRadiotext(const TStationParams& p) override { events.push_back("show RT1=" + p.RT1); }
+    bool writeRadiotext(const RadiotextUpdate& u) override
+    {
+        events.push_back("write RT");
+        radiotexts.push_back(u);
+        if (duringRadiotextWrite)
+            duringRadiotextWrite();
+        return ready;
+    }
+    void restartRadiotextSwitching() override { events.push_back("restart Timer2"); }
+    void showDynamicPS(const TStationParams& p) override { events.push_back("show DPS1B=" + p.DPS1B); }
+    bool writeDynamicPS(const DynamicPSUpdate& u) override
+    {
+        events.push_back("write DPS");
+        dynamicPS.push_back(u);
+        return ready;
+    }
+};
+
+std::string padded(const std::string& text)
+{
+    return text + std::string(64 - text.size(), ' ');
+}
+
+class TextSourceTickTest : public ::testing::Test {
+protected:
+    ScratchDir dir;
+    PosixSourceFileSystem fs;
+    TStationParams params;
+    TextSourceMemory memory;
+    RecordingTarget target;
+
+    void SetUp() override
+    {
+        params.CBRTEN = true;
+        params.CBR1FF = true;
+        params.ER1F = "rt.txt";
+        params.DPS1EN = true;
+        params.CBD1FF = true;
+        params.ED1F = "dps.txt";
+    }
+    TextSourceTickResult tick() { return TextSourceTick(params, memory, dir.path(), fs, target); }
+};
+
+TEST_F(TextSourceTickTest, RadiotextThenDynamicPSInOneTick)
+{
+    dir.write("rt.txt", "Old\nNow: Catch\n");
+    dir.write("dps.txt", "Catch\n");
+    params.CBRTT1 = 1;
+    const TextSourceTickResult r = tick();
+    EXPECT_TRUE(r.radiotextChanged);
+    EXPECT_EQ(r.radiotextSent, true);
+    EXPECT_TRUE(r.dynamicPSChanged);
+    EXPECT_EQ(r.dynamicPSSent, true);
+    EXPECT_EQ(target.events, (std::vector<std::string>{"show RT1=Now: Catch", "write RT", "restart Timer2",
+                                                       "show DPS1B=Catch", "write DPS"}));
+    ASSERT_EQ(target.radiotexts.size(), 1u);
+    EXPECT_EQ(target.radiotexts[0].bytes, padded("Now: Catch"));
+    EXPECT_EQ(target.radiotexts[0].control, 3); // on, type B from CBRTT1
+    ASSERT_EQ(target.dynamicPS.size(), 1u);
+    EXPECT_EQ(target.dynamicPS[0], (DynamicPSUpdate{"Catch", 5})); // mode 2 sends DPS1B
+    EXPECT_EQ(memory, (TextSourceMemory{"Catch", "Now: Catch"}));
+
+    // Nothing changed: nothing applied, nothing written.
+    target.events.clear();
+    const TextSourceTickResult again = tick();
+    EXPECT_FALSE(again.radiotextChanged);
+    EXPECT_FALSE(again.dynamicPSChanged);
+    EXPECT_TRUE(target.events.empty());
+}
+
+TEST_F(TextSourceTickTest, BothSourcesAreReadBeforeEitherIsApplied)
+{
+    dir.write("rt.txt", "News\n");
+    dir.write("dps.txt", "First\n");
+    target.duringRadiotextWrite = [&] { dir.write("dps.txt", "Second\n"); };
+    tick();
+    EXPECT_EQ(params.DPS1B, "First");
+    tick();
+    EXPECT_EQ(params.DPS1B, "Second");
+}
+
+TEST_F(TextSourceTickTest, RememberedTextIsTheCutTextBeforeProcessing)
+{
+    dir.write("rt.txt", "12. Morvesk - Catch (Vocal Mix)   \n");
+    params.CBRSN = params.CBREIB = params.CBCTC = true;
+    params.ER1PR = "On air: ";
+    params.SER1BE = 0;
+    tick();
+    EXPECT_EQ(memory.RTFromFile, "12. Morvesk - Catch (Vocal Mix)");
+    EXPECT_EQ(params.RT1, "On air: MORVESK - CATCH");
+
+    // A new prefix or option waits for the file to change...
+    params.ER1PR = "Now: ";
+    target.events.clear();
+    tick();
+    EXPECT_EQ(params.RT1, "On air: MORVESK - CATCH");
+    EXPECT_TRUE(target.events.empty());
+    // ...but a new cut count changes the cut text at once.
+    params.SER1BE = 4;
+    tick();
+    EXPECT_EQ(memory.RTFromFile, "Morvesk - Catch (Vocal Mix)");
+    EXPECT_EQ(params.RT1, "Now: MORVESK - CATCH");
+}
+
+TEST_F(TextSourceTickTest, ChangeTestIsExactIncludingCase)
+{
+    dir.write("rt.txt", "Catch\n");
+    memory.RTFromFile = "CATCH";
+    EXPECT_TRUE(tick().radiotextChanged);
+    EXPECT_EQ(params.RT1, "Catch");
+}
+
+TEST_F(TextSourceTickTest, RestartDoesNotResend)
+{
+    // The remembered texts come back from the settings file: an unchanged
+    // file changes nothing, even though the fields hold something else.
+    dir.write("rt.txt", "Catch\n");
+    dir.write("dps.txt", "Catch\n");
+    memory = {"Catch", "Catch"};
+    params.RT1 = "typed by the operator";
+    const TextSourceTickResult r = tick();
+    EXPECT_FALSE(r.radiotextChanged);
+    EXPECT_FALSE(r.dynamicPSChanged);
+    EXPECT_TRUE(target.events.empty());
+    EXPECT_EQ(params.RT1, "typed by the operator");
+}
+
+TEST_F(TextSourceTickTest, LongRadiotextEndsInDots)
+{
+    const std::string seventy(70, 'x');
+    dir.write("rt.txt", seventy + "\n");
+    tick();
+    EXPECT_EQ(params.RT1, std::string(61, 'x') + "...");
+    EXPECT_EQ(target.radiotexts.at(0).bytes, params.RT1);
+
+    const std::string sixtyFour = std::string(63, 'y') + "z";
+    dir.write("rt.txt", sixtyFour + "\n");
+    tick();
+    EXPECT_EQ(params.RT1, sixtyFour);
+    EXPECT_EQ(target.radiotexts.at(1).bytes, sixtyFour);
+}
+
+TEST_F(TextSourceTickTest, RadiotextGoesIntoRT1WhateverIsSelected)
+{
+    dir.write("rt.txt", "From the file\n");
+    params.RBRT1 = false;
+    params.RBRT2 = true;
+    params.RT2 = "Second";
+    params.CBRTT1 = 1;
+    params.CBRTT2 = 0;
+    tick();
+    EXPECT_EQ(params.RT1, "From the file");
+    EXPECT_EQ(params.RT2, "Second");
+    EXPECT_TRUE(params.RBRT2);
+    EXPECT_FALSE(params.RBRT1);
+    EXPECT_EQ(target.radiotexts.at(0).control, 3); // the type of RT1, not of the selected text
+}
+
+TEST_F(TextSourceTickTest, InactiveSourceIsNeitherReadNorChangedNorSent)
+{
+    dir.write("rt.txt", "Radiotext\n");
+    dir.write("dps.txt", "Dynamic\n");
+    params.CBRTEN = false; // From file still checked
+    params.RT1 = "kept";
+    tick();
+    EXPECT_EQ(params.RT1, "kept");
+    EXPECT_EQ(memory.RTFromFile, "");
+    EXPECT_TRUE(target.radiotexts.empty());
+    EXPECT_EQ(params.DPS1B, "Dynamic");
+
+    // Neither active: the tick ends at once.
+    params.DPS1EN = false;
+    dir.write("dps.txt", "Other\n");
+    target.events.clear();
+    tick();
+    EXPECT_EQ(params.DPS1B, "Dynamic");
+    EXPECT_TRUE(target.events.empty());
+}
+
+TEST_F(TextSourceTickTest, SendOnChangeClearedChangesFieldsOnly)
+{
+    dir.write("rt.txt", "Radiotext\n");
+    dir.write("dps.txt", "HELLO WORLD\n");
+    params.CBR1SC = false;
+    params.CBD1SC = false;
+    params.RBJUST2 = true;
+    const TextSourceTickResult r = tick();
+    EXPECT_TRUE(r.radiotextChanged);
+    EXPECT_FALSE(r.radiotextSent);
+    EXPECT_FALSE(r.dynamicPSSent);
+    EXPECT_TRUE(target.events.empty());
+    EXPECT_EQ(params.RT1, "Radiotext");
+    EXPECT_EQ(params.DPS1B, "HELLO WORLD");
+    EXPECT_EQ(params.DPS1[0], " HELLO  ");
+    EXPECT_EQ(params.DPS1[1], " WORLD  ");
+    EXPECT_EQ(params.DPS1[2], "");
+}
+
+TEST_F(TextSourceTickTest, DynamicPSPayloadByMode)
+{
+    const std::string hundred = std::string(50, 'a') + " " + std::string(49, 'b');
+    dir.write("dps.txt", hundred + "\n");
+    params.CBR1FF = false;
+    params.RGDPS1M = 2;
+    tick();
+    EXPECT_EQ(params.DPS1B, hundred); // no limit on the field itself
+    ASSERT_EQ(target.dynamicPS.size(), 1u);
+    EXPECT_EQ(target.dynamicPS[0].text, hundred.substr(0, 72));
+    EXPECT_EQ(target.dynamicPS[0].length, 72);
+
+    // Mode 0 sends the justified labels.
+    params.RGDPS1M = 0;
+    params.RBJUST2 = false;
+    params.RBJUST1 = true;
+    dir.write("dps.txt", "HELLO WORLD\n");
+    tick();
+    EXPECT_EQ(target.dynamicPS.at(1), (DynamicPSUpdate{"HELLO   WORLD", 13}));
+    EXPECT_EQ(params.DPS1B, "HELLO WORLD");
+}
+
+TEST_F(TextSourceTickTest, NoMatchingFileAppliesTheEmptyText)
+{
+    dir.write("rt.txt", "Something\n");
+    dir.write("dps.txt", "Something\n");
+    tick();
+    params.ER1F = "gone*.txt";
+    params.ED1F = "gone*.txt";
+    params.ER1PR = "Radio X";
+    const TextSourceTickResult r = tick();
+    EXPECT_TRUE(r.radiotextChanged);
+    EXPECT_EQ(params.RT1, "Radio X");
+    EXPECT_EQ(target.radiotexts.back().bytes, padded("Radio X"));
+    EXPECT_EQ(params.DPS1B, "");
+    EXPECT_EQ(target.dynamicPS.back(), (DynamicPSUpdate{"", 0}));
+}
+
+TEST(TextSourceTick, UnreadableSourceIsSkippedAndTheOtherGoesOn)
+{
+    ScratchDir dir;
+    dir.write("dps.txt", "Dynamic\n");
+    ListedFiles fs;
+    fs.add(dir.path(), "rt.txt", kTenOClock); // listed, but not on the disk
+    fs.add(dir.path(), "dps.txt", kTenOClock);
+    TStationParams params;
+    params.CBRTEN = params.CBR1FF = params.DPS1EN = params.CBD1FF = true;
+    params.ER1F = "rt.txt";
+    params.ED1F = "dps.txt";
+    params.RT1 = "kept";
+    TextSourceMemory memory{"", "remembered"};
+    RecordingTarget target;
+    target.ready = false;
+    const TextSourceTickResult r = TextSourceTick(params, memory, dir.path(), fs, target);
+    EXPECT_FALSE(r.radiotextChanged);
+    EXPECT_EQ(params.RT1, "kept");
+    EXPECT_EQ(memory.RTFromFile, "remembered");
+    EXPECT_EQ(r.dynamicPSSent, false); // written, ended "!Ready"
+    EXPECT_EQ(params.DPS1B, "Dynamic");
+}
+
+} // namespace
+} // namespace quorvan
