@@ -1,0 +1,67 @@
+#include "cli/cli.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace quorvan::cli {
+
+namespace {
+
+std::vector<Command>& registry()
+{
+    static std::vector<Command> commands;
+    return commands;
+}
+
+} // namespace
+
+SettingsLoader& settingsLoaderSlot()
+{
+    static SettingsLoader loader = nullptr;
+    return loader;
+}
+
+CommandRegistrar::CommandRegistrar(const Command& command)
+{
+    auto& commands = registry();
+    const auto at = std::lower_bound(commands.begin(), commands.end(), command,
+                                     [](const Command& a, const Command& b) { return std::strcmp(a.name, b.name) < 0; });
+    commands.insert(at, command);
+}
+
+SettingsLoaderRegistrar::SettingsLoaderRegistrar(SettingsLoader loader)
+{
+    settingsLoaderSlot() = loader;
+}
+
+const std::vector<Command>& Commands()
+{
+    return registry();
+}
+
+const Command* FindCommand(const std::string& name)
+{
+    for (const Command& c : registry())
+        if (name == c.name)
+            return &c;
+    return nullptr;
+}
+
+std::string Usage()
+{
+    std::string text = "usage: quorvanctl [--settings FILE] [--port PORT] [--record FILE] [--timed] COMMAND [ARGS]\n"
+                       "ports: lpt1, lpt2, com1..com4, a device path, virtual:STATEFILE, virtual-serial:STATEFILE\n"
+                       "commands:\n";
+    for (const Command& c : registry()) {
+        text += "  ";
+        text += c.name;
+        if (c.usage && *c.usage) {
+            text += ' ';
+            text += c.usage;
+        }
+        text += '\n';
+    }
+    return text;
+}
+
+} // namespace quorvan::cli

@@ -1,0 +1,31 @@
+// Runs the built quorvanctl binary and captures its exit code and output.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace quorvan::test {
+
+struct CliResult {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+// A scratch directory for one test; the CLI runs with it as its working
+// directory and as XDG_CONFIG_HOME, so that it never sees the user's files.
+class CliSandbox {
+public:
+    CliSandbox();
+    ~CliSandbox();
+    CliResult run(const std::vector<std::string>& args) const;
+    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+    std::string read(const std::string& name) const;
+    void write(const std::string& name, const std::string& text) const;
+
+private:
+    std::filesystem::path dir_;
+};
+
+} // namespace quorvan::test
