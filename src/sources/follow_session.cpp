@@ -1,0 +1,96 @@
+#include "sources/follow_session.h"
+
+#include "content/radiotext.h"
+
+#include <cstdio>
+
+namespace quorvan {
+
+namespace {
+
+constexpr std::int64_t kTextSourceIntervalMs = 3000;
+constexpr std::int64_t kClockTimeIntervalMs = 100;
+
+} // namespace
+
+// The text-source tick's target: the encoder's update sequences, the
+// switching timer's restart, and a report per change.
+class FollowSession::Target final : public TextSourceTarget {
+public:
+    explicit Target(FollowSession& session) : session_(session) {}
+    bool writeRadiotext(const RadiotextUpdate& update) override
+    {
+        return session_.encoder_.radiotextUpdate(update);
+    }
+    void restartRadiotextSwitching() override { session_.loop_.restart(session_.timer2_); }
+    bool writeDynamicPS(const DynamicPSUpdate& update) override
+    {
+        return session_.encoder_.dynamicPSUpdate(update);
+    }
+
+private:
+    FollowSession& session_;
+};
+
+FollowSession::FollowSession(TStationParams& params, TextSourceMemory& memory, FollowEncoder& encoder,
+                             const Environment& env, Reporter report)
+    : params_(params), memory_(memory), encoder_(encoder), env_(env), report_(std::move(report)),
+      loop_(*env.stopwatch, *env.sleeper)
+{
+    loop_.add(kTextSourceIntervalMs, [this] { Timer1Timer(); });
+    timer2_ = loop_.add(SERTSWPeriodMs(params_.SERTSW), [this] { Timer2Timer(); }, RTSAClick(params_));
+    loop_.add(kClockTimeIntervalMs, [this] { Timer3Timer(); }, params_.CTRunning);
+}
+
+void FollowSession::run(const std::function<bool()>& stop)
+{
+    if (params_.CTRunning) {
+        const DateTime now = env_.clock->now();
+        report("CT", clockTimeMinuteText(now), encoder_.sendClockTime());
+    }
+    if (!stop())
+        Timer1Timer();
+    loop_.run(stop);
+}
+
+void FollowSession::Timer1Timer()
+{
+    Target target(*this);
+    const TextSourceTickResult r = TextSourceTick(params_, memory_, env_.exeDirectory, *env_.fs, target);
+    if (r.radiotextChanged)
+        report("RT1", params_.RT1, r.radiotextSent);
+    if (r.dynamicPSChanged)
+        report("DPS", params_.DPS1B, r.dynamicPSSent);
+}
+
+void FollowSession::Timer2Timer()
+{
+    if (!Timer2Advance(params_))
+        return;
+    const RadiotextUpdate update{RadiotextBytes(ActualRT(params_)), RadiotextUpdateControl(ActualRTType(params_))};
+    const bool ready = encoder_.radiotextUpdate(update);
+    report("RT" + std::to_string(ActualRTIndex(params_) + 1), ActualRT(params_), ready);
+}
+
+void FollowSession::Timer3Timer()
+{
+    const DateTime before = env_.clock->now();
+    if (const std::optional<bool> loaded = encoder_.clockTimeTick())
+        report("CT", clockTimeMinuteText(before), *loaded);
+}
+
+void FollowSession::report(const std::string& target, const std::string& text, std::optional<bool> ready)
+{
+    if (report_)
+        report_(FollowEvent{env_.clock->now(), target, text, ready});
+}
+
+std::string clockTimeMinuteText(const DateTime& t)
+{
+    const int minutes = (t.hour * 60 + t.minute + 1) % (24 * 60);
+    char text[8];
+    std::snprintf(text, sizeof text, "%02d:%02d", minutes / 60, minutes % 60);
+    return text;
+}
+
+} // namespace quorvan
