@@ -1,0 +1,147 @@
+#include "settings/file_system.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <vector>
+
+namespace quorvan {
+
+std::string parentDirectory(const std::string& path)
+{
+    std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return path.substr(0, slash);
+}
+
+namespace {
+
+bool writeAll(int fd, const std::string& bytes)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<std::string> PosixFileSystem::readFile(const std::string& path)
+{
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    std::string out;
+    std::vector<char> buf(1 << 16);
+    for (;;) {
+        ssize_t n = ::read(fd, buf.data(), buf.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (n == 0)
+            break;
+        out.append(buf.data(), static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return out;
+}
+
+bool PosixFileSystem::exists(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+bool PosixFileSystem::isWritableDirectory(const std::string& dir)
+{
+    struct stat st {};
+    if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return false;
+    return ::access(dir.c_str(), W_OK | X_OK) == 0;
+}
+
+bool PosixFileSystem::makeDirectories(const std::string& dir)
+{
+    struct stat st {};
+    if (::stat(dir.c_str(), &st) == 0)
+        return S_ISDIR(st.st_mode);
+    std::string parent = parentDirectory(dir);
+    if (parent != dir && parent != "." && parent != "/" && !makeDirectories(parent))
+        return false;
+    if (::mkdir(dir.c_str(), 0777) == 0 || errno == EEXIST)
+        return ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return false;
+}
+
+std::optional<std::string> PosixFileSystem::writeTemporaryBeside(const std::string& path, const std::string& bytes)
+{
+    std::string name = parentDirectory(path) + "/." + path.substr(path.find_last_of('/') + 1) + ".XXXXXX";
+    std::vector<char> templ(name.begin(), name.end());
+    templ.push_back('\0');
+    int fd = ::mkstemp(templ.data());
+    if (fd < 0)
+        return std::nullopt;
+    std::string tmp(templ.data());
+
+    struct stat old {};
+    mode_t mode = (::stat(path.c_str(), &old) == 0) ? (old.st_mode & 07777) : 0644;
+    bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (!ok) {
+        ::unlink(tmp.c_str());
+        return std::nullopt;
+    }
+    return tmp;
+}
+
+bool PosixFileSystem::replaceFile(const std::string& from, const std::string& to)
+{
+    if (::rename(from.c_str(), to.c_str()) != 0)
+        return false;
+    // Make the new directory entry itself durable.
+    int dfd = ::open(parentDirectory(to).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+    return true;
+}
+
+void PosixFileSystem::removeFile(const std::string& path)
+{
+    ::unlink(path.c_str());
+}
+
+bool replaceFileContents(SettingsFileSystem& fs, const std::string& path, const std::string& bytes)
+{
+    std::optional<std::string> tmp = fs.writeTemporaryBeside(path, bytes);
+    if (!tmp)
+        return false;
+    if (!fs.replaceFile(*tmp, path)) {
+        fs.removeFile(*tmp);
+        return false;
+    }
+    return true;
+}
+
+} // namespace quorvan

@@ -1,0 +1,82 @@
+#include "settings/settings_location.h"
+
+#include <cstdlib>
+#include <unistd.h>
+
+#include <vector>
+
+namespace quorvan {
+
+namespace {
+
+std::string join(const std::string& dir, const std::string& name)
+{
+    if (!dir.empty() && dir.back() == '/')
+        return dir + name;
+    return dir + "/" + name;
+}
+
+std::string env(const char* name)
+{
+    const char* v = std::getenv(name);
+    return v ? std::string(v) : std::string();
+}
+
+} // namespace
+
+SettingsLocation locateSettings(SettingsFileSystem& fs, const std::string& exeDirectory,
+                                const std::string& xdgConfigHome, const std::string& home)
+{
+    std::string besideExe = join(exeDirectory, kSettingsFileName);
+    std::string dir = exeDirectory.empty() ? std::string(".") : exeDirectory;
+    if (fs.isWritableDirectory(dir))
+        return SettingsLocation{besideExe, besideExe, false};
+
+    std::string configHome;
+    if (!xdgConfigHome.empty() && xdgConfigHome.front() == '/')
+        configHome = xdgConfigHome;
+    else if (!home.empty())
+        configHome = join(home, ".config");
+    else
+        return SettingsLocation{besideExe, besideExe, false}; // nowhere better: the save reports the error
+
+    std::string userFile = join(join(configHome, "quorvan"), kSettingsFileName);
+    SettingsLocation loc{userFile, userFile, true};
+    if (!fs.exists(userFile) && fs.exists(besideExe))
+        loc.readPath = besideExe;
+    return loc;
+}
+
+SettingsLocation locateSettings(SettingsFileSystem& fs, const std::string& exeDirectory)
+{
+    return locateSettings(fs, exeDirectory, env("XDG_CONFIG_HOME"), env("HOME"));
+}
+
+SettingsLocation explicitSettingsLocation(const std::string& path)
+{
+    std::string full = absolutePath(path);
+    return SettingsLocation{full, full, false};
+}
+
+std::string absolutePath(const std::string& path)
+{
+    if (!path.empty() && path.front() == '/')
+        return path;
+    std::vector<char> buf(4096);
+    if (!::getcwd(buf.data(), buf.size()))
+        return path;
+    return join(buf.data(), path);
+}
+
+std::string executableDirectory()
+{
+    std::vector<char> buf(4096);
+    ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size() - 1);
+    if (n <= 0)
+        return "./";
+    std::string exe(buf.data(), static_cast<std::size_t>(n));
+    std::size_t slash = exe.find_last_of('/');
+    return slash == std::string::npos ? std::string("./") : exe.substr(0, slash + 1);
+}
+
+} // namespace quorvan

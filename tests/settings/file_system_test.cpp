@@ -1,0 +1,115 @@
+#include "settings/file_system.h"
+#include "settings/settings_location.h"
+
+#include "settings/failing_file_system.h"
+#include "settings/temp_dir.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+using namespace quorvan;
+using quorvan::test::FailingFileSystem;
+using quorvan::test::TempDir;
+
+TEST(AtomicReplace, WritesNewAndReplacesOldFiles)
+{
+    TempDir dir;
+    PosixFileSystem fs;
+    ASSERT_TRUE(replaceFileContents(fs, dir.file("quorvan.rds"), "first\r\n"));
+    EXPECT_EQ(dir.get("quorvan.rds"), "first\r\n");
+    ASSERT_TRUE(replaceFileContents(fs, dir.file("quorvan.rds"), std::string("sec\0ond", 7)));
+    EXPECT_EQ(dir.get("quorvan.rds"), std::string("sec\0ond", 7));
+    EXPECT_EQ(dir.entries(), 1);
+}
+
+TEST(AtomicReplace, KeepsThePermissionsOfTheOldFile)
+{
+    TempDir dir;
+    dir.put("quorvan.rds", "old");
+    ASSERT_EQ(::chmod(dir.file("quorvan.rds").c_str(), 0640), 0);
+    PosixFileSystem fs;
+    ASSERT_TRUE(replaceFileContents(fs, dir.file("quorvan.rds"), "new"));
+    struct stat st {};
+    ASSERT_EQ(::stat(dir.file("quorvan.rds").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+TEST(AtomicReplace, AFailedStepLeavesTheOldFileAndNoLeftovers)
+{
+    TempDir dir;
+    const std::string old = "[Config]\r\nPort=1\r\n";
+    dir.put("quorvan.rds", old);
+
+    FailingFileSystem fs;
+    fs.failTemporary = true;
+    EXPECT_FALSE(replaceFileContents(fs, dir.file("quorvan.rds"), "new"));
+    EXPECT_EQ(dir.get("quorvan.rds"), old);
+
+    fs.failTemporary = false;
+    fs.failReplace = true;
+    EXPECT_FALSE(replaceFileContents(fs, dir.file("quorvan.rds"), "new"));
+    EXPECT_EQ(dir.get("quorvan.rds"), old);
+    EXPECT_FALSE(fs.lastTemporary.empty());
+    EXPECT_FALSE(fs.exists(fs.lastTemporary));
+    EXPECT_EQ(dir.entries(), 1);
+}
+
+TEST(AtomicReplace, DirectoryThatIsARegularFileFails)
+{
+    TempDir dir;
+    dir.put("plain", "x");
+    PosixFileSystem fs;
+    EXPECT_FALSE(replaceFileContents(fs, dir.file("plain/quorvan.rds"), "new"));
+    EXPECT_FALSE(fs.makeDirectories(dir.file("plain/sub")));
+    EXPECT_EQ(dir.get("plain"), "x");
+}
+
+TEST(SettingsLocation, BesideTheExecutableWhenWritable)
+{
+    TempDir dir;
+    PosixFileSystem fs;
+    SettingsLocation loc = locateSettings(fs, dir.path() + "/", "/xdg", "/home/u");
+    EXPECT_EQ(loc.readPath, dir.file("quorvan.rds"));
+    EXPECT_EQ(loc.writePath, dir.file("quorvan.rds"));
+    EXPECT_FALSE(loc.createDirectory);
+}
+
+TEST(SettingsLocation, UserConfigDirectoryWhenTheProgramDirectoryIsReadOnly)
+{
+    TempDir exe;
+    TempDir config;
+    FailingFileSystem fs;
+    fs.readOnlyDirectories = true;
+
+    // Nothing anywhere yet: both paths in the user's directory.
+    SettingsLocation loc = locateSettings(fs, exe.path(), config.path(), "/home/u");
+    EXPECT_EQ(loc.writePath, config.file("quorvan/quorvan.rds"));
+    EXPECT_EQ(loc.readPath, config.file("quorvan/quorvan.rds"));
+    EXPECT_TRUE(loc.createDirectory);
+
+    // A file shipped beside the program is read until the user's own exists.
+    exe.put("quorvan.rds", "[Config]\r\n");
+    loc = locateSettings(fs, exe.path(), config.path(), "/home/u");
+    EXPECT_EQ(loc.readPath, exe.file("quorvan.rds"));
+    EXPECT_EQ(loc.writePath, config.file("quorvan/quorvan.rds"));
+
+    config.put("quorvan/quorvan.rds", "[Config]\r\n");
+    loc = locateSettings(fs, exe.path(), config.path(), "/home/u");
+    EXPECT_EQ(loc.readPath, config.file("quorvan/quorvan.rds"));
+
+    // XDG_CONFIG_HOME unset, empty or relative: $HOME/.config.
+    for (const char* xdg : {"", "relative/dir"}) {
+        loc = locateSettings(fs, exe.path(), xdg, "/home/u");
+        EXPECT_EQ(loc.writePath, "/home/u/.config/quorvan/quorvan.rds");
+    }
+}
+
+TEST(SettingsLocation, ExplicitFileIsMadeAbsolute)
+{
+    SettingsLocation loc = explicitSettingsLocation("rel/quorvan.rds");
+    EXPECT_EQ(loc.readPath.front(), '/');
+    EXPECT_EQ(loc.readPath, loc.writePath);
+    EXPECT_EQ(loc.readPath.substr(loc.readPath.size() - 16), "/rel/quorvan.rds");
+    EXPECT_EQ(explicitSettingsLocation("/a/b.rds").writePath, "/a/b.rds");
+    EXPECT_EQ(executableDirectory().back(), '/');
+}
