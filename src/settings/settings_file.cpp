@@ -1,0 +1,162 @@
+#include "settings/settings_file.h"
+
+#include <algorithm>
+
+#include "settings/value_codec.h"
+
+namespace quorvan {
+
+namespace {
+
+// The accessors only hand out references; reading through them changes nothing.
+SettingsValues& mutableView(const SettingsValues& v)
+{
+    return const_cast<SettingsValues&>(v);
+}
+
+int currentNumber(const SettingKey& key, const SettingsValues& v)
+{
+    if (key.type == SettingType::Boolean)
+        return key.flag(mutableView(v)) ? 1 : 0;
+    return key.number(mutableView(v));
+}
+
+int ruleApplied(const SettingKey& key, int read, int current)
+{
+    bool inside = read >= key.lo && read <= key.hi;
+    switch (key.range) {
+    case RangeRule::None:
+        return read;
+    case RangeRule::Clamp:
+        return std::clamp(read, key.lo, key.hi);
+    case RangeRule::OutsideBecomes:
+        return inside ? read : key.replacement;
+    case RangeRule::OutsideBecomesElseClamp:
+        return inside ? std::clamp(read, key.clampLo, key.clampHi) : key.replacement;
+    case RangeRule::OnlyInside:
+        return inside ? read : current;
+    }
+    return read;
+}
+
+} // namespace
+
+LoadedValue readSettingValue(const IniFile& doc, const SettingKey& key, const SettingsValues& current)
+{
+    std::optional<std::string> raw = doc.read(key.section, key.key);
+    LoadedValue out;
+    out.key = &key;
+    out.present = raw.has_value();
+    bool fixed = key.readDefault == ReadDefault::Fixed;
+
+    if (key.isText()) {
+        const std::string& now = key.text(mutableView(current));
+        std::string fallback = fixed ? std::string(key.fixedText) : now;
+        out.text = key.type == SettingType::QuotedText ? readQuotedText(raw, fallback) : readText(raw, fallback);
+        out.changed = out.text != now;
+        return out;
+    }
+
+    int now = currentNumber(key, current);
+    int fallback = fixed ? key.fixedNumber : now;
+    if (key.type == SettingType::Boolean) {
+        out.number = readBoolean(raw, fallback != 0) ? 1 : 0;
+    } else {
+        out.number = ruleApplied(key, readInteger(raw, fallback), now);
+    }
+    out.changed = out.number != now;
+    return out;
+}
+
+void applySettingValue(const LoadedValue& value, SettingsValues& values)
+{
+    const SettingKey& key = *value.key;
+    if (key.isText()) {
+        key.text(values) = value.text;
+        return;
+    }
+    if (key.type != SettingType::Boolean) {
+        key.number(values) = value.number;
+        return;
+    }
+    if (key.radioGroup != 0 && value.flag()) {
+        for (const SettingKey& other : settingKeys()) {
+            if (other.radioGroup == key.radioGroup)
+                other.flag(values) = false;
+        }
+    }
+    key.flag(values) = value.flag();
+}
+
+std::vector<LoadedValue> loadSettings(const IniFile& doc, SettingsValues& values)
+{
+    std::vector<LoadedValue> out;
+    out.reserve(settingReadOrder().size());
+    for (const SettingKey* key : settingReadOrder()) {
+        out.push_back(readSettingValue(doc, *key, values));
+        applySettingValue(out.back(), values);
+    }
+    return out;
+}
+
+std::string settingText(const SettingKey& key, const SettingsValues& values)
+{
+    SettingsValues& v = mutableView(values);
+    static const SettingKey* const ctState = findSettingKey("Config", "CTState");
+    if (&key == ctState)
+        return ctStateText(values.params.CTRunning);
+    switch (key.type) {
+    case SettingType::Integer:
+    case SettingType::Steps:
+        return writeInteger(key.number(v));
+    case SettingType::Boolean:
+        return writeBoolean(key.flag(v));
+    case SettingType::Text:
+        return writeText(key.text(v));
+    case SettingType::QuotedText:
+        return writeQuotedText(key.text(v));
+    }
+    return std::string();
+}
+
+void storeSettings(const SettingsValues& values, IniFile& doc)
+{
+    // Table order gives the same file as the window's own order of writing:
+    // within every section the keys come in the same sequence, and the
+    // sections are first met in the same sequence.
+    for (const SettingKey& key : settingKeys())
+        doc.write(key.section, key.key, settingText(key, values));
+}
+
+std::vector<LoadedValue> loadSettingsFile(SettingsFileSystem& fs, const SettingsLocation& where,
+                                          SettingsValues& values, bool* found)
+{
+    std::optional<std::string> bytes = fs.readFile(where.readPath);
+    if (found)
+        *found = bytes.has_value();
+    return loadSettings(IniFile::parse(bytes ? *bytes : std::string()), values);
+}
+
+SaveResult saveSettingsFile(SettingsFileSystem& fs, const SettingsLocation& where, const SettingsValues& values)
+{
+    std::optional<std::string> old = fs.readFile(where.writePath);
+    std::optional<std::string> base = old;
+    if (!base && where.readPath != where.writePath)
+        base = fs.readFile(where.readPath);
+
+    IniFile doc = IniFile::parse(base ? *base : std::string());
+    storeSettings(values, doc);
+    std::string bytes = doc.serialize();
+    if (old && *old == bytes)
+        return {};
+
+    bool ok = true;
+    if (where.createDirectory)
+        ok = fs.makeDirectories(parentDirectory(where.writePath));
+    ok = ok && replaceFileContents(fs, where.writePath, bytes);
+    if (!ok)
+        return SaveResult{false, "Unable to write to " + where.writePath};
+    return {};
+}
+
+} // namespace quorvan

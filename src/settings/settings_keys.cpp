@@ -1,0 +1,257 @@
+#include "settings/settings_keys.h"
+
+#include <array>
+
+#include "settings/ini_file.h"
+
+namespace quorvan {
+
+namespace {
+
+using P = TStationParams;
+
+// Field accessors for the table.
+template <auto Member> auto& pf(SettingsValues& v) { return v.params.*Member; }
+template <auto Member, int Index> auto& pa(SettingsValues& v) { return (v.params.*Member)[Index]; }
+template <auto Member> auto& wf(SettingsValues& v) { return v.window.*Member; }
+
+constexpr SettingKey integer(const char* s, const char* k, const char* f, NumberField r)
+{
+    SettingKey key;
+    key.section = s; key.key = k; key.field = f; key.type = SettingType::Integer; key.number = r;
+    return key;
+}
+constexpr SettingKey steps(const char* s, const char* k, const char* f, NumberField r, double step, int lo, int hi)
+{
+    SettingKey key = integer(s, k, f, r).clamp(lo, hi);
+    key.type = SettingType::Steps;
+    key.step = step;
+    return key;
+}
+constexpr SettingKey boolean(const char* s, const char* k, const char* f, FlagField r)
+{
+    SettingKey key;
+    key.section = s; key.key = k; key.field = f; key.type = SettingType::Boolean; key.flag = r;
+    return key;
+}
+constexpr SettingKey text(const char* s, const char* k, const char* f, TextField r)
+{
+    SettingKey key;
+    key.section = s; key.key = k; key.field = f; key.type = SettingType::Text; key.text = r;
+    return key;
+}
+constexpr SettingKey quoted(const char* s, const char* k, const char* f, TextField r)
+{
+    SettingKey key = text(s, k, f, r);
+    key.type = SettingType::QuotedText;
+    return key;
+}
+
+constexpr int kRadiotextGroup = 1;
+constexpr int kJustificationGroup = 2;
+constexpr int kFillGroup = 3;
+
+constexpr const char* C = "Config";
+constexpr const char* G = "General";
+constexpr const char* D = "DPS1";
+constexpr const char* U = "DataGroups";
+constexpr const char* R = "Radiotext";
+
+const std::array kKeys{
+    // ---- Config ----
+    integer(C, "Top", "Top", wf<&WindowValues::Top>).fixed(10),
+    integer(C, "Left", "Left", wf<&WindowValues::Left>).fixed(10),
+    boolean(C, "Visible", "Visible", wf<&WindowValues::Visible>).fixed(1),
+    boolean(C, "Summertime", "STMEN", pf<&P::STMEN>).fixed(0),
+    integer(C, "LabelColor", "ColorBox1", pf<&P::ColorBox1>),
+    boolean(C, "HighPriority", "CBHPRI", pf<&P::CBHPRI>).fixed(0),
+    integer(C, "PTYCodes", "RBPTYC", pf<&P::RBPTYC>).fixed(0).outsideBecomes(0, 2, 0),
+    integer(C, "Port", "RGPORT", pf<&P::RGPORT>).fixed(0).outsideBecomes(0, 5, 0),
+    boolean(C, "Bidirectional", "CBBI", pf<&P::CBBI>).fixed(1),
+    text(C, "LogoPicture", "LImageFile", pf<&P::LImageFile>).fixed("(none)"),
+    integer(C, "UTCOffset", "SEUTCO", pf<&P::SEUTCO>).fixed(0).outsideBecomes(kSEUTCOMin, kSEUTCOMax, 0),
+    integer(C, "SummerTimeOffset", "SESMTO", pf<&P::SESMTO>)
+        .fixed(1)
+        .outsideBecomesElseClamp(-12, 12, 1, kSESMTOMin, kSESMTOMax),
+    text(C, "DPSFromFile", "DPSFromFile", wf<&WindowValues::DPSFromFile>).fixed(""),
+    text(C, "RTFromFile", "RTFromFile", wf<&WindowValues::RTFromFile>).fixed(""),
+    boolean(C, "Slow", "CBSS", pf<&P::CBSS>).fixed(0),
+    text(C, "LPT2Address", "ELPTA", pf<&P::ELPTA>).fixed("632"),
+    text(C, "CTState", "CTState", wf<&WindowValues::CTState>).fixed("Stop"),
+
+    // ---- General ----
+    steps(G, "PhaseShift", "SEPHASE", pf<&P::SEPHASE>, 9.47, 0, kSEPHASEMaxSteps),
+    integer(G, "ClockSource", "RGCS", pf<&P::RGCS>).outsideBecomes(0, 1, 1),
+    integer(G, "PLLRange", "RGPLLR", pf<&P::RGPLLR>).outsideBecomes(0, 1, 1),
+    quoted(G, "DefaultPS", "PSDEF", pf<&P::PSDEF>),
+    text(G, "PI", "PI", pf<&P::PI>),
+    boolean(G, "TP", "TP", pf<&P::TP>),
+    boolean(G, "TA", "TA", pf<&P::TA>).writeOnly(),
+    integer(G, "PTY", "PTY", pf<&P::PTY>).onlyInside(0, 31),
+    integer(G, "MS", "MS", pf<&P::MS>).onlyInside(0, 1),
+    boolean(G, "DI0", "DI[0]", pa<&P::DI, 0>),
+    boolean(G, "DI1", "DI[1]", pa<&P::DI, 1>),
+    boolean(G, "DI2", "DI[2]", pa<&P::DI, 2>),
+    boolean(G, "DI3", "DI[3]", pa<&P::DI, 3>),
+    text(G, "AF1", "SGAF[0]", pa<&P::SGAF, 0>),
+    text(G, "AF2", "SGAF[1]", pa<&P::SGAF, 1>),
+    text(G, "AF3", "SGAF[2]", pa<&P::SGAF, 2>),
+    text(G, "AF4", "SGAF[3]", pa<&P::SGAF, 3>),
+    text(G, "AF5", "SGAF[4]", pa<&P::SGAF, 4>),
+    text(G, "AF6", "SGAF[5]", pa<&P::SGAF, 5>),
+    text(G, "AF7", "SGAF[6]", pa<&P::SGAF, 6>),
+    text(G, "AF8", "SGAF[7]", pa<&P::SGAF, 7>),
+    text(G, "AF9", "SGAF[8]", pa<&P::SGAF, 8>),
+    text(G, "AF10", "SGAF[9]", pa<&P::SGAF, 9>),
+    text(G, "AF11", "SGAF[10]", pa<&P::SGAF, 10>),
+    text(G, "AF12", "SGAF[11]", pa<&P::SGAF, 11>),
+    text(G, "AF13", "SGAF[12]", pa<&P::SGAF, 12>),
+    text(G, "AF14", "SGAF[13]", pa<&P::SGAF, 13>),
+    text(G, "AF15", "SGAF[14]", pa<&P::SGAF, 14>),
+    steps(G, "DPSLabelPeriod", "SEDPSLP", pf<&P::SEDPSLP>, 0.5, kSEDPSLPMinSteps, kSEDPSLPMaxSteps),
+    integer(G, "RT1Type", "CBRTT1", pf<&P::CBRTT1>).onlyInside(0, 1),
+    integer(G, "RT2Type", "CBRTT2", pf<&P::CBRTT2>).onlyInside(0, 1),
+    integer(G, "RT3Type", "CBRTT3", pf<&P::CBRTT3>).onlyInside(0, 1),
+    integer(G, "RT4Type", "CBRTT4", pf<&P::CBRTT4>).onlyInside(0, 1),
+    integer(G, "DPSLabelsDelay", "RGDLD", pf<&P::RGDLD>).outsideBecomes(0, 1, 1),
+    boolean(G, "RemoveNumbering", "CBRSN", pf<&P::CBRSN>).fixed(0),
+    boolean(G, "RemoveBrackets", "CBREIB", pf<&P::CBREIB>).fixed(0),
+    boolean(G, "ConvertToCapitals", "CBCTC", pf<&P::CBCTC>).fixed(0),
+    boolean(G, "Justification0", "RBJUST0", pf<&P::RBJUST0>).radio(kJustificationGroup),
+    boolean(G, "Justification1", "RBJUST1", pf<&P::RBJUST1>).radio(kJustificationGroup),
+    boolean(G, "Justification2", "RBJUST2", pf<&P::RBJUST2>).radio(kJustificationGroup),
+    boolean(G, "Fill0", "RBFILSP", pf<&P::RBFILSP>).radio(kFillGroup),
+    boolean(G, "Fill1", "RBFILCU", pf<&P::RBFILCU>).radio(kFillGroup),
+    quoted(G, "FillChar", "ECUSCH", pf<&P::ECUSCH>),
+
+    // ---- DPS1 ----
+    quoted(D, "Label0", "DPS1[0]", pa<&P::DPS1, 0>),
+    quoted(D, "Label1", "DPS1[1]", pa<&P::DPS1, 1>),
+    quoted(D, "Label2", "DPS1[2]", pa<&P::DPS1, 2>),
+    quoted(D, "Label3", "DPS1[3]", pa<&P::DPS1, 3>),
+    quoted(D, "Label4", "DPS1[4]", pa<&P::DPS1, 4>),
+    quoted(D, "Label5", "DPS1[5]", pa<&P::DPS1, 5>),
+    quoted(D, "Label6", "DPS1[6]", pa<&P::DPS1, 6>),
+    quoted(D, "Label7", "DPS1[7]", pa<&P::DPS1, 7>),
+    quoted(D, "Label8", "DPS1[8]", pa<&P::DPS1, 8>),
+    text(D, "Text", "DPS1B", pf<&P::DPS1B>),
+    boolean(D, "Enabled", "DPS1EN", pf<&P::DPS1EN>),
+    steps(D, "Delay", "SEDPS1DL", pf<&P::SEDPS1DL>, 2.7, 0, kSEDPS1DLMaxSteps),
+    integer(D, "Mode", "RGDPS1M", pf<&P::RGDPS1M>).onlyInside(0, 3),
+    boolean(D, "FromFile", "CBD1FF", pf<&P::CBD1FF>),
+    boolean(D, "SendOnChange", "CBD1SC", pf<&P::CBD1SC>),
+    text(D, "SourceFile", "ED1F", pf<&P::ED1F>),
+    integer(D, "ReadFrom", "RGD1L", pf<&P::RGD1L>).onlyInside(0, 1),
+    integer(D, "CutBeginning", "SED1BE", pf<&P::SED1BE>).clamp(0, kCutMax),
+    integer(D, "CutEnd", "SED1EN", pf<&P::SED1EN>).clamp(0, kCutMax),
+    quoted(D, "Prefix", "ED1PR", pf<&P::ED1PR>),
+
+    // ---- DataGroups ----
+    boolean(U, "Enabled", "CBUDGEN", pf<&P::CBUDGEN>),
+    integer(U, "GroupType1", "CBGRTYP", pf<&P::CBGRTYP>), // no range check
+    text(U, "Byte14", "DB3", pf<&P::DB3>),
+    text(U, "Byte15", "DB4", pf<&P::DB4>),
+    text(U, "Byte16", "DB5", pf<&P::DB5>),
+    text(U, "Byte17", "DB6", pf<&P::DB6>),
+    text(U, "Byte18", "DB7", pf<&P::DB7>),
+
+    // ---- Radiotext ----
+    boolean(R, "Enabled", "CBRTEN", pf<&P::CBRTEN>),
+    quoted(R, "Radiotext1", "RT1", pf<&P::RT1>),
+    quoted(R, "Radiotext12", "RT2", pf<&P::RT2>),
+    quoted(R, "Radiotext13", "RT3", pf<&P::RT3>),
+    quoted(R, "Radiotext14", "RT4", pf<&P::RT4>),
+    boolean(R, "SelRT1", "RBRT1", pf<&P::RBRT1>).fixed(1).radio(kRadiotextGroup),
+    boolean(R, "SelRT2", "RBRT2", pf<&P::RBRT2>).fixed(0).radio(kRadiotextGroup),
+    boolean(R, "SelRT3", "RBRT3", pf<&P::RBRT3>).fixed(0).radio(kRadiotextGroup),
+    boolean(R, "SelRT4", "RBRT4", pf<&P::RBRT4>).fixed(0).radio(kRadiotextGroup),
+    boolean(R, "AutoSendNext", "RTSA", pf<&P::RTSA>),
+    integer(R, "SendNextAfter", "SERTSW", pf<&P::SERTSW>).clamp(0, kSERTSWMax),
+    boolean(R, "FromFile", "CBR1FF", pf<&P::CBR1FF>),
+    boolean(R, "SendOnChange", "CBR1SC", pf<&P::CBR1SC>),
+    text(R, "SourceFile", "ER1F", pf<&P::ER1F>),
+    integer(R, "ReadFrom", "RGR1L", pf<&P::RGR1L>).onlyInside(0, 1),
+    integer(R, "CutBeginning", "SER1BE", pf<&P::SER1BE>).clamp(0, kCutMax),
+    integer(R, "CutEnd", "SER1EN", pf<&P::SER1EN>).clamp(0, kCutMax),
+    quoted(R, "Prefix", "ER1PR", pf<&P::ER1PR>),
+};
+
+// Loading order as runs of consecutive table entries (first..last of a section).
+struct Run {
+    const char* section;
+    const char* first;
+    const char* last;
+};
+
+constexpr Run kReadRuns[] = {
+    {C, "Top", "Summertime"},
+    {C, "HighPriority", "HighPriority"},
+    {C, "Port", "Port"},
+    {C, "Slow", "LPT2Address"},
+    {C, "LogoPicture", "RTFromFile"},
+    {G, "PhaseShift", "PLLRange"},
+    {C, "LabelColor", "LabelColor"},
+    {C, "PTYCodes", "PTYCodes"},
+    {C, "Bidirectional", "Bidirectional"},
+    {C, "CTState", "CTState"},
+    {G, "DefaultPS", "DPSLabelPeriod"},
+    {D, "Label0", "Prefix"},
+    {U, "Enabled", "Byte18"},
+    {R, "Enabled", "SelRT4"},
+    {G, "RT1Type", "RT4Type"},
+    {R, "AutoSendNext", "Prefix"},
+    {G, "DPSLabelsDelay", "FillChar"},
+};
+
+std::size_t indexOf(std::string_view section, std::string_view key)
+{
+    std::string s = asciiLower(section);
+    std::string k = asciiLower(key);
+    for (std::size_t i = 0; i < kKeys.size(); ++i) {
+        if (asciiLower(kKeys[i].section) == s && asciiLower(kKeys[i].key) == k)
+            return i;
+    }
+    return kKeys.size();
+}
+
+} // namespace
+
+std::span<const SettingKey> settingKeys()
+{
+    return kKeys;
+}
+
+const std::vector<const SettingKey*>& settingReadOrder()
+{
+    static const std::vector<const SettingKey*> order = [] {
+        std::vector<const SettingKey*> out;
+        for (const Run& run : kReadRuns) {
+            std::size_t first = indexOf(run.section, run.first);
+            std::size_t last = indexOf(run.section, run.last);
+            for (std::size_t i = first; i <= last && i < kKeys.size(); ++i) {
+                if (kKeys[i].readBack)
+                    out.push_back(&kKeys[i]);
+            }
+        }
+        return out;
+    }();
+    return order;
+}
+
+const SettingKey* findSettingKey(std::string_view section, std::string_view key)
+{
+    std::size_t i = indexOf(section, key);
+    return i < kKeys.size() ? &kKeys[i] : nullptr;
+}
+
+std::string ctStateText(bool ctRunning)
+{
+    return ctRunning ? "Start" : "Stop";
+}
+
+bool ctStateStartsTransmission(const std::string& ctState)
+{
+    return ctState == "Start";
+}
+
+} // namespace quorvan

@@ -1,0 +1,130 @@
+// The one table of every key of quorvan.rds.
+//
+// Each key names its section, its type (how the value is written and read),
+// the default used when the key is absent or its value is not valid, the rule
+// that brings a read value into range, and the field it belongs to. Load, save,
+// the main window and quorvanctl all work from this table.
+//
+// The table lists the sections in the order Config, General, DPS1, DataGroups,
+// Radiotext and the keys of each in the order a newly written file holds them.
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "content/station_params.h"
+
+namespace quorvan {
+
+// Values kept in the settings file that are not fields of TStationParams.
+struct WindowValues {
+    int Top = 10;                // main window's top edge, pixels (superseded by centring)
+    int Left = 10;               // main window's left edge, pixels (superseded by centring)
+    bool Visible = true;         // false: the window starts hidden in the tray
+    // The clock-time button caption as read: "Start" makes the start-up resume
+    // clock-time transmission, anything else leaves it off. When saving, the key
+    // is written from TStationParams::CTRunning instead (see ctStateText()).
+    std::string CTState = "Stop";
+    std::string DPSFromFile;     // last text taken from the dynamic PS source file
+    std::string RTFromFile;      // last text taken from the radiotext source file
+
+    bool operator==(const WindowValues&) const = default;
+};
+
+// Everything the settings file holds.
+struct SettingsValues {
+    TStationParams params;
+    WindowValues window;
+
+    bool operator==(const SettingsValues&) const = default;
+};
+
+enum class SettingType {
+    Integer,    // decimal; read also as "$"/"0x" hexadecimal
+    Boolean,    // "1"/"0"; read as an integer, non-zero is true
+    Text,       // as it stands; blanks at the ends are lost
+    QuotedText, // in double quotes, inner quotes doubled; keeps its blanks
+    Steps,      // the whole number of steps of size `step`
+};
+
+enum class ReadDefault {
+    Initial, // the field keeps the value it holds before the read
+    Fixed,   // the value given in the table
+};
+
+enum class RangeRule {
+    None,                    // applied as read
+    Clamp,                   // limited to lo..hi
+    OutsideBecomes,          // outside lo..hi becomes `replacement`
+    OutsideBecomesElseClamp, // outside lo..hi becomes `replacement`; inside, limited to clampLo..clampHi
+    OnlyInside,              // outside lo..hi the field is left unchanged
+};
+
+using NumberField = int& (*)(SettingsValues&);
+using FlagField = bool& (*)(SettingsValues&);
+using TextField = std::string& (*)(SettingsValues&);
+
+struct SettingKey {
+    const char* section = "";
+    const char* key = "";
+    const char* field = ""; // the field (TStationParams member or WindowValues member)
+    SettingType type = SettingType::Integer;
+
+    ReadDefault readDefault = ReadDefault::Initial;
+    int fixedNumber = 0;         // Fixed default of Integer, Boolean and Steps keys
+    const char* fixedText = "";  // Fixed default of Text and QuotedText keys
+
+    RangeRule range = RangeRule::None;
+    int lo = 0, hi = 0;          // the range tested (in steps for Steps keys)
+    int replacement = 0;
+    int clampLo = 0, clampHi = 0;
+
+    double step = 1.0;           // Steps: size of one step in the control's unit
+    bool readBack = true;        // false: written, never read (TA)
+    int radioGroup = 0;          // non-zero: the buttons of one group clear each other
+
+    // Exactly one is set: number for Integer and Steps, flag for Boolean, text for texts.
+    NumberField number = nullptr;
+    FlagField flag = nullptr;
+    TextField text = nullptr;
+
+    bool isNumber() const { return type == SettingType::Integer || type == SettingType::Steps; }
+    bool isText() const { return type == SettingType::Text || type == SettingType::QuotedText; }
+
+    // --- building the table ---
+    constexpr SettingKey fixed(int n) const { SettingKey k = *this; k.readDefault = ReadDefault::Fixed; k.fixedNumber = n; return k; }
+    constexpr SettingKey fixed(const char* t) const { SettingKey k = *this; k.readDefault = ReadDefault::Fixed; k.fixedText = t; return k; }
+    constexpr SettingKey clamp(int l, int h) const { SettingKey k = *this; k.range = RangeRule::Clamp; k.lo = l; k.hi = h; return k; }
+    constexpr SettingKey outsideBecomes(int l, int h, int r) const
+    {
+        SettingKey k = *this; k.range = RangeRule::OutsideBecomes; k.lo = l; k.hi = h; k.replacement = r; return k;
+    }
+    constexpr SettingKey outsideBecomesElseClamp(int l, int h, int r, int cl, int ch) const
+    {
+        SettingKey k = outsideBecomes(l, h, r); k.range = RangeRule::OutsideBecomesElseClamp; k.clampLo = cl; k.clampHi = ch; return k;
+    }
+    constexpr SettingKey onlyInside(int l, int h) const { SettingKey k = *this; k.range = RangeRule::OnlyInside; k.lo = l; k.hi = h; return k; }
+    constexpr SettingKey writeOnly() const { SettingKey k = *this; k.readBack = false; return k; }
+    constexpr SettingKey radio(int group) const { SettingKey k = *this; k.radioGroup = group; return k; }
+};
+
+// Every key, sections and keys in the order of a newly written file.
+std::span<const SettingKey> settingKeys();
+
+// The keys in the order loading reads and applies them (every key but TA).
+// The order matters to the window: port and High Priority before the rest,
+// PTYCodes before PTY, the radio buttons in the order listed.
+const std::vector<const SettingKey*>& settingReadOrder();
+
+// The key of `section` named `key` (letter case ignored); nullptr if none.
+const SettingKey* findSettingKey(std::string_view section, std::string_view key);
+
+// The CTState text for the clock-time state: "Start" while transmission runs
+// (the button then reads "Stop"), "Stop" while it does not.
+std::string ctStateText(bool ctRunning);
+// True when a CTState value read from the file resumes clock-time transmission.
+bool ctStateStartsTransmission(const std::string& ctState);
+
+} // namespace quorvan
