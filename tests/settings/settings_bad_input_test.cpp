@@ -10,6 +10,7 @@
 #include <cstdint>
 
 using namespace quorvan;
+using namespace std::string_literals;
 using quorvan::test::loadedFrom;
 using quorvan::test::savedOver;
 
@@ -107,7 +108,7 @@ TEST(SettingsBadInput, FiftyMegabyteFile)
 
 TEST(SettingsBadInput, NulBytes)
 {
-    const std::string text("[Config]\0\r\nPort=\0 2\r\nLPT2Address=6\0003\r\n\0\0\0\r\n[General]\r\nPTY=1\0\r\n", 67);
+    const std::string text = "[Config]\0\r\nPort=\0 2\r\nLPT2Address=6\0003\r\n\0\0\0\r\n[General]\r\nPTY=1\0\r\n"s;
     SettingsValues v = loadedFrom(text);
     EXPECT_EQ(v.params.RGPORT, 0);
     EXPECT_EQ(v.params.ELPTA, std::string("6\0003", 3));
