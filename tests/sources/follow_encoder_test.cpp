@@ -1,0 +1,120 @@
+// The follower end to end on the virtual encoder: a test rewrites the source
+// files while the session runs, and the encoder's RAM follows within one tick.
+#include "encoder/encoder_rig.h"
+#include "sources/follow_test_support.h"
+#include "sources/link_follow_encoder.h"
+#include "sources/source_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+namespace quorvan {
+namespace {
+
+using testing::kTenOClock;
+using testing::ScratchDir;
+using testing::ScriptedTime;
+
+// Clock time stays off in these tests.
+class TextOnlyEncoder final : public LinkFollowEncoder {
+public:
+    using LinkFollowEncoder::LinkFollowEncoder;
+    bool sendClockTime() override { return true; }
+    std::optional<bool> clockTimeTick() override { return std::nullopt; }
+};
+
+std::string radiotextInRam(const test::EncoderRig& rig)
+{
+    std::string text = rig.ramText(0x20, 64);
+    return text.substr(0, text.find_last_not_of(' ') + 1);
+}
+
+std::string dynamicPSInRam(const test::EncoderRig& rig)
+{
+    return rig.ramText(0x77, rig.encoder.ram(0x76));
+}
+
+TEST(FollowOnVirtualEncoder, RamFollowsTheFilesWithinOneTick)
+{
+    test::EncoderRig rig;
+    ScratchDir dir;
+    ScriptedTime time;
+    PosixSourceFileSystem fs;
+    TStationParams params;
+    params.CBRTEN = params.CBR1FF = true;
+    params.ER1F = dir.path() + "playing*.txt";
+    params.CBRTT1 = 1;
+    params.ER1PR = "Now: ";
+    params.DPS1EN = params.CBD1FF = true;
+    params.ED1F = "dps.log";
+    params.RGD1L = 1;
+    params.RGDPS1M = 1;
+    TextSourceMemory memory;
+    TextOnlyEncoder encoder(rig.link);
+    int operations = 0;
+    encoder.onOperationEnded = [&] { ++operations; };
+
+    dir.write("playing-1.txt", "Morvesk - Catch\n");
+    dir.setLastWrite("playing-1.txt", kTenOClock);
+    dir.write("dps.log", "Morvesk - Catch\n");
+
+    std::map<std::int64_t, std::pair<std::string, std::string>> seen;
+    auto look = [&](std::int64_t at) {
+        time.at(at, [&, at] { seen[at] = {radiotextInRam(rig), dynamicPSInRam(rig)}; });
+    };
+    look(1000);
+    // A newer file appears beside the old one, and the log gets a new line.
+    time.at(4000, [&] {
+        dir.write("playing-2.txt", "Alvara - Lumen\n");
+        dir.setLastWrite("playing-2.txt", kTenOClock + 60);
+        dir.write("dps.log", "Morvesk - Catch\nAlvara - Lumen\n");
+    });
+    look(5900);
+    look(6100);
+    bool stop = false;
+    time.at(10000, [&] { stop = true; });
+
+    std::vector<FollowEvent> events;
+    FollowSession session(params, memory, encoder, {dir.path(), &fs, &time.clock(), &time.stopwatch(), &time},
+                          [&](const FollowEvent& e) { events.push_back(e); });
+    session.run([&] { return stop; });
+
+    EXPECT_EQ(seen[1000], std::make_pair(std::string("Now: Morvesk - Catch"), std::string("Morvesk - Catch")));
+    EXPECT_EQ(seen[5900].first, "Now: Morvesk - Catch"); // the tick at 6 s has not come yet
+    EXPECT_EQ(seen[6100], std::make_pair(std::string("Now: Alvara - Lumen"), std::string("Alvara - Lumen")));
+    EXPECT_EQ(rig.encoder.ram(0x1F), 3);      // radiotext on, type B of RT1
+    EXPECT_EQ(rig.encoder.ram(0x76), 14);
+    EXPECT_EQ(rig.encoder.ram(0x77 + 14), ' '); // the closing blank
+    EXPECT_EQ(operations, 4);
+    ASSERT_EQ(events.size(), 4u);
+    for (const FollowEvent& e : events)
+        EXPECT_EQ(e.ready, true);
+    EXPECT_EQ(memory, (TextSourceMemory{"Alvara - Lumen", "Alvara - Lumen"}));
+}
+
+TEST(FollowOnVirtualEncoder, SilentEncoderEndsNotReady)
+{
+    test::EncoderRig rig;
+    rig.encoder.setPower(false);
+    ScratchDir dir;
+    ScriptedTime time;
+    PosixSourceFileSystem fs;
+    TStationParams params;
+    params.CBRTEN = params.CBR1FF = true;
+    params.ER1F = "rt.txt";
+    dir.write("rt.txt", "Title\n");
+    TextSourceMemory memory;
+    TextOnlyEncoder encoder(rig.link);
+    std::vector<FollowEvent> events;
+    FollowSession session(params, memory, encoder, {dir.path(), &fs, &time.clock(), &time.stopwatch(), &time},
+                          [&](const FollowEvent& e) { events.push_back(e); });
+    session.Timer1Timer();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].ready, false);
+    EXPECT_EQ(memory.RTFromFile, "Title"); // not retried: the change test compares the file text
+}
+
+} // namespace
+} // namespace quorvan
