@@ -43,10 +43,15 @@ std::string TextHex(const std::string& text)
 
 void WatchPort::write(std::int32_t address, std::uint8_t value)
 {
+    if (!ok())
+        return;
+    ++writes_;
     const std::uint32_t stops = encoder_.stops();
     port_.write(address, value);
-    if (encoder_.stops() != stops)
+    if (encoder_.stops() != stops) {
         afterStop.push_back(encoder_.ramImage());
+        stopTimes.push_back(clock_.now().msecOfDay());
+    }
     if (encoder_.powered() && encoder_.stops() >= dieAfterStops)
         encoder_.setPower(false);
 }

@@ -33,15 +33,26 @@ std::string TextHex(const std::string& text);
 // answering in the middle of an operation.
 class WatchPort final : public PortIo {
 public:
-    WatchPort(VirtualEncoder& encoder, std::int32_t base) : encoder_(encoder), port_(encoder, base) {}
+    WatchPort(VirtualEncoder& encoder, std::int32_t base, const Clock& clock)
+        : encoder_(encoder), port_(encoder, base), clock_(clock)
+    {
+    }
     void write(std::int32_t address, std::uint8_t value) override;
-    std::uint8_t read(std::int32_t address) override { return port_.read(address); }
-    std::uint32_t dieAfterStops = UINT32_MAX;
+    std::uint8_t read(std::int32_t address) override { return ok() ? port_.read(address) : 0xFF; }
+    bool ok() const override { return writes_ < vanishAfterWrites; }
+    std::string error() const override { return ok() ? "" : "port vanished"; }
+
+    std::uint32_t dieAfterStops = UINT32_MAX;       // the chip switches off
+    std::uint64_t vanishAfterWrites = UINT64_MAX;   // the port itself goes away
     std::vector<std::array<std::uint8_t, 256>> afterStop;
+    std::vector<std::int64_t> stopTimes;            // clock at each stop, msec of day
+    std::uint64_t writes() const { return writes_; }
 
 private:
     VirtualEncoder& encoder_;
     VirtualParallelPort port_;
+    const Clock& clock_;
+    std::uint64_t writes_ = 0;
 };
 
 enum class Wiring { Parallel, Serial };
@@ -60,7 +71,7 @@ struct EncoderRig {
 
     ManualTime time{DateTime{2024, 5, 10, 12, 0, 0, 0}};
     VirtualEncoder encoder;
-    WatchPort port{encoder, 888};
+    WatchPort port{encoder, 888, time};
     VirtualSerialLines serial{encoder};
     TEncoderLink link{time};
     OperationGuard guard;

@@ -1,0 +1,152 @@
+#include "encoder/clock_time.h"
+
+#include "encoder/bus_runs.h"
+#include "encoder/image_layout.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace quorvan {
+
+namespace {
+constexpr int kMaxOffsetHours = 14;
+constexpr unsigned kAfterTriggerMs = 200;
+
+bool SameMinute(const DateTime& a, const DateTime& b)
+{
+    return a.year == b.year && a.month == b.month && a.day == b.day && a.hour == b.hour && a.minute == b.minute;
+}
+} // namespace
+
+int LocalTimeOffsetHours(const TStationParams& params)
+{
+    const int offset = params.SEUTCO + (params.STMEN ? params.SESMTO : 0);
+    return std::clamp(offset, -kMaxOffsetHours, kMaxOffsetHours);
+}
+
+DateTime AddMinutes(const DateTime& t, int minutes)
+{
+    DateTime r = t;
+    int total = r.hour * 60 + r.minute + minutes;
+    int days = 0;
+    while (total < 0) {
+        total += 24 * 60;
+        --days;
+    }
+    days += total / (24 * 60);
+    total %= 24 * 60;
+    r.hour = total / 60;
+    r.minute = total % 60;
+    for (; days > 0; --days) {
+        if (++r.day > daysInMonth(r.year, r.month)) {
+            r.day = 1;
+            if (++r.month > 12) {
+                r.month = 1;
+                ++r.year;
+            }
+        }
+    }
+    for (; days < 0; ++days) {
+        if (--r.day < 1) {
+            if (--r.month < 1) {
+                r.month = 12;
+                --r.year;
+            }
+            r.day = daysInMonth(r.year, r.month);
+        }
+    }
+    return r;
+}
+
+ClockTimeFields ClockTimeFor(const DateTime& now, int offsetHours)
+{
+    const DateTime t = AddMinutes(now, 1);
+    offsetHours = std::clamp(offsetHours, -kMaxOffsetHours, kMaxOffsetHours);
+    ClockTimeFields f;
+    int dayChange = 0;
+    f.utcHour = t.hour - offsetHours;
+    if (f.utcHour < 0) {
+        f.utcHour += 24;
+        dayChange = -1;
+    } else if (f.utcHour >= 24) {
+        f.utcHour -= 24;
+        dayChange = 1;
+    }
+    f.utcMinute = t.minute;
+    f.mjd = ModifiedJulianDay(t.year, t.month, t.day) + dayChange;
+    f.negative = offsetHours < 0;
+    f.halfHours = std::abs(offsetHours) * 2;
+    return f;
+}
+
+std::array<std::uint8_t, 5> ClockTimeBytes(const DateTime& now, int offsetHours)
+{
+    return PackClockTime(ClockTimeFor(now, offsetHours));
+}
+
+Outcome SendCT(TEncoderLink& link, const DateTime& now, int offsetHours)
+{
+    ByteRun record{image::kCTGroupType4A};
+    for (std::uint8_t b : ClockTimeBytes(now, offsetHours))
+        record.push_back(b);
+    return WriteOperation(link, image::kCTGroupType, record);
+}
+
+Outcome SendCT(EncoderContext& ctx, const TStationParams& params)
+{
+    return SendCT(ctx.link, ctx.clock.now(), LocalTimeOffsetHours(params));
+}
+
+void SendCTTrigger(TEncoderLink& link)
+{
+    WriteRun(link, Opens::Operation, image::kCTTrigger, {0x01}, Closes::Continues);
+}
+
+Timer3Step Timer3Decide(const DateTime& first, const std::optional<DateTime>& remembered, const DateTime& again)
+{
+    Timer3Step step;
+    if (remembered && SameMinute(first, *remembered))
+        return step;
+    step.load = true;
+    step.trigger = again.second == 0;
+    return step;
+}
+
+std::optional<Outcome> ClockTimeTransmitter::BSETCTClick(EncoderContext& ctx, TStationParams& params)
+{
+    running_ = !running_;
+    params.CTRunning = running_;
+    if (!running_)
+        return std::nullopt;
+    return SendCT(ctx, params);
+}
+
+std::optional<Outcome> ClockTimeTransmitter::Restore(EncoderContext& ctx, TStationParams& params)
+{
+    if (params.CTRunning == running_)
+        return std::nullopt;
+    return BSETCTClick(ctx, params);
+}
+
+ClockTimeTransmitter::Tick ClockTimeTransmitter::Timer3Timer(EncoderContext& ctx, const TStationParams& params)
+{
+    Tick tick;
+    if (!running_)
+        return tick;
+    const DateTime first = ctx.clock.now();
+    const bool sameMinute = remembered_ && SameMinute(first, *remembered_);
+    if (sameMinute) {
+        remembered_ = first;
+        return tick;
+    }
+    tick.step = Timer3Decide(first, remembered_, ctx.clock.now());
+    if (tick.step.trigger) {
+        SendCTTrigger(ctx.link);
+        ctx.sleeper.sleepMs(kAfterTriggerMs);
+    }
+    remembered_ = first;
+    tick.outcome = SendCT(ctx, params);
+    return tick;
+}
+
+} // namespace quorvan

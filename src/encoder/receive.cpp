@@ -1,0 +1,194 @@
+#include "encoder/receive.h"
+
+#include "content/dynamic_ps.h"
+#include "content/pi.h"
+#include "content/steps.h"
+#include "content/user_group.h"
+#include "encoder/image_decode.h"
+#include "encoder/image_layout.h"
+
+namespace quorvan {
+
+namespace {
+
+// Bytes of the runs up to the byte that tells how many follow.
+constexpr int kProgramHead = image::kAFCodes - image::kPI;               // 16, up to the AF count
+constexpr int kRadiotextRun = image::kCTGroupType - image::kRTControl;   // 72
+constexpr int kSubcarrierHead = image::kDPSText - image::kSubcarrierClock; // 9, up to the length
+
+void ReadInto(TEncoderLink& link, ByteRun& bytes, int count, bool endsRun)
+{
+    for (int i = 0; i < count; ++i)
+        bytes.push_back(static_cast<std::uint8_t>(link.ReadByte(endsRun && i == count - 1)));
+}
+
+std::string TextOf(const ByteRun& bytes, std::size_t from, std::size_t count)
+{
+    std::string text;
+    for (std::size_t i = from; i < from + count && i < bytes.size(); ++i)
+        text.push_back(static_cast<char>(bytes[i]));
+    return text;
+}
+
+std::uint8_t At(const ByteRun& bytes, std::size_t i) { return i < bytes.size() ? bytes[i] : 0; }
+
+// Ends a run: plain stop, or, when the port went out of reach during it, the
+// closing stop of the failed operation.
+bool EndRun(TEncoderLink& link)
+{
+    if (link.PortFault) {
+        link.SendStop(true);
+        return false;
+    }
+    link.SendStop(false);
+    return true;
+}
+
+void FollowUp(TStationParams& params, int runsCompleted)
+{
+    if (runsCompleted >= 1)
+        PIExit(params);
+    if (runsCompleted >= 2)
+        NormaliseUserGroupBytes(params);
+}
+
+} // namespace
+
+void ApplyProgramRun(TStationParams& params, const ByteRun& bytes, char decimalSeparator)
+{
+    params.PI = PIText(static_cast<std::uint16_t>(At(bytes, 0) << 8 | At(bytes, 1)));
+    params.PSDEF = TrimReceivedText(TextOf(bytes, image::kPS, image::kPSLength));
+    params.PTY = At(bytes, image::kPTY);
+    const int di = At(bytes, image::kDI);
+    for (int bit = 0; bit < 4; ++bit)
+        params.DI[bit] = ((di >> bit) & 1) != 0;
+    params.MS = At(bytes, image::kMS);
+    params.TP = (At(bytes, image::kTP) & 1) != 0;
+    params.TA = (At(bytes, image::kTA) & 1) != 0;
+    const int count = ReceivedAFCount(At(bytes, image::kAFCount));
+    for (int row = 0; row < kAFRows; ++row)
+        params.SGAF[row] = row < count ? ReceivedAFText(At(bytes, image::kAFCodes + row), decimalSeparator) : "";
+}
+
+void ApplyRadiotextRun(TStationParams& params, const ByteRun& bytes)
+{
+    const std::uint8_t control = At(bytes, 0);
+    params.CBRTEN = (control & 1) != 0;
+    params.CBRTT1 = (control & 2) ? 1 : 0;
+    params.RT1 = TrimReceivedText(TextOf(bytes, image::kRT - image::kRTControl, image::kRTLength));
+    params.CBUDGEN = (At(bytes, image::kUDGEnable - image::kRTControl) & 1) != 0;
+    params.CBGRTYP = At(bytes, image::kUDGType - image::kRTControl) / 8;
+    for (int i = 0; i < kUserGroupBytes; ++i)
+        params.db(i) = HexByteText(At(bytes, image::kUDGBytes - image::kRTControl + i));
+}
+
+void ApplySubcarrierAndDPSRun(TStationParams& params, const ByteRun& bytes)
+{
+    const auto at = [&](std::uint8_t address) { return At(bytes, address - image::kSubcarrierClock); };
+    params.RGCS = at(image::kSubcarrierClock) & 1;
+    params.RGPLLR = (at(image::kSubcarrierClock) >> 1) & 1;
+    params.SEPHASE = PhaseStepsFromCode(at(image::kPhase));
+    params.SEDPS1DL = DelayStepsFromCode(at(image::kDPSDelay));
+    params.RGDPS1M = at(image::kDPSMode);
+    params.SEDPSLP = LabelPeriodStepsFromCode(at(image::kLabelPeriod));
+    params.RGDLD = at(image::kScrollSpeed) & 1;
+    const int length = ReceivedDPSLength(at(image::kDPSLength));
+    params.DPS1EN = length != 0;
+    const std::string text = TextOf(bytes, kSubcarrierHead, static_cast<std::size_t>(length));
+    if (params.RGDPS1M == 0)
+        params.DPS1 = DPSRowsFromText(text);
+    else
+        params.DPS1B = text;
+}
+
+ReceiveResult BREC1Click(EncoderContext& ctx, TStationParams& params)
+{
+    ReceiveResult result;
+    if (ctx.guard && ctx.guard->Holds(ctx.clock))
+        return result;
+    TEncoderLink& link = ctx.link;
+    if (!link.Bidirectional) {
+        result.outcome = Outcome::Unavailable;
+        return result;
+    }
+    const auto fail = [&] {
+        FollowUp(params, result.runsCompleted);
+        result.outcome = Outcome::NotReady;
+        return result;
+    };
+
+    // R1: programme values and the AF list.
+    if (!OpenRead(link, Opens::Operation, image::kPI))
+        return fail();
+    ByteRun program;
+    ReadInto(link, program, kProgramHead, false);
+    ReadInto(link, program, ReceivedAFCount(program.back()), false);
+    ReadInto(link, program, 1, true);
+    if (!EndRun(link))
+        return fail();
+    ApplyProgramRun(params, program, ctx.decimalSeparator);
+    result.runsCompleted = 1;
+
+    // R2: radiotext and user defined group.
+    if (!OpenRead(link, Opens::Continues, image::kRTControl))
+        return fail();
+    ByteRun radiotext;
+    ReadInto(link, radiotext, kRadiotextRun, true);
+    if (!EndRun(link))
+        return fail();
+    ApplyRadiotextRun(params, radiotext);
+    result.runsCompleted = 2;
+
+    // R3: subcarrier and dynamic PS.
+    if (!OpenRead(link, Opens::Continues, image::kSubcarrierClock))
+        return fail();
+    ByteRun dps;
+    ReadInto(link, dps, kSubcarrierHead, false);
+    ReadInto(link, dps, ReceivedDPSLength(dps.back()), false);
+    ReadInto(link, dps, 1, true);
+    if (link.PortFault) {
+        link.SendStop(true);
+        return fail();
+    }
+    ApplySubcarrierAndDPSRun(params, dps);
+    result.runsCompleted = 3;
+    FollowUp(params, result.runsCompleted);
+
+    link.SendStop(true);
+    result.outcome = ClosedOutcome(link);
+    if (ctx.guard)
+        ctx.guard->Touch(ctx.clock);
+    return result;
+}
+
+StatusResult BSTATClick(EncoderContext& ctx)
+{
+    StatusResult result;
+    TEncoderLink& link = ctx.link;
+    if (!link.Bidirectional)
+        return result;
+    if (!OpenRead(link, Opens::Operation, image::kStatus)) {
+        result.outcome = Outcome::NotReady;
+        return result;
+    }
+    const int value = link.ReadByte(true);
+    link.SendStop(true);
+    result.outcome = ClosedOutcome(link);
+    if (!link.PortFault)
+        result.value = value;
+    return result;
+}
+
+std::vector<std::string> StatusLines(int value)
+{
+    return {"Status byte value: " + std::to_string(value), std::string("Pilot tone: ") + ((value & 1) ? "1" : "0"),
+            std::string("TA: ") + ((value & 2) ? "1" : "0")};
+}
+
+std::string StatusMessage(int value)
+{
+    const auto lines = StatusLines(value);
+    return lines[0] + '\r' + lines[1] + '\r' + lines[2];
+}
+
+} // namespace quorvan

@@ -1,0 +1,118 @@
+#include "encoder/send.h"
+
+#include "content/dynamic_ps.h"
+#include "content/pi.h"
+#include "content/radiotext.h"
+#include "content/steps.h"
+#include "content/user_group.h"
+#include "encoder/image_layout.h"
+
+namespace quorvan {
+
+namespace {
+
+constexpr unsigned kAfterFirstTransactionMs = 500;
+constexpr unsigned kAfterStoreMs = 500;
+
+std::uint8_t Byte(int value) { return static_cast<std::uint8_t>(value & 0xFF); }
+
+} // namespace
+
+ByteRun ProgramBytes(const TStationParams& params)
+{
+    ByteRun run{PIHighByte(params.PI), PILowByte(params.PI)};
+    std::string ps = params.PSDEF.substr(0, image::kPSLength);
+    ps.resize(image::kPSLength, ' ');
+    AppendText(run, ps);
+    run.push_back(Byte(params.PTY));
+    int di = 0;
+    for (int bit = 0; bit < 4; ++bit)
+        if (params.DI[bit])
+            di |= 1 << bit;
+    run.push_back(Byte(di));
+    run.push_back(Byte(params.MS));
+    run.push_back(params.TP ? 1 : 0);
+    run.push_back(params.TA ? 1 : 0);
+    return run;
+}
+
+ByteRun RadiotextAndGroupBytes(const TStationParams& params)
+{
+    ByteRun run{0x00};  // radiotext off while it is rewritten
+    AppendText(run, RadiotextBytes(ActualRT(params)));
+    run.push_back(0x00);  // user defined group off while it is rewritten
+    run.push_back(Byte(params.CBGRTYP * 8));
+    for (int i = 0; i < kUserGroupBytes; ++i)
+        run.push_back(UserGroupByteValue(params.db(i)));
+    return run;
+}
+
+ByteRun SubcarrierBytes(const TStationParams& params)
+{
+    return {Byte((params.RGCS & 1) + 2 * (params.RGPLLR & 1)), Byte(PhaseCode(params.SEPHASE))};
+}
+
+ByteRun DynamicPSSettingsBytes(const TStationParams& params)
+{
+    return {Byte(DelayCode(params.SEDPS1DL)), Byte(params.RGDPS1M), Byte(LabelPeriodCode(params.SEDPSLP)),
+            Byte(params.RGDLD)};
+}
+
+SendResult BSEND1Click(EncoderContext& ctx, TStationParams& params)
+{
+    SendResult result;
+    if (ctx.guard && ctx.guard->Holds(ctx.clock))
+        return result;
+    TEncoderLink& link = ctx.link;
+
+    // T1: the programme values, then the AF list as MakeAFList leaves it.
+    link.SendStart(true);
+    link.SendByte(image::kDeviceWrite);
+    link.SendByte(image::kPI);
+    for (std::uint8_t b : ProgramBytes(params))
+        link.SendByte(b);
+    result.af = MakeAFList(params, ctx.decimalSeparator);
+    link.SendByte(result.af.count);
+    for (int i = 0; i < result.af.count; ++i)
+        link.SendByte(result.af.codes[i]);
+    link.SendStop(false);
+
+    ctx.sleeper.sleepMs(kAfterFirstTransactionMs);
+
+    // T2, T3: radiotext and user group content with both switched off, then
+    // the radiotext control.
+    WriteRun(link, Opens::Continues, image::kRTControl, RadiotextAndGroupBytes(params), Closes::Continues);
+    WriteRun(link, Opens::Continues, image::kRTControl, {Byte(RadiotextControl(params))}, Closes::Continues);
+    // T4: the user group back on.
+    if (params.CBUDGEN)
+        WriteRun(link, Opens::Continues, image::kUDGEnable, {0x01}, Closes::Continues);
+    // T5: subcarrier.
+    WriteRun(link, Opens::Continues, image::kSubcarrierClock, SubcarrierBytes(params), Closes::Continues);
+    // T6: dynamic PS text with the length at 0, closed by one space.
+    result.dpsText = DynamicPSText(params);
+    ByteRun text{0x00};
+    AppendText(text, result.dpsText);
+    text.push_back(' ');
+    WriteRun(link, Opens::Continues, image::kDPSLength, text, Closes::Continues);
+    // T7: dynamic PS settings; the length only when dynamic PS is enabled.
+    ByteRun settings = DynamicPSSettingsBytes(params);
+    if (params.DPS1EN)
+        settings.push_back(Byte(static_cast<int>(result.dpsText.size())));
+    WriteRun(link, Opens::Continues, image::kDPSDelay, settings, Closes::Operation);
+
+    result.outcome = ClosedOutcome(link);
+    if (ctx.guard)
+        ctx.guard->Touch(ctx.clock);
+    return result;
+}
+
+Outcome BSTOR1Click(EncoderContext& ctx)
+{
+    const Outcome outcome = WriteOperation(ctx.link, image::kCommand, {image::kCommandStore});
+    ctx.sleeper.sleepMs(kAfterStoreMs);
+    if (ctx.guard)
+        ctx.guard->Touch(ctx.clock);
+    return outcome;
+}
+
+} // namespace quorvan

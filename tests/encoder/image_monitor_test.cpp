@@ -1,0 +1,101 @@
+#include "content/radiotext.h"
+#include "encoder/clock_time.h"
+#include "encoder/encoder_rig.h"
+#include "encoder/image_monitor.h"
+#include "encoder/send.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace quorvan::test {
+namespace {
+
+TEST(ImageMonitor, DecodesWhatSendWrote)
+{
+    EncoderRig rig;
+    TStationParams p;
+    p.PI = "D3C2";
+    p.PSDEF = "MONITOR";
+    p.PTY = 10;
+    p.DI = {true, false, false, true};
+    p.TP = true;
+    p.SGAF[0] = "87.6";
+    p.SGAF[1] = "100";
+    p.CBRTEN = true;
+    p.CBRTT1 = 1;
+    p.RT1 = "Radiotext";
+    p.CBUDGEN = true;
+    p.CBGRTYP = 9;
+    p.DB6 = "AB";
+    p.RGCS = 1;
+    p.SEPHASE = 18;
+    p.SEDPS1DL = 255;
+    p.RGDPS1M = 1;
+    p.DPS1EN = true;
+    p.DPS1B = "SCROLLING";
+    auto ctx = rig.context(false);
+    BSEND1Click(ctx, p);
+    SendCT(rig.link, DateTime{2005, 10, 15, 12, 0, 20}, 2);
+    rig.encoder.setStatus(3);
+
+    const ImageMeaning m = DecodeImage(ImageOf(rig.encoder.ramImage()));
+    EXPECT_EQ(m.PI, "D3C2");
+    EXPECT_EQ(m.PS, "MONITOR ");
+    EXPECT_EQ(m.PTY, 10);
+    EXPECT_EQ(m.PTYName, "Pop M");
+    EXPECT_EQ(m.DI, (std::array<bool, 4>{true, false, false, true}));
+    EXPECT_TRUE(m.TP);
+    EXPECT_EQ(m.AF, (std::vector<std::string>{"87.6", "100.0"}));
+    EXPECT_TRUE(m.rtEnabled);
+    EXPECT_EQ(m.rtType, 'B');
+    EXPECT_EQ(m.RT.substr(0, 10), "Radiotext ");
+    EXPECT_TRUE(m.udgEnabled);
+    EXPECT_EQ(m.udgTypeName, "4B");
+    EXPECT_EQ(m.udgBytes[3], 0xAB);
+    EXPECT_EQ(m.ctGroupType, 0x40);
+    EXPECT_EQ(m.ct.mjd, 53658);
+    EXPECT_EQ(m.ctUtcDate, (DateTime{2005, 10, 15, 10, 1, 0, 0}));
+    EXPECT_EQ(m.ctOffsetHalfHours, 4);
+    EXPECT_EQ(m.clockSource, 1);
+    EXPECT_EQ(m.phaseText, "170.46");
+    EXPECT_TRUE(m.pilotTone);
+    EXPECT_TRUE(m.statusTA);
+    EXPECT_EQ(m.delayText, "(infinite)");
+    EXPECT_EQ(m.labelPeriodText, "2.5");
+    EXPECT_EQ(m.dpsLength, 9);
+    EXPECT_EQ(m.dpsText, "SCROLLING");
+
+    const auto lines = DescribeImage(m);
+    EXPECT_EQ(lines[0], "PI: D3C2");
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "AF (2): 87.6 100.0"), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "CT: 2005-10-15 10:01 UTC, offset +2.0 h, MJD 53658"),
+              lines.end());
+}
+
+TEST(ImageMonitor, OutOfRangeBytesDoNotUpsetTheDecoder)
+{
+    image::ImageBytes ram;
+    ram.fill(0xFF);
+    const ImageMeaning m = DecodeImage(ram, 1);
+    EXPECT_EQ(m.PTY, 255);
+    EXPECT_EQ(m.PTYName, "");
+    EXPECT_TRUE(m.AF.empty());
+    EXPECT_EQ(m.dpsLength, 72);
+    EXPECT_EQ(m.dpsText.size(), 72u);
+    EXPECT_EQ(m.udgTypeName, "15B");
+    EXPECT_FALSE(DescribeImage(m).empty());
+}
+
+TEST(ImageLayout, CoversTheImageInAddressOrderWithoutOverlap)
+{
+    int next = 0;
+    for (const auto& field : image::Layout()) {
+        EXPECT_EQ(field.address, next) << field.name;
+        next = field.address + field.length;
+    }
+    EXPECT_EQ(next, image::kImageSize);
+}
+
+} // namespace
+} // namespace quorvan::test
