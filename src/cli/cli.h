@@ -150,10 +150,10 @@ private:
     bool settingsLoaded_ = false;
     SystemClock clock_;
     SystemSleeper sleeper_;
+    std::ofstream record_; // outlives the port that writes into it
     std::unique_ptr<PortFactory> factory_;
     std::unique_ptr<Port> port_;
     std::unique_ptr<TEncoderLink> link_;
-    std::ofstream record_;
 };
 
 // "D6", "0xd6" -> 0xD6; throws UsageError naming `what`.

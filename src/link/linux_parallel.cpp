@@ -130,6 +130,9 @@ std::unique_ptr<PortIo> OpenPpdevDevice(const std::string& path, std::int32_t ba
         ::close(fd);
         return null;
     }
+    // The data lines are only ever driven: keep the data register an output.
+    int forward = 0;
+    ::ioctl(fd, PPDATADIR, &forward);
     return std::make_unique<PpdevPortIo>(fd, path, base);
 }
 
