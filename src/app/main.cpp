@@ -1,12 +1,60 @@
+// Program entry: one running copy only, the splash window through start-up,
+// then the main window until it closes.
+#include "app/form1.h"
+#include "app/form2.h"
+#include "app/look.h"
+#include "app/single_instance.h"
+
 #include <QApplication>
-#include <QMainWindow>
+#include <QMessageBox>
+
+#include <memory>
+
+namespace {
+
+// quorvan --virtual-encoder[=STATEFILE]; every other argument is ignored.
+void parseArguments(const QStringList& args, quorvan_app::TForm1Options& options)
+{
+    const QString flag = QStringLiteral("--virtual-encoder");
+    for (const QString& a : args.mid(1)) {
+        if (a == flag) {
+            options.virtualEncoder = true;
+        } else if (a.startsWith(flag + QLatin1Char('='))) {
+            options.virtualEncoder = true;
+            options.virtualStateFile = a.mid(flag.size() + 1);
+        }
+    }
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
+    const quorvan_app::SingleInstance instance;
     QApplication app(argc, argv);
-    QMainWindow w;
-    w.setWindowTitle("Quorvan");
-    w.setFixedSize(588, 308);
-    w.show();
-    return app.exec();
+    if (instance.AlreadyRunning()) {
+        QMessageBox::critical(nullptr, QStringLiteral("Application already running"),
+                              QStringLiteral("Instance of this application is already running."));
+        return 0;
+    }
+    QApplication::setApplicationName(QStringLiteral("Quorvan"));
+    quorvan_app::ApplyProgramLook(app);
+
+    quorvan_app::TForm1Options options;
+    parseArguments(QApplication::arguments(), options);
+
+    auto splash = std::make_unique<quorvan_app::TForm2>();
+    splash->show();
+    splash->repaint();
+    QApplication::processEvents();
+
+    quorvan_app::TForm1 form(options);
+    form.FormCreate();
+    splash.reset();
+
+    // The window may be hidden in the tray, so closing it is what ends the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QObject::connect(&form, &quorvan_app::TForm1::closed, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    return QApplication::exec();
 }

@@ -1,0 +1,426 @@
+// TForm1: the main window. It owns every control, the tray icon, the three
+// timers and the handlers named after their control and event. The controls
+// are public members named as in the window definition; the station values
+// move between them and TStationParams through ReadStationParams() and
+// WriteStationParams().
+//
+// The implementation is split by page:
+//   form1.cpp              construction, start-up, shutdown, tray, clock, status bar
+//   form1_program.cpp      "Program" page (PI, PTY, AF list)
+//   form1_dps.cpp          "Dynamic PS" page
+//   form1_radiotext.cpp    "Radiotext" page
+//   form1_system.cpp       "System" page (user group, clock source)
+//   form1_preferences.cpp  "Preferences" page (skin picture, colour, port options)
+//   form1_textsources.cpp  "Text Sources" page
+//   form1_help.cpp         "Help" page
+//   form1_params.cpp       TStationParams <-> controls
+//   form1_operations.cpp   encoder operations, timers, settings file
+#pragma once
+
+#include "content/station_params.h"
+#include "link/clock.h"
+#include "widgets/color_box.h"
+#include "widgets/framed_group.h"
+#include "widgets/int_spin.h"
+#include "widgets/limited_line_edit.h"
+#include "widgets/radio_group.h"
+#include "widgets/stepped_spin.h"
+#include "widgets/text_grid.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QStatusBar;
+class QSystemTrayIcon;
+class QTableWidget;
+class QTabWidget;
+class QTimer;
+class QToolButton;
+
+namespace quorvan_app {
+
+using quorvan_widgets::ColorBox;
+using quorvan_widgets::FramedGroup;
+using quorvan_widgets::IntSpin;
+using quorvan_widgets::LimitedLineEdit;
+using quorvan_widgets::RadioGroup;
+using quorvan_widgets::SteppedSpin;
+using quorvan_widgets::TextGrid;
+
+// What the program entry hands the main window.
+struct TForm1Options {
+    // Directory of the settings and language files, with a trailing separator.
+    // Empty: the executable's directory (or the per-user configuration
+    // directory when that is not writable).
+    QString exeDirectory;
+    // Forces the answer to "is there a system tray?" (tests); unset: ask Qt.
+    std::optional<bool> trayAvailable;
+    // Time source of the clock display and of the operations; null: the PC clock.
+    quorvan::Clock* clock = nullptr;
+    // --virtual-encoder[=STATEFILE]: every port selection goes to the virtual encoder.
+    bool virtualEncoder = false;
+    QString virtualStateFile;
+    // Runs the open dialogs; null: the standard file dialog. Arguments: caption,
+    // filter, whether the file must exist; returns the chosen path or "".
+    std::function<QString(const QString&, const QString&, bool)> openFile;
+};
+
+// Client area of the main window.
+inline constexpr int kClientWidth = 588;
+inline constexpr int kClientHeight = 308;
+
+class TForm1 : public QWidget {
+    Q_OBJECT
+public:
+    explicit TForm1(TForm1Options options = {}, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    const TForm1Options& options() const { return options_; }
+
+    // ---- station values ----------------------------------------------------
+    // Reads every value-bearing control. CTRunning reflects the clock-time
+    // button ("Stop" while running).
+    quorvan::TStationParams ReadStationParams() const;
+    // Writes every value-bearing control in the order the settings file is
+    // loaded; a control whose value changes runs its handler, as when the
+    // operator changes it. The decimal mirrors DB3D..DB7D are written too.
+    // CTRunning is left to BSETCTClick, which owns the clock-time state.
+    void WriteStationParams(const quorvan::TStationParams& params);
+
+    // ---- status bar and cursor ---------------------------------------------
+    // Sets the one status-bar text and paints it at once (the operations block
+    // the event loop while they run).
+    void SetStatusText(const QString& text);
+    QString StatusText() const;
+    // Wait cursor on (true) or back to the default (false).
+    void SetBusyCursor(bool busy);
+
+    // ---- shell ---------------------------------------------------------------
+    QString ExeDirectory() const { return exeDirectory_; }
+    bool TrayAvailable() const { return trayAvailable_; }
+    // Shows or hides the window as the settings file's Visible value says
+    // (without a system tray the window is always shown).
+    void ApplyStoredVisibility(bool visible);
+    // Applies the skin picture rule to the caption of LImageFile.
+    void LoadSkinPicture();
+    QString SkinPicturePath() const { return skinPicturePath_; }
+    // Makes the tray menu offer "Hide" while the window is visible and "Show"
+    // while it is hidden (start-up step after the settings are loaded).
+    void SyncTrayMenu();
+    // Text colour of the "Program" page as set by the label colour rule.
+    QColor LabelColor() const;
+    // The two dynamic PS rules decide the enabled state of DPS1 and DPS1B;
+    // whether the "Mode 1, 2, 3 or From file:" label is enabled tells which
+    // text Send uses.
+    bool DPSTextFromRows() const;
+
+    // ---- controls --------------------------------------------------------------
+    QTabWidget* PageControl1;
+    QWidget* TSProgram;
+    QWidget* TSDPS1;
+    QWidget* TSRT;
+    QWidget* TSSystem;
+    QWidget* MPreferences;
+    QWidget* TSTS;
+    QWidget* MHelp;
+
+    // "Program"
+    QLabel* LOGO;
+    FramedGroup* GBID;
+    QLabel* LPSDEF;
+    LimitedLineEdit* PSDEF;
+    QLabel* LPI;
+    LimitedLineEdit* PI;
+    FramedGroup* GBTRAF;
+    QCheckBox* TP;
+    QCheckBox* TA;
+    QPushButton* BSETTA;
+    FramedGroup* GBPROG;
+    QLabel* LPTY;
+    QComboBox* PTY;
+    QLabel* LMS;
+    QComboBox* MS;
+    FramedGroup* GBAF;
+    QTableWidget* SGAF;
+    QComboBox* CBAF;
+    LimitedLineEdit* CBAFEdit; // the entry field inside CBAF
+    QLabel* LMHZ;
+    FramedGroup* GBDI;
+    QListWidget* DI;
+
+    // "Dynamic PS"
+    QCheckBox* DPS1EN;
+    RadioGroup* RGDPS1M;
+    RadioGroup* RGDLD;
+    FramedGroup* GBLP;
+    SteppedSpin* SEDPSLP;
+    FramedGroup* GBDL;
+    SteppedSpin* SEDPS1DL;
+    QLabel* LDPS1;
+    TextGrid* DPS1;
+    QLabel* LDPS1B;
+    LimitedLineEdit* DPS1B;
+
+    // "Radiotext"
+    QCheckBox* CBRTEN;
+    QLabel* LRTT;
+    QRadioButton* RBRT[4];
+    LimitedLineEdit* RT[4];
+    QComboBox* CBRTT[4];
+    FramedGroup* GBRTO;
+    QCheckBox* RTSA;
+    SteppedSpin* SERTSW;
+
+    // "System"
+    FramedGroup* GNCT;
+    QLabel* LTIME;
+    QLabel* LDATE;
+    QLabel* LCT;
+    QPushButton* BSETCT;
+    QCheckBox* STMEN;
+    FramedGroup* GBUDG;
+    QLabel* LGRTYP;
+    QComboBox* CBGRTYP;
+    QLabel* LDB[5];   // "Byte 4" .. "Byte 8"
+    QLabel* L0X[5];   // "0x"
+    LimitedLineEdit* DB[5];  // DB3 .. DB7
+    LimitedLineEdit* DBD[5]; // DB3D .. DB7D
+    QCheckBox* CBUDGEN;
+    FramedGroup* GBPHASE;
+    SteppedSpin* SEPHASE;
+    RadioGroup* RGCS;
+    RadioGroup* RGPLLR;
+    QLabel* LSPEC;
+    QPushButton* BRESET;
+    QPushButton* BSTAT;
+    QLabel* LCARR;
+    QPushButton* BSWOFF;
+    QPushButton* BSWON;
+
+    // "Preferences"
+    FramedGroup* GBLOGB;
+    QLabel* LImageFile;
+    QPushButton* BR1;
+    ColorBox* ColorBox1;
+    FramedGroup* GBUTC;
+    IntSpin* SEUTCO;
+    QLabel* LHOURS1;
+    FramedGroup* GBSMT;
+    IntSpin* SESMTO;
+    QLabel* LHOURS2;
+    RadioGroup* RBPTYC;
+    FramedGroup* GBSET;
+    QCheckBox* ALONTOP;
+    QCheckBox* CBHPRI;
+    RadioGroup* RGPORT;
+    FramedGroup* GBDS;
+    QCheckBox* CBBI;
+    QCheckBox* CBSS;
+    QLabel* LLPTA;
+    LimitedLineEdit* ELPTA;
+    QLabel* LCPU;
+
+    // "Text Sources"
+    QTabWidget* PageControl2;
+    QWidget* TSTSD;
+    QWidget* TSTSR;
+    QWidget* TSTSO;
+    FramedGroup* GBD1;
+    QCheckBox* CBD1FF;
+    QCheckBox* CBD1SC;
+    LimitedLineEdit* ED1F;
+    QPushButton* BR8;
+    QLabel* LD1HINT;
+    RadioGroup* RGD1L;
+    FramedGroup* GBD1CUT;
+    QLabel* LD1BE;
+    IntSpin* SED1BE;
+    QLabel* LD1EN;
+    IntSpin* SED1EN;
+    FramedGroup* GBD1PR;
+    LimitedLineEdit* ED1PR;
+    FramedGroup* GBR1;
+    QCheckBox* CBR1FF;
+    QCheckBox* CBR1SC;
+    LimitedLineEdit* ER1F;
+    QPushButton* BR9;
+    QLabel* LR1HINT;
+    RadioGroup* RGR1L;
+    FramedGroup* GBR1CUT;
+    QLabel* LR1BE;
+    IntSpin* SER1BE;
+    QLabel* LR1EN;
+    IntSpin* SER1EN;
+    FramedGroup* GBR1PR;
+    LimitedLineEdit* ER1PR;
+    FramedGroup* GBJUST;
+    QRadioButton* RBJUST0;
+    QRadioButton* RBJUST1;
+    QRadioButton* RBJUST2;
+    FramedGroup* GBFILL;
+    QRadioButton* RBFILSP;
+    QRadioButton* RBFILCU;
+    LimitedLineEdit* ECUSCH;
+    FramedGroup* GBMO;
+    QCheckBox* CBRSN;
+    QCheckBox* CBREIB;
+    QCheckBox* CBCTC;
+    QLabel* LEXMP;
+    QLabel* STEXMP;
+
+    // "Help"
+    QPlainTextEdit* MEHELP;
+    FramedGroup* GBABOUT;
+    QLabel* LABTITLE;
+    QLabel* LABVER;
+    QLabel* LABLOGO;
+    QLabel* LABDESC;
+
+    // Command column and status bar
+    QToolButton* BSEND1;
+    QToolButton* BSTOR1;
+    QToolButton* BREC1;
+    QPushButton* MExit;
+    QStatusBar* StatusBar1;
+
+    // Tray icon and its menu
+    QSystemTrayIcon* VykTray1;
+    QMenu* PMTray;
+    QAction* Show1;
+    QAction* Hide1;
+    QAction* Exit1;
+
+    // Timers: text-source polling, radiotext switching, clock time
+    QTimer* Timer1;
+    QTimer* Timer2;
+    QTimer* Timer3;
+
+public slots:
+    // ---- shell ---------------------------------------------------------------
+    // The creation handler: fills the lists, applies the language file and
+    // brings every subsystem to life in the program's fixed order.
+    void FormCreate();
+    void IdleHandler();
+    void VykTray1DblClick();
+    void Hide1Click();
+    void Exit1Click();
+    void ALONTOPClick();
+    void BR1Click();
+    void ColorBox1Change();
+
+    // ---- rules and key handlers ---------------------------------------------
+    void ELPTAKeyPress(char& key);
+    void CBBIClick();
+    void PIKeyPress(char& key);
+    void PIExit();
+    void RBPTYCClick();
+    void AF1Change();
+    void SGAFClick();
+    void SGAFKeyPress(char& key);
+    void AF1KeyPress(char& key);
+    void SGAFKeyUp(int key);
+    void DPS1KeyPress(char& key);
+    void RGDPS1MClick();
+    void DPS1ENClick();
+    void SEDPS1DLChange();
+    void RTSAClick();
+    void SERTSWChange();
+    void DB3Exit();
+    void DB4Exit();
+    void DB5Exit();
+    void DB6Exit();
+    void DB7Exit();
+    void CBGRTYPChange();
+    void RGCSClick();
+    void GBMOClick();
+    void BR8Click();
+    void BR9Click();
+
+    // ---- encoder operations, timers and the settings file -------------------
+    // (form1_operations.cpp)
+    void BSEND1Click();
+    void BSTOR1Click();
+    void BREC1Click();
+    void BSTATClick();
+    void BRESETClick();
+    void BSWOFFClick();
+    void BSWONClick();
+    void BSETTAClick();
+    void BSETCTClick();
+    void RGPORTClick();
+    void CBHPRIClick();
+    void Timer1Timer();
+    void Timer2Timer();
+    void Timer3Timer();
+
+public:
+    // Start-up and shutdown steps that belong to the link and the settings file
+    // (form1_operations.cpp).
+    void SetPortAddress(int address);
+    void LoadRDSFN();
+    // Returns false when the file could not be written (the window then stays open).
+    bool SaveRDSFN();
+    void SetDirectIo(bool direct);
+    void SetLastOperationTimeNow();
+    void CloseSerialPort();
+
+signals:
+    // The window has closed for good (after FormClose); the program may end.
+    void closed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildCommandColumn();
+    void buildProgramPage();
+    void buildDPSPage();
+    void buildRadiotextPage();
+    void buildSystemPage();
+    void buildPreferencesPage();
+    void buildTextSourcesPage();
+    void buildTextSourcePage(QWidget* page, bool dps);
+    void buildTextSourceOptionsPage();
+    void buildHelpPage();
+    void buildTray();
+    void connectProgramPage();
+    void connectDPSPage();
+    void connectRadiotextPage();
+    void connectSystemPage();
+    void connectPreferencesPage();
+    void connectTextSourcesPage();
+    void FormClose();
+    void DBExit(int index);
+    void FillAFEntryList();
+    QString ChooseFile(const QString& caption, const QString& filter, bool mustExist);
+    quorvan::DateTime Now() const;
+
+    TForm1Options options_;
+    std::unique_ptr<quorvan::Clock> ownClock_;
+    QString exeDirectory_;
+    bool trayAvailable_ = false;
+    QString skinPicturePath_;
+    bool visibilityApplied_ = false;
+    bool centred_ = false;
+    bool busy_ = false;
+};
+
+// Marks a control whose text properties the language file may replace.
+void SetTag(QObject* object, int tag);
+int Tag(const QObject* object);
+
+} // namespace quorvan_app

@@ -1,0 +1,75 @@
+// The "Radiotext" page: four radiotexts, which one is current, their A/B
+// types and the automatic switching.
+#include "app/form1.h"
+
+#include "app/form1_build.h"
+#include "app/latin1.h"
+#include "content/radiotext.h"
+#include "content/steps.h"
+
+#include <QTimer>
+
+namespace quorvan_app {
+
+using namespace build;
+
+void TForm1::buildRadiotextPage()
+{
+    QWidget* page = TSRT;
+    CBRTEN = check(page, "CBRTEN", QStringLiteral("Enabled"), 8, 4, 120);
+    bold(CBRTEN);
+    LRTT = label(page, "LRTT", QStringLiteral("Type"), 436, 24, 44);
+    static const char* const radioNames[] = {"RBRT1", "RBRT2", "RBRT3", "RBRT4"};
+    static const char* const textNames[] = {"RT1", "RT2", "RT3", "RT4"};
+    static const char* const typeNames[] = {"CBRTT1", "CBRTT2", "CBRTT3", "CBRTT4"};
+    for (int i = 0; i < quorvan::kRadiotexts; ++i) {
+        const int y = 42 + i * 26;
+        RBRT[i] = radio(page, radioNames[i], QString(), 8, y + 2, 18, 17, 0);
+        RT[i] = edit(page, textNames[i], int(quorvan::kRadiotextLength), 28, y, 402);
+        CBRTT[i] = dropDown(page, typeNames[i], {QStringLiteral("A"), QStringLiteral("B")}, 436, y, 44);
+    }
+    RBRT[0]->setChecked(true);
+    infoBackground(RT[0]);
+
+    GBRTO = group(page, "GBRTO", QStringLiteral("Options"), 4, 154, 236, 48);
+    RTSA = check(GBRTO, "RTSA", QStringLiteral("Send next after:"), 8, 20, 110);
+    const quorvan::SteppedSpec& sw = quorvan::kSERTSWSpec;
+    SERTSW = stepped(GBRTO, "SERTSW", sw.minSteps, sw.maxSteps, sw.step, sw.decimals, 5,
+                     toQt(quorvan::SERTSWUnitText(5)), 120, 18, 104);
+}
+
+void TForm1::connectRadiotextPage()
+{
+    for (int i = 0; i < quorvan::kRadiotexts; ++i) {
+        // Exactly one current radiotext when the operator picks one.
+        connect(RBRT[i], &QRadioButton::clicked, this, [this, i] {
+            for (int j = 0; j < quorvan::kRadiotexts; ++j)
+                RBRT[j]->setChecked(j == i);
+        });
+    }
+    connect(CBRTEN, &QCheckBox::toggled, this, &TForm1::RTSAClick);
+    connect(RTSA, &QCheckBox::toggled, this, &TForm1::RTSAClick);
+    connect(SERTSW, &SteppedSpin::changed, this, &TForm1::SERTSWChange);
+}
+
+void TForm1::RTSAClick()
+{
+    quorvan::TStationParams p;
+    p.RTSA = RTSA->isChecked();
+    p.CBRTEN = CBRTEN->isChecked();
+    const bool run = quorvan::RTSAClick(p);
+    if (run && !Timer2->isActive())
+        Timer2->start();
+    else if (!run && Timer2->isActive())
+        Timer2->stop();
+}
+
+void TForm1::SERTSWChange()
+{
+    const int minutes = SERTSW->steps();
+    SERTSW->setUnit(toQt(quorvan::SERTSWUnitText(minutes)));
+    // A new period starts a new full period, also on a running timer.
+    Timer2->setInterval(quorvan::SERTSWPeriodMs(minutes));
+}
+
+} // namespace quorvan_app

@@ -1,0 +1,136 @@
+#include "app/help_text.h"
+
+namespace quorvan_app {
+
+namespace {
+const char kHelp[] = R"HELP(1. RDS Services control
+=======================
+
+Buttons
+
+Send - Writes all RDS data of the window into the encoder's working memory. The encoder transmits them at once, but loses them at power-off or reset. Send waits one second after the previous Send, Store or Receive.
+
+Store - Makes the encoder copy its working memory into its internal EEPROM, so that the data survive power-off and reset. Send the data first, then store them.
+
+Receive - Reads all data back from the encoder into the window. Needs "Bidirectional" (Preferences).
+
+PROGRAM
+
+Default PS - Program Service name, up to 8 characters. Receivers show it while no dynamic PS is shown.
+
+PI (Program Identification) - Four hexadecimal digits.
+
+Traffic Program - Marks a station that carries traffic announcements.
+
+Traffic Announcement - Switches the traffic announcement on or off in the running encoder at once. The box beside the button shows the state.
+
+Program Type - The programme type (PTY) transmitted. The names follow the PTY coding chosen on the Preferences page.
+
+Music/Speech - Tells receivers whether music or speech is on air.
+
+Alternative Frequencies - Frequencies on which the same programme is received, 87.6 to 107.9 MHz. Up to 15 items allowed. Select a row and type the frequency, or choose it from the list; Enter moves to the next row, Delete empties the row. Rows that are not valid frequencies are left out when the data are sent.
+
+Decoder Identification - The Stereo, Artificial Head, Compressed and Dynamic PTY flags.
+
+DYNAMIC PS
+
+Text - Mode 0 shows up to nine labels of 8 characters one after another; modes 1, 2 and 3 take one text of up to 72 characters.
+
+Dynamic PS Mode - 0: fixed 8 characters; 1: scrolling text; 2: word alignment; 3: space separated scrolling text.
+
+Scrolling PS Speed - Speed of the scrolling modes, High or Low.
+
+Label Period - Label period used in DPS Mode 0 and 2.
+
+Delay between text loops - How long the Default PS is shown between two runs of the dynamic PS. At the maximum, "(infinite)", the dynamic PS runs once after each change of its text.
+
+Notice: dynamic and scrolling PS is restricted or not allowed in some countries. Check the rules of your broadcasting authority before you enable it.
+
+RADIOTEXT
+
+Switch after - With "Send next after:" checked, the next radiotext is sent automatically after the set time; ".5 min" is half a minute. Empty cells will be omitted.
+
+Type - Enables the radiotext A/B type varying.
+
+SYSTEM
+
+Time and Date - Start sends the clock time and date (CT) from the PC clock to the encoder every minute while the program runs; CT is shown while it runs. Check Summertime while summertime is in force.
+
+Subcarrier Phase Shift - Phase of the RDS subcarrier against the pilot tone, used with the Auto (stereo) clock source.
+
+PLL Lock Range - Range in which the encoder locks to the 19 kHz pilot tone, used with the Auto (stereo) clock source.
+
+User Defined Group - One RDS group of any content, transmitted repeatedly; a feature for advanced users or experimental purposes. Byte 4 keeps its five low bits; Byte 5 and Byte 6 are not used by version B groups.
+
+Reset - Resets the encoder, which then takes its data from its EEPROM.
+
+Read Status - Reads the encoder's status: pilot tone present, traffic announcement on.
+
+Switch Off - Switches the RDS carrier off; the encoder still takes data.
+
+Switch On - Switches the RDS carrier on again.
+
+2. Preferences
+==============
+
+Skin Picture and Font Color - A picture shown behind the Program page, and the colour of the page's labels.
+
+UTC offset - Local time minus UTC in whole hours, for the clock time.
+
+Summertime offset - Hours added to the UTC offset while Summertime is checked.
+
+PTY Coding - Chooses the PTY names shown depending on broadcast area: European, U.S. (RBDS) or numbers only. The code sent does not change.
+
+Always on top - Keeps the window above other windows.
+
+High Priority - Runs the program at high priority, so that other programs do not slow the data transfer. Choosing it measures the CPU speed again.
+
+Port - The port the encoder is connected to: LPT1, LPT2 (at the address below) or COM1 to COM4.
+
+Bidirectional - The encoder's answers are checked, and Receive and Read Status are available. A missing answer shows "!Ready" in the status bar.
+
+Slow - A slower, processor-friendly transfer. Clear it only when the transfer is too slow.
+
+3. Text sources
+===============
+
+Dynamic PS, Radiotext
+
+From file - Takes the dynamic PS or the first radiotext from a text file, for example the now-playing file of your playout software. A file name mask such as *.txt takes the newest matching file. The file is checked every 3 seconds.
+
+Send on change - Sends a new text to the encoder as soon as it appears in the file.
+
+Read from - Takes the first or the last line of the file.
+
+Cut characters from - Removes characters from the beginning and the end of the line.
+
+Prefix - Text put before the text from the file.
+
+DPS Mode 0 Justification - How a text from the file is split into labels for mode 0: as it is, words aligned to the left, or words centred.
+
+Fill with - Fills the free places of mode 0 labels with spaces or with a custom character.
+
+Text processing scheme:
+Reading from file -> Characters cutting -> Advanced 
+Options -> (Adding prefix)
+
+Set all parameters, then check the From file box. Dynamic 
+PS and/or Radiotext must be Enabled.
+
+4. Miscellaneous
+================
+
+Support - Questions and reports go to the supplier of your Quorvan RDS encoder.
+
+Warranty - The program is provided as it is, without warranty of any kind.
+
+Revisions - 0.1: first release for Linux; runs without hardware against a virtual encoder (quorvan --virtual-encoder).
+)HELP";
+} // namespace
+
+QString HelpText()
+{
+    return QString::fromLatin1(kHelp);
+}
+
+} // namespace quorvan_app

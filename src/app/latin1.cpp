@@ -1,0 +1,40 @@
+#include "app/latin1.h"
+
+#include <QLocale>
+
+namespace quorvan_app {
+
+QString toQt(std::string_view bytes)
+{
+    return QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
+}
+
+std::string toBytes(const QString& text)
+{
+    const QByteArray b = text.toLatin1();
+    return std::string(b.constData(), size_t(b.size()));
+}
+
+bool toByte(QChar c, char& out)
+{
+    if (c.unicode() > 0xFF)
+        return false;
+    out = static_cast<char>(static_cast<unsigned char>(c.unicode()));
+    return true;
+}
+
+QChar toQChar(char byte)
+{
+    return QChar(static_cast<unsigned char>(byte));
+}
+
+char DecimalSeparator()
+{
+    const QString sep = QLocale().decimalPoint();
+    char c = '.';
+    if (sep.size() == 1 && toByte(sep.at(0), c))
+        return c;
+    return '.';
+}
+
+} // namespace quorvan_app

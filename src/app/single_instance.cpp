@@ -1,0 +1,38 @@
+#include "app/single_instance.h"
+
+#include <QDir>
+#include <QStandardPaths>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace quorvan_app {
+
+SingleInstance::SingleInstance(const QString& name, const QString& dir)
+{
+    QString base = dir;
+    if (base.isEmpty())
+        base = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (base.isEmpty())
+        base = QDir::tempPath();
+    path_ = QDir(base).filePath(QStringLiteral("quorvan-%1-%2.lock").arg(name).arg(getuid()));
+    const QByteArray native = QFile::encodeName(path_);
+    fd_ = ::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd_ < 0)
+        return;
+    if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+        otherRunning_ = errno == EWOULDBLOCK;
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+SingleInstance::~SingleInstance()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+} // namespace quorvan_app

@@ -1,0 +1,38 @@
+// A one-line text field with a typing limit: once the limit is reached, typed
+// and pasted characters are refused, and a paste is cut to the room left.
+// Text set by the program is never cut, so a longer value loaded from the
+// settings file is shown whole.
+#pragma once
+
+#include <QLineEdit>
+
+namespace quorvan_widgets {
+
+class LimitedLineEdit : public QLineEdit {
+    Q_OBJECT
+public:
+    explicit LimitedLineEdit(QWidget* parent = nullptr, int limit = 0);
+
+    // 0 means no limit.
+    void setLimit(int limit) { limit_ = limit; }
+    int limit() const { return limit_; }
+
+    // Inserts text at the cursor as typing or pasting would, cut to the room
+    // left under the limit (replacing the selection, if any).
+    void insertLimited(const QString& text);
+    // Pastes the clipboard (or, on X11, the mouse selection) through insertLimited.
+    void pasteLimited(bool fromSelection = false);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+
+private:
+    int room() const;
+
+    int limit_ = 0;
+};
+
+} // namespace quorvan_widgets

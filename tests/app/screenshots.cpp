@@ -1,0 +1,52 @@
+// Saves a picture of every page of the main window (and of each sub-page of
+// "Text Sources") into the directory given as the first argument.
+// Run under Xvfb or with QT_QPA_PLATFORM=offscreen.
+#include "app/form1.h"
+#include "app/look.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTabWidget>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    quorvan_app::ApplyProgramLook(app);
+    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
+    QDir().mkpath(out);
+    QTemporaryDir settings;
+    quorvan_app::TForm1Options options;
+    options.exeDirectory = settings.path() + QLatin1Char('/');
+    options.trayAvailable = false;
+    quorvan_app::TForm1 form(options);
+    form.FormCreate();
+    form.show();
+    std::printf("page %dx%d at %d,%d\n", form.TSProgram->width(), form.TSProgram->height(),
+                form.TSProgram->mapTo(&form, QPoint(0, 0)).x(), form.TSProgram->mapTo(&form, QPoint(0, 0)).y());
+    static const char* const names[] = {"1-program", "2-dynamic-ps", "3-radiotext", "4-system",
+                                        "5-preferences", "6-text-sources", "7-help"};
+    for (int i = 0; i < form.PageControl1->count(); ++i) {
+        form.PageControl1->setCurrentIndex(i);
+        if (form.PageControl1->widget(i) == form.TSTS) {
+            for (int j = 0; j < form.PageControl2->count(); ++j) {
+                form.PageControl2->setCurrentIndex(j);
+                QApplication::processEvents();
+                const QString file = QStringLiteral("%1/%2%3.png")
+                                         .arg(out, QLatin1String(names[i]),
+                                              j == 0 ? QString() : QStringLiteral("-%1").arg(j + 1));
+                form.grab().save(file);
+                std::printf("%s\n", qPrintable(file));
+            }
+            form.PageControl2->setCurrentIndex(0);
+            continue;
+        }
+        QApplication::processEvents();
+        const QString file = QStringLiteral("%1/%2.png").arg(out, QLatin1String(names[i]));
+        form.grab().save(file);
+        std::printf("%s\n", qPrintable(file));
+    }
+    return 0;
+}
