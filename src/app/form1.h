@@ -27,27 +27,27 @@
 #include "widgets/stepped_spin.h"
 #include "widgets/text_grid.h"
 
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QSystemTrayIcon>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTimer>
+#include <QToolButton>
 #include <QWidget>
 
 #include <functional>
 #include <memory>
 #include <optional>
 
-class QAction;
-class QCheckBox;
-class QComboBox;
-class QLabel;
-class QListWidget;
-class QMenu;
-class QPlainTextEdit;
-class QPushButton;
-class QRadioButton;
-class QStatusBar;
-class QSystemTrayIcon;
-class QTableWidget;
-class QTabWidget;
-class QTimer;
-class QToolButton;
 
 namespace quorvan_app {
 

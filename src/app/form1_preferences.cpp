@@ -15,6 +15,9 @@ namespace quorvan_app {
 
 using namespace build;
 
+static_assert(ColorBox::kWindowTextIndex == quorvan::kLabelColorWindowText,
+              "the label colour list starts its system colours with the window text");
+
 void TForm1::buildPreferencesPage()
 {
     QWidget* page = MPreferences;

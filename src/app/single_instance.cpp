@@ -1,7 +1,7 @@
 #include "app/single_instance.h"
 
 #include <QDir>
-#include <QStandardPaths>
+#include <QFile>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -13,10 +13,10 @@ namespace quorvan_app {
 SingleInstance::SingleInstance(const QString& name, const QString& dir)
 {
     QString base = dir;
-    if (base.isEmpty())
-        base = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (base.isEmpty())
-        base = QDir::tempPath();
+    if (base.isEmpty()) {
+        const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+        base = !runtime.isEmpty() && QDir(runtime).exists() ? runtime : QDir::tempPath();
+    }
     path_ = QDir(base).filePath(QStringLiteral("quorvan-%1-%2.lock").arg(name).arg(getuid()));
     const QByteArray native = QFile::encodeName(path_);
     fd_ = ::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);

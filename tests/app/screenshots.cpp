@@ -2,6 +2,7 @@
 // "Text Sources") into the directory given as the first argument.
 // Run under Xvfb or with QT_QPA_PLATFORM=offscreen.
 #include "app/form1.h"
+#include "app/form2.h"
 #include "app/look.h"
 
 #include <QApplication>
@@ -48,5 +49,9 @@ int main(int argc, char** argv)
         form.grab().save(file);
         std::printf("%s\n", qPrintable(file));
     }
+    quorvan_app::TForm2 splash;
+    splash.show();
+    QApplication::processEvents();
+    splash.grab().save(out + QStringLiteral("/splash.png"));
     return 0;
 }

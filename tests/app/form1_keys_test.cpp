@@ -1,0 +1,205 @@
+// Typing into the main window: key filters, typing limits, pasting, the
+// mode 0 grid and the AF list with its entry field.
+#include "form_fixture.h"
+
+#include <QClipboard>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QTableWidget>
+#include <QTest>
+
+using quorvan_app::TForm1;
+using test_support::FormFixture;
+
+namespace {
+
+void leave(QWidget* w)
+{
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(w, &out);
+}
+
+QString row(const TForm1& w, int r)
+{
+    return w.SGAF->item(r, 1)->text();
+}
+
+} // namespace
+
+class Form1KeysTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { test_support::applyLook(); }
+
+    void piTakesHexDigitsInUpperCase()
+    {
+        FormFixture f;
+        TForm1& w = *f.form;
+        w.PI->clear();
+        QTest::keyClicks(w.PI, "g x.-");
+        QCOMPARE(w.PI->text(), QString());
+        QTest::keyClicks(w.PI, "d");
+        QCOMPARE(w.PI->text(), QStringLiteral("D"));
+        QTest::keyClicks(w.PI, "a1fzzz9");
+        QCOMPARE(w.PI->text(), QStringLiteral("DA1F")); // at most 4
+        QTest::keyClick(w.PI, Qt::Key_Backspace);
+        QCOMPARE(w.PI->text(), QStringLiteral("DA1"));
+        // Ctrl+V is a control character, which the filter discards.
+        QGuiApplication::clipboard()->setText(QStringLiteral("7"));
+        QTest::keyClick(w.PI, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(w.PI->text(), QStringLiteral("DA1"));
+    }
+
+    void piIsNormalisedOnLeaving()
+    {
+        FormFixture f;
+        TForm1& w = *f.form;
+        w.PI->clear();
+        QTest::keyClicks(w.PI, "12");
+        leave(w.PI);
+        QCOMPARE(w.PI->text(), QStringLiteral("0012"));
+        w.PI->clear();
+        leave(w.PI);
+        QCOMPARE(w.PI->text(), QStringLiteral("0000"));
+        // Pasted text is cut to the field's limit and corrected on leaving.
+        w.PI->clear();
+        QGuiApplication::clipboard()->setText(QStringLiteral("12ab56"));
+        w.PI->pasteLimited();
+        QCOMPARE(w.PI->text(), QStringLiteral("12ab"));
+        leave(w.PI);
+        QCOMPARE(w.PI->text(), QStringLiteral("12FF"));
+    }
+
+    void lpt2AddressTakesDigitsOnly()
+    {
+        FormFixture f;
+        TForm1& w = *f.form;
+        w.ELPTA->clear();
+        QTest::keyClicks(w.ELPTA, "a-.9");
+        QCOMPARE(w.ELPTA->text(), QStringLiteral("9"));
+        QTest::keyClicks(w.ELPTA, "5612345");
+        QCOMPARE(w.ELPTA->text(), QStringLiteral("95612"));
+        QTest::keyClick(w.ELPTA, Qt::Key_Backspace);
+        QCOMPARE(w.ELPTA->text(), QStringLiteral("9561"));
+    }
+
+    void typingLimitsAndPastingIntoLimitedFields()
+    {
+        FormFixture f;
+        TForm1& w = *f.form;
+        QTest::keyClicks(w.PSDEF, "RADIO ONE FM");
+        QCOMPARE(w.PSDEF->text(), QStringLiteral("RADIO ON"));
+        // A paste replaces the selection and is cut to the room left.
+        w.PSDEF->setSelection(6, 2);
+        QGuiApplication::clipboard()->setText(QStringLiteral("XYZW"));
+        QTest::keyClick(w.PSDEF, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(w.PSDEF->text(), QStringLiteral("RADIO XY"));
+        // A value longer than the limit set by the program stays whole and
+        // takes no further characters, but deleting works.
+        w.RT[1]->setText(QString(70, QLatin1Char('a')));
+        QCOMPARE(w.RT[1]->text().size(), 70);
+        w.RT[1]->end(false);
+        QTest::keyClicks(w.RT[1], "b");
+        QCOMPARE(w.RT[1]->text().size(), 70);
+        QTest::keyClick(w.RT[1], Qt::Key_Backspace);
+        QCOMPARE(w.RT[1]->text().size(), 69);
+        // Only the first line of a pasted text is taken.
+        w.ED1PR->clear();
+        QGuiApplication::clipboard()->setText(QStringLiteral("first\nsecond"));
+        w.ED1PR->pasteLimited();
+        QCOMPARE(w.ED1PR->text(), QStringLiteral("first"));
+        w.ECUSCH->clear();
+        QTest::keyClicks(w.ECUSCH, "#+");
+        QCOMPARE(w.ECUSCH->text(), QStringLiteral("#"));
+    }
+
+    void modeZeroRowsTakeEightCharactersAndEnterWraps()
+    {
+        FormFixture f;
+        TForm1& w = *f.form;
+        w.RGDPS1M->setItemIndex(0);
+        QTest::keyClicks(w.DPS1->row(0), "ABCDEFGHIJ");
+        QCOMPARE(w.DPS1->text(0), QStringLiteral("ABCDEFGH"));
+        QTest::keyClick(w.DPS1->row(0), Qt::Key_Backspace);
+        QCOMPARE(w.DPS1->text(0), QStringLiteral("ABCDEFG"));
+        QTest::keyClick(w.DPS1->row(0), Qt::Key_Return);
+        QCOMPARE(w.DPS1->currentRow(), 1);
+        QCOMPARE(w.DPS1->text(0), QStringLiteral("ABCDEFG"));
+        QTest::keyClick(w.DPS1->row(8), Qt::Key_Return);
+        QCOMPARE(w.DPS1->currentRow(), 0);
+        // A longer row from the settings file is shown whole; typing is refused.
+        w.DPS1->setText(3, QStringLiteral("NINE CHAR"));
+        QTest::keyClicks(w.DPS1->row(3), "X");
+        QCOMPARE(w.DPS1->text(3), QStringLiteral("NINE CHAR"));
+    }
+
+    void afEnterMovesToTheNextRowAndWraps()
+    {
+        FormFixture f;
+        f.form->FormCreate();
+        TForm1& w = *f.form;
+        w.SGAF->setCurrentCell(14, 1);
+        QTest::keyClick(w.CBAFEdit, Qt::Key_Return);
+        QCOMPARE(w.SGAF->currentRow(), 0);
+        QTest::keyClick(w.CBAFEdit, Qt::Key_Return);
+        QCOMPARE(w.SGAF->currentRow(), 1);
+    }
+
+    void afTypingGoesThroughTheEntryField()
+    {
+        FormFixture f;
+        f.form->FormCreate();
+        TForm1& w = *f.form;
+        w.SGAF->item(0, 1)->setText(QStringLiteral("90.1"));
+        w.SGAF->setCurrentCell(0, 1);
+        QCOMPARE(w.CBAFEdit->text(), QStringLiteral("90.1"));
+
+        // Typing 9 in the list starts an entry; Enter at once keeps the row.
+        QTest::keyClick(w.SGAF, '9');
+        QCOMPARE(w.CBAFEdit->text(), QStringLiteral("9"));
+        QCOMPARE(row(w, 0), QStringLiteral("90.1"));
+        QTest::keyClick(w.CBAFEdit, Qt::Key_Return);
+        QCOMPARE(row(w, 0), QStringLiteral("90.1"));
+        QCOMPARE(w.SGAF->currentRow(), 1);
+
+        // Typing 95 and Enter replaces it.
+        w.SGAF->setCurrentCell(0, 1);
+        QTest::keyClick(w.SGAF, '9');
+        QTest::keyClick(w.CBAFEdit, '5');
+        QCOMPARE(row(w, 0), QStringLiteral("95"));
+        QTest::keyClick(w.CBAFEdit, Qt::Key_Return);
+        QCOMPARE(row(w, 0), QStringLiteral("95"));
+
+        // Letters typed in the list do nothing.
+        w.SGAF->setCurrentCell(2, 1);
+        QTest::keyClick(w.SGAF, 'x');
+        QCOMPARE(w.CBAFEdit->text(), QString());
+        QCOMPARE(row(w, 2), QString());
+
+        // The entry field takes five characters.
+        QTest::keyClicks(w.CBAFEdit, "107.95");
+        QCOMPARE(row(w, 2), QStringLiteral("107.9"));
+
+        // Choosing an item from the drop-down writes it into the row.
+        w.SGAF->setCurrentCell(3, 1);
+        w.CBAF->setCurrentIndex(0);
+        emit w.CBAF->activated(0);
+        QCOMPARE(row(w, 3), QStringLiteral("87.6"));
+    }
+
+    void afDeleteEmptiesTheRowAtOnce()
+    {
+        FormFixture f;
+        f.form->FormCreate();
+        TForm1& w = *f.form;
+        w.SGAF->item(4, 1)->setText(QStringLiteral("101.1"));
+        w.SGAF->setCurrentCell(4, 1);
+        QCOMPARE(w.CBAFEdit->text(), QStringLiteral("101.1"));
+        QTest::keyRelease(w.SGAF, Qt::Key_Delete);
+        QCOMPARE(row(w, 4), QString());
+        QCOMPARE(w.CBAFEdit->text(), QString());
+    }
+};
+
+QTEST_MAIN(Form1KeysTest)
+#include "form1_keys_test.moc"

@@ -1,0 +1,263 @@
+// The application shell: tray menu and hiding, the clock display, the skin
+// picture rule, window options, the single-instance lock and the location
+// of the settings files.
+#include "form_fixture.h"
+
+#include "app/config_dir.h"
+#include "app/latin1.h"
+#include "app/single_instance.h"
+
+#include <QAction>
+#include <QDir>
+#include <QImage>
+#include <QLabel>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTest>
+
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using quorvan_app::TForm1;
+using test_support::FormFixture;
+
+class ShellTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { test_support::applyLook(); }
+
+    void hiddenStartOffersShowAndExit()
+    {
+        FormFixture f(/*trayAvailable=*/true);
+        TForm1& w = *f.form;
+        w.ApplyStoredVisibility(false);
+        w.SyncTrayMenu();
+        QVERIFY(!w.isVisible());
+        QVERIFY(w.Show1->isVisible());
+        QVERIFY(!w.Hide1->isVisible());
+        QVERIFY(w.Exit1->isVisible());
+        QCOMPARE(w.PMTray->defaultAction(), w.Show1);
+
+        w.Show1->trigger();
+        QVERIFY(w.isVisible());
+        QVERIFY(!w.Show1->isVisible());
+        QVERIFY(w.Hide1->isVisible());
+        QVERIFY(w.Exit1->isVisible());
+        // A second "Show" finds the window visible and does nothing.
+        w.VykTray1DblClick();
+        QVERIFY(w.isVisible());
+
+        w.Hide1->trigger();
+        QVERIFY(!w.isVisible());
+        QVERIFY(w.Show1->isVisible());
+        QVERIFY(!w.Hide1->isVisible());
+    }
+
+    void minimisingHidesToTheTray()
+    {
+        FormFixture f(/*trayAvailable=*/true);
+        TForm1& w = *f.form;
+        w.FormCreate();
+        QVERIFY(w.isVisible());
+        QVERIFY(w.Hide1->isVisible());
+        w.setWindowState(Qt::WindowMinimized);
+        QCoreApplication::processEvents();
+        QVERIFY(!w.isVisible());
+        QVERIFY(!(w.windowState() & Qt::WindowMinimized));
+        QVERIFY(w.Show1->isVisible());
+        QVERIFY(!w.Hide1->isVisible());
+        w.Show1->trigger();
+        QVERIFY(w.isVisible());
+    }
+
+    void withoutATrayTheWindowStaysReachable()
+    {
+        FormFixture f(/*trayAvailable=*/false);
+        TForm1& w = *f.form;
+        w.ApplyStoredVisibility(false);
+        QVERIFY(w.isVisible());
+        w.Hide1Click();
+        QVERIFY(w.isVisible());
+        w.setWindowState(Qt::WindowMinimized);
+        QCoreApplication::processEvents();
+        QVERIFY(w.isVisible());
+    }
+
+    void exitClosesTheWindowAndReportsIt()
+    {
+        FormFixture f(/*trayAvailable=*/true);
+        TForm1& w = *f.form;
+        w.FormCreate();
+        bool closed = false;
+        connect(&w, &TForm1::closed, this, [&] { closed = true; });
+        w.MExit->click();
+        QVERIFY(closed);
+        QVERIFY(!w.isVisible());
+        QCOMPARE(w.StatusText(), QStringLiteral("Exit"));
+    }
+
+    void clockDisplayShowsHourMinuteAndDate()
+    {
+        FormFixture f(false, quorvan::DateTime{2026, 12, 8, 9, 5, 41, 0});
+        TForm1& w = *f.form;
+        QCOMPARE(w.LTIME->text(), QStringLiteral("0:00"));
+        QCOMPARE(w.LDATE->text(), QStringLiteral("0.00.00"));
+        w.IdleHandler();
+        QCOMPARE(w.LTIME->text(), QStringLiteral("9:05"));
+        QCOMPARE(w.LDATE->text(), QStringLiteral("8.12.26"));
+        f.time.set(quorvan::DateTime{2030, 1, 31, 23, 59, 0, 0});
+        w.IdleHandler();
+        QCOMPARE(w.LTIME->text(), QStringLiteral("23:59"));
+        QCOMPARE(w.LDATE->text(), QStringLiteral("31.01.30"));
+    }
+
+    void skinPictureRule()
+    {
+        FormFixture f;
+        TForm1& w = *f.form;
+        w.FormCreate();
+        QVERIFY(w.LOGO->pixmap().isNull());
+
+        // A file that is not a picture: the path shows, the page stays as it was.
+        f.chosenFile = f.writeFile(QStringLiteral("broken.bmp"), QByteArray("not a picture"));
+        w.BR1->click();
+        QCOMPARE(w.LImageFile->text(), QDir::toNativeSeparators(f.chosenFile));
+        QCOMPARE(w.SkinPicturePath(), w.LImageFile->text());
+        QVERIFY(w.LOGO->pixmap().isNull());
+
+        // Choosing the same path again does not retry, even once it is readable.
+        QImage red(40, 20, QImage::Format_RGB32);
+        red.fill(Qt::red);
+        QVERIFY(red.save(f.chosenFile, "BMP"));
+        w.BR1->click();
+        QVERIFY(w.LOGO->pixmap().isNull());
+
+        // Another picture loads, in any format Qt reads.
+        f.chosenFile = f.dir.filePath(QStringLiteral("logo.png"));
+        QVERIFY(red.save(f.chosenFile, "PNG"));
+        w.BR1->click();
+        QVERIFY(!w.LOGO->pixmap().isNull());
+        QCOMPARE(w.LOGO->pixmap().toImage().pixelColor(w.LOGO->pixmap().width() / 2, 5), QColor(Qt::red));
+
+        // A cancelled dialog changes nothing.
+        f.chosenFile.clear();
+        const QString before = w.LImageFile->text();
+        w.BR1->click();
+        QCOMPARE(w.LImageFile->text(), before);
+    }
+
+    void storedNoneLeavesThePageWithoutPicture()
+    {
+        FormFixture f;
+        TForm1& w = *f.form;
+        w.FormCreate();
+        w.LoadSkinPicture();
+        QVERIFY(w.LOGO->pixmap().isNull());
+        QVERIFY(w.SkinPicturePath().isEmpty());
+    }
+
+    void alwaysOnTop()
+    {
+        FormFixture f;
+        TForm1& w = *f.form;
+        w.FormCreate();
+        QVERIFY(!(w.windowFlags() & Qt::WindowStaysOnTopHint));
+        w.ALONTOP->click();
+        QVERIFY(w.windowFlags() & Qt::WindowStaysOnTopHint);
+        QVERIFY(w.isVisible());
+        QVERIFY(!(w.windowFlags() & Qt::WindowMaximizeButtonHint));
+        w.ALONTOP->click();
+        QVERIFY(!(w.windowFlags() & Qt::WindowStaysOnTopHint));
+    }
+
+    void statusBarAndCursorHooks()
+    {
+        FormFixture f;
+        TForm1& w = *f.form;
+        w.SetStatusText(QStringLiteral("Sending data..."));
+        QCOMPARE(w.StatusText(), QStringLiteral("Sending data..."));
+        w.SetBusyCursor(true);
+        QVERIFY(QApplication::overrideCursor());
+        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        w.SetBusyCursor(true);
+        w.SetBusyCursor(false);
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
+    void secondInstanceIsRefused()
+    {
+        QTemporaryDir dir;
+        {
+            const quorvan_app::SingleInstance first(QStringLiteral("t1"), dir.path());
+            QVERIFY(!first.AlreadyRunning());
+            const quorvan_app::SingleInstance second(QStringLiteral("t1"), dir.path());
+            QVERIFY(second.AlreadyRunning());
+            const quorvan_app::SingleInstance other(QStringLiteral("t2"), dir.path());
+            QVERIFY(!other.AlreadyRunning());
+        }
+        const quorvan_app::SingleInstance again(QStringLiteral("t1"), dir.path());
+        QVERIFY(!again.AlreadyRunning());
+    }
+
+    void lockOfAKilledProcessDisappears()
+    {
+        QTemporaryDir dir;
+        int ready[2];
+        QVERIFY(pipe(ready) == 0);
+        const pid_t child = fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            const quorvan_app::SingleInstance holder(QStringLiteral("crash"), dir.path());
+            const char c = holder.AlreadyRunning() ? 'n' : 'y';
+            (void)!write(ready[1], &c, 1);
+            for (;;)
+                pause();
+        }
+        close(ready[1]);
+        char c = 0;
+        QCOMPARE(read(ready[0], &c, 1), ssize_t(1));
+        close(ready[0]);
+        QCOMPARE(c, 'y');
+        {
+            const quorvan_app::SingleInstance second(QStringLiteral("crash"), dir.path());
+            QVERIFY(second.AlreadyRunning());
+        }
+        kill(child, SIGKILL);
+        int status = 0;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        const quorvan_app::SingleInstance after(QStringLiteral("crash"), dir.path());
+        QVERIFY(!after.AlreadyRunning());
+    }
+
+    void settingsLieBesideTheProgramUnlessReadOnly()
+    {
+        QTemporaryDir exe;
+        QTemporaryDir home;
+        QCOMPARE(quorvan_app::ConfigDirectoryFor(exe.path(), home.path()), exe.path() + QLatin1Char('/'));
+        // No usable program directory: the per-user configuration directory.
+        const QString fallback = quorvan_app::ConfigDirectoryFor(exe.filePath(QStringLiteral("gone")), home.path());
+        QCOMPARE(fallback, home.path() + QStringLiteral("/quorvan/"));
+        QVERIFY(QFileInfo(fallback).isDir());
+        QFile::setPermissions(exe.path(), QFile::ReadOwner | QFile::ExeOwner);
+        if (QFileInfo(exe.path()).isWritable())
+            QSKIP("running with rights that ignore directory permissions");
+        const QString dir = quorvan_app::ConfigDirectoryFor(exe.path(), home.path());
+        QCOMPARE(dir, home.path() + QStringLiteral("/quorvan/"));
+        QVERIFY(QFileInfo(dir).isDir());
+        QFile::setPermissions(exe.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    void textsAreLatin1Bytes()
+    {
+        const std::string bytes("Caf\xe9 \xff", 6);
+        const QString text = quorvan_app::toQt(bytes);
+        QCOMPARE(text, QString::fromUtf8("Café ÿ"));
+        QCOMPARE(quorvan_app::toBytes(text), bytes);
+        // A character outside the byte set cannot reach the encoder as UTF-8.
+        QCOMPARE(quorvan_app::toBytes(QString::fromUtf8("€")), std::string("?"));
+    }
+};
+
+QTEST_MAIN(ShellTest)
+#include "shell_test.moc"

@@ -1,0 +1,163 @@
+// The language file: which entries change which texts, and bad files.
+#include "form_fixture.h"
+
+#include "app/translation.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolButton>
+
+#include <random>
+
+using quorvan_app::TForm1;
+using quorvan_app::TxupLanguage;
+using test_support::FormFixture;
+
+namespace {
+
+void apply(FormFixture& f, const QByteArray& content)
+{
+    TxupLanguage::Apply(f.form.get(), f.writeFile(QStringLiteral("quorvan.lng"), content));
+}
+
+} // namespace
+
+class TranslationTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { test_support::applyLook(); }
+
+    void captionOfAButton()
+    {
+        FormFixture f;
+        apply(f, "[TRANSLATIONS]\r\nForm1.BSEND1.Caption=Odeslat\r\n");
+        QCOMPARE(f.form->BSEND1->text(), QStringLiteral("Odeslat"));
+    }
+
+    void formPartIsCaseSensitiveTheRestIsNot()
+    {
+        FormFixture f;
+        apply(f, "[translations]\nform1.BSEND1.Caption=A\nForm1.bsend1.caption=B\nForm1.BSTOR1.CAPTION=C\n");
+        QCOMPARE(f.form->BSEND1->text(), QStringLiteral("B"));
+        QCOMPARE(f.form->BSTOR1->text(), QStringLiteral("C"));
+    }
+
+    void unmarkedComponentsKeepTheirTexts()
+    {
+        FormFixture f;
+        apply(f, "[TRANSLATIONS]\n"
+                 "Form1.StatusBar1.Caption=X\n"
+                 "Form1.PI.Hint=X\n"
+                 "Form1.TSProgram.Caption=X\n"
+                 "Form1.LTIME.Caption=X\n"
+                 "Form1.BSETCT.Caption=X\n"
+                 "Form1.LImageFile.Caption=X\n");
+        QCOMPARE(f.form->StatusText(), QStringLiteral("Ready"));
+        QCOMPARE(f.form->PI->toolTip(), QStringLiteral("Program Identification"));
+        QCOMPARE(f.form->PageControl1->tabText(0), QStringLiteral("Program"));
+        QCOMPARE(f.form->LTIME->text(), QStringLiteral("0:00"));
+        QCOMPARE(f.form->BSETCT->text(), QStringLiteral("Start"));
+        QCOMPARE(f.form->LImageFile->text(), QStringLiteral("(none)"));
+    }
+
+    void doubleTildeIsALineBreak()
+    {
+        FormFixture f;
+        apply(f, "[TRANSLATIONS]\nForm1.BSEND1.Caption=Send~~now\nForm1.LDPS1B.Caption=a=b\n");
+        QCOMPARE(f.form->BSEND1->text(), QStringLiteral("Send\nnow"));
+        QCOMPARE(f.form->BSEND1->text().split(QLatin1Char('\n')).size(), 2);
+        // A value may itself hold "=".
+        QCOMPARE(f.form->LDPS1B->text(), QStringLiteral("a=b"));
+    }
+
+    void pagesGroupsHintsAndTrayItems()
+    {
+        FormFixture f;
+        apply(f, "[Other]\nForm1.BSTOR1.Caption=ignored\n"
+                 "[TRANSLATIONS]\n"
+                 "; a comment\n"
+                 "Form1.TSDPS1.Caption=Dynamicke PS\n"
+                 "Form1.TSTSO.Caption=Volby\n"
+                 "Form1.GBID.Caption=Identifikace\n"
+                 "Form1.RGDPS1M.Caption=Rezim\n"
+                 "Form1.ColorBox1.Hint=Barva\n"
+                 "Form1.Hide1.Caption=Skryt\n"
+                 "Form1.CBRTEN.Caption=Zapnuto\n"
+                 "Form1.CBRTEN.Caption=Zapnuto 2\n");
+        QCOMPARE(f.form->BSTOR1->text(), QStringLiteral("Store"));
+        QCOMPARE(f.form->PageControl1->tabText(1), QStringLiteral("Dynamicke PS"));
+        QCOMPARE(f.form->PageControl2->tabText(2), QStringLiteral("Volby"));
+        QCOMPARE(f.form->GBID->title(), QStringLiteral("Identifikace"));
+        QCOMPARE(f.form->RGDPS1M->title(), QStringLiteral("Rezim"));
+        QCOMPARE(f.form->ColorBox1->toolTip(), QStringLiteral("Barva"));
+        QCOMPARE(f.form->Hide1->text(), QStringLiteral("Skryt"));
+        QCOMPARE(f.form->CBRTEN->text(), QStringLiteral("Zapnuto 2")); // the later entry wins
+    }
+
+    void malformedKeysChangeNothing()
+    {
+        FormFixture f;
+        const QString before = f.form->BSEND1->text();
+        apply(f, "[TRANSLATIONS]\n"
+                 "Form1.BSEND1=X\n"            // no property part
+                 "Form1.BSEND1.Font.Name=X\n"  // a sub-property
+                 "Form1.BSEND1.Name=X\n"       // not a text property
+                 "Form1.NOSUCH.Caption=X\n"
+                 "Form1..Caption=X\n"
+                 "Form1.BSEND1.Caption\n"      // no "="
+                 "=X\n"
+                 "Quorvan.BSEND1.Caption=X\n");
+        QCOMPARE(f.form->BSEND1->text(), before);
+        QCOMPARE(f.form->BSEND1->objectName(), QStringLiteral("BSEND1"));
+        QCOMPARE(f.form->windowTitle(), QStringLiteral("Quorvan"));
+    }
+
+    void missingFileChangesNothing()
+    {
+        FormFixture f;
+        TxupLanguage::Apply(f.form.get(), f.dir.filePath(QStringLiteral("absent.lng")));
+        QCOMPARE(f.form->BSEND1->text(), QStringLiteral("Send"));
+    }
+
+    void startUpReadsTheFileBesideTheProgram()
+    {
+        FormFixture f;
+        f.writeFile(QStringLiteral("quorvan.lng"), "[TRANSLATIONS]\nForm1.MExit.Caption=Konec\n");
+        f.form->FormCreate();
+        QCOMPARE(f.form->MExit->text(), QStringLiteral("Konec"));
+        // Texts the program sets at run time are not translated.
+        QCOMPARE(f.form->StatusText(), QStringLiteral("Ready"));
+    }
+
+    void garbageNulBytesAndHugeLines()
+    {
+        FormFixture f;
+        QByteArray content("[TRANSLATIONS]\n");
+        content += QByteArray("Form1.BSTOR1.Caption=Ulo\0X\n", 27); // cut at the NUL
+        content += "Form1.BREC1.Caption=" + QByteArray(TxupLanguage::kMaxLineBytes + 10, 'x') + "\n";
+        std::mt19937 rng(7);
+        for (int i = 0; i < 20000; ++i)
+            content += char(rng() & 0xFF);
+        content += "\n[TRANSLATIONS]\nForm1.MExit.Caption=Konec\n";
+        apply(f, content);
+        QCOMPARE(f.form->BSTOR1->text(), QStringLiteral("Ulo"));
+        QCOMPARE(f.form->BREC1->text(), QStringLiteral("Receive"));
+        QCOMPARE(f.form->MExit->text(), QStringLiteral("Konec"));
+        QCOMPARE(f.form->PI->text(), QStringLiteral("FFFF"));
+        QCOMPARE(f.form->StatusText(), QStringLiteral("Ready"));
+    }
+
+    void latin1ValuesKeepTheirCharacters()
+    {
+        FormFixture f;
+        apply(f, "[TRANSLATIONS]\nForm1.BSEND1.Caption=Env\xedo\n");
+        QCOMPARE(f.form->BSEND1->text(), QString::fromUtf8("Envío"));
+    }
+};
+
+QTEST_MAIN(TranslationTest)
+#include "translation_test.moc"
