@@ -37,7 +37,7 @@ void TForm2::paintEvent(QPaintEvent*)
     bevel(QRect(7, 7, 36, 36).adjusted(0, 0, -1, -1), false);
     p.drawPixmap(9, 9, ProgramPixmap(32));
     QFont f(QStringLiteral("Liberation Sans"));
-    f.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    f.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
     f.setBold(true);
     f.setPixelSize(35);
     p.setFont(f);
