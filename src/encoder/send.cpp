@@ -16,6 +16,11 @@ constexpr unsigned kAfterStoreMs = 500;
 
 std::uint8_t Byte(int value) { return static_cast<std::uint8_t>(value & 0xFF); }
 
+// A group type index outside the list (possible after loading a damaged
+// settings file) names no group: it is written as 0 and the group is not
+// switched on, rather than sending a group the operator cannot see.
+bool GroupTypeValid(const TStationParams& params) { return params.CBGRTYP >= 0 && params.CBGRTYP < kGroupTypes; }
+
 } // namespace
 
 ByteRun ProgramBytes(const TStationParams& params)
@@ -41,7 +46,7 @@ ByteRun RadiotextAndGroupBytes(const TStationParams& params)
     ByteRun run{0x00};  // radiotext off while it is rewritten
     AppendText(run, RadiotextBytes(ActualRT(params)));
     run.push_back(0x00);  // user defined group off while it is rewritten
-    run.push_back(Byte(params.CBGRTYP * 8));
+    run.push_back(GroupTypeValid(params) ? Byte(params.CBGRTYP * 8) : 0);
     for (int i = 0; i < kUserGroupBytes; ++i)
         run.push_back(UserGroupByteValue(params.db(i)));
     return run;
@@ -84,7 +89,7 @@ SendResult BSEND1Click(EncoderContext& ctx, TStationParams& params)
     WriteRun(link, Opens::Continues, image::kRTControl, RadiotextAndGroupBytes(params), Closes::Continues);
     WriteRun(link, Opens::Continues, image::kRTControl, {Byte(RadiotextControl(params))}, Closes::Continues);
     // T4: the user group back on.
-    if (params.CBUDGEN)
+    if (params.CBUDGEN && GroupTypeValid(params))
         WriteRun(link, Opens::Continues, image::kUDGEnable, {0x01}, Closes::Continues);
     // T5: subcarrier.
     WriteRun(link, Opens::Continues, image::kSubcarrierClock, SubcarrierBytes(params), Closes::Continues);

@@ -26,7 +26,7 @@ struct SendResult {
 //   a 500 ms pause (ctx.sleeper);
 //   T2 0x1F: 0x00, radiotext (64), 0x00, group type, DB3..DB7;
 //   T3 0x1F: radiotext control;
-//   T4 0x60: 0x01, only with CBUDGEN;
+//   T4 0x60: 0x01, only with CBUDGEN (and a group type within the list);
 //   T5 0x6E: clock source + 2 x PLL range, phase steps;
 //   T6 0x76: 0x00, dynamic PS text (mode 0 rows cut to 8 in params.DPS1), 0x20;
 //   T7 0x72: delay, mode, label period, speed, and the length only with DPS1EN.

@@ -155,6 +155,15 @@ TEST_F(SendTest, UserGroupDisabledLeavesOutTheEnableWrite)
     EXPECT_EQ(rig.ram(0x60, 1), "00");
 }
 
+TEST_F(SendTest, GroupTypeOutsideTheListIsNotSwitchedOn)
+{
+    params.CBUDGEN = true;
+    params.CBGRTYP = 40;  // from a damaged settings file; 40 x 8 would wrap to "4A"
+    send();
+    EXPECT_EQ(rig.transactions(), 6u);
+    EXPECT_EQ(rig.ram(0x60, 2), "00 00");
+}
+
 TEST_F(SendTest, SubcarrierAndPhase)
 {
     params.RGCS = 1;

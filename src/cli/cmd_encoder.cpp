@@ -1,0 +1,233 @@
+// The encoder commands: send, store, reset, carrier on|off, ta on|off,
+// status, receive, ct [--at ...], rt TEXT [--type A|B], dps TEXT.
+// They run the same operations as the window's buttons, with the station
+// values of the settings file, without the confirmation question and
+// without the one-second guard.
+#include "cli/cli.h"
+#include "cli/cli_settings.h"
+#include "content/radiotext.h"
+#include "encoder/clock_time.h"
+#include "encoder/direct_controls.h"
+#include "encoder/receive.h"
+#include "encoder/send.h"
+#include "encoder/update_sequences.h"
+
+#include <cstdio>
+#include <ostream>
+
+namespace quorvan::cli {
+
+namespace {
+
+// The fixed pauses of the commands (500 ms after the first Send transaction
+// and after Store) follow the bus: none on the virtual encoder unless --timed.
+class NoSleeper final : public Sleeper {
+public:
+    void sleepMs(unsigned) override {}
+};
+
+class FixedClock final : public Clock {
+public:
+    explicit FixedClock(const DateTime& t) : t_(t) {}
+    DateTime now() const override { return t_; }
+
+private:
+    DateTime t_;
+};
+
+struct Run {
+    explicit Run(Context& ctx)
+        : link(ctx.link()), sleeper(link.Timed ? ctx.sleeper() : static_cast<Sleeper&>(none)),
+          context{link, ctx.clock(), sleeper, nullptr, '.'}
+    {
+    }
+    TEncoderLink& link;
+    NoSleeper none;
+    Sleeper& sleeper;
+    EncoderContext context;
+};
+
+bool OnOff(Context& ctx)
+{
+    ctx.expectArgs(1, 1);
+    if (ctx.args[0] == "on")
+        return true;
+    if (ctx.args[0] == "off")
+        return false;
+    throw UsageError("expected on or off, not '" + ctx.args[0] + "'");
+}
+
+// A command-line text as the encoder's single-byte characters: UTF-8 is
+// decoded (characters beyond U+00FF cannot be sent); bytes that are not
+// UTF-8 are taken as they are.
+std::string EncoderText(const std::string& arg)
+{
+    std::string out;
+    for (std::size_t i = 0; i < arg.size();) {
+        const auto lead = static_cast<unsigned char>(arg[i]);
+        if (lead < 0x80) {
+            out += arg[i++];
+            continue;
+        }
+        const std::size_t extra = (lead & 0xE0) == 0xC0 && lead >= 0xC2 ? 1
+                                  : (lead & 0xF0) == 0xE0             ? 2
+                                  : (lead & 0xF8) == 0xF0             ? 3
+                                                                      : 0;
+        if (extra == 0)
+            return arg;  // not UTF-8: the text is single-byte already
+        unsigned cp = lead & (0x3Fu >> extra);
+        for (std::size_t k = 1; k <= extra; ++k) {
+            if (i + k >= arg.size())
+                return arg;
+            const auto c = static_cast<unsigned char>(arg[i + k]);
+            if ((c & 0xC0) != 0x80)
+                return arg;
+            cp = (cp << 6) | (c & 0x3Fu);
+        }
+        if (cp > 0xFF) {
+            char buf[16];
+            std::snprintf(buf, sizeof buf, "U+%04X", cp);
+            throw UsageError(std::string("the character ") + buf +
+                             " cannot be sent: the encoder takes single-byte (Latin-1) characters");
+        }
+        out += static_cast<char>(cp);
+        i += extra + 1;
+    }
+    return out;
+}
+
+int Finish(Context& ctx, Outcome outcome)
+{
+    if (outcome == Outcome::Unavailable)
+        throw Failure("reading needs \"Bidirectional\" (Bidirectional=1 in the settings)");
+    return ctx.finishOperation();
+}
+
+int runSend(Context& ctx)
+{
+    ctx.expectArgs(0, 0);
+    Run run(ctx);
+    TStationParams params = ctx.params;
+    return Finish(ctx, BSEND1Click(run.context, params).outcome);
+}
+
+int runStore(Context& ctx)
+{
+    ctx.expectArgs(0, 0);
+    Run run(ctx);
+    return Finish(ctx, BSTOR1Click(run.context));
+}
+
+int runReset(Context& ctx)
+{
+    ctx.expectArgs(0, 0);
+    return Finish(ctx, BRESETClick(ctx.link()));
+}
+
+int runCarrier(Context& ctx)
+{
+    const bool on = OnOff(ctx);
+    TEncoderLink& link = ctx.link();
+    return Finish(ctx, on ? BSWONClick(link) : BSWOFFClick(link));
+}
+
+int runTA(Context& ctx)
+{
+    const bool on = OnOff(ctx);
+    return Finish(ctx, SendTrafficAnnouncement(ctx.link(), on));
+}
+
+int runStatus(Context& ctx)
+{
+    ctx.expectArgs(0, 0);
+    Run run(ctx);
+    const StatusResult status = BSTATClick(run.context);
+    if (status.value)
+        for (const std::string& line : StatusLines(*status.value))
+            ctx.out() << line << '\n';
+    return Finish(ctx, status.outcome);
+}
+
+int runReceive(Context& ctx)
+{
+    ctx.expectArgs(0, 0);
+    Run run(ctx);
+    TStationParams params = ctx.params;
+    const ReceiveResult received = BREC1Click(run.context, params);
+    // The values of the runs that completed stay, as in the window.
+    if (received.runsCompleted > 0) {
+        ctx.params = params;
+        SaveStationValues(ctx, params);
+    }
+    return Finish(ctx, received.outcome);
+}
+
+// "YYYY-MM-DDTHH:MM:SS" (a space in place of the T is accepted too).
+DateTime ParseLocalTime(const std::string& text)
+{
+    DateTime t;
+    char sep = 0;
+    char tail = 0;
+    const int n = std::sscanf(text.c_str(), "%4d-%2d-%2d%c%2d:%2d:%2d%c", &t.year, &t.month, &t.day, &sep, &t.hour,
+                              &t.minute, &t.second, &tail);
+    const bool ok = n == 7 && (sep == 'T' || sep == ' ') && t.year >= 1900 && t.year <= 2099 && t.month >= 1 &&
+                    t.month <= 12 && t.day >= 1 && t.day <= daysInMonth(t.year, t.month) && t.hour >= 0 &&
+                    t.hour <= 23 && t.minute >= 0 && t.minute <= 59 && t.second >= 0 && t.second <= 59;
+    if (!ok)
+        throw UsageError("--at '" + text + "' is not a local time YYYY-MM-DDTHH:MM:SS (1900 to 2099)");
+    return t;
+}
+
+int runCT(Context& ctx)
+{
+    const std::optional<std::string> at = ctx.takeOption("--at");
+    ctx.expectArgs(0, 0);
+    const DateTime now = at ? ParseLocalTime(*at) : ctx.clock().now();
+    TEncoderLink& link = ctx.link();
+    return Finish(ctx, SendCT(link, now, LocalTimeOffsetHours(ctx.params)));
+}
+
+int runRT(Context& ctx)
+{
+    const std::optional<std::string> type = ctx.takeOption("--type");
+    ctx.expectArgs(1, 1);
+    int typeIndex = 0;
+    if (!type) {
+        ctx.loadSettings();
+        typeIndex = ActualRTType(ctx.params);
+    } else if (*type == "A" || *type == "a") {
+        typeIndex = 0;
+    } else if (*type == "B" || *type == "b") {
+        typeIndex = 1;
+    } else {
+        throw UsageError("--type must be A or B, not '" + *type + "'");
+    }
+    const std::string text = EncoderText(ctx.args[0]);
+    if (text.size() > kRadiotextLength)
+        ctx.err() << "quorvanctl: the radiotext is cut to " << kRadiotextLength << " characters\n";
+    return Finish(ctx, SendRadiotextUpdate(ctx.link(), text, RadiotextUpdateControl(typeIndex)));
+}
+
+int runDPS(Context& ctx)
+{
+    ctx.expectArgs(1, 1);
+    const std::string text = EncoderText(ctx.args[0]);
+    if (text.size() > 72)
+        ctx.err() << "quorvanctl: the dynamic PS text is cut to 72 characters\n";
+    return Finish(ctx, SendDynamicPSUpdate(ctx.link(), text));
+}
+
+} // namespace
+
+QUORVAN_CLI_COMMAND("send", "", runSend);
+QUORVAN_CLI_COMMAND("store", "", runStore);
+QUORVAN_CLI_COMMAND("reset", "", runReset);
+QUORVAN_CLI_COMMAND("carrier", "on|off", runCarrier);
+QUORVAN_CLI_COMMAND("ta", "on|off", runTA);
+QUORVAN_CLI_COMMAND("status", "", runStatus);
+QUORVAN_CLI_COMMAND("receive", "", runReceive);
+QUORVAN_CLI_COMMAND("ct", "[--at YYYY-MM-DDTHH:MM:SS]", runCT);
+QUORVAN_CLI_COMMAND("rt", "TEXT [--type A|B]", runRT);
+QUORVAN_CLI_COMMAND("dps", "TEXT", runDPS);
+
+} // namespace quorvan::cli

@@ -1,0 +1,71 @@
+// The station values of quorvanctl: the settings file loaded as the window
+// loads it at start-up, then the start-up normalisations (PIExit, DB3Exit ..
+// DB7Exit), so that every command sees what the window would hold.
+#include "cli/cli_settings.h"
+#include "content/pi.h"
+#include "content/user_group.h"
+#include "settings/file_system.h"
+#include "settings/ini_file.h"
+#include "settings/settings_file.h"
+#include "settings/settings_location.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+
+namespace quorvan::cli {
+
+namespace {
+
+SettingsLocation WhereFor(const Context& ctx, SettingsFileSystem& fs)
+{
+    if (!ctx.settingsPath().empty())
+        return explicitSettingsLocation(ctx.settingsPath());
+    return locateSettings(fs, executableDirectory());
+}
+
+bool LoadCliSettings(Context& ctx, std::string& error)
+{
+    PosixFileSystem fs;
+    const SettingsLocation where = WhereFor(ctx, fs);
+    if (!ctx.settingsPath().empty()) {
+        std::ifstream probe(where.readPath, std::ios::binary);
+        if (!probe) {
+            error = "cannot read settings file " + where.readPath + ": " + std::strerror(errno);
+            return false;
+        }
+    }
+    SettingsValues values;
+    loadSettingsFile(fs, where, values);
+    values.params.CTRunning = ctStateStartsTransmission(values.window.CTState);
+    PIExit(values.params);
+    NormaliseUserGroupBytes(values.params);
+    ctx.params = values.params;
+
+    // COM1Device .. COM4Device in [Config]: another device for a COM port.
+    if (const std::optional<std::string> bytes = fs.readFile(where.readPath)) {
+        const IniFile doc = IniFile::parse(*bytes);
+        for (int n = 0; n < 4; ++n)
+            if (auto device = doc.read("Config", "COM" + std::to_string(n + 1) + "Device"))
+                ctx.comDevices[n] = *device;
+    }
+    return true;
+}
+
+} // namespace
+
+void SaveStationValues(Context& ctx, const TStationParams& params)
+{
+    PosixFileSystem fs;
+    const SettingsLocation where = WhereFor(ctx, fs);
+    SettingsValues values;
+    loadSettingsFile(fs, where, values);  // the window values as they stand in the file
+    values.params = params;
+    const SaveResult saved = saveSettingsFile(fs, where, values);
+    if (!saved.ok)
+        throw Failure(saved.error);
+}
+
+QUORVAN_CLI_SETTINGS_LOADER(LoadCliSettings);
+
+} // namespace quorvan::cli
