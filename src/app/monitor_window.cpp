@@ -1,0 +1,360 @@
+#include "app/monitor_window.h"
+
+#include "encoder/image_layout.h"
+#include "encoder/image_monitor.h"
+#include "sim/state_file.h"
+#include "sim/virtual_encoder.h"
+
+#include <QCheckBox>
+#include <QFontDatabase>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include <string>
+
+namespace quorvan_app {
+
+namespace {
+
+constexpr int kRows = quorvan::image::kImageSize / 16;
+constexpr QChar kUnprintable = QChar(0x00B7); // middle dot
+
+// Encoder bytes as the window shows them: Latin-1, control codes as a dot.
+QString Shown(std::string_view bytes)
+{
+    QString s = QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    for (QChar& c : s)
+        if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() < 0xA0))
+            c = kUnprintable;
+    return s;
+}
+
+// A text with its exact extent visible (trailing spaces count).
+QString Quoted(std::string_view bytes)
+{
+    return QLatin1Char('"') + Shown(bytes) + QLatin1Char('"');
+}
+
+QString Hex2(int value)
+{
+    return QStringLiteral("%1").arg(value & 0xFF, 2, 16, QLatin1Char('0')).toUpper();
+}
+
+QString TwoDigits(int value)
+{
+    return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
+}
+
+QString CommandName(std::uint8_t command)
+{
+    using V = quorvan::VirtualEncoder;
+    switch (command) {
+    case 0:
+        return QStringLiteral("none");
+    case V::kCommandStore:
+        return QStringLiteral("0x45 Store (RAM to EEPROM)");
+    case V::kCommandReset:
+        return QStringLiteral("0x52 Reset (EEPROM to RAM)");
+    case V::kCommandCarrierOff:
+        return QStringLiteral("0x30 Carrier off");
+    case V::kCommandCarrierOn:
+        return QStringLiteral("0x31 Carrier on");
+    default:
+        return QStringLiteral("0x%1 (unknown)").arg(Hex2(command));
+    }
+}
+
+QString ClockTimeText(const quorvan::ImageMeaning& m)
+{
+    if (m.ctGroupType == 0)
+        return QStringLiteral("not loaded");
+    const auto& d = m.ctUtcDate;
+    const int off = m.ctOffsetHalfHours;
+    const int local = ((m.ct.utcHour * 60 + m.ct.utcMinute + off * 30) % 1440 + 1440) % 1440;
+    const int size = off < 0 ? -off : off;
+    return QStringLiteral("%1-%2-%3 %4:%5 UTC, offset %6%7:%8 (local %9:%10), MJD %11%12")
+        .arg(d.year)
+        .arg(TwoDigits(d.month), TwoDigits(d.day), TwoDigits(m.ct.utcHour), TwoDigits(m.ct.utcMinute))
+        .arg(off < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+        .arg(size / 2)
+        .arg(size % 2 ? QStringLiteral("30") : QStringLiteral("00"))
+        .arg(TwoDigits(local / 60), TwoDigits(local % 60))
+        .arg(m.ct.mjd)
+        .arg(m.ctTrigger ? QStringLiteral(", minute trigger set") : QString());
+}
+
+// "0x02..0x09, 0x20" for the addresses whose bytes differ.
+QString ChangedRanges(const std::array<std::uint8_t, 256>& before, const std::array<std::uint8_t, 256>& after)
+{
+    QStringList ranges;
+    int a = 0;
+    while (a < quorvan::image::kImageSize) {
+        if (before[a] == after[a]) {
+            ++a;
+            continue;
+        }
+        int b = a;
+        while (b + 1 < quorvan::image::kImageSize && before[b + 1] != after[b + 1])
+            ++b;
+        ranges << (a == b ? QStringLiteral("0x%1").arg(Hex2(a))
+                          : QStringLiteral("0x%1..0x%2").arg(Hex2(a), Hex2(b)));
+        a = b + 1;
+    }
+    return ranges.isEmpty() ? QStringLiteral("nothing") : ranges.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+MonitorWindow::MonitorWindow(quorvan::VirtualEncoder& encoder, int ptyCoding, QWidget* parent)
+    : QWidget(parent, Qt::Window), encoder_(encoder), ptyCoding_(ptyCoding)
+{
+    setWindowTitle(QStringLiteral("Quorvan - virtual encoder"));
+    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+
+    auto* ramBox = new QGroupBox(QStringLiteral("RAM 0x00..0xBF"), this);
+    RAMView = new QPlainTextEdit(ramBox);
+    RAMView->setObjectName(QStringLiteral("RAMView"));
+    RAMView->setReadOnly(true);
+    RAMView->setLineWrapMode(QPlainTextEdit::NoWrap);
+    RAMView->setFont(fixed);
+    RAMView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    RAMView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    {
+        const QFontMetrics fm(fixed);
+        const int frame = 2 * RAMView->frameWidth() + 2 * static_cast<int>(RAMView->document()->documentMargin());
+        RAMView->setFixedSize(fm.horizontalAdvance(QString(70, QLatin1Char('0'))) + frame + 4,
+                              fm.lineSpacing() * kRows + frame + 4);
+    }
+    auto* ramLayout = new QVBoxLayout(ramBox);
+    ramLayout->addWidget(RAMView);
+    LChanged = new QLabel(ramBox);
+    LChanged->setObjectName(QStringLiteral("LChanged"));
+    LChanged->setWordWrap(true);
+    ramLayout->addWidget(LChanged);
+
+    auto* meaningBox = new QGroupBox(QStringLiteral("Meaning"), this);
+    auto* form = new QFormLayout(meaningBox);
+    form->setLabelAlignment(Qt::AlignRight);
+    LPI = addField(form, QStringLiteral("PI"), QStringLiteral("LPI"));
+    LPS = addField(form, QStringLiteral("PS"), QStringLiteral("LPS"));
+    LPTY = addField(form, QStringLiteral("PTY"), QStringLiteral("LPTY"));
+    LFlags = addField(form, QStringLiteral("Flags"), QStringLiteral("LFlags"));
+    LDI = addField(form, QStringLiteral("DI"), QStringLiteral("LDI"));
+    LAF = addField(form, QStringLiteral("AF"), QStringLiteral("LAF"));
+    LRTInfo = addField(form, QStringLiteral("Radiotext"), QStringLiteral("LRTInfo"));
+    LRT = addField(form, QString(), QStringLiteral("LRT"));
+    LDPSInfo = addField(form, QStringLiteral("Dynamic PS"), QStringLiteral("LDPSInfo"));
+    LDPS = addField(form, QString(), QStringLiteral("LDPS"));
+    LUDG = addField(form, QStringLiteral("User group"), QStringLiteral("LUDG"));
+    LCT = addField(form, QStringLiteral("Clock time"), QStringLiteral("LCT"));
+    LSubcarrier = addField(form, QStringLiteral("Subcarrier"), QStringLiteral("LSubcarrier"));
+    for (QLabel* text : {LPS, LRT, LDPS})
+        text->setFont(fixed);
+    LDPS->setWordWrap(true);
+
+    auto* chipBox = new QGroupBox(QStringLiteral("Encoder"), this);
+    auto* chip = new QFormLayout(chipBox);
+    chip->setLabelAlignment(Qt::AlignRight);
+    auto* powerRow = new QHBoxLayout;
+    CBPower = new QCheckBox(QStringLiteral("Power"), chipBox);
+    CBPower->setObjectName(QStringLiteral("CBPower"));
+    CBPower->setToolTip(QStringLiteral("Off: the encoder drives nothing on the bus. On: it starts with a reset."));
+    LCarrier = new QLabel(chipBox);
+    LCarrier->setObjectName(QStringLiteral("LCarrier"));
+    powerRow->addWidget(CBPower);
+    powerRow->addSpacing(16);
+    powerRow->addWidget(new QLabel(QStringLiteral("Carrier:"), chipBox));
+    powerRow->addWidget(LCarrier);
+    powerRow->addStretch();
+    chip->addRow(powerRow);
+    LLastCommand = addField(chip, QStringLiteral("Last command"), QStringLiteral("LLastCommand"));
+    auto* statusRow = new QHBoxLayout;
+    LStatus = new QLabel(chipBox);
+    LStatus->setObjectName(QStringLiteral("LStatus"));
+    CBPilot = new QCheckBox(QStringLiteral("Pilot tone (bit 0)"), chipBox);
+    CBPilot->setObjectName(QStringLiteral("CBPilot"));
+    CBStatusTA = new QCheckBox(QStringLiteral("TA (bit 1)"), chipBox);
+    CBStatusTA->setObjectName(QStringLiteral("CBStatusTA"));
+    statusRow->addWidget(LStatus);
+    statusRow->addSpacing(16);
+    statusRow->addWidget(CBPilot);
+    statusRow->addWidget(CBStatusTA);
+    statusRow->addStretch();
+    chip->addRow(QStringLiteral("Status 0x70"), statusRow);
+    LSaveError = new QLabel(chipBox);
+    LSaveError->setObjectName(QStringLiteral("LSaveError"));
+    LSaveError->setStyleSheet(QStringLiteral("color: #B00000"));
+    LSaveError->hide();
+    chip->addRow(LSaveError);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(ramBox);
+    layout->addWidget(meaningBox);
+    layout->addWidget(chipBox);
+    layout->addStretch();
+
+    connect(CBPilot, &QCheckBox::clicked, this, [this](bool on) { setStatusBit(0, on); });
+    connect(CBStatusTA, &QCheckBox::clicked, this, [this](bool on) { setStatusBit(1, on); });
+    connect(CBPower, &QCheckBox::clicked, this, [this](bool on) { setPower(on); });
+
+    refresh();
+}
+
+QLabel* MonitorWindow::addField(QFormLayout* form, const QString& caption, const QString& name)
+{
+    auto* value = new QLabel(form->parentWidget());
+    value->setObjectName(name);
+    value->setTextFormat(Qt::PlainText);
+    value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    if (caption.isEmpty())
+        form->addRow(QString(), value);
+    else
+        form->addRow(caption + QLatin1Char(':'), value);
+    return value;
+}
+
+void MonitorWindow::setPTYCoding(int coding)
+{
+    if (coding == ptyCoding_)
+        return;
+    ptyCoding_ = coding;
+    refresh();
+}
+
+void MonitorWindow::placeBeside(const QWidget& anchor)
+{
+    const QRect frame = anchor.frameGeometry();
+    QPoint at(frame.right() + 8, frame.top());
+    if (const QScreen* screen = anchor.screen()) {
+        const QRect room = screen->availableGeometry();
+        const QSize size = sizeHint();
+        if (at.x() + size.width() > room.right())
+            at.setX(std::max(room.left(), room.right() - size.width()));
+        if (at.y() + size.height() > room.bottom())
+            at.setY(std::max(room.top(), room.bottom() - size.height()));
+    }
+    move(at);
+}
+
+QString MonitorWindow::HexLines(const std::array<std::uint8_t, 256>& memory)
+{
+    QStringList lines;
+    for (int row = 0; row < kRows; ++row) {
+        QString line = Hex2(row * 16) + QLatin1Char(':');
+        std::string chars;
+        for (int col = 0; col < 16; ++col) {
+            const std::uint8_t b = memory[row * 16 + col];
+            line += QLatin1Char(' ') + Hex2(b);
+            chars += static_cast<char>(b);
+        }
+        lines << line + QStringLiteral("  ") + Shown(chars);
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+void MonitorWindow::refresh()
+{
+    const auto memory = encoder_.ramImage();
+    RAMView->setPlainText(HexLines(memory));
+    LChanged->setText(shownOnce_ ? QStringLiteral("Changed by the last operation: ") + ChangedRanges(shown_, memory)
+                                 : QString());
+    shown_ = memory;
+    shownOnce_ = true;
+
+    const quorvan::ImageMeaning m = quorvan::DecodeImage(quorvan::ImageOf(memory), ptyCoding_);
+    LPI->setText(QString::fromStdString(m.PI));
+    LPS->setText(Quoted(m.PS));
+    LPTY->setText(m.PTYName.empty() ? QStringLiteral("%1 (no such type)").arg(m.PTY)
+                                    : QStringLiteral("%1 %2").arg(m.PTY).arg(Shown(m.PTYName)));
+    LFlags->setText(QStringLiteral("TP %1   TA %2   MS %3")
+                        .arg(m.TP ? 1 : 0)
+                        .arg(m.TA ? 1 : 0)
+                        .arg(m.MS == 0   ? QStringLiteral("speech")
+                             : m.MS == 1 ? QStringLiteral("music")
+                                         : QStringLiteral("0x%1").arg(Hex2(m.MS))));
+    static const char* const kDINames[4] = {"stereo", "artificial head", "compressed", "dynamic PTY"};
+    QStringList di;
+    for (int bit = 0; bit < 4; ++bit)
+        if (m.DI[bit])
+            di << QLatin1String(kDINames[bit]);
+    LDI->setText(di.isEmpty() ? QStringLiteral("none") : di.join(QStringLiteral(", ")));
+    QStringList af;
+    for (const std::string& f : m.AF)
+        af << QString::fromStdString(f);
+    LAF->setText(af.isEmpty() ? QStringLiteral("none (count byte %1)").arg(m.afCountByte)
+                              : QStringLiteral("%1 MHz").arg(af.join(QStringLiteral("  "))));
+    LRTInfo->setText(QStringLiteral("%1, type %2").arg(m.rtEnabled ? QStringLiteral("on") : QStringLiteral("off"))
+                         .arg(QLatin1Char(m.rtType)));
+    LRT->setText(Quoted(m.RT));
+    static const char* const kModes[4] = {"0 - Fixed 8 characters", "1 - Scrolling text", "2 - Word alignment",
+                                          "3 - Space separated scrolling text"};
+    const QString mode = m.dpsMode >= 0 && m.dpsMode < 4 ? QLatin1String(kModes[m.dpsMode])
+                                                          : QStringLiteral("0x%1").arg(Hex2(m.dpsMode));
+    LDPSInfo->setText(m.dpsLength == 0
+                          ? QStringLiteral("off (length 0), mode %1").arg(mode)
+                          : QStringLiteral("length %1, mode %2, label %3 s, delay %4%5, speed %6")
+                                .arg(m.dpsLength)
+                                .arg(mode, QString::fromStdString(m.labelPeriodText),
+                                     QString::fromStdString(m.delayText),
+                                     m.delaySteps == 255 ? QString() : QStringLiteral(" s"),
+                                     m.scrollSpeed == 0   ? QStringLiteral("high")
+                                     : m.scrollSpeed == 1 ? QStringLiteral("low")
+                                                          : QString::number(m.scrollSpeed)));
+    LDPS->setText(m.dpsLength == 0 ? QString() : Quoted(m.dpsText));
+    QString udg = QStringLiteral("%1 %2:").arg(QString::fromStdString(m.udgTypeName),
+                                               m.udgEnabled ? QStringLiteral("on") : QStringLiteral("off"));
+    for (std::uint8_t b : m.udgBytes)
+        udg += QLatin1Char(' ') + Hex2(b);
+    LUDG->setText(udg);
+    LCT->setText(ClockTimeText(m));
+    LSubcarrier->setText(QStringLiteral("clock %1, PLL %2, phase %3 degrees")
+                             .arg(m.clockSource ? QStringLiteral("auto (stereo)") : QStringLiteral("internal (mono)"),
+                                  m.pllRange ? QStringLiteral("+/- 2 Hz") : QStringLiteral("+/- 5 Hz"),
+                                  QString::fromStdString(m.phaseText)));
+
+    CBPower->setChecked(encoder_.powered());
+    LCarrier->setText(!encoder_.powered() ? QStringLiteral("off (no power)")
+                      : encoder_.carrier() ? QStringLiteral("on")
+                                           : QStringLiteral("off"));
+    LLastCommand->setText(CommandName(encoder_.lastCommand()));
+    LStatus->setText(QStringLiteral("0x%1").arg(Hex2(encoder_.status())));
+    CBPilot->setChecked((encoder_.status() & 1) != 0);
+    CBStatusTA->setChecked((encoder_.status() & 2) != 0);
+}
+
+void MonitorWindow::setStatusBit(int bit, bool on)
+{
+    const auto mask = static_cast<std::uint8_t>(1u << bit);
+    encoder_.setStatus(static_cast<std::uint8_t>(on ? encoder_.status() | mask : encoder_.status() & ~mask));
+    saveState();
+    refresh();
+    emit encoderChanged();
+}
+
+void MonitorWindow::setPower(bool on)
+{
+    encoder_.setPower(on);
+    saveState();
+    refresh();
+    emit encoderChanged();
+}
+
+void MonitorWindow::saveState()
+{
+    if (stateFile_.isEmpty())
+        return;
+    std::string error;
+    if (quorvan::SaveEncoderState(stateFile_.toStdString(), encoder_.state(), error)) {
+        LSaveError->hide();
+    } else {
+        LSaveError->setText(QString::fromStdString(error));
+        LSaveError->show();
+    }
+}
+
+} // namespace quorvan_app
