@@ -1,5 +1,7 @@
 #include "app/monitor_window.h"
 
+#include "app/latin1.h"
+
 #include "encoder/image_layout.h"
 #include "encoder/image_monitor.h"
 #include "sim/state_file.h"
@@ -24,10 +26,10 @@ namespace {
 constexpr int kRows = quorvan::image::kImageSize / 16;
 constexpr QChar kUnprintable = QChar(0x00B7); // middle dot
 
-// Encoder bytes as the window shows them: Latin-1, control codes as a dot.
+// Encoder bytes as the window shows them, control codes as a dot.
 QString Shown(std::string_view bytes)
 {
-    QString s = QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    QString s = toQt(bytes);
     for (QChar& c : s)
         if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() < 0xA0))
             c = kUnprintable;
