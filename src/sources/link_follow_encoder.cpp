@@ -4,18 +4,40 @@
 
 namespace quorvan {
 
+bool LinkFollowEncoder::ended(Outcome outcome)
+{
+    if (onOperationEnded)
+        onOperationEnded();
+    return IsReady(outcome);
+}
+
 bool LinkFollowEncoder::radiotextUpdate(const RadiotextUpdate& update)
 {
-    const Outcome outcome = SendRadiotextUpdate(link_, update.bytes, update.control);
-    operationEnded();
-    return IsReady(outcome);
+    return ended(SendRadiotextUpdate(context_.link, update.bytes, update.control));
 }
 
 bool LinkFollowEncoder::dynamicPSUpdate(const DynamicPSUpdate& update)
 {
-    const Outcome outcome = SendDynamicPSUpdate(link_, update.text, update.length);
-    operationEnded();
-    return IsReady(outcome);
+    return ended(SendDynamicPSUpdate(context_.link, update.text, update.length));
+}
+
+bool LinkFollowEncoder::sendClockTime()
+{
+    if (!clockTime_.Running()) {
+        params_.CTRunning = true;
+        if (const std::optional<Outcome> outcome = clockTime_.Restore(context_, params_))
+            return ended(*outcome);
+        return false;
+    }
+    return ended(SendCT(context_, params_));
+}
+
+std::optional<bool> LinkFollowEncoder::clockTimeTick()
+{
+    const ClockTimeTransmitter::Tick tick = clockTime_.Timer3Timer(context_, params_);
+    if (!tick.outcome)
+        return std::nullopt;
+    return ended(*tick.outcome);
 }
 
 } // namespace quorvan

@@ -17,14 +17,6 @@ using testing::kTenOClock;
 using testing::ScratchDir;
 using testing::ScriptedTime;
 
-// Clock time stays off in these tests.
-class TextOnlyEncoder final : public LinkFollowEncoder {
-public:
-    using LinkFollowEncoder::LinkFollowEncoder;
-    bool sendClockTime() override { return true; }
-    std::optional<bool> clockTimeTick() override { return std::nullopt; }
-};
-
 std::string radiotextInRam(const test::EncoderRig& rig)
 {
     std::string text = rig.ramText(0x20, 64);
@@ -52,7 +44,7 @@ TEST(FollowOnVirtualEncoder, RamFollowsTheFilesWithinOneTick)
     params.RGD1L = 1;
     params.RGDPS1M = 1;
     TextSourceMemory memory;
-    TextOnlyEncoder encoder(rig.link);
+    LinkFollowEncoder encoder(rig.link, params, time.clock(), time);
     int operations = 0;
     encoder.onOperationEnded = [&] { ++operations; };
 
@@ -106,7 +98,7 @@ TEST(FollowOnVirtualEncoder, SilentEncoderEndsNotReady)
     params.ER1F = "rt.txt";
     dir.write("rt.txt", "Title\n");
     TextSourceMemory memory;
-    TextOnlyEncoder encoder(rig.link);
+    LinkFollowEncoder encoder(rig.link, params, time.clock(), time);
     std::vector<FollowEvent> events;
     FollowSession session(params, memory, encoder, {dir.path(), &fs, &time.clock(), &time.stopwatch(), &time},
                           [&](const FollowEvent& e) { events.push_back(e); });
@@ -114,6 +106,39 @@ TEST(FollowOnVirtualEncoder, SilentEncoderEndsNotReady)
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0].ready, false);
     EXPECT_EQ(memory.RTFromFile, "Title"); // not retried: the change test compares the file text
+}
+
+TEST(FollowOnVirtualEncoder, ClockTimeLoadsEveryMinuteAndTriggersAtTheBoundary)
+{
+    test::EncoderRig rig;
+    ScratchDir dir;
+    ScriptedTime time(DateTime{2005, 10, 15, 12, 0, 20, 0});
+    PosixSourceFileSystem fs;
+    TStationParams params;
+    params.CTRunning = true;
+    params.SEUTCO = 1;
+    params.SESMTO = 1;
+    params.STMEN = true;
+    TextSourceMemory memory;
+    LinkFollowEncoder encoder(rig.link, params, time.clock(), time);
+    std::vector<FollowEvent> events;
+    bool stop = false;
+    std::uint32_t latchesBeforeBoundary = 99;
+    time.at(39'000, [&] { latchesBeforeBoundary = rig.encoder.state().clockTimeLatches; });
+    time.at(100'500, [&] { stop = true; }); // 12:02:00.5
+    FollowSession session(params, memory, encoder, {dir.path(), &fs, &time.clock(), &time.stopwatch(), &time},
+                          [&](const FollowEvent& e) { events.push_back(e); });
+    session.run([&] { return stop; });
+
+    EXPECT_EQ(latchesBeforeBoundary, 0u);
+    EXPECT_EQ(rig.encoder.state().clockTimeLatches, 2u); // 12:01:00 and 12:02:00
+    EXPECT_EQ(rig.encoder.ram(0x67), 0x40);
+    // The load after the 12:02 trigger is for 12:03 (UTC 10:03, offset +2).
+    EXPECT_EQ(rig.ram(0x68, 5), "01 A3 34 A0 C4");
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events.front().target, "CT");
+    EXPECT_EQ(events.front().text, "12:01");
+    EXPECT_EQ(events.back().text, "12:03");
 }
 
 } // namespace

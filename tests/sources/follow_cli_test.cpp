@@ -1,0 +1,188 @@
+// quorvanctl follow as a process: it polls at once, prints one line per
+// update, keeps the virtual encoder's state file current, ends on SIGTERM or
+// SIGINT and then saves the remembered texts, so that a restart with an
+// unchanged file sends nothing. Waits only for the child's output; never sleeps.
+#include "sim/state_file.h"
+#include "sources/source_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <fcntl.h>
+#include <fstream>
+#include <optional>
+#include <poll.h>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace quorvan {
+namespace {
+
+using testing::ScratchDir;
+
+class FollowProcess {
+public:
+    FollowProcess(const std::string& dir, const std::vector<std::string>& args)
+    {
+        int out[2];
+        if (::pipe(out) != 0)
+            return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::dup2(out[1], 1);
+            ::close(out[0]);
+            ::close(out[1]);
+            ::setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
+            if (::chdir(dir.c_str()) != 0)
+                ::_exit(126);
+            std::vector<char*> argv{const_cast<char*>(QUORVAN_CLI_PATH)};
+            for (const std::string& a : args)
+                argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            ::execv(QUORVAN_CLI_PATH, argv.data());
+            ::_exit(127);
+        }
+        ::close(out[1]);
+        out_ = out[0];
+    }
+    ~FollowProcess()
+    {
+        if (pid_ > 0 && !reaped_) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+        if (out_ >= 0)
+            ::close(out_);
+    }
+
+    // The next line of output; nothing when the child ends or stays silent
+    // for a long time (a hung child must fail the test, not hang it).
+    std::optional<std::string> line()
+    {
+        for (;;) {
+            const auto eol = buffer_.find('\n');
+            if (eol != std::string::npos) {
+                std::string l = buffer_.substr(0, eol);
+                buffer_.erase(0, eol + 1);
+                return l;
+            }
+            pollfd p{out_, POLLIN, 0};
+            if (::poll(&p, 1, 20'000) <= 0)
+                return std::nullopt;
+            char chunk[4096];
+            const ssize_t n = ::read(out_, chunk, sizeof chunk);
+            if (n <= 0)
+                return std::nullopt;
+            buffer_.append(chunk, static_cast<std::size_t>(n));
+        }
+    }
+
+    // Sends `signal`, waits for the end; the exit code, and the rest of the output in `rest`.
+    int end(int signal, std::string* rest = nullptr)
+    {
+        ::kill(pid_, signal);
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+        reaped_ = true;
+        char chunk[4096];
+        ssize_t n;
+        while ((n = ::read(out_, chunk, sizeof chunk)) > 0)
+            buffer_.append(chunk, static_cast<std::size_t>(n));
+        if (rest)
+            *rest = buffer_;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+
+private:
+    pid_t pid_ = -1;
+    int out_ = -1;
+    bool reaped_ = false;
+    std::string buffer_;
+};
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string ramText(const std::string& stateFile, int address, int count)
+{
+    EncoderState state;
+    std::string error;
+    if (LoadEncoderState(stateFile, state, error) != StateLoad::Loaded)
+        return "(no state: " + error + ")";
+    return std::string(state.ram.begin() + address, state.ram.begin() + address + count);
+}
+
+bool endsWith(const std::string& s, const std::string& tail)
+{
+    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+TEST(FollowCommand, FollowsSavesAndDoesNotResendAfterARestart)
+{
+    ScratchDir dir;
+    dir.write("rt-1.txt", "01. Catch\r\n");
+    dir.write("dps.txt", "old\nCatch\n\n");
+    const std::string settings = dir.write("quorvan.rds",
+                                           "; station settings\r\n"
+                                           "[Config]\r\nCTState=Stop\r\n"
+                                           "[General]\r\nRT1Type=1\r\nRemoveNumbering=1\r\n"
+                                           "[DPS1]\r\nEnabled=1\r\nMode=1\r\nFromFile=1\r\nSendOnChange=1\r\n"
+                                           "SourceFile=" + dir.path() + "dps.txt\r\nReadFrom=1\r\n"
+                                           "[Radiotext]\r\nEnabled=1\r\nFromFile=1\r\nSendOnChange=1\r\n"
+                                           "SourceFile=" + dir.path() + "RT-*.TXT\r\nReadFrom=0\r\n"
+                                           "Prefix=\"Now: \"\r\n");
+    const std::string state = dir.path() + "encoder.state";
+    const std::vector<std::string> args{"--settings", settings, "--port", "virtual:" + state, "follow"};
+
+    {
+        FollowProcess follow(dir.path(), args);
+        const auto rt = follow.line();
+        ASSERT_TRUE(rt);
+        EXPECT_NE(rt->find(" RT1 \"Now: Catch\" Ready"), std::string::npos) << *rt;
+        EXPECT_TRUE(endsWith(*rt, "Ready"));
+        const auto dps = follow.line();
+        ASSERT_TRUE(dps);
+        EXPECT_TRUE(endsWith(*dps, " DPS \"Catch\" Ready")) << *dps;
+        // The state file already holds what was written.
+        EXPECT_EQ(ramText(state, 0x20, 10), "Now: Catch");
+        EXPECT_EQ(ramText(state, 0x1F, 1), "\x03");
+        EXPECT_EQ(ramText(state, 0x76, 7), "\x05" "Catch ");
+        EXPECT_EQ(follow.end(SIGTERM), 0);
+    }
+    const std::string saved = readFile(settings);
+    EXPECT_NE(saved.find("RTFromFile=01. Catch\r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("DPSFromFile=Catch\r\n"), std::string::npos) << saved;
+    EXPECT_EQ(saved.rfind("; station settings\r\n[Config]\r\nCTState=Stop\r\n", 0), 0u) << saved;
+
+    // Restart with only the dynamic PS file changed: the radiotext, applied
+    // first in a tick, is not sent again.
+    dir.write("dps.txt", "Lumen\n");
+    {
+        FollowProcess follow(dir.path(), args);
+        const auto first = follow.line();
+        ASSERT_TRUE(first);
+        EXPECT_TRUE(endsWith(*first, " DPS \"Lumen\" Ready")) << *first;
+        std::string rest;
+        EXPECT_EQ(follow.end(SIGINT, &rest), 0);
+        EXPECT_EQ(rest, "");
+    }
+    EXPECT_NE(readFile(settings).find("DPSFromFile=Lumen\r\n"), std::string::npos);
+}
+
+TEST(FollowCommand, RejectsArguments)
+{
+    ScratchDir dir;
+    FollowProcess follow(dir.path(), {"--port", "virtual:" + dir.path() + "s", "follow", "extra"});
+    std::string rest;
+    EXPECT_EQ(follow.end(0, &rest), 2);
+}
+
+} // namespace
+} // namespace quorvan
