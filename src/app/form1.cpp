@@ -2,6 +2,7 @@
 
 #include "app/app_icon.h"
 #include "app/config_dir.h"
+#include "app/form_engine.h"
 #include "app/look.h"
 #include "app/translation.h"
 
@@ -85,6 +86,7 @@ TForm1::TForm1(TForm1Options options, QWidget* parent)
         options_.clock = ownClock_.get();
     }
     trayAvailable_ = options_.trayAvailable.value_or(QSystemTrayIcon::isSystemTrayAvailable());
+    engine_ = std::make_unique<FormEngine>(*this, options_);
 
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
@@ -400,11 +402,16 @@ void TForm1::Exit1Click()
 
 void TForm1::closeEvent(QCloseEvent* event)
 {
+    if (sessionEnded_) {
+        event->accept();
+        return;
+    }
     SetStatusText(QStringLiteral("Exit"));
     if (!SaveRDSFN()) {
         event->ignore();
         return;
     }
+    sessionEnded_ = true;
     FormClose();
     event->accept();
     if (VykTray1)

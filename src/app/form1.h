@@ -14,7 +14,11 @@
 //   form1_textsources.cpp  "Text Sources" page
 //   form1_help.cpp         "Help" page
 //   form1_params.cpp       TStationParams <-> controls
-//   form1_operations.cpp   encoder operations, timers, settings file
+//   form1_operations.cpp   encoder buttons (Send, Store, Receive, status, direct controls)
+//   form1_timers.cpp       text sources, radiotext switching, clock time
+//   form1_port.cpp         port selection, bus speed, the link's status texts
+//   form1_settings.cpp     the settings file (LoadRDSFN, SaveRDSFN)
+//   form_engine.h          what the window holds below the controls (link, port, guard)
 #pragma once
 
 #include "content/station_params.h"
@@ -48,6 +52,14 @@
 #include <memory>
 #include <optional>
 
+namespace quorvan {
+class IniFile;
+struct SettingKey;
+class Spinner;
+class TEncoderLink;
+class VirtualEncoder;
+}
+
 
 namespace quorvan_app {
 
@@ -75,7 +87,18 @@ struct TForm1Options {
     // Runs the open dialogs; null: the standard file dialog. Arguments: caption,
     // filter, whether the file must exist; returns the chosen path or "".
     std::function<QString(const QString&, const QString&, bool)> openFile;
+    // Sleeps of the operations and the bus (null: real sleeps) and the busy
+    // loop of the bus-speed check (null: the real loop). Tests pass a
+    // ManualTime and a spinner that moves it.
+    quorvan::Sleeper* sleeper = nullptr;
+    quorvan::Spinner* spinner = nullptr;
+    // Message boxes; null: the standard boxes. askYesNo returns true for "Yes".
+    enum class MessageKind { Information, Warning, Error };
+    std::function<void(MessageKind, const QString& text)> showMessage;
+    std::function<bool(const QString& text)> askYesNo;
 };
+
+class FormEngine;
 
 // Client area of the main window.
 inline constexpr int kClientWidth = 588;
@@ -125,6 +148,22 @@ public:
     // whether the "Mode 1, 2, 3 or From file:" label is enabled tells which
     // text Send uses.
     bool DPSTextFromRows() const;
+
+    // ---- encoder -------------------------------------------------------------
+    quorvan::TEncoderLink& Link() const;
+    // The virtual encoder every port selection reaches with --virtual-encoder
+    // (nullptr without it), and the file that keeps its state ("" in memory only).
+    quorvan::VirtualEncoder* VirtualEncoder() const;
+    QString VirtualStateFile() const;
+    // The settings file the window reads and writes.
+    QString SettingsPath() const;
+    // Saves the settings file now without asking anything (the session or the
+    // process is ending). Returns the error text, empty on success.
+    QString SaveSettingsNow();
+    // Ends the program without the operator closing the window (SIGTERM,
+    // SIGINT, the desktop session ending): saves the settings, releases the
+    // port and emits closed(). A failed save is reported on stderr.
+    void EndSession();
 
     // ---- controls --------------------------------------------------------------
     QTabWidget* PageControl1;
@@ -379,6 +418,9 @@ public:
 signals:
     // The window has closed for good (after FormClose); the program may end.
     void closed();
+    // A handler that talked to the encoder has finished (the encoder's state
+    // and the virtual encoder's state file are up to date).
+    void operationFinished();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -408,6 +450,14 @@ private:
     void FillAFEntryList();
     QString ChooseFile(const QString& caption, const QString& filter, bool mustExist);
     quorvan::DateTime Now() const;
+    // Encoder handlers run one at a time: a timer tick that arrives while one
+    // runs (inside a message box, say) is held and run once afterwards.
+    friend class HandlerScope;
+    void RunHeldTicks();
+    void ShowMessage(TForm1Options::MessageKind kind, const QString& text);
+    bool AskYesNo(const QString& text);
+    void ApplySettingsFile();
+    void ApplyOneSetting(const quorvan::SettingKey& key, const quorvan::IniFile& doc);
 
     TForm1Options options_;
     std::unique_ptr<quorvan::Clock> ownClock_;
@@ -417,6 +467,8 @@ private:
     bool visibilityApplied_ = false;
     bool centred_ = false;
     bool busy_ = false;
+    bool sessionEnded_ = false;
+    std::unique_ptr<FormEngine> engine_;
 };
 
 // Marks a control whose text properties the language file may replace.

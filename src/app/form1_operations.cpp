@@ -1,28 +1,148 @@
-// Encoder operations, the timers' handlers and the settings file.
+// The encoder buttons: Send, Store, Receive, Read Status, Reset, Switch Off,
+// Switch On and Traffic Announcement. Each reads the controls, runs the
+// encoder command and writes back what the command changed.
 #include "app/form1.h"
+
+#include "app/form_engine.h"
+#include "app/latin1.h"
+#include "encoder/direct_controls.h"
+#include "encoder/receive.h"
+#include "encoder/send.h"
+
+#include <QCheckBox>
+#include <QMessageBox>
+#include <QStringList>
+#include <QTableWidget>
 
 namespace quorvan_app {
 
-void TForm1::BSEND1Click() {}
-void TForm1::BSTOR1Click() {}
-void TForm1::BREC1Click() {}
-void TForm1::BSTATClick() {}
-void TForm1::BRESETClick() {}
-void TForm1::BSWOFFClick() {}
-void TForm1::BSWONClick() {}
-void TForm1::BSETTAClick() {}
-void TForm1::BSETCTClick() {}
-void TForm1::RGPORTClick() {}
-void TForm1::CBHPRIClick() {}
-void TForm1::Timer1Timer() {}
-void TForm1::Timer2Timer() {}
-void TForm1::Timer3Timer() {}
+// ---- message boxes ---------------------------------------------------------------------
 
-void TForm1::SetPortAddress(int) {}
-void TForm1::LoadRDSFN() {}
-bool TForm1::SaveRDSFN() { return true; }
-void TForm1::SetDirectIo(bool) {}
-void TForm1::SetLastOperationTimeNow() {}
-void TForm1::CloseSerialPort() {}
+void TForm1::ShowMessage(TForm1Options::MessageKind kind, const QString& text)
+{
+    if (options_.showMessage) {
+        options_.showMessage(kind, text);
+        return;
+    }
+    QMessageBox::Icon icon = QMessageBox::Information;
+    QString caption = QStringLiteral("Information");
+    if (kind == TForm1Options::MessageKind::Warning) {
+        icon = QMessageBox::Warning;
+        caption = QStringLiteral("Warning");
+    } else if (kind == TForm1Options::MessageKind::Error) {
+        icon = QMessageBox::Critical;
+        caption = QStringLiteral("Error");
+    }
+    QMessageBox box(icon, caption, text, QMessageBox::Ok, isVisible() ? this : nullptr);
+    box.exec();
+}
+
+bool TForm1::AskYesNo(const QString& text)
+{
+    if (options_.askYesNo)
+        return options_.askYesNo(text);
+    return QMessageBox::question(isVisible() ? this : nullptr, QStringLiteral("Confirm"), text,
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+           == QMessageBox::Yes;
+}
+
+// ---- Send and Store ------------------------------------------------------------------------
+
+void TForm1::BSEND1Click()
+{
+    HandlerScope scope(*this);
+    quorvan::TStationParams params = ReadStationParams();
+    quorvan::EncoderContext ctx = engine_->Context(params.CBBI, params.CBSS);
+    const quorvan::SendResult result = quorvan::BSEND1Click(ctx, params);
+    if (result.outcome == quorvan::Outcome::Skipped)
+        return;
+    // Send closed up the AF list and cut the mode 0 rows to 8 characters.
+    for (int r = 0; r < quorvan::kAFRows; ++r) {
+        const QString text = toQt(params.SGAF[size_t(r)]);
+        if (SGAF->item(r, 1)->text() != text)
+            SGAF->item(r, 1)->setText(text);
+    }
+    for (int r = 0; r < quorvan::kDPS1Rows; ++r) {
+        const QString text = toQt(params.DPS1[size_t(r)]);
+        if (DPS1->text(r) != text)
+            DPS1->setText(r, text);
+    }
+}
+
+void TForm1::BSTOR1Click()
+{
+    HandlerScope scope(*this);
+    quorvan::EncoderContext ctx = engine_->Context(CBBI->isChecked(), CBSS->isChecked());
+    quorvan::BSTOR1Click(ctx);
+}
+
+// ---- Receive and Read Status ------------------------------------------------------------------
+
+void TForm1::BREC1Click()
+{
+    HandlerScope scope(*this);
+    quorvan::TStationParams params = ReadStationParams();
+    quorvan::EncoderContext ctx = engine_->Context(params.CBBI, params.CBSS);
+    const quorvan::ReceiveResult result = quorvan::BREC1Click(ctx, params);
+    if (result.outcome == quorvan::Outcome::Skipped || result.outcome == quorvan::Outcome::Unavailable)
+        return;
+    // The received values, as far as the runs went, then the display rules.
+    WriteStationParams(params);
+    RGDPS1MClick();
+    RTSAClick();
+    CBGRTYPChange();
+    RGCSClick();
+    DPS1ENClick();
+    SEDPS1DLChange();
+}
+
+void TForm1::BSTATClick()
+{
+    HandlerScope scope(*this);
+    quorvan::EncoderContext ctx = engine_->Context(CBBI->isChecked(), CBSS->isChecked());
+    const quorvan::StatusResult result = quorvan::BSTATClick(ctx);
+    if (!result.value)
+        return; // the encoder did not answer: "!Ready" says it
+    QStringList lines;
+    for (const std::string& line : quorvan::StatusLines(*result.value))
+        lines << toQt(line);
+    ShowMessage(TForm1Options::MessageKind::Information, lines.join(QLatin1Char('\n')));
+}
+
+// ---- direct controls -------------------------------------------------------------------------
+
+void TForm1::BRESETClick()
+{
+    HandlerScope scope(*this);
+    if (!AskYesNo(QString::fromLatin1(quorvan::kResetQuestion)))
+        return;
+    engine_->Context(CBBI->isChecked(), CBSS->isChecked());
+    quorvan::BRESETClick(engine_->link);
+}
+
+void TForm1::BSWOFFClick()
+{
+    HandlerScope scope(*this);
+    engine_->Context(CBBI->isChecked(), CBSS->isChecked());
+    quorvan::BSWOFFClick(engine_->link);
+}
+
+void TForm1::BSWONClick()
+{
+    HandlerScope scope(*this);
+    engine_->Context(CBBI->isChecked(), CBSS->isChecked());
+    quorvan::BSWONClick(engine_->link);
+}
+
+void TForm1::BSETTAClick()
+{
+    HandlerScope scope(*this);
+    // The box changes first and shows before the write; it is not set back
+    // when the encoder does not acknowledge.
+    TA->setChecked(!TA->isChecked());
+    TA->repaint();
+    engine_->Context(CBBI->isChecked(), CBSS->isChecked());
+    quorvan::SendTrafficAnnouncement(engine_->link, TA->isChecked());
+}
 
 } // namespace quorvan_app

@@ -3,6 +3,7 @@
 #include "app/form1.h"
 #include "app/form2.h"
 #include "app/look.h"
+#include "app/session_end.h"
 #include "app/single_instance.h"
 
 #include <QApplication>
@@ -51,6 +52,7 @@ int main(int argc, char** argv)
     quorvan_app::TForm1 form(options);
     form.FormCreate();
     splash.reset();
+    quorvan_app::SaveOnSessionEnd(form);
 
     // The window may be hidden in the tray, so closing it is what ends the program.
     QApplication::setQuitOnLastWindowClosed(false);

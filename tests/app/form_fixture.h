@@ -6,6 +6,7 @@
 #include "app/form1.h"
 #include "app/look.h"
 #include "link/clock.h"
+#include "manual_spinner.h"
 
 #include <QApplication>
 #include <QFile>
@@ -18,12 +19,14 @@ namespace test_support {
 struct FormFixture {
     explicit FormFixture(bool trayAvailable = false,
                          quorvan::DateTime start = quorvan::DateTime{2026, 12, 8, 9, 5, 0, 0})
-        : time(start)
+        : time(start), spinner(time)
     {
         quorvan_app::TForm1Options options;
         options.exeDirectory = dir.path() + QLatin1Char('/');
         options.trayAvailable = trayAvailable;
         options.clock = &time;
+        options.sleeper = &time;
+        options.spinner = &spinner;
         options.openFile = [this](const QString&, const QString&, bool) { return chosenFile; };
         form = std::make_unique<quorvan_app::TForm1>(options);
     }
@@ -40,6 +43,7 @@ struct FormFixture {
 
     QTemporaryDir dir;
     quorvan::ManualTime time;
+    ManualSpinner spinner;
     QString chosenFile; // what the open dialogs "choose"
     std::unique_ptr<quorvan_app::TForm1> form;
 };

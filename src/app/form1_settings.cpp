@@ -1,0 +1,152 @@
+// The settings file in the window: LoadRDSFN applies each value as the
+// operator changing its control would, in the file's reading order; SaveRDSFN
+// writes every value when the window closes.
+#include "app/form1.h"
+
+#include "app/form_engine.h"
+#include "app/latin1.h"
+#include "settings/ini_file.h"
+#include "settings/settings_file.h"
+#include "settings/settings_keys.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QSystemTrayIcon>
+
+#include <cstring>
+#include <iostream>
+
+namespace quorvan_app {
+
+namespace {
+
+constexpr const char* kVirtualStateFileName = "virtual-encoder.state";
+
+bool IsField(const quorvan::SettingKey& key, const char* field)
+{
+    return std::strcmp(key.field, field) == 0;
+}
+
+} // namespace
+
+QString TForm1::SettingsPath() const
+{
+    return engine_->settings ? toQt(engine_->settings->writePath) : QString();
+}
+
+void TForm1::LoadRDSFN()
+{
+    HandlerScope scope(*this);
+    FormEngine& e = *engine_;
+    if (options_.exeDirectory.isEmpty()) {
+        e.settings = quorvan::locateSettings(e.settingsFiles,
+                                             toBytes(QCoreApplication::applicationDirPath()));
+    } else {
+        e.settings = quorvan::explicitSettingsLocation(toBytes(exeDirectory_) + quorvan::kSettingsFileName);
+    }
+    const std::optional<std::string> bytes = e.settingsFiles.readFile(e.settings->readPath);
+    const quorvan::IniFile doc = bytes ? quorvan::IniFile::parse(*bytes) : quorvan::IniFile();
+
+    // Where the ports lead, before the stored port is selected.
+    quorvan::PortOptions portOptions = e.factory.options();
+    for (int n = 0; n < 4; ++n) {
+        if (auto device = doc.read("Config", "COM" + std::to_string(n + 1) + "Device"))
+            portOptions.comDevices[size_t(n)] = *device;
+    }
+    if (portOptions.routeToVirtual) {
+        if (portOptions.virtualStateFile.empty())
+            portOptions.virtualStateFile =
+                quorvan::parentDirectory(e.settings->writePath) + "/" + kVirtualStateFileName;
+        portOptions.virtualStateFile = quorvan::absolutePath(portOptions.virtualStateFile);
+    }
+    e.factory.setOptions(portOptions);
+
+    for (const quorvan::SettingKey* key : quorvan::settingReadOrder())
+        ApplyOneSetting(*key, doc);
+}
+
+// Reads one key against what the controls hold now and applies it. A
+// control whose value changes runs its handler (the controls' signals); an
+// unchanged control runs nothing, except "High Priority", whose handler runs
+// once during loading either way.
+void TForm1::ApplyOneSetting(const quorvan::SettingKey& key, const quorvan::IniFile& doc)
+{
+    FormEngine& e = *engine_;
+    quorvan::SettingsValues current;
+    current.params = ReadStationParams();
+    current.window.Top = pos().y();
+    current.window.Left = pos().x();
+    current.window.Visible = isVisible();
+    current.window.CTState = toBytes(BSETCT->text());
+    current.window.DPSFromFile = e.memory.DPSFromFile;
+    current.window.RTFromFile = e.memory.RTFromFile;
+
+    const quorvan::LoadedValue value = quorvan::readSettingValue(doc, key, current);
+    quorvan::applySettingValue(value, current);
+
+    if (IsField(key, "Top") || IsField(key, "Left")) {
+        // Superseded by the centring at the first showing.
+        move(current.window.Left, current.window.Top);
+    } else if (IsField(key, "Visible")) {
+        ApplyStoredVisibility(current.window.Visible);
+    } else if (IsField(key, "CTState")) {
+        // The caption that the start-up's BSETCTClick acts on.
+        BSETCT->setText(toQt(current.window.CTState));
+    } else if (IsField(key, "DPSFromFile")) {
+        e.memory.DPSFromFile = current.window.DPSFromFile;
+    } else if (IsField(key, "RTFromFile")) {
+        e.memory.RTFromFile = current.window.RTFromFile;
+    } else if (IsField(key, "CBHPRI")) {
+        const bool before = CBHPRI->isChecked();
+        WriteStationParams(current.params);
+        if (CBHPRI->isChecked() == before)
+            CBHPRIClick();
+    } else {
+        WriteStationParams(current.params);
+    }
+}
+
+QString TForm1::SaveSettingsNow()
+{
+    FormEngine& e = *engine_;
+    if (!e.settings)
+        return {};
+    quorvan::SettingsValues values;
+    values.params = ReadStationParams();
+    values.window.Top = pos().y();
+    values.window.Left = pos().x();
+    values.window.Visible = isVisible();
+    values.window.DPSFromFile = e.memory.DPSFromFile;
+    values.window.RTFromFile = e.memory.RTFromFile;
+    const quorvan::SaveResult saved = quorvan::saveSettingsFile(e.settingsFiles, *e.settings, values);
+    return saved.ok ? QString() : toQt(saved.error);
+}
+
+bool TForm1::SaveRDSFN()
+{
+    const QString error = SaveSettingsNow();
+    if (error.isEmpty())
+        return true;
+    ShowMessage(TForm1Options::MessageKind::Error, error);
+    return false;
+}
+
+void TForm1::EndSession()
+{
+    if (sessionEnded_)
+        return;
+    sessionEnded_ = true;
+    SetStatusText(QStringLiteral("Exit"));
+    // Nobody may be there to answer a message box: the error goes to stderr.
+    const QString error = SaveSettingsNow();
+    if (!error.isEmpty())
+        std::cerr << "quorvan: " << error.toLocal8Bit().constData() << '\n';
+    FormClose();
+    if (VykTray1)
+        VykTray1->hide();
+    emit closed();
+}
+
+} // namespace quorvan_app

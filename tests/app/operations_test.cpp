@@ -1,0 +1,297 @@
+// The encoder buttons of the main window against the virtual encoder.
+#include "encoder_fixture.h"
+
+#include "sim/state_file.h"
+#include "sim/virtual_port.h"
+
+#include <QCheckBox>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QTimer>
+#include <QtTest>
+
+using test_support::EncoderFixture;
+using test_support::MessageKind;
+
+namespace {
+
+// Passes the parallel-port accesses on and switches the encoder off right
+// after the first stop condition of the operation: the encoder loses power
+// between two runs.
+class PowerCut final : public quorvan::PortIo {
+public:
+    PowerCut(quorvan::PortIo& inner, quorvan::VirtualEncoder& encoder)
+        : inner_(inner), encoder_(encoder), stopsAtStart_(encoder.stops())
+    {
+    }
+    void write(std::int32_t address, std::uint8_t value) override
+    {
+        inner_.write(address, value);
+        if (encoder_.powered() && encoder_.stops() > stopsAtStart_)
+            encoder_.setPower(false);
+    }
+    std::uint8_t read(std::int32_t address) override { return inner_.read(address); }
+
+private:
+    quorvan::PortIo& inner_;
+    quorvan::VirtualEncoder& encoder_;
+    std::uint32_t stopsAtStart_;
+};
+
+const QStringList kStation = {
+    QStringLiteral("[General]"),
+    QStringLiteral("DefaultPS=\" RADIO \""),
+    QStringLiteral("PI=d3a2"),
+    QStringLiteral("TP=1"),
+    QStringLiteral("PTY=10"),
+    QStringLiteral("MS=0"),
+    QStringLiteral("DI0=1"),
+    QStringLiteral("AF1=87.6"),
+    QStringLiteral("AF2=200.0"), // out of the band: dropped by Send
+    QStringLiteral("AF3="),
+    QStringLiteral("AF4=107.9"),
+    QStringLiteral("RT1Type=1"),
+    QStringLiteral("PhaseShift=3"),
+    QStringLiteral("ClockSource=1"),
+    QStringLiteral("[DPS1]"),
+    QStringLiteral("Label0=\"NOW ON\""),
+    QStringLiteral("Label1=\"QUORVAN FM\""), // longer than a label: cut by Send
+    QStringLiteral("Enabled=1"),
+    QStringLiteral("Mode=0"),
+    QStringLiteral("Delay=7"),
+    QStringLiteral("[DataGroups]"),
+    QStringLiteral("Enabled=1"),
+    QStringLiteral("GroupType1=8"),
+    QStringLiteral("Byte14=1f"),
+    QStringLiteral("Byte18=A5"),
+    QStringLiteral("[Radiotext]"),
+    QStringLiteral("Enabled=1"),
+    QStringLiteral("Radiotext1=\"Quorvan FM - the station\""),
+};
+
+} // namespace
+
+class OperationsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void sendWritesWhatQuorvanctlWrites();
+    void guardHoldsSendAndReceiveButNotStoreOrControls();
+    void resetAsksFirst();
+    void trafficAnnouncementToggles();
+    void readStatusShowsTheByte();
+    void receiveFillsTheWindowAndRunsTheRules();
+    void receiveCutOffAfterTheFirstRun();
+    void operationFinishedAfterEachOperation();
+};
+
+void OperationsTest::sendWritesWhatQuorvanctlWrites()
+{
+    EncoderFixture f;
+    f.writeSettings(kStation);
+    quorvan_app::TForm1& form = f.start();
+    f.pass();
+    form.BSEND1Click();
+    QCOMPARE(f.status(), QStringLiteral("Ready"));
+
+    // The window tidied what Send tidied: the AF list closed up, the long label cut.
+    QCOMPARE(form.SGAF->item(0, 1)->text(), QStringLiteral("87.6"));
+    QCOMPARE(form.SGAF->item(1, 1)->text(), QStringLiteral("107.9"));
+    QCOMPARE(form.SGAF->item(2, 1)->text(), QString());
+    QCOMPARE(form.DPS1->text(1), QStringLiteral("QUORVAN "));
+    QCOMPARE(f.ram(0x0F), 2);
+
+    // quorvanctl send with the same settings file, on an encoder of its own.
+    const QString otherState = f.dir.filePath(QStringLiteral("cli.state"));
+    QProcess cli;
+    cli.start(QStringLiteral(QUORVANCTL),
+              {QStringLiteral("--settings"), f.settingsPath(), QStringLiteral("--port"),
+               QStringLiteral("virtual:") + otherState, QStringLiteral("send")});
+    QVERIFY(cli.waitForFinished(60000));
+    if (cli.exitCode() == 2 && cli.readAllStandardError().contains("unknown command"))
+        QSKIP("this quorvanctl has no send command");
+    QCOMPARE(cli.exitCode(), 0);
+    quorvan::EncoderState other;
+    std::string error;
+    QCOMPARE(int(quorvan::LoadEncoderState(otherState.toStdString(), other, error)), int(quorvan::StateLoad::Loaded));
+    for (int a = 0; a < 0xC0; ++a) {
+        if (a == 0x70 || a == 0x71)
+            continue; // status and command: never written
+        QVERIFY2(other.ram[size_t(a)] == f.ram(a), qPrintable(QStringLiteral("address %1").arg(a, 2, 16)));
+    }
+}
+
+void OperationsTest::guardHoldsSendAndReceiveButNotStoreOrControls()
+{
+    EncoderFixture f;
+    quorvan_app::TForm1& form = f.start();
+    f.pass();
+    form.BSWOFFClick();
+    QVERIFY(!f.encoder().carrier());
+    const auto starts = f.encoder().starts();
+    form.BSEND1Click(); // at once after Switch Off: the controls do not hold it back
+    QCOMPARE(f.encoder().starts(), starts + 6);
+
+    f.time.advanceMs(999);
+    form.PSDEF->setText(QStringLiteral("SECOND"));
+    form.BSEND1Click(); // within the second: nothing at all
+    form.BREC1Click();
+    QCOMPARE(f.encoder().starts(), starts + 6);
+    QCOMPARE(form.PSDEF->text(), QStringLiteral("SECOND"));
+
+    form.BSTOR1Click(); // no guard
+    QCOMPARE(f.encoder().lastCommand(), quorvan::VirtualEncoder::kCommandStore);
+    form.BSWONClick();
+    QVERIFY(f.encoder().carrier());
+
+    f.pass(1000);
+    form.BSEND1Click();
+    QCOMPARE(f.ramText(0x02, 8), std::string("SECOND  "));
+}
+
+void OperationsTest::resetAsksFirst()
+{
+    EncoderFixture f;
+    quorvan_app::TForm1& form = f.start();
+    f.pass();
+    form.SetStatusText(QStringLiteral("before"));
+    f.answerYes = false;
+    const auto starts = f.encoder().starts();
+    form.BRESETClick();
+    QCOMPARE(f.questions, QStringList{QStringLiteral("Reset the RDS encoder?")});
+    QCOMPARE(f.encoder().starts(), starts);
+    QCOMPARE(f.status(), QStringLiteral("before"));
+
+    f.answerYes = true;
+    form.BRESETClick();
+    QCOMPARE(f.encoder().lastCommand(), quorvan::VirtualEncoder::kCommandReset);
+    QCOMPARE(f.status(), QStringLiteral("Ready"));
+}
+
+void OperationsTest::trafficAnnouncementToggles()
+{
+    EncoderFixture f;
+    quorvan_app::TForm1& form = f.start();
+    QVERIFY(!form.TA->isChecked());
+    form.BSETTAClick();
+    QVERIFY(form.TA->isChecked());
+    QCOMPARE(f.ram(0x0E), 1);
+    form.BSETTAClick();
+    QVERIFY(!form.TA->isChecked());
+    QCOMPARE(f.ram(0x0E), 0);
+
+    // Not acknowledged: the box keeps its new state, the status says "!Ready".
+    f.encoder().setPower(false);
+    form.BSETTAClick();
+    QVERIFY(form.TA->isChecked());
+    QCOMPARE(f.status(), QStringLiteral("!Ready"));
+}
+
+void OperationsTest::readStatusShowsTheByte()
+{
+    EncoderFixture f;
+    quorvan_app::TForm1& form = f.start();
+    f.encoder().setStatus(0x83);
+    form.BSTATClick();
+    QCOMPARE(int(f.messages.size()), 1);
+    QCOMPARE(f.messages[0].first, MessageKind::Information);
+    QCOMPARE(f.messages[0].second, QStringLiteral("Status byte value: 131\nPilot tone: 1\nTA: 1"));
+
+    f.encoder().setPower(false); // no answer: no box, "!Ready"
+    form.BSTATClick();
+    QCOMPARE(int(f.messages.size()), 1);
+    QCOMPARE(f.status(), QStringLiteral("!Ready"));
+}
+
+void OperationsTest::receiveFillsTheWindowAndRunsTheRules()
+{
+    EncoderFixture f;
+    quorvan_app::TForm1& form = f.start();
+    quorvan::VirtualEncoder& enc = f.encoder();
+    enc.poke(0x00, {0x12, 0x34, 'R', 'A', 'D', 'I', 'O', ' ', ' ', ' ', 5, 0x03, 1, 1, 0, 2, 1, 204});
+    std::vector<std::uint8_t> rt{0x03}; // radiotext on, type B
+    for (char c : std::string("Hello there"))
+        rt.push_back(std::uint8_t(c));
+    rt.resize(65, ' ');
+    rt.insert(rt.end(), {0x00, 0x48, 0x1A, 0x00, 0x00, 0x00, 0x00}); // group 4B, "Byte 4" 1A
+    enc.poke(0x1F, rt);
+    std::vector<std::uint8_t> dps{0x01, 18, 0, 0, 255, 0, 4, 0, 20};
+    for (char c : std::string("ABCDEFGHIJKLMNOPQRST"))
+        dps.push_back(std::uint8_t(c));
+    enc.poke(0x6E, dps);
+
+    form.RTSA->setChecked(true);
+    QVERIFY(!form.Timer2->isActive()); // radiotext still off in the window
+    f.pass();
+    form.BREC1Click();
+    QCOMPARE(f.status(), QStringLiteral("Ready"));
+
+    QCOMPARE(form.PI->text(), QStringLiteral("1234"));
+    QCOMPARE(form.PSDEF->text(), QStringLiteral("RADIO"));
+    QCOMPARE(form.SGAF->item(0, 1)->text(), QStringLiteral("87.6"));
+    QCOMPARE(form.SGAF->item(1, 1)->text(), QStringLiteral("107.9"));
+    QVERIFY(form.CBRTEN->isChecked());
+    QCOMPARE(form.CBRTT[0]->currentIndex(), 1);
+    QVERIFY(form.RT[0]->text().startsWith(QStringLiteral("Hello there")));
+    QCOMPARE(form.CBGRTYP->currentIndex(), 9);
+    QCOMPARE(form.DB[0]->text(), QStringLiteral("1A"));
+    QCOMPARE(form.DBD[0]->text(), QStringLiteral("26"));
+    QCOMPARE(form.RGDPS1M->itemIndex(), 0);
+    QCOMPARE(form.DPS1->text(0), QStringLiteral("ABCDEFGH"));
+    QCOMPARE(form.DPS1->text(2), QStringLiteral("QRST"));
+    QVERIFY(form.DPS1EN->isChecked());
+    // The rules after Receive: switching runs (RTSA and the received CBRTEN),
+    // the phase controls follow "Auto (stereo)", the version B group locks
+    // "Byte 5" and "Byte 6", mode 0 takes the rows, 255 shows "(infinite)".
+    QVERIFY(form.Timer2->isActive());
+    QVERIFY(form.SEPHASE->isEnabled());
+    QVERIFY(!form.DB[1]->isEnabled());
+    QVERIFY(form.DPS1->isEnabled());
+    QVERIFY(form.DPSTextFromRows());
+    QVERIFY(form.SEDPS1DL->displayText().contains(QStringLiteral("(infinite)")));
+}
+
+void OperationsTest::receiveCutOffAfterTheFirstRun()
+{
+    EncoderFixture f;
+    quorvan_app::TForm1& form = f.start();
+    f.encoder().poke(0x00, {0xAB, 0xCD, 'C', 'U', 'T', ' ', ' ', ' ', ' ', ' ', 3, 0, 1, 0, 0, 0});
+    form.RT[0]->setText(QStringLiteral("kept"));
+    form.DB[0]->setText(QStringLiteral("07"));
+
+    PowerCut cut(*form.Link().portIo(), f.encoder());
+    form.Link().setPortIo(&cut);
+    f.pass();
+    form.BREC1Click();
+
+    QCOMPARE(f.status(), QStringLiteral("!Ready"));
+    QCOMPARE(form.PI->text(), QStringLiteral("ABCD"));
+    QCOMPARE(form.PSDEF->text(), QStringLiteral("CUT"));
+    QCOMPARE(form.PTY->currentIndex(), 3);
+    QCOMPARE(form.RT[0]->text(), QStringLiteral("kept"));
+    QCOMPARE(form.DB[0]->text(), QStringLiteral("07"));
+}
+
+void OperationsTest::operationFinishedAfterEachOperation()
+{
+    EncoderFixture f;
+    quorvan_app::TForm1& form = f.start();
+    QSignalSpy finished(&form, &quorvan_app::TForm1::operationFinished);
+    form.BSWOFFClick();
+    QCOMPARE(finished.count(), 1);
+    // The state file already holds what the monitor shows.
+    quorvan::EncoderState saved;
+    std::string error;
+    QCOMPARE(int(quorvan::LoadEncoderState(f.statePath().toStdString(), saved, error)), int(quorvan::StateLoad::Loaded));
+    QVERIFY(!saved.carrier);
+
+    f.answerYes = false;
+    form.BRESETClick(); // nothing sent: nothing to show
+    QCOMPARE(finished.count(), 1);
+    f.pass();
+    form.BSEND1Click();
+    QCOMPARE(finished.count(), 2);
+}
+
+QTEST_MAIN(OperationsTest)
+#include "operations_test.moc"

@@ -1,0 +1,200 @@
+// The window's timers against the virtual encoder: clock time, radiotext
+// switching, text sources, and ticks held back while a handler runs.
+#include "encoder_fixture.h"
+
+#include "encoder/clock_time.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QtTest>
+
+#include <array>
+
+using test_support::EncoderFixture;
+
+namespace {
+
+std::array<std::uint8_t, 5> ClockTimeRam(const EncoderFixture& f)
+{
+    std::array<std::uint8_t, 5> bytes{};
+    for (int i = 0; i < 5; ++i)
+        bytes[size_t(i)] = f.ram(0x68 + i);
+    return bytes;
+}
+
+void SetTime(EncoderFixture& f, int hour, int minute, int second, int msec)
+{
+    quorvan::DateTime t = f.time.now();
+    t.hour = hour;
+    t.minute = minute;
+    t.second = second;
+    t.msec = msec;
+    f.time.set(t);
+}
+
+} // namespace
+
+class TimersTest : public QObject {
+    Q_OBJECT
+private slots:
+    void clockTimeResumesAndTriggersOncePerMinute();
+    void clockTimeStopsAndStartsWithTheButton();
+    void tickDuringAHandlerRunsOnceAfterIt();
+    void radiotextSwitchingAlternates();
+    void textSourceReachesWindowAndEncoder();
+};
+
+void TimersTest::clockTimeResumesAndTriggersOncePerMinute()
+{
+    EncoderFixture f;
+    f.writeSettings({QStringLiteral("[Config]"), QStringLiteral("CTState=Start"), QStringLiteral("UTCOffset=1"),
+                     QStringLiteral("SummerTimeOffset=1"), QStringLiteral("Summertime=1")});
+    quorvan_app::TForm1& form = f.start();
+    QCOMPARE(form.BSETCT->text(), QStringLiteral("Stop"));
+    QVERIFY(form.LCT->isVisibleTo(form.TSSystem));
+    QVERIFY(form.Timer3->isActive());
+    // Loaded at once, with the offset of the settings (+2 hours).
+    QCOMPARE(f.ram(0x67), 0x40);
+    QCOMPARE(ClockTimeRam(f), quorvan::ClockTimeBytes(f.time.now(), 2));
+    QCOMPARE(f.time.now().minute, 5);
+
+    quorvan::VirtualEncoder& enc = f.encoder();
+    const auto latches = enc.state().clockTimeLatches;
+    auto starts = enc.starts();
+    // The first tick finds no remembered minute: one load, no trigger.
+    f.time.advanceMs(100);
+    form.Timer3Timer();
+    QCOMPARE(enc.starts(), starts + 1);
+    starts = enc.starts();
+    for (int ms = 59000; ms < 60000; ms += 100) {
+        SetTime(f, 9, 5, ms / 1000, ms % 1000);
+        form.Timer3Timer();
+    }
+    QCOMPARE(enc.starts(), starts);
+
+    // At the minute boundary: one trigger, then the load of the next minute.
+    SetTime(f, 9, 6, 0, 0);
+    form.Timer3Timer();
+    QCOMPARE(enc.state().clockTimeLatches, latches + 1);
+    QCOMPARE(enc.starts(), starts + 2);
+    QCOMPARE(ClockTimeRam(f), quorvan::ClockTimeBytes(f.time.now(), 2));
+    for (int ms = 300; ms < 2000; ms += 100) {
+        SetTime(f, 9, 6, ms / 1000, ms % 1000);
+        form.Timer3Timer();
+    }
+    QCOMPARE(enc.starts(), starts + 2);
+
+    // A tick that comes late into the minute loads it but triggers nothing.
+    SetTime(f, 9, 7, 1, 500);
+    form.Timer3Timer();
+    QCOMPARE(enc.state().clockTimeLatches, latches + 1);
+    QCOMPARE(enc.starts(), starts + 3);
+}
+
+void TimersTest::clockTimeStopsAndStartsWithTheButton()
+{
+    EncoderFixture f;
+    f.writeSettings({QStringLiteral("[Config]"), QStringLiteral("CTState=On")});
+    quorvan_app::TForm1& form = f.start();
+    QCOMPARE(form.BSETCT->text(), QStringLiteral("Start"));
+    QVERIFY(!form.Timer3->isActive());
+    QVERIFY(!form.LCT->isVisibleTo(form.TSSystem));
+    QCOMPARE(f.ram(0x67), 0); // nothing loaded
+
+    const auto starts = f.encoder().starts();
+    form.Timer3Timer(); // stopped: nothing
+    QCOMPARE(f.encoder().starts(), starts);
+    form.BSETCTClick();
+    QCOMPARE(form.BSETCT->text(), QStringLiteral("Stop"));
+    QCOMPARE(f.encoder().starts(), starts + 1);
+    form.BSETCTClick();
+    QCOMPARE(form.BSETCT->text(), QStringLiteral("Start"));
+    QVERIFY(!form.Timer3->isActive());
+    QCOMPARE(f.encoder().starts(), starts + 1); // stopping sends nothing
+}
+
+void TimersTest::tickDuringAHandlerRunsOnceAfterIt()
+{
+    EncoderFixture f;
+    f.writeSettings({QStringLiteral("[Config]"), QStringLiteral("CTState=Start")});
+    quorvan_app::TForm1& form = f.start();
+    form.Timer3Timer(); // remembers this minute
+    quorvan::VirtualEncoder& enc = f.encoder();
+    const auto starts = enc.starts();
+
+    // The question box lets the event loop run: ticks come in meanwhile.
+    int startsDuringQuestion = -1;
+    f.answerYes = false;
+    f.duringQuestion = [&] {
+        SetTime(f, 9, 6, 0, 0);
+        form.Timer3Timer();
+        form.Timer3Timer();
+        form.Timer1Timer();
+        startsDuringQuestion = int(enc.starts());
+    };
+    form.BRESETClick();
+    QCOMPARE(startsDuringQuestion, int(starts));
+    // Afterwards the held tick ran once: trigger and load.
+    QCOMPARE(enc.starts(), starts + 2);
+}
+
+void TimersTest::radiotextSwitchingAlternates()
+{
+    EncoderFixture f;
+    f.writeSettings({QStringLiteral("[General]"), QStringLiteral("RT3Type=1"), QStringLiteral("[Radiotext]"),
+                     QStringLiteral("Enabled=1"), QStringLiteral("Radiotext1=ONE"), QStringLiteral("Radiotext13=THREE"),
+                     QStringLiteral("AutoSendNext=1"), QStringLiteral("SendNextAfter=0")});
+    quorvan_app::TForm1& form = f.start();
+    QVERIFY(form.Timer2->isActive());
+    QCOMPARE(form.Timer2->interval(), 30000);
+
+    form.Timer2Timer();
+    QVERIFY(form.RBRT[2]->isChecked());
+    QVERIFY(!form.RBRT[0]->isChecked());
+    QCOMPARE(f.ram(0x1F), 3); // on, type B
+    QCOMPARE(f.ramText(0x20, 64), std::string("THREE") + std::string(59, ' '));
+    form.Timer2Timer();
+    QVERIFY(form.RBRT[0]->isChecked());
+    QCOMPARE(f.ram(0x1F), 1);
+    QCOMPARE(f.ramText(0x20, 64), std::string("ONE") + std::string(61, ' '));
+
+    // Nothing else to switch to: nothing is written.
+    form.RT[2]->clear();
+    const auto starts = f.encoder().starts();
+    form.Timer2Timer();
+    QCOMPARE(f.encoder().starts(), starts);
+    QVERIFY(form.RBRT[0]->isChecked());
+}
+
+void TimersTest::textSourceReachesWindowAndEncoder()
+{
+    EncoderFixture f;
+    const QString source = f.dir.filePath(QStringLiteral("nowplaying.txt"));
+    {
+        QFile file(source);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("old line\nArtist - Title   \n");
+    }
+    f.writeSettings({QStringLiteral("[Radiotext]"), QStringLiteral("Enabled=1"), QStringLiteral("FromFile=1"),
+                     QStringLiteral("SourceFile=nowplaying.txt"), QStringLiteral("Prefix=\"Now: \"")});
+    quorvan_app::TForm1& form = f.start();
+    QVERIFY(form.Timer1->isActive());
+    QVERIFY(!form.RT[0]->isEnabled()); // fed from the file
+
+    form.Timer1Timer();
+    QCOMPARE(form.RT[0]->text(), QStringLiteral("Now: Artist - Title"));
+    QCOMPARE(f.ramText(0x20, 19), std::string("Now: Artist - Title"));
+    QCOMPARE(f.ram(0x1F), 1);
+
+    // The remembered text survives a restart: the same file is not sent again.
+    f.stop();
+    quorvan_app::TForm1& again = f.start();
+    const auto starts = f.encoder().starts();
+    again.Timer1Timer();
+    QCOMPARE(f.encoder().starts(), starts);
+}
+
+QTEST_MAIN(TimersTest)
+#include "timers_test.moc"

@@ -1,0 +1,233 @@
+// The settings file through the window's start-up and close, the port
+// selection at start-up, and the ends that do not close the window.
+#include "encoder_fixture.h"
+
+#include "app/session_end.h"
+#include "settings/termination_signals.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QtTest>
+
+#include <csignal>
+
+using test_support::EncoderFixture;
+using test_support::MessageKind;
+
+class WindowSettingsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void valuesSurviveCloseAndStart();
+    void edgeCaseFileGivesTheWindowState();
+    void highPriorityChecksTheSpeedOnce_data();
+    void highPriorityChecksTheSpeedOnce();
+    void failedSaveKeepsTheWindowOpen();
+    void comPortThatCannotBeOpened();
+    void badLpt2AddressDoesNotStopStartUp();
+    void terminationSignalSaves();
+};
+
+void WindowSettingsTest::valuesSurviveCloseAndStart()
+{
+    EncoderFixture f;
+    quorvan_app::TForm1& form = f.start();
+    form.PSDEF->setText(QStringLiteral(" QRV "));
+    form.PI->setText(QStringLiteral("C0DE"));
+    form.TP->setChecked(true);
+    form.PTY->setCurrentIndex(12);
+    form.SGAF->item(0, 1)->setText(QStringLiteral("99.9"));
+    form.RT[1]->setText(QStringLiteral("Second \"text\""));
+    form.RBRT[1]->click();
+    form.SERTSW->setSteps(0);
+    form.DPS1->setText(3, QStringLiteral("ROW 4"));
+    form.ED1PR->setText(QStringLiteral("\"quoted\" "));
+    form.RGPORT->setItemIndex(1);
+    form.CBBI->setChecked(false);
+    form.BSETCTClick(); // clock time running
+    const quorvan::TStationParams before = form.ReadStationParams();
+    QVERIFY(before.CTRunning);
+    f.stop();
+
+    QVERIFY(f.readSettings().contains("CTState=Start"));
+    quorvan_app::TForm1& again = f.start();
+    quorvan::TStationParams after = again.ReadStationParams();
+    QCOMPARE(after.RGPORT, 1);
+    QVERIFY(after.CTRunning);
+    QVERIFY(again.Timer3->isActive());
+    QVERIFY(!again.BREC1->isEnabled()); // Bidirectional off
+    after.TA = before.TA;
+    QVERIFY(after == before);
+}
+
+void WindowSettingsTest::edgeCaseFileGivesTheWindowState()
+{
+    EncoderFixture f;
+    f.writeSettings({
+        QStringLiteral("; kept as it is"),
+        QStringLiteral("[Config]"),
+        QStringLiteral("Port=7"),
+        QStringLiteral("SummerTimeOffset=5"),
+        QStringLiteral("UTCOffset=13"),
+        QStringLiteral("CTState=On"),
+        QStringLiteral("PTYCodes=1"),
+        QStringLiteral("[General]"),
+        QStringLiteral("ClockSource=5"),
+        QStringLiteral("PTY=40"),
+        QStringLiteral("TA=1"),
+        QStringLiteral("DefaultPS=\" AB \""),
+        QStringLiteral("PhaseShift=5"),
+        QStringLiteral("Justification0=1"),
+        QStringLiteral("Justification2=0"),
+        QStringLiteral("[DPS1]"),
+        QStringLiteral("Text=trailing "),
+        QStringLiteral("Delay=7"),
+        QStringLiteral("[Radiotext]"),
+        QStringLiteral("SelRT2=1"),
+        QStringLiteral("SelRT3=1"),
+        QStringLiteral("Radiotext12=\"two\""),
+        QStringLiteral("[Other]"),
+        QStringLiteral("Key=value"),
+    });
+    quorvan_app::TForm1& form = f.start();
+    QCOMPARE(form.RGPORT->itemIndex(), 0);
+    QCOMPARE(form.Link().PortAddress, 888);
+    QCOMPARE(form.SESMTO->value(), 2);
+    QCOMPARE(form.SEUTCO->value(), 0);
+    QCOMPARE(form.BSETCT->text(), QStringLiteral("Start"));
+    QVERIFY(!form.Timer3->isActive());
+    QCOMPARE(form.RGCS->itemIndex(), 1);
+    QVERIFY(form.SEPHASE->isEnabled()); // the clock source rule ran
+    QCOMPARE(form.SEPHASE->steps(), 5);
+    QCOMPARE(form.PTY->currentIndex(), 0);
+    QVERIFY(!form.TA->isChecked());
+    QCOMPARE(form.PSDEF->text(), QStringLiteral(" AB "));
+    QCOMPARE(form.DPS1B->text(), QStringLiteral("trailing"));
+    QCOMPARE(form.SEDPS1DL->steps(), 7);
+    QVERIFY(form.RBJUST0->isChecked());
+    QVERIFY(!form.RBJUST2->isChecked());
+    QVERIFY(!form.RBRT[0]->isChecked());
+    QVERIFY(!form.RBRT[1]->isChecked());
+    QVERIFY(form.RBRT[2]->isChecked());
+    QCOMPARE(form.RT[1]->text(), QStringLiteral("two"));
+    QCOMPARE(form.RBPTYC->itemIndex(), 1);
+    QCOMPARE(form.StatusBar1->currentMessage(), QStringLiteral("Ready"));
+    QVERIFY(f.messages.empty());
+
+    // Saving keeps the lines the program does not know.
+    f.stop();
+    const QByteArray saved = f.readSettings();
+    QVERIFY(saved.startsWith("; kept as it is\r\n"));
+    QVERIFY(saved.contains("[Other]\r\nKey=value"));
+    QVERIFY(saved.contains("DefaultPS=\" AB \""));
+    QVERIFY(saved.contains("TA=0"));
+}
+
+void WindowSettingsTest::highPriorityChecksTheSpeedOnce_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::newRow("unchanged") << QStringLiteral("HighPriority=0");
+    QTest::newRow("changed") << QStringLiteral("HighPriority=1");
+}
+
+void WindowSettingsTest::highPriorityChecksTheSpeedOnce()
+{
+    QFETCH(QString, line);
+    EncoderFixture f;
+    f.writeSettings({QStringLiteral("[Config]"), line});
+    quorvan_app::TForm1& form = f.start();
+    // One check counts the units of one second of the (manual) clock.
+    QCOMPARE(f.spinner.spins, 1000);
+    QCOMPARE(form.LCPU->text(), QStringLiteral("CPU Speed: 1000 units"));
+    QCOMPARE(form.Link().BusDelay, 1000 * 580 + 50000000);
+}
+
+void WindowSettingsTest::failedSaveKeepsTheWindowOpen()
+{
+    EncoderFixture f;
+    // The settings file's place is taken by a directory: the save must fail.
+    QVERIFY(QDir(f.dir.path()).mkdir(QStringLiteral("quorvan.rds")));
+    quorvan_app::TForm1& form = f.start();
+    QSignalSpy closed(&form, &quorvan_app::TForm1::closed);
+    QVERIFY(!form.close());
+    QVERIFY(form.isVisible());
+    QCOMPARE(closed.count(), 0);
+    QCOMPARE(int(f.messages.size()), 1);
+    QCOMPARE(f.messages[0].first, MessageKind::Error);
+    QCOMPARE(f.messages[0].second, QStringLiteral("Unable to write to ") + f.settingsPath());
+}
+
+void WindowSettingsTest::comPortThatCannotBeOpened()
+{
+    EncoderFixture f;
+    const QString missing = f.dir.filePath(QStringLiteral("no-such-tty"));
+    f.writeSettings({QStringLiteral("[Config]"), QStringLiteral("Port=3"), QStringLiteral("COM2Device=") + missing});
+    quorvan_app::TForm1& form = f.start(false);
+    // Reported once by the settings load, which selects COM2; the start-up's
+    // own selection then finds LPT1.
+    QCOMPARE(int(f.messages.size()), 1);
+    QCOMPARE(f.messages[0].first, MessageKind::Warning);
+    QCOMPARE(f.messages[0].second, QStringLiteral("Can't open specified port (COM2)."));
+    QCOMPARE(form.PageControl1->currentIndex(), 4);
+    QCOMPARE(form.RGPORT->itemIndex(), 0);
+    QCOMPARE(form.Link().PortAddress, 888);
+    QCOMPARE(form.StatusBar1->currentMessage(), QStringLiteral("Ready"));
+
+    // Chosen by the operator: the same path again.
+    form.PageControl1->setCurrentIndex(0);
+    form.RGPORT->setItemIndex(3);
+    QCOMPARE(int(f.messages.size()), 2);
+    QCOMPARE(form.PageControl1->currentIndex(), 4);
+    QCOMPARE(form.RGPORT->itemIndex(), 0);
+    QCOMPARE(form.Link().PortAddress, 888);
+}
+
+void WindowSettingsTest::badLpt2AddressDoesNotStopStartUp()
+{
+    EncoderFixture f;
+    f.writeSettings({QStringLiteral("[Config]"), QStringLiteral("Port=1"), QStringLiteral("LPT2Address=2x8"),
+                     QStringLiteral("CTState=Start")});
+    quorvan_app::TForm1& form = f.start();
+    QVERIFY(!f.messages.empty());
+    QCOMPARE(f.messages.back().first, MessageKind::Warning);
+    QVERIFY(f.messages.back().second.contains(QStringLiteral("LPT2 address")));
+    // The start-up went on: clock time resumed, Timer1 runs.
+    QCOMPARE(form.BSETCT->text(), QStringLiteral("Stop"));
+    QVERIFY(form.Timer1->isActive());
+    // No port is in use: operations end "!Ready" instead of reaching another port.
+    f.pass();
+    form.BSEND1Click();
+    QCOMPARE(form.StatusBar1->currentMessage(), QStringLiteral("!Ready"));
+
+    form.ELPTA->setText(QStringLiteral("632"));
+    form.RGPORT->setItemIndex(0);
+    form.RGPORT->setItemIndex(1);
+    QCOMPARE(form.Link().PortAddress, 632);
+    f.pass();
+    form.BSEND1Click();
+    QCOMPARE(form.StatusBar1->currentMessage(), QStringLiteral("Ready"));
+}
+
+void WindowSettingsTest::terminationSignalSaves()
+{
+    EncoderFixture f;
+    quorvan_app::TForm1& form = f.start();
+    quorvan_app::SaveOnSessionEnd(form);
+    QSignalSpy closed(&form, &quorvan_app::TForm1::closed);
+    form.PSDEF->setText(QStringLiteral("SIGTERM"));
+    std::raise(SIGTERM);
+    // The handler only wrote to a pipe; the event loop sees it at once.
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    QVERIFY(f.readSettings().contains("DefaultPS=\"SIGTERM\""));
+    QCOMPARE(closed.count(), 1);
+    quorvan::TerminationSignals::uninstall();
+}
+
+QTEST_MAIN(WindowSettingsTest)
+#include "window_settings_test.moc"
