@@ -103,17 +103,14 @@ int runFollow(Context& ctx)
     if (!TerminationSignals::install())
         throw Failure("cannot watch for SIGINT/SIGTERM");
 
-    // The station values as the window would start with them, and the
-    // remembered texts and clock-time state kept beside them.
+    // The station values as the window would start with them (the clock-time
+    // state included), and the remembered texts kept beside them.
     ctx.loadSettings();
+    TStationParams& params = ctx.params;
     PosixFileSystem settingsFs;
     const SettingsLocation where = settingsLocation(ctx, settingsFs);
     SettingsValues values;
-    values.params = ctx.params;
     loadSettingsFile(settingsFs, where, values);
-    values.params.CTRunning = ctStateStartsTransmission(values.window.CTState);
-    ctx.params = values.params;
-    TStationParams& params = ctx.params;
     TextSourceMemory memory{values.window.DPSFromFile, values.window.RTFromFile};
 
     TEncoderLink& link = ctx.link();

@@ -176,6 +176,21 @@ TEST(FollowCommand, FollowsSavesAndDoesNotResendAfterARestart)
     EXPECT_NE(readFile(settings).find("DPSFromFile=Lumen\r\n"), std::string::npos);
 }
 
+TEST(FollowCommand, ResumesClockTimeFromTheSettings)
+{
+    ScratchDir dir;
+    const std::string settings = dir.write("quorvan.rds", "[Config]\r\nCTState=Start\r\n");
+    const std::string state = dir.path() + "encoder.state";
+    FollowProcess follow(dir.path(), {"--settings", settings, "--port", "virtual:" + state, "follow"});
+    const auto first = follow.line();
+    ASSERT_TRUE(first);
+    EXPECT_NE(first->find(" CT \""), std::string::npos) << *first;
+    EXPECT_TRUE(endsWith(*first, "\" Ready")) << *first;
+    EXPECT_EQ(ramText(state, 0x67, 1), "\x40");
+    EXPECT_EQ(follow.end(SIGTERM), 0);
+    EXPECT_NE(readFile(settings).find("CTState=Start\r\n"), std::string::npos);
+}
+
 TEST(FollowCommand, RejectsArguments)
 {
     ScratchDir dir;
