@@ -61,14 +61,5 @@ TEST(DirectControls, NoGuardAndNoLastOperationTime)
     EXPECT_EQ(rig.ram(0x0E, 1), "01");
 }
 
-TEST(DirectControls, ClockSourceRule)
-{
-    TStationParams params;
-    params.RGCS = 0;
-    EXPECT_FALSE(RGCSClick(params));
-    params.RGCS = 1;
-    EXPECT_TRUE(RGCSClick(params));
-}
-
 } // namespace
 } // namespace quorvan::test
