@@ -11,6 +11,7 @@
 #include <QStatusBar>
 
 #include <iostream>
+#include <utility>
 
 namespace quorvan_app {
 

@@ -41,6 +41,10 @@ struct EncoderFixture {
         o.spinner = &spinner;
         o.virtualEncoder = virtualEncoder;
         o.virtualStateFile = statePath();
+        o.openFile = [this](const QString&, const QString& filter, bool mustExist) {
+            dialogs << QStringLiteral("%1 %2").arg(filter).arg(mustExist);
+            return chosenFile;
+        };
         o.showMessage = [this](MessageKind kind, const QString& text) { messages.emplace_back(kind, text); };
         o.askYesNo = [this](const QString& text) {
             questions << text;
@@ -99,6 +103,8 @@ struct EncoderFixture {
     ManualSpinner spinner;
     std::vector<std::pair<MessageKind, QString>> messages;
     QStringList questions;
+    QStringList dialogs;    // "filter mustExist" of each open dialog
+    QString chosenFile;     // what the open dialogs "choose" ("" = cancelled)
     bool answerYes = true;
     std::function<void()> duringQuestion;
     std::unique_ptr<quorvan_app::TForm1> form;

@@ -44,6 +44,7 @@ private slots:
     void tickDuringAHandlerRunsOnceAfterIt();
     void radiotextSwitchingAlternates();
     void textSourceReachesWindowAndEncoder();
+    void chooseButtonsFillTheSourceFields();
 };
 
 void TimersTest::clockTimeResumesAndTriggersOncePerMinute()
@@ -194,6 +195,24 @@ void TimersTest::textSourceReachesWindowAndEncoder()
     const auto starts = f.encoder().starts();
     again.Timer1Timer();
     QCOMPARE(f.encoder().starts(), starts);
+}
+
+void TimersTest::chooseButtonsFillTheSourceFields()
+{
+    EncoderFixture f;
+    quorvan_app::TForm1& form = f.start();
+    form.ED1F->setText(QStringLiteral("typed*.txt"));
+    f.chosenFile = QString(); // cancelled: nothing changes
+    form.BR8->click();
+    QCOMPARE(form.ED1F->text(), QStringLiteral("typed*.txt"));
+    f.chosenFile = f.dir.filePath(QStringLiteral("dps.txt")); // need not exist
+    form.BR8->click();
+    QCOMPARE(form.ED1F->text(), f.chosenFile);
+    f.chosenFile = f.dir.filePath(QStringLiteral("rt.txt"));
+    form.BR9->click();
+    QCOMPARE(form.ER1F->text(), f.chosenFile);
+    QCOMPARE(f.dialogs.size(), 3);
+    QCOMPARE(f.dialogs.last(), QStringLiteral("All files (*) 0"));
 }
 
 QTEST_MAIN(TimersTest)
