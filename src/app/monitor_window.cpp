@@ -225,7 +225,7 @@ void MonitorWindow::setPTYCoding(int coding)
     if (coding == ptyCoding_)
         return;
     ptyCoding_ = coding;
-    refresh();
+    showMeaning();
 }
 
 void MonitorWindow::placeBeside(const QWidget& anchor)
@@ -267,8 +267,12 @@ void MonitorWindow::refresh()
                                  : QString());
     shown_ = memory;
     shownOnce_ = true;
+    showMeaning();
+}
 
-    const quorvan::ImageMeaning m = quorvan::DecodeImage(quorvan::ImageOf(memory), ptyCoding_);
+void MonitorWindow::showMeaning()
+{
+    const quorvan::ImageMeaning m = quorvan::DecodeImage(quorvan::ImageOf(shown_), ptyCoding_);
     LPI->setText(QString::fromStdString(m.PI));
     LPS->setText(Quoted(m.PS));
     LPTY->setText(m.PTYName.empty() ? QStringLiteral("%1 (no such type)").arg(m.PTY)

@@ -31,7 +31,7 @@ public:
     // ptyCoding: as RBPTYC (0 European, 1 RBDS, 2 numbered).
     explicit MonitorWindow(quorvan::VirtualEncoder& encoder, int ptyCoding = 0, QWidget* parent = nullptr);
 
-    // The PTY coding the names are shown in; redraws when it changes.
+    // The PTY coding the names are shown in (the RAM is not read again).
     void setPTYCoding(int coding);
     int ptyCoding() const { return ptyCoding_; }
     // Where a change made here (status bits, power) is saved, so the next run
@@ -52,6 +52,7 @@ signals:
 
 private:
     QLabel* addField(QFormLayout* form, const QString& caption, const QString& name);
+    void showMeaning(); // the fields of the RAM last read, and the encoder's own state
     void setStatusBit(int bit, bool on);
     void setPower(bool on);
     void saveState();

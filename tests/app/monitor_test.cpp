@@ -220,6 +220,8 @@ void MonitorTest::ramViewListsTwelveRowsAndTheChanges()
     enc.poke(0xBF, {0x20});
     w.refresh();
     QCOMPARE(w.LChanged->text(), QStringLiteral("Changed by the last operation: 0x02..0x03, 0x10, 0xBF"));
+    w.setPTYCoding(1); // redraws the names, not the list of changes
+    QCOMPARE(w.LChanged->text(), QStringLiteral("Changed by the last operation: 0x02..0x03, 0x10, 0xBF"));
     QVERIFY(w.RAMView->toPlainText().split(QLatin1Char('\n'))[11].startsWith(
         QStringLiteral("B0: 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 20  ")));
     w.refresh();
