@@ -17,6 +17,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <string>
 
 namespace quorvan_app {
@@ -228,18 +229,33 @@ void MonitorWindow::setPTYCoding(int coding)
     showMeaning();
 }
 
-void MonitorWindow::placeBeside(const QWidget& anchor)
+void MonitorWindow::placeBeside(QWidget& anchor)
 {
-    const QRect frame = anchor.frameGeometry();
-    QPoint at(frame.right() + 8, frame.top());
-    if (const QScreen* screen = anchor.screen()) {
-        const QRect room = screen->availableGeometry();
-        const QSize size = sizeHint();
-        if (at.x() + size.width() > room.right())
-            at.setX(std::max(room.left(), room.right() - size.width()));
-        if (at.y() + size.height() > room.bottom())
-            at.setY(std::max(room.top(), room.bottom() - size.height()));
+    adjustSize();
+    const int gap = 8;
+    QRect main = anchor.frameGeometry();
+    const QSize size = frameGeometry().size();
+    const QScreen* screen = anchor.screen();
+    if (screen == nullptr) {
+        move(main.right() + 1 + gap, main.top());
+        return;
     }
+    const QRect room = screen->availableGeometry();
+    QPoint at(main.right() + 1 + gap, main.top());
+    if (at.x() + size.width() - 1 > room.right()) {
+        if (main.left() - gap - size.width() >= room.left()) {
+            at.setX(main.left() - gap - size.width());
+        } else {
+            // No room on either side: move the main window left so both can be seen.
+            const int left = std::max(room.left(), room.right() + 1 - size.width() - gap - main.width());
+            if (left != main.left()) {
+                anchor.move(anchor.pos() + QPoint(left - main.left(), 0));
+                main = anchor.frameGeometry();
+            }
+            at.setX(std::min(main.right() + 1 + gap, room.right() + 1 - size.width()));
+        }
+    }
+    at.setY(std::max(room.top(), std::min(at.y(), room.bottom() + 1 - size.height())));
     move(at);
 }
 

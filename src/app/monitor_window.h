@@ -37,8 +37,10 @@ public:
     // Where a change made here (status bits, power) is saved, so the next run
     // sees it; empty: the encoder is kept in memory only.
     void setStateFile(const QString& path) { stateFile_ = path; }
-    // Puts the window to the right of `anchor` (the main window), on the same screen.
-    void placeBeside(const QWidget& anchor);
+    // Puts the window to the right of `anchor` (the main window), or to its
+    // left when only that side has room; when neither has, `anchor` moves left
+    // as far as needed for both to be seen.
+    void placeBeside(QWidget& anchor);
 
     // The twelve lines of the RAM view: "00: HH .. HH  cccccccccccccccc".
     static QString HexLines(const std::array<std::uint8_t, 256>& memory);
