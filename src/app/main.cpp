@@ -5,6 +5,7 @@
 #include "app/look.h"
 #include "app/session_end.h"
 #include "app/single_instance.h"
+#include "app/virtual_monitor.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -53,6 +54,7 @@ int main(int argc, char** argv)
     form.FormCreate();
     splash.reset();
     quorvan_app::SaveOnSessionEnd(form);
+    const auto monitor = quorvan_app::OpenVirtualEncoderMonitor(form);
 
     // The window may be hidden in the tray, so closing it is what ends the program.
     QApplication::setQuitOnLastWindowClosed(false);

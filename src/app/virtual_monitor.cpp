@@ -1,0 +1,23 @@
+#include "app/virtual_monitor.h"
+
+#include "app/form1.h"
+
+namespace quorvan_app {
+
+std::unique_ptr<MonitorWindow> OpenVirtualEncoderMonitor(TForm1& form)
+{
+    quorvan::VirtualEncoder* encoder = form.VirtualEncoder();
+    if (encoder == nullptr)
+        return nullptr;
+    auto monitor = std::make_unique<MonitorWindow>(*encoder, form.RBPTYC->itemIndex());
+    monitor->setStateFile(form.VirtualStateFile());
+    MonitorWindow* m = monitor.get();
+    QObject::connect(&form, &TForm1::operationFinished, m, &MonitorWindow::refresh);
+    QObject::connect(form.RBPTYC, &RadioGroup::clicked, m,
+                     [m, &form] { m->setPTYCoding(form.RBPTYC->itemIndex()); });
+    monitor->placeBeside(form);
+    monitor->show();
+    return monitor;
+}
+
+} // namespace quorvan_app
