@@ -25,8 +25,6 @@ int main(int argc, char** argv)
     quorvan_app::TForm1 form(options);
     form.FormCreate();
     form.show();
-    std::printf("page %dx%d at %d,%d\n", form.TSProgram->width(), form.TSProgram->height(),
-                form.TSProgram->mapTo(&form, QPoint(0, 0)).x(), form.TSProgram->mapTo(&form, QPoint(0, 0)).y());
     static const char* const names[] = {"1-program", "2-dynamic-ps", "3-radiotext", "4-system",
                                         "5-preferences", "6-text-sources", "7-help"};
     for (int i = 0; i < form.PageControl1->count(); ++i) {
