@@ -3,33 +3,48 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 namespace quorvan_app {
 
 namespace {
+
+const QString kLanguageFile = QStringLiteral("quorvan.lng");
+
 QString withSeparator(QString dir)
 {
     if (!dir.endsWith(QLatin1Char('/')))
         dir += QLatin1Char('/');
     return dir;
 }
+
 } // namespace
 
-QString ConfigDirectoryFor(const QString& exeDir, const QString& configHome)
+QString ExecutableDirectory()
 {
-    const QFileInfo info(exeDir);
-    if (info.isDir() && info.isWritable())
-        return withSeparator(exeDir);
-    const QString dir = withSeparator(configHome) + QStringLiteral("quorvan");
-    QDir().mkpath(dir);
-    return withSeparator(dir);
+    return withSeparator(QCoreApplication::applicationDirPath());
 }
 
-QString ConfigDirectory()
+QString ConfigHome()
 {
-    return ConfigDirectoryFor(QCoreApplication::applicationDirPath(),
-                              QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+    const QString xdg = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg))
+        return xdg;
+    return QDir::homePath() + QStringLiteral("/.config");
+}
+
+QString LanguageFilePathFor(const QString& exeDir, const QString& configHome)
+{
+    const QString beside = withSeparator(exeDir) + kLanguageFile;
+    const QFileInfo dir(exeDir);
+    if (dir.isDir() && dir.isWritable())
+        return beside;
+    const QString own = withSeparator(configHome) + QStringLiteral("quorvan/") + kLanguageFile;
+    return QFileInfo::exists(own) ? own : beside;
+}
+
+QString LanguageFilePath(const QString& exeDir)
+{
+    return LanguageFilePathFor(exeDir, ConfigHome());
 }
 
 } // namespace quorvan_app

@@ -216,9 +216,10 @@ void TForm1::FormCreate()
     // 1. The AF entry list and the row numbers of the AF grid.
     FillAFEntryList();
     // 2. The language file.
-    const QString dir = options_.exeDirectory.isEmpty() ? ConfigDirectory() : options_.exeDirectory;
-    TxupLanguage::Apply(this, dir + QStringLiteral("quorvan.lng"));
-    // 3. Where the settings and language files lie.
+    const QString dir = options_.exeDirectory.isEmpty() ? ExecutableDirectory() : options_.exeDirectory;
+    TxupLanguage::Apply(this, options_.exeDirectory.isEmpty() ? LanguageFilePath(dir)
+                                                               : dir + QStringLiteral("quorvan.lng"));
+    // 3. The executable's directory.
     exeDirectory_ = dir;
     // 4. The port before any selection: LPT1.
     SetPortAddress(888);
@@ -341,7 +342,7 @@ void TForm1::SetBusyCursor(bool busy)
         return;
     busy_ = busy;
     if (busy)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+        QApplication::setOverrideCursor(Qt::BusyCursor);
     else
         QApplication::restoreOverrideCursor();
 }

@@ -73,9 +73,9 @@ using quorvan_widgets::TextGrid;
 
 // What the program entry hands the main window.
 struct TForm1Options {
-    // Directory of the settings and language files, with a trailing separator.
-    // Empty: the executable's directory (or the per-user configuration
-    // directory when that is not writable).
+    // Stands in for the executable's directory (with a trailing separator):
+    // the language file is read from there. Empty: the real one, with the
+    // per-user fallback of config_dir.h.
     QString exeDirectory;
     // Forces the answer to "is there a system tray?" (tests); unset: ask Qt.
     std::optional<bool> trayAvailable;
@@ -127,7 +127,7 @@ public:
     // the event loop while they run).
     void SetStatusText(const QString& text);
     QString StatusText() const;
-    // Wait cursor on (true) or back to the default (false).
+    // Busy cursor (arrow with hourglass) on (true) or back to the default (false).
     void SetBusyCursor(bool busy);
 
     // ---- shell ---------------------------------------------------------------

@@ -1,5 +1,6 @@
 // Program entry: one running copy only, the splash window through start-up,
 // then the main window until it closes.
+#include "app/arguments.h"
 #include "app/form1.h"
 #include "app/form2.h"
 #include "app/look.h"
@@ -11,24 +12,6 @@
 #include <QMessageBox>
 
 #include <memory>
-
-namespace {
-
-// quorvan --virtual-encoder[=STATEFILE]; every other argument is ignored.
-void parseArguments(const QStringList& args, quorvan_app::TForm1Options& options)
-{
-    const QString flag = QStringLiteral("--virtual-encoder");
-    for (const QString& a : args.mid(1)) {
-        if (a == flag) {
-            options.virtualEncoder = true;
-        } else if (a.startsWith(flag + QLatin1Char('='))) {
-            options.virtualEncoder = true;
-            options.virtualStateFile = a.mid(flag.size() + 1);
-        }
-    }
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -43,7 +26,7 @@ int main(int argc, char** argv)
     quorvan_app::ApplyProgramLook(app);
 
     quorvan_app::TForm1Options options;
-    parseArguments(QApplication::arguments(), options);
+    quorvan_app::ParseArguments(QApplication::arguments(), options);
 
     auto splash = std::make_unique<quorvan_app::TForm2>();
     splash->show();

@@ -3,6 +3,7 @@
 // of the settings files.
 #include "form_fixture.h"
 
+#include "app/arguments.h"
 #include "app/config_dir.h"
 #include "app/latin1.h"
 #include "app/single_instance.h"
@@ -179,8 +180,8 @@ private slots:
         QCOMPARE(w.StatusText(), QStringLiteral("Sending data..."));
         w.SetBusyCursor(true);
         QVERIFY(QApplication::overrideCursor());
-        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
-        w.SetBusyCursor(true);
+        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::BusyCursor);
+        w.SetBusyCursor(true); // nested calls do not stack
         w.SetBusyCursor(false);
         QVERIFY(!QApplication::overrideCursor());
     }
@@ -230,22 +231,38 @@ private slots:
         QVERIFY(!after.AlreadyRunning());
     }
 
-    void settingsLieBesideTheProgramUnlessReadOnly()
+    void languageFileBesideTheProgramOrPerUser()
     {
         QTemporaryDir exe;
         QTemporaryDir home;
-        QCOMPARE(quorvan_app::ConfigDirectoryFor(exe.path(), home.path()), exe.path() + QLatin1Char('/'));
-        // No usable program directory: the per-user configuration directory.
-        const QString fallback = quorvan_app::ConfigDirectoryFor(exe.filePath(QStringLiteral("gone")), home.path());
-        QCOMPARE(fallback, home.path() + QStringLiteral("/quorvan/"));
-        QVERIFY(QFileInfo(fallback).isDir());
-        QFile::setPermissions(exe.path(), QFile::ReadOwner | QFile::ExeOwner);
-        if (QFileInfo(exe.path()).isWritable())
-            QSKIP("running with rights that ignore directory permissions");
-        const QString dir = quorvan_app::ConfigDirectoryFor(exe.path(), home.path());
-        QCOMPARE(dir, home.path() + QStringLiteral("/quorvan/"));
-        QVERIFY(QFileInfo(dir).isDir());
-        QFile::setPermissions(exe.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const QString beside = exe.filePath(QStringLiteral("quorvan.lng"));
+        QCOMPARE(quorvan_app::LanguageFilePathFor(exe.path(), home.path()), beside);
+        // A program directory that cannot be written: the per-user file when it exists.
+        const QString gone = exe.filePath(QStringLiteral("gone"));
+        QCOMPARE(quorvan_app::LanguageFilePathFor(gone, home.path()), gone + QStringLiteral("/quorvan.lng"));
+        QVERIFY(QDir(home.path()).mkpath(QStringLiteral("quorvan")));
+        QFile own(home.filePath(QStringLiteral("quorvan/quorvan.lng")));
+        QVERIFY(own.open(QIODevice::WriteOnly));
+        own.close();
+        QCOMPARE(quorvan_app::LanguageFilePathFor(gone, home.path()), own.fileName());
+        // A writable program directory keeps its own file.
+        QCOMPARE(quorvan_app::LanguageFilePathFor(exe.path(), home.path()), beside);
+    }
+
+    void virtualEncoderOption()
+    {
+        quorvan_app::TForm1Options plain;
+        quorvan_app::ParseArguments({QStringLiteral("quorvan"), QStringLiteral("-x")}, plain);
+        QVERIFY(!plain.virtualEncoder);
+        quorvan_app::TForm1Options bare;
+        quorvan_app::ParseArguments({QStringLiteral("quorvan"), QStringLiteral("--virtual-encoder")}, bare);
+        QVERIFY(bare.virtualEncoder);
+        QVERIFY(bare.virtualStateFile.isEmpty());
+        quorvan_app::TForm1Options withFile;
+        quorvan_app::ParseArguments({QStringLiteral("quorvan"), QStringLiteral("--virtual-encoder=/tmp/enc.state")},
+                                    withFile);
+        QVERIFY(withFile.virtualEncoder);
+        QCOMPARE(withFile.virtualStateFile, QStringLiteral("/tmp/enc.state"));
     }
 
     void textsAreLatin1Bytes()
