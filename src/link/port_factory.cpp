@@ -211,7 +211,7 @@ PortOpenResult PortFactory::open(const std::string& rawSpec)
 {
     const std::string spec = lower(rawSpec);
 
-    // The virtual encoder named by the spec itself.
+    // A virtual encoder named in the port text itself ("virtual:FILE").
     for (const auto& [prefix, serial] : {std::pair<std::string, bool>{"virtual-serial:", true}, {"virtual:", false}}) {
         if (!startsWith(spec, prefix))
             continue;
