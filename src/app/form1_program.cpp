@@ -5,6 +5,7 @@
 #include "app/form1_build.h"
 #include "app/key_filter.h"
 #include "app/latin1.h"
+#include "app/translation.h"
 #include "content/af_list.h"
 #include "content/pi.h"
 #include "content/pty.h"
@@ -58,6 +59,7 @@ void TForm1::buildProgramPage()
 {
     QWidget* page = TSProgram;
     LOGO = named(new QLabel(page), "LOGO", 1);
+    LOGO->setProperty(kPictureProperty, true);
     LOGO->setGeometry(0, 0, 489, 261);
     LOGO->setAlignment(Qt::AlignCenter);
     LOGO->lower();

@@ -138,6 +138,10 @@ bool TxupLanguage::SetTextProperty(QObject* component, const QString& property, 
             return true;
         }
         if (auto* l = qobject_cast<QLabel*>(component)) {
+            // A picture (the skin picture) has a hint but no caption: a text
+            // would replace the picture.
+            if (l->property(kPictureProperty).toBool())
+                return false;
             l->setText(text);
             return true;
         }

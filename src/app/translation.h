@@ -15,6 +15,10 @@ class QWidget;
 
 namespace quorvan_app {
 
+// A label marked with this property holds a picture: its Caption cannot be
+// set from the language file, its Hint can.
+inline constexpr char kPictureProperty[] = "PictureOnly";
+
 class TxupLanguage {
 public:
     struct Entry {

@@ -151,6 +151,44 @@ private slots:
         QCOMPARE(f.form->StatusText(), QStringLiteral("Ready"));
     }
 
+    void skinPictureTakesAHintButNoCaption()
+    {
+        FormFixture f;
+        apply(f, "[TRANSLATIONS]\nForm1.LOGO.Caption=Text over the page\nForm1.LOGO.Hint=Obrazek\n");
+        QVERIFY(f.form->LOGO->text().isEmpty());
+        QCOMPARE(f.form->LOGO->toolTip(), QStringLiteral("Obrazek"));
+    }
+
+    void markedComponentsAreTheFixedWording()
+    {
+        // Pages but "Program", captioned groups, check boxes, radio groups and
+        // buttons, the command and direct-control buttons, the descriptive
+        // labels, the colour box, the skin picture and the tray menu items.
+        QStringList expected{
+            "TSDPS1", "TSRT", "TSSystem", "MPreferences", "TSTS", "MHelp", "TSTSD", "TSTSR", "TSTSO",
+            "GBID", "GBTRAF", "GBPROG", "GBAF", "GBDI", "GBLP", "GBDL", "GBRTO", "GNCT", "GBUDG",
+            "GBPHASE", "GBLOGB", "GBUTC", "GBSMT", "GBSET", "GBDS", "GBD1", "GBD1CUT", "GBD1PR",
+            "GBR1", "GBR1CUT", "GBR1PR", "GBJUST", "GBFILL", "GBMO", "GBABOUT",
+            "TP", "DPS1EN", "CBRTEN", "RTSA", "STMEN", "CBUDGEN", "ALONTOP", "CBHPRI", "CBBI", "CBSS",
+            "CBD1FF", "CBD1SC", "CBR1FF", "CBR1SC", "CBRSN", "CBREIB", "CBCTC",
+            "RGDPS1M", "RGDLD", "RGCS", "RGPLLR", "RBPTYC", "RGPORT", "RGD1L", "RGR1L",
+            "RBJUST0", "RBJUST1", "RBJUST2", "RBFILSP", "RBFILCU",
+            "BSEND1", "BSTOR1", "BREC1", "MExit", "BSETTA", "BRESET", "BSTAT", "BSWOFF", "BSWON",
+            "BR1", "BR8", "BR9",
+            "LPSDEF", "LPI", "LPTY", "LMS", "LDPS1", "LDPS1B", "LRTT", "LSPEC", "LCARR", "LGRTYP",
+            "LLPTA", "LHOURS1", "LHOURS2", "LD1BE", "LD1EN", "LR1BE", "LR1EN", "LD1HINT", "LR1HINT",
+            "LEXMP", "ColorBox1", "LOGO", "Show1", "Hide1", "Exit1"};
+        FormFixture f;
+        QStringList marked;
+        for (QObject* o : f.form->findChildren<QObject*>()) {
+            if (quorvan_app::Tag(o) > 0)
+                marked << o->objectName();
+        }
+        expected.sort();
+        marked.sort();
+        QCOMPARE(marked, expected);
+    }
+
     void latin1ValuesKeepTheirCharacters()
     {
         FormFixture f;
