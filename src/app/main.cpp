@@ -34,7 +34,13 @@ int main(int argc, char** argv)
     QApplication::processEvents();
 
     quorvan_app::TForm1 form(options);
-    form.FormCreate();
+    try {
+        form.FormCreate();
+    } catch (...) {
+        // The splash window never outlives a failed start.
+        splash.reset();
+        throw;
+    }
     splash.reset();
     quorvan_app::SaveOnSessionEnd(form);
     const auto monitor = quorvan_app::OpenVirtualEncoderMonitor(form);

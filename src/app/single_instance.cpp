@@ -19,7 +19,9 @@ SingleInstance::SingleInstance(const QString& name, const QString& dir)
     }
     path_ = QDir(base).filePath(QStringLiteral("quorvan-%1-%2.lock").arg(name).arg(getuid()));
     const QByteArray native = QFile::encodeName(path_);
-    fd_ = ::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    // A link planted at the lock's place (the directory may be the shared
+    // temporary one) is not followed.
+    fd_ = ::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd_ < 0)
         return;
     if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {

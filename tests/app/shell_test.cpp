@@ -55,6 +55,29 @@ private slots:
         QVERIFY(!w.Hide1->isVisible());
     }
 
+    void storedHiddenWindowStartsInTheTrayAndStaysHidden()
+    {
+        FormFixture f(/*trayAvailable=*/true);
+        f.writeFile(QStringLiteral("quorvan.rds"), "[Config]\r\nVisible=0\r\n");
+        TForm1& w = *f.form;
+        w.FormCreate();
+        QVERIFY(!w.isVisible());
+        QVERIFY(w.Show1->isVisible());
+        QVERIFY(!w.Hide1->isVisible());
+        QVERIFY(w.Exit1->isVisible());
+        // Leaving from the tray stores the hidden state for the next start.
+        w.Exit1->trigger();
+        QFile saved(f.dir.filePath(QStringLiteral("quorvan.rds")));
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QVERIFY(saved.readAll().contains("Visible=0"));
+
+        // Without a tray the same file still shows the window.
+        FormFixture noTray(/*trayAvailable=*/false);
+        noTray.writeFile(QStringLiteral("quorvan.rds"), "[Config]\r\nVisible=0\r\n");
+        noTray.form->FormCreate();
+        QVERIFY(noTray.form->isVisible());
+    }
+
     void minimisingHidesToTheTray()
     {
         FormFixture f(/*trayAvailable=*/true);
@@ -199,6 +222,17 @@ private slots:
         }
         const quorvan_app::SingleInstance again(QStringLiteral("t1"), dir.path());
         QVERIFY(!again.AlreadyRunning());
+
+        // A link at the lock's place is not followed: nothing is created
+        // where it points, and the program still starts.
+        const QString target = dir.filePath(QStringLiteral("elsewhere"));
+        const quorvan_app::SingleInstance probe(QStringLiteral("t3"), dir.path());
+        const QString lockPath = probe.LockPath();
+        QVERIFY(QFile::remove(lockPath));
+        QVERIFY(QFile::link(target, lockPath));
+        const quorvan_app::SingleInstance linked(QStringLiteral("t3"), dir.path());
+        QVERIFY(!linked.AlreadyRunning());
+        QVERIFY(!QFile::exists(target));
     }
 
     void lockOfAKilledProcessDisappears()
