@@ -187,6 +187,26 @@ private slots:
         QCOMPARE(row(w, 3), QStringLiteral("87.6"));
     }
 
+    void afPasteAndSeparatorInTheList()
+    {
+        FormFixture f;
+        f.form->FormCreate();
+        TForm1& w = *f.form;
+        // A paste into the entry field is cut to its five characters and
+        // written into the current row like typing.
+        w.SGAF->setCurrentCell(6, 1);
+        w.CBAFEdit->setFocus();
+        QGuiApplication::clipboard()->setText(QStringLiteral("101.75 MHz"));
+        QTest::keyClick(w.CBAFEdit, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(w.CBAFEdit->text(), QStringLiteral("101.7"));
+        QCOMPARE(row(w, 6), QStringLiteral("101.7"));
+        // A full stop typed in the list starts an entry as a digit does.
+        w.SGAF->setFocus();
+        QTest::keyClick(w.SGAF, '.');
+        QCOMPARE(w.CBAFEdit->text(), QStringLiteral("."));
+        QCOMPARE(row(w, 6), QStringLiteral("101.7"));
+    }
+
     void afDeleteEmptiesTheRowAtOnce()
     {
         FormFixture f;

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
@@ -59,6 +60,9 @@ private slots:
         QCOMPARE(w.RGPORT->itemIndex(), 0);
         QCOMPARE(w.RGPORT->button(0)->text(), QStringLiteral("LPT1"));
         QVERIFY(w.CBBI->isChecked());
+        // "Slow" starts checked in the window, but the settings load reads a
+        // missing Slow key as cleared.
+        QVERIFY(!w.CBSS->isChecked());
         QCOMPARE(w.ELPTA->text(), QStringLiteral("632"));
         QVERIFY(w.RBJUST2->isChecked());
         QVERIFY(w.RBFILSP->isChecked());
@@ -435,6 +439,31 @@ private slots:
         QCOMPARE(w.STEXMP->text(), QStringLiteral("MORVESK - CATCH"));
         QCOMPARE(w.SERTSW->unit(), QStringLiteral(".5 min"));
         QVERIFY(!w.BREC1->isEnabled());
+    }
+
+    void helpPageHoldsTheGuideAndAbout()
+    {
+        FormFixture f;
+        TForm1& w = *f.form;
+        QVERIFY(w.MEHELP->isReadOnly());
+        const QStringList lines = w.MEHELP->toPlainText().split(QLatin1Char('\n'));
+        const QStringList headings{"1. RDS Services control", "2. Preferences", "3. Text sources",
+                                   "4. Miscellaneous"};
+        qsizetype from = 0;
+        for (const QString& h : headings) {
+            const qsizetype at = lines.indexOf(h, from);
+            QVERIFY2(at >= 0, qPrintable(h));
+            QCOMPARE(lines.value(at + 1), QString(h.size(), QLatin1Char('=')));
+            from = at + 2;
+        }
+        for (const char* line : {"Text processing scheme:", "Reading from file -> Characters cutting -> Advanced ",
+                                 "Options -> (Adding prefix)",
+                                 "Set all parameters, then check the From file box. Dynamic ",
+                                 "PS and/or Radiotext must be Enabled."})
+            QVERIFY2(lines.contains(QLatin1String(line)), line);
+        QCOMPARE(w.LABTITLE->text(), QStringLiteral("Quorvan for Windows"));
+        QVERIFY(w.LABTITLE->font().bold());
+        QVERIFY(w.LABTITLE->font().pixelSize() > w.font().pixelSize());
     }
 
     void choiceOutsideTheListLeavesTheControl()
