@@ -64,6 +64,9 @@ QToolButton* makeCommandButton(QWidget* parent, const char* name, const QString&
     f.setBold(true);
     b->setFont(f);
     b->setGeometry(kColumnX, y, kColumnWidth, 52);
+    // A click takes the focus, as a push button's does: the field being
+    // typed in is left (and normalised) before the operation reads it.
+    b->setFocusPolicy(Qt::StrongFocus);
     SetTag(b, 1);
     return b;
 }

@@ -1,6 +1,9 @@
 // Typing into the main window: key filters, typing limits, pasting, the
 // mode 0 grid and the AF list with its entry field.
+#include "encoder_fixture.h"
 #include "form_fixture.h"
+
+#include "encoder/image_layout.h"
 
 #include <QClipboard>
 #include <QComboBox>
@@ -205,6 +208,32 @@ private slots:
         QTest::keyClick(w.SGAF, '.');
         QCOMPARE(w.CBAFEdit->text(), QStringLiteral("."));
         QCOMPARE(row(w, 6), QStringLiteral("101.7"));
+    }
+
+    void pressingSendLeavesTheFieldBeingTyped()
+    {
+        // The command buttons take the focus when clicked, so the field the
+        // operator was typing in is normalised before Send reads it.
+        test_support::EncoderFixture e;
+        TForm1& w = e.start();
+        QApplication::setActiveWindow(&w);
+        e.pass();
+        w.PageControl1->setCurrentWidget(w.TSSystem);
+        w.DB[0]->setFocus();
+        w.DB[0]->selectAll();
+        QTest::keyClicks(w.DB[0], "FF");
+        QTest::mouseClick(w.BSEND1, Qt::LeftButton);
+        QCOMPARE(w.DB[0]->text(), QStringLiteral("1F"));
+        QCOMPARE(w.DBD[0]->text(), QStringLiteral("31"));
+        QCOMPARE(e.ram(quorvan::image::kUDGBytes), std::uint8_t(0x1F));
+
+        e.pass();
+        w.PageControl1->setCurrentWidget(w.TSProgram);
+        w.PI->setFocus();
+        w.PI->selectAll();
+        QTest::keyClicks(w.PI, "12");
+        QTest::mouseClick(w.BSTOR1, Qt::LeftButton);
+        QCOMPARE(w.PI->text(), QStringLiteral("0012"));
     }
 
     void afDeleteEmptiesTheRowAtOnce()
