@@ -53,6 +53,12 @@ private slots:
         QVERIFY(!w.isVisible());
         QVERIFY(w.Show1->isVisible());
         QVERIFY(!w.Hide1->isVisible());
+
+        // A double click on the icon shows the window as "Show" does.
+        emit w.VykTray1->activated(QSystemTrayIcon::DoubleClick);
+        QVERIFY(w.isVisible());
+        QVERIFY(!w.Show1->isVisible());
+        QVERIFY(w.Hide1->isVisible());
     }
 
     void storedHiddenWindowStartsInTheTrayAndStaysHidden()
