@@ -66,10 +66,11 @@ void TForm1::buildProgramPage()
 
     GBID = group(page, "GBID", QStringLiteral("Identification"), 4, 2, 172, 68);
     LPSDEF = label(GBID, "LPSDEF", QStringLiteral("Default PS"), 8, 20, 62);
-    PSDEF = edit(GBID, "PSDEF", 8, 74, 18, 90);
+    // Eight of the widest bold letters fit without scrolling.
+    PSDEF = edit(GBID, "PSDEF", 8, 72, 18, 94);
     bold(PSDEF);
     LPI = label(GBID, "LPI", QStringLiteral("PI"), 8, 44, 62);
-    PI = edit(GBID, "PI", 4, 74, 42, 48);
+    PI = edit(GBID, "PI", 4, 72, 42, 48);
     PI->setToolTip(QStringLiteral("Program Identification"));
     PI->setText(QStringLiteral("FFFF"));
 

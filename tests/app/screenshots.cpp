@@ -1,9 +1,12 @@
 // Saves a picture of every page of the main window (and of each sub-page of
 // "Text Sources") into the directory given as the first argument.
-// Run under Xvfb or with QT_QPA_PLATFORM=offscreen.
+// Run under Xvfb or with QT_QPA_PLATFORM=offscreen. The clock stands still at
+// 9:05 on 8 December 2026, so the pictures come out the same on every run.
 #include "app/form1.h"
 #include "app/form2.h"
 #include "app/look.h"
+#include "link/clock.h"
+#include "manual_spinner.h"
 
 #include <QApplication>
 #include <QDir>
@@ -22,6 +25,11 @@ int main(int argc, char** argv)
     quorvan_app::TForm1Options options;
     options.exeDirectory = settings.path() + QLatin1Char('/');
     options.trayAvailable = false;
+    quorvan::ManualTime time(quorvan::DateTime{2026, 12, 8, 9, 5, 0, 0});
+    test_support::ManualSpinner spinner(time);
+    options.clock = &time;
+    options.sleeper = &time;
+    options.spinner = &spinner;
     quorvan_app::TForm1 form(options);
     form.FormCreate();
     form.show();
