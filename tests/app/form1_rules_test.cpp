@@ -289,7 +289,13 @@ private slots:
         w.SEPHASE->trackBar()->setValue(4);
         QCOMPARE(w.SEPHASE->steps(), 4);
         QCOMPARE(w.SEPHASE->valueText(), QStringLiteral("37.88"));
-        // Integer controls take no typing.
+        // Neither kind takes typing.
+        QTest::keyClicks(w.SEPHASE, "9");
+        QCOMPARE(w.SEPHASE->steps(), 4);
+        QTest::keyClicks(w.SEUTCO, "5");
+        QCOMPARE(w.SEUTCO->value(), 0);
+        QTest::keyClick(w.SEUTCO, Qt::Key_Up);
+        QCOMPARE(w.SEUTCO->value(), 1);
         w.SEUTCO->setValue(20);
         QCOMPARE(w.SEUTCO->value(), 12);
         w.SESMTO->setValue(-5);
