@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QFile>
 #include <QGroupBox>
+#include <QHash>
 #include <QLabel>
 #include <QAbstractButton>
 #include <QTabWidget>
@@ -30,6 +31,24 @@ bool equalsIgnoringCase(const QString& a, const QString& b)
 {
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
+
+// The components the form owns, by their names in small letters; of two with
+// the same name the first found wins.
+using ComponentIndex = QHash<QString, QObject*>;
+
+ComponentIndex indexComponents(QWidget* form)
+{
+    ComponentIndex index;
+    const QList<QObject*> owned = form->findChildren<QObject*>();
+    for (QObject* o : owned) {
+        const QString name = o->objectName().toLower();
+        if (!name.isEmpty() && !index.contains(name))
+            index.insert(name, o);
+    }
+    return index;
+}
+
+bool applyEntry(QWidget* form, const ComponentIndex& components, const TxupLanguage::Entry& entry);
 
 QTabWidget* owningTabWidget(QWidget* page)
 {
@@ -90,11 +109,19 @@ void TxupLanguage::Apply(QWidget* form, const QString& path)
         return;
     const QByteArray content = file.read(kMaxFileBytes);
     file.close();
+    const ComponentIndex components = indexComponents(form);
     for (const Entry& e : ReadSection(content))
-        ApplyEntry(form, e);
+        applyEntry(form, components, e);
 }
 
 bool TxupLanguage::ApplyEntry(QWidget* form, const Entry& entry)
+{
+    return applyEntry(form, indexComponents(form), entry);
+}
+
+namespace {
+
+bool applyEntry(QWidget* form, const ComponentIndex& components, const TxupLanguage::Entry& entry)
 {
     const QString key = toQt(entry.key);
     const qsizetype dot1 = key.indexOf(QLatin1Char('.'));
@@ -109,20 +136,15 @@ bool TxupLanguage::ApplyEntry(QWidget* form, const Entry& entry)
     if (formName != form->objectName() || componentName.isEmpty())
         return false;
 
-    QObject* component = nullptr;
-    const QList<QObject*> owned = form->findChildren<QObject*>();
-    for (QObject* o : owned) {
-        if (equalsIgnoringCase(o->objectName(), componentName)) {
-            component = o;
-            break;
-        }
-    }
+    QObject* component = components.value(componentName.toLower());
     if (!component || Tag(component) <= 0)
         return false;
     QString text = toQt(entry.value);
     text.replace(QStringLiteral("~~"), QStringLiteral("\n"));
-    return SetTextProperty(component, property, text);
+    return TxupLanguage::SetTextProperty(component, property, text);
 }
+
+} // namespace
 
 bool TxupLanguage::SetTextProperty(QObject* component, const QString& property, const QString& text)
 {
