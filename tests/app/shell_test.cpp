@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTest>
 
@@ -82,6 +83,20 @@ private slots:
         noTray.writeFile(QStringLiteral("quorvan.rds"), "[Config]\r\nVisible=0\r\n");
         noTray.form->FormCreate();
         QVERIFY(noTray.form->isVisible());
+    }
+
+    void windowOpensCentredWhateverPositionWasStored()
+    {
+        FormFixture f(/*trayAvailable=*/true);
+        f.writeFile(QStringLiteral("quorvan.rds"), "[Config]\r\nTop=7\r\nLeft=5\r\nVisible=0\r\n");
+        TForm1& w = *f.form;
+        w.FormCreate();
+        QVERIFY(!w.isVisible());
+        w.Show1->trigger(); // first shown from the tray
+        const QRect avail = w.screen()->availableGeometry();
+        QVERIFY(qAbs(w.frameGeometry().center().x() - avail.center().x()) <= 1);
+        QVERIFY(qAbs(w.frameGeometry().center().y() - avail.center().y()) <= 1);
+        QCOMPARE(w.size(), QSize(588, 308));
     }
 
     void minimisingHidesToTheTray()
