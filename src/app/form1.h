@@ -23,6 +23,7 @@
 
 #include "content/station_params.h"
 #include "link/clock.h"
+#include "link/port_factory.h"
 #include "widgets/color_box.h"
 #include "widgets/framed_group.h"
 #include "widgets/int_spin.h"
@@ -84,6 +85,10 @@ struct TForm1Options {
     // --virtual-encoder[=STATEFILE]: every port selection goes to the virtual encoder.
     bool virtualEncoder = false;
     QString virtualStateFile;
+    // Where the hardware ports are looked up and whether root may use direct
+    // port I/O. The window fills in the rest of the port options itself. Tests
+    // point the directories at a scratch directory and turn direct I/O off.
+    quorvan::PortOptions ports;
     // Runs the open dialogs; null: the standard file dialog. Arguments: caption,
     // filter, whether the file must exist; returns the chosen path or "".
     std::function<QString(const QString&, const QString&, bool)> openFile;

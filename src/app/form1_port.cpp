@@ -56,7 +56,7 @@ FormEngine::FormEngine(TForm1& f, const TForm1Options& options)
       link(sleeper, options.spinner)
 {
     link.setUi(&ui);
-    quorvan::PortOptions portOptions;
+    quorvan::PortOptions portOptions = options.ports;
     portOptions.routeToVirtual = options.virtualEncoder;
     portOptions.virtualStateFile = toBytes(options.virtualStateFile);
     factory.setOptions(portOptions);

@@ -136,14 +136,15 @@ std::unique_ptr<PortIo> OpenPpdevDevice(const std::string& path, std::int32_t ba
     return std::make_unique<PpdevPortIo>(fd, path, base);
 }
 
-std::unique_ptr<PortIo> OpenLinuxParallelPort(std::int32_t base, const std::string& procDir, const std::string& devDir)
+std::unique_ptr<PortIo> OpenLinuxParallelPort(std::int32_t base, const std::string& procDir, const std::string& devDir,
+                                              bool directIo)
 {
     if (base < 256 || base > 0xFFFF)
         return std::make_unique<NullPortIo>("no parallel port at I/O address " + std::to_string(base));
     if (const auto n = FindParportByBase(procDir, base))
         return OpenPpdevDevice(devDir + "/parport" + std::to_string(*n), base);
 #ifdef QUORVAN_HAVE_IOPERM
-    if (::geteuid() == 0) {
+    if (directIo && ::geteuid() == 0) {
         if (::ioperm(static_cast<unsigned long>(base), 2, 1) == 0)
             return std::make_unique<DirectPortIo>(base);
         return std::make_unique<NullPortIo>(sysError("direct I/O at address " + std::to_string(base) + " refused"));
@@ -160,7 +161,7 @@ std::unique_ptr<PortIo> OpenPpdevDevice(const std::string& path, std::int32_t)
     return std::make_unique<NullPortIo>("ppdev is not available for " + path);
 }
 
-std::unique_ptr<PortIo> OpenLinuxParallelPort(std::int32_t base, const std::string&, const std::string&)
+std::unique_ptr<PortIo> OpenLinuxParallelPort(std::int32_t base, const std::string&, const std::string&, bool)
 {
     return std::make_unique<NullPortIo>("no parallel port at I/O address " + std::to_string(base));
 }

@@ -19,8 +19,10 @@ std::optional<std::int32_t> ParportBaseAddress(const std::string& procDir, int n
 
 // Opens the port at I/O base address `base`. Never fails outright: a port out
 // of reach comes back as a backend whose ok() is false and whose error() says why.
+// directIo false: no direct port I/O even for root (tests, so that nothing can
+// reach a real port).
 std::unique_ptr<PortIo> OpenLinuxParallelPort(std::int32_t base, const std::string& procDir = "/proc/sys/dev/parport",
-                                              const std::string& devDir = "/dev");
+                                              const std::string& devDir = "/dev", bool directIo = true);
 // Opens a ppdev device by path; its data register answers at `base`, its status at base + 1.
 std::unique_ptr<PortIo> OpenPpdevDevice(const std::string& path, std::int32_t base);
 

@@ -284,7 +284,8 @@ PortOpenResult PortFactory::open(const std::string& rawSpec)
         r.port = std::make_unique<Port>(name, address, OpenPpdevDevice(device, address));
     } else {
         r.port = std::make_unique<Port>(name, address,
-                                        OpenLinuxParallelPort(address, options_.parportProcDir, options_.devDir));
+                                        OpenLinuxParallelPort(address, options_.parportProcDir, options_.devDir,
+                                                              options_.directIo));
     }
     return r;
 }

@@ -30,8 +30,12 @@ struct PortOptions {
     std::array<std::string, 4> comDevices;    // COM1Device..COM4Device; empty: /dev/ttyS0..3
     bool routeToVirtual = false;              // every selection goes to the virtual encoder
     std::string virtualStateFile;             // its state file; empty: kept in memory only
+    // Where the hardware is looked up, and whether root may fall back to direct
+    // port I/O. Tests point the directories at a scratch directory and turn
+    // direct I/O off, so that nothing they run can reach a real port.
     std::string parportProcDir = "/proc/sys/dev/parport";
     std::string devDir = "/dev";
+    bool directIo = true;
 };
 
 // The LPT2 address: a decimal number from 256 to 65535. false with a message

@@ -41,6 +41,10 @@ struct EncoderFixture {
         o.spinner = &spinner;
         o.virtualEncoder = virtualEncoder;
         o.virtualStateFile = statePath();
+        // Without the virtual encoder, nothing may reach a real port.
+        o.ports.parportProcDir = dir.filePath(QStringLiteral("proc")).toStdString();
+        o.ports.devDir = dir.filePath(QStringLiteral("dev")).toStdString();
+        o.ports.directIo = false;
         o.openFile = [this](const QString&, const QString& filter, bool mustExist) {
             dialogs << QStringLiteral("%1 %2").arg(filter).arg(mustExist);
             return chosenFile;

@@ -28,6 +28,10 @@ struct FormFixture {
         options.sleeper = &time;
         options.spinner = &spinner;
         options.openFile = [this](const QString&, const QString&, bool) { return chosenFile; };
+        // Nothing may reach a real port: no ppdev devices, no serial devices, no direct I/O.
+        options.ports.parportProcDir = dir.filePath(QStringLiteral("proc")).toStdString();
+        options.ports.devDir = dir.filePath(QStringLiteral("dev")).toStdString();
+        options.ports.directIo = false;
         form = std::make_unique<quorvan_app::TForm1>(options);
     }
 

@@ -30,6 +30,9 @@ int main(int argc, char** argv)
     options.clock = &time;
     options.sleeper = &time;
     options.spinner = &spinner;
+    options.ports.parportProcDir = settings.filePath(QStringLiteral("proc")).toStdString();
+    options.ports.devDir = settings.filePath(QStringLiteral("dev")).toStdString();
+    options.ports.directIo = false;
     quorvan_app::TForm1 form(options);
     form.FormCreate();
     form.show();

@@ -177,6 +177,8 @@ void WindowSettingsTest::comPortThatCannotBeOpened()
     QCOMPARE(form.RGPORT->itemIndex(), 0);
     QCOMPARE(form.Link().PortAddress, 888);
     QCOMPARE(form.StatusBar1->currentMessage(), QStringLiteral("Ready"));
+    // The test's LPT1 is out of reach: no ppdev device, and no direct I/O even as root.
+    QVERIFY(QString::fromStdString(form.Link().PortError()).contains(QStringLiteral("no ppdev device")));
 
     // Chosen by the operator: the same path again.
     form.PageControl1->setCurrentIndex(0);

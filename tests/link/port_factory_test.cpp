@@ -40,6 +40,7 @@ struct Scratch {
         PortOptions o;
         o.parportProcDir = path("proc");
         o.devDir = path("dev");
+        o.directIo = false;
         return o;
     }
 };
@@ -104,6 +105,12 @@ TEST(PortFactory, ParallelPortOutOfReachIsNeverSuccess)
     link.SendStop(true);
     EXPECT_EQ(link.StatusText(), "!Ready");
     Port::detach(link);
+
+    // No ppdev device at 632, and direct I/O is off: out of reach, whoever runs the test.
+    r = factory.open("lpt2:632");
+    ASSERT_NE(r.port, nullptr);
+    EXPECT_FALSE(r.port->reachable());
+    EXPECT_NE(r.port->error().find("no parallel port at I/O address 632"), std::string::npos) << r.port->error();
 }
 
 TEST(PortFactory, SerialPortThatCannotBeOpenedNamesTheDevice)
