@@ -87,16 +87,24 @@ std::unique_ptr<SerialLines> OpenLinuxSerialLines(const std::string& device, std
         return fail(device + " is not a serial port");
     if (::ioctl(fd, TIOCEXCL) != 0)
         return fail("cannot open " + device + " exclusively");
+    // From here on the device is marked exclusive; a failure must take that
+    // back, or a program that still has the device open would keep it.
+    auto failExclusive = [&](const std::string& what) {
+        const int saved = errno;
+        ::ioctl(fd, TIOCNXCL);
+        errno = saved;
+        return fail(what);
+    };
     // Only the modem-control lines matter: raw mode, no flow control of any kind.
     ::cfmakeraw(&tio);
     tio.c_cflag |= CLOCAL | CREAD;
     tio.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS | HUPCL);
     tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
     if (::tcsetattr(fd, TCSANOW, &tio) != 0)
-        return fail("cannot set up " + device);
+        return failExclusive("cannot set up " + device);
     int bits = 0;
     if (::ioctl(fd, TIOCMGET, &bits) != 0)
-        return fail(device + " has no modem-control lines");
+        return failExclusive(device + " has no modem-control lines");
     return std::make_unique<LinuxSerialLines>(fd, device);
 }
 
