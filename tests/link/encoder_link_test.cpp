@@ -163,6 +163,9 @@ TEST(LinkSerial, StartRestartReadStopSequences)
     Events e = r.take();
     EXPECT_EQ(Events(e.begin(), e.begin() + 6), ev("RTS0 DTR1 P CTS RTS1 P"));
     EXPECT_EQ(Events(e.end() - 5, e.end()), ev("RTS0 DTR0 P RTS1 P"));
+    EXPECT_EQ(r.link.ReadByte(true), 255);
+    e = r.take();
+    EXPECT_EQ(Events(e.end() - 6, e.end()), ev("RTS0 DTR1 P CTS RTS1 P")) << "the last byte's ninth clock keeps data high";
     r.link.SendStop(false);
     EXPECT_EQ(r.take(), ev("RTS0 DTR0 P RTS1 P DTR1 P"));
 }
