@@ -52,7 +52,7 @@ LoadedValue readSettingValue(const IniFile& doc, const SettingKey& key, const Se
     if (key.isText()) {
         const std::string& now = key.text(mutableView(current));
         std::string fallback = fixed ? std::string(key.fixedText) : now;
-        out.text = key.type == SettingType::QuotedText ? readQuotedText(raw, fallback) : readText(raw, fallback);
+        out.text = key.type == SettingType::Text ? readText(raw, fallback) : readQuotedText(raw, fallback);
         out.changed = out.text != now;
         return out;
     }
@@ -115,6 +115,8 @@ std::string settingText(const SettingKey& key, const SettingsValues& values)
         return writeText(key.text(v));
     case SettingType::QuotedText:
         return writeQuotedText(key.text(v));
+    case SettingType::TextQuotedWhenNeeded:
+        return writeTextQuotedWhenNeeded(key.text(v));
     }
     return std::string();
 }

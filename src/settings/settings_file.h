@@ -47,7 +47,7 @@ struct LoadedValue {
     bool present = false;  // the key is in the file (otherwise the default was used)
     bool changed = false;  // the value differs from what the field held before
     int number = 0;        // Integer and Steps keys: the value (steps for Steps); Boolean: 0 or 1
-    std::string text;      // Text and QuotedText keys: the value
+    std::string text;      // text keys: the value
 
     bool flag() const { return number != 0; }
 };

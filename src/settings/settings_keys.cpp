@@ -40,6 +40,12 @@ constexpr SettingKey text(const char* s, const char* k, const char* f, TextField
     key.section = s; key.key = k; key.field = f; key.type = SettingType::Text; key.text = r;
     return key;
 }
+constexpr SettingKey quotedWhenNeeded(const char* s, const char* k, const char* f, TextField r)
+{
+    SettingKey key = text(s, k, f, r);
+    key.type = SettingType::TextQuotedWhenNeeded;
+    return key;
+}
 constexpr SettingKey quoted(const char* s, const char* k, const char* f, TextField r)
 {
     SettingKey key = text(s, k, f, r);
@@ -73,8 +79,11 @@ const std::array kKeys{
     integer(C, "SummerTimeOffset", "SESMTO", pf<&P::SESMTO>)
         .fixed(1)
         .outsideBecomesElseClamp(-12, 12, 1, kSESMTOMin, kSESMTOMax),
-    text(C, "DPSFromFile", "DPSFromFile", wf<&WindowValues::DPSFromFile>).fixed(""),
-    text(C, "RTFromFile", "RTFromFile", wf<&WindowValues::RTFromFile>).fixed(""),
+    // The remembered source texts keep their leading blanks (the source lines are
+    // not trimmed at the start), or the same file text would count as changed
+    // after a restart and be sent again.
+    quotedWhenNeeded(C, "DPSFromFile", "DPSFromFile", wf<&WindowValues::DPSFromFile>).fixed(""),
+    quotedWhenNeeded(C, "RTFromFile", "RTFromFile", wf<&WindowValues::RTFromFile>).fixed(""),
     boolean(C, "Slow", "CBSS", pf<&P::CBSS>).fixed(0),
     text(C, "LPT2Address", "ELPTA", pf<&P::ELPTA>).fixed("632"),
     text(C, "CTState", "CTState", wf<&WindowValues::CTState>).fixed("Stop"),

@@ -46,6 +46,10 @@ enum class SettingType {
     Boolean,    // "1"/"0"; read as an integer, non-zero is true
     Text,       // as it stands; blanks at the ends are lost
     QuotedText, // in double quotes, inner quotes doubled; keeps its blanks
+    // As Text when that reads back unchanged, else as QuotedText; read as
+    // QuotedText (a value not enclosed in quotes is taken as it stands). For the
+    // remembered source texts, whose leading blanks are part of the change test.
+    TextQuotedWhenNeeded,
     Steps,      // the whole number of steps of size `step`
 };
 
@@ -74,7 +78,7 @@ struct SettingKey {
 
     ReadDefault readDefault = ReadDefault::Initial;
     int fixedNumber = 0;         // Fixed default of Integer, Boolean and Steps keys
-    const char* fixedText = "";  // Fixed default of Text and QuotedText keys
+    const char* fixedText = "";  // Fixed default of the text keys
 
     RangeRule range = RangeRule::None;
     int lo = 0, hi = 0;          // the range tested (in steps for Steps keys)
@@ -91,7 +95,11 @@ struct SettingKey {
     TextField text = nullptr;
 
     bool isNumber() const { return type == SettingType::Integer || type == SettingType::Steps; }
-    bool isText() const { return type == SettingType::Text || type == SettingType::QuotedText; }
+    bool isText() const
+    {
+        return type == SettingType::Text || type == SettingType::QuotedText ||
+               type == SettingType::TextQuotedWhenNeeded;
+    }
 
     // --- building the table ---
     constexpr SettingKey fixed(int n) const { SettingKey k = *this; k.readDefault = ReadDefault::Fixed; k.fixedNumber = n; return k; }

@@ -1,5 +1,7 @@
 #include "settings/value_codec.h"
 
+#include "settings/ini_file.h"
+
 namespace quorvan {
 
 namespace {
@@ -125,6 +127,15 @@ std::string writeQuotedText(std::string_view value)
     }
     out += '"';
     return out;
+}
+
+std::string writeTextQuotedWhenNeeded(std::string_view value)
+{
+    const bool blankAtAnEnd = trimBlanks(value).size() != value.size();
+    const bool looksQuoted = value.size() >= 2 && value.front() == '"' && value.back() == '"';
+    if (blankAtAnEnd || looksQuoted)
+        return writeQuotedText(value);
+    return writeText(value);
 }
 
 } // namespace quorvan

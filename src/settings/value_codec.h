@@ -33,5 +33,10 @@ std::string writeText(std::string_view value);
 // Encloses the text in double quotes and doubles each double quote inside, so
 // blanks at either end survive the trimming of the reader.
 std::string writeQuotedText(std::string_view value);
+// The text as it stands when readQuotedText() gives it back unchanged that way;
+// otherwise (blanks at either end, or a text that begins and ends with a
+// double quote) the quoted form. Ordinary texts are thus written exactly as a
+// plain text key writes them.
+std::string writeTextQuotedWhenNeeded(std::string_view value);
 
 } // namespace quorvan

@@ -59,6 +59,32 @@ TEST(SettingsLoad, PlainTextLosesItsTrailingBlank)
     EXPECT_EQ(loadedFrom(file).params.DPS1B, "Now playing");
 }
 
+TEST(SettingsLoad, RememberedSourceTextsKeepEveryCharacterAndStayPlainWhenTheyCan)
+{
+    SettingsValues v;
+    v.window.RTFromFile = "01. Catch";
+    v.window.DPSFromFile = "Lumen";
+    std::string file = savedOver("", v);
+    // Ordinary texts are written as plain text keys always were.
+    EXPECT_NE(file.find("RTFromFile=01. Catch\r\n"), std::string::npos);
+    EXPECT_NE(file.find("DPSFromFile=Lumen\r\n"), std::string::npos);
+
+    for (const std::string text : {"  two leading", "trailing\t", " ", "\"quoted title\"", "\"\"", "\"x", "a \"b\" c"}) {
+        v.window.RTFromFile = text;
+        v.window.DPSFromFile = "x" + text;
+        SettingsValues back = loadedFrom(savedOver("", v));
+        EXPECT_EQ(back.window.RTFromFile, text);
+        EXPECT_EQ(back.window.DPSFromFile, "x" + text);
+    }
+    v.window.RTFromFile = "  two leading";
+    EXPECT_NE(savedOver("", v).find("RTFromFile=\"  two leading\"\r\n"), std::string::npos);
+
+    // Files written with plain values read as before.
+    SettingsValues old = loadedFrom("[Config]\r\nRTFromFile= 01. Catch \r\nDPSFromFile=say \"hi\"\r\n");
+    EXPECT_EQ(old.window.RTFromFile, "01. Catch");
+    EXPECT_EQ(old.window.DPSFromFile, "say \"hi\"");
+}
+
 TEST(SettingsLoad, TrafficAnnouncementIsWrittenButNeverRead)
 {
     SettingsValues v;

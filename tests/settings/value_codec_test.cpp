@@ -62,3 +62,14 @@ TEST(ValueCodec, QuotedTextKeepsBlanksAndDoubledQuotes)
     for (const std::string text : {"", "\"", "\"\"", "a\"", "\"a", " a\"\"\"b ", "x\"y"})
         EXPECT_EQ(readQuotedText(writeQuotedText(text), "?"), text) << text;
 }
+
+TEST(ValueCodec, TextQuotedOnlyWhenPlainWouldNotReadBack)
+{
+    EXPECT_EQ(writeTextQuotedWhenNeeded("Catch (Mix)"), "Catch (Mix)");
+    EXPECT_EQ(writeTextQuotedWhenNeeded("say \"hi\""), "say \"hi\"");
+    EXPECT_EQ(writeTextQuotedWhenNeeded(""), "");
+    EXPECT_EQ(writeTextQuotedWhenNeeded("  Catch"), "\"  Catch\"");
+    EXPECT_EQ(writeTextQuotedWhenNeeded("\"hi\""), "\"\"\"hi\"\"\"");
+    for (const std::string text : {"", "a", "\"", "\"\"", " a", "a ", "\ta", "\"a\"", "x\"y\"", "\"x"})
+        EXPECT_EQ(readQuotedText(writeTextQuotedWhenNeeded(text), "?"), text) << text;
+}

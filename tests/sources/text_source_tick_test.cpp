@@ -1,5 +1,6 @@
 #include "sources/source_test_support.h"
 #include "sources/text_source_tick.h"
+#include "settings/settings_file.h"
 
 #include <gtest/gtest.h>
 
@@ -149,6 +150,32 @@ TEST_F(TextSourceTickTest, RestartDoesNotResend)
     EXPECT_FALSE(r.dynamicPSChanged);
     EXPECT_TRUE(target.events.empty());
     EXPECT_EQ(params.RT1, "typed by the operator");
+}
+
+TEST_F(TextSourceTickTest, LeadingBlanksSurviveTheSettingsFileSoARestartDoesNotResend)
+{
+    // Source lines keep their leading blanks; the remembered texts must come
+    // back from the settings file with them, or the same file text counts as
+    // changed after every restart.
+    dir.write("rt.txt", "  Catch\n");
+    dir.write("dps.txt", " \tLumen\n");
+    ASSERT_TRUE(tick().radiotextChanged);
+    ASSERT_EQ(memory, (TextSourceMemory{" \tLumen", "  Catch"}));
+
+    SettingsValues saved;
+    saved.window.DPSFromFile = memory.DPSFromFile;
+    saved.window.RTFromFile = memory.RTFromFile;
+    IniFile file;
+    storeSettings(saved, file);
+    SettingsValues loaded;
+    loadSettings(IniFile::parse(file.serialize()), loaded);
+    memory = {loaded.window.DPSFromFile, loaded.window.RTFromFile};
+
+    target.events.clear();
+    const TextSourceTickResult r = tick();
+    EXPECT_FALSE(r.radiotextChanged);
+    EXPECT_FALSE(r.dynamicPSChanged);
+    EXPECT_TRUE(target.events.empty());
 }
 
 TEST_F(TextSourceTickTest, LongRadiotextEndsInDots)
