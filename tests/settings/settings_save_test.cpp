@@ -6,7 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <sstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace quorvan;
 using quorvan::test::crlf;
@@ -153,6 +157,23 @@ std::string replaced(std::string text, const std::string& from, const std::strin
     return text;
 }
 
+// Runs `body` in a child process that file permissions bind (as root it first
+// becomes the user "nobody") and returns the child's exit status; 77 when the
+// child could not give up its privileges.
+int runUnprivileged(const std::function<bool()>& body)
+{
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(77);
+        ::_exit(body() ? 0 : 1);
+    }
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
 } // namespace
 
 TEST(SettingsSave, NewFileHasTheSectionsAndKeysInTableOrder)
@@ -240,6 +261,29 @@ TEST(SettingsSave, AFailedSaveLeavesTheOldFileAndReportsTheFullPath)
     fs.failReplace = true;
     r = saveSettingsFile(fs, where, v);
     EXPECT_FALSE(r.ok);
+    EXPECT_EQ(dir.get("quorvan.rds"), kHandWritten);
+    EXPECT_EQ(dir.entries(), 1);
+}
+
+TEST(SettingsSave, AReadOnlyDirectoryKeepsTheOldFileByteForByteAndReportsTheError)
+{
+    TempDir dir;
+    dir.put("quorvan.rds", kHandWritten);
+    const std::string path = dir.file("quorvan.rds");
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
+
+    std::string error;
+    const int status = runUnprivileged([&] {
+        PosixFileSystem fs;
+        SettingsValues v;
+        v.params.PI = "BEEF";
+        SaveResult r = saveSettingsFile(fs, explicitSettingsLocation(path), v);
+        return !r.ok && r.error == "Unable to write to " + path;
+    });
+    ::chmod(dir.path().c_str(), 0755);
+    if (status == 77)
+        GTEST_SKIP() << "cannot drop root privileges here";
+    EXPECT_EQ(status, 0) << "the save did not fail with \"Unable to write to " << path << "\"";
     EXPECT_EQ(dir.get("quorvan.rds"), kHandWritten);
     EXPECT_EQ(dir.entries(), 1);
 }
