@@ -32,6 +32,9 @@ TEST(AFCode, BandLimitsAndSyntax)
     EXPECT_EQ(AFCode(".5"), std::nullopt);
     EXPECT_EQ(AFCode("..."), std::nullopt);
     EXPECT_EQ(AFCode(std::string("9\0.1", 4)), 26);  // NUL counts as 0: 90.1
+    EXPECT_EQ(AFCode("9\xE9.\xFF"), 25);  // 90.0: 8-bit bytes count as 0 too
+    EXPECT_EQ(AFCode("9\xE9.1"), 26);
+    EXPECT_EQ(AFCode(std::string(100000, '9')), std::nullopt);
 }
 
 TEST(AFCode, SystemDecimalSeparator)

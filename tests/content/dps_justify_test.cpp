@@ -105,6 +105,8 @@ TEST(DPSJustify, DegenerateTexts)
     EXPECT_EQ(DPSJustify(longSpaces, kLeft), "WORD");
     const std::string nul("A\0B C", 5);
     EXPECT_EQ(DPSJustify(nul, kLeft), nul);
+    // 8-bit bytes are letters like any other; only 0x20 is a space.
+    EXPECT_EQ(DPSJustify("\xC4\xA0\xFF \xE9\xE9\xE9\xE9\xE9\xE9", kLeft), "\xC4\xA0\xFF     \xE9\xE9\xE9\xE9\xE9\xE9");
 }
 
 TEST(DPSRows, SplitsIntoNineRowsOfEight)
