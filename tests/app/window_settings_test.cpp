@@ -29,7 +29,9 @@ private slots:
     void highPriorityChecksTheSpeedOnce();
     void failedSaveKeepsTheWindowOpen();
     void comPortThatCannotBeOpened();
+    void badLpt2AddressDoesNotStopStartUp_data();
     void badLpt2AddressDoesNotStopStartUp();
+    void terminationSignalSaves_data();
     void terminationSignalSaves();
 };
 
@@ -189,45 +191,77 @@ void WindowSettingsTest::comPortThatCannotBeOpened()
     QCOMPARE(form.Link().PortAddress, 888);
 }
 
+void WindowSettingsTest::badLpt2AddressDoesNotStopStartUp_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::newRow("not a number") << QStringLiteral("2x8");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("a COM number") << QStringLiteral("3");
+    QTest::newRow("above 65535") << QStringLiteral("70000");
+}
+
 void WindowSettingsTest::badLpt2AddressDoesNotStopStartUp()
 {
+    QFETCH(QString, address);
     EncoderFixture f;
-    f.writeSettings({QStringLiteral("[Config]"), QStringLiteral("Port=1"), QStringLiteral("LPT2Address=2x8"),
+    f.writeSettings({QStringLiteral("[Config]"), QStringLiteral("Port=1"), QStringLiteral("LPT2Address=") + address,
                      QStringLiteral("CTState=Start")});
     quorvan_app::TForm1& form = f.start();
-    QVERIFY(!f.messages.empty());
+    // Told once: the settings load selects LPT2 before it reads the address.
+    QCOMPARE(int(f.messages.size()), 1);
     QCOMPARE(f.messages.back().first, MessageKind::Warning);
     QVERIFY(f.messages.back().second.contains(QStringLiteral("LPT2 address")));
     // The start-up went on: clock time resumed, Timer1 runs.
     QCOMPARE(form.BSETCT->text(), QStringLiteral("Stop"));
+    QVERIFY(form.Timer3->isActive());
     QVERIFY(form.Timer1->isActive());
+    QCOMPARE(form.StatusBar1->currentMessage(), QStringLiteral("!Ready")); // the clock-time load found no port
     // No port is in use: operations end "!Ready" instead of reaching another port.
     f.pass();
     form.BSEND1Click();
     QCOMPARE(form.StatusBar1->currentMessage(), QStringLiteral("!Ready"));
 
-    form.ELPTA->setText(QStringLiteral("632"));
+    // The operator picks LPT1 and LPT2 again: the refusal is told again.
     form.RGPORT->setItemIndex(0);
     form.RGPORT->setItemIndex(1);
+    QCOMPARE(int(f.messages.size()), 2);
+
+    // A good address: the idle bus (24) is written to that port at selection.
+    form.ELPTA->setText(QStringLiteral("632"));
+    form.RGPORT->setItemIndex(0);
+    f.encoder().setLines(false, false);
+    form.RGPORT->setItemIndex(1);
     QCOMPARE(form.Link().PortAddress, 632);
+    QVERIFY(f.encoder().clockLine());
+    QVERIFY(f.encoder().dataLine());
+    QCOMPARE(int(f.messages.size()), 2);
     f.pass();
     form.BSEND1Click();
     QCOMPARE(form.StatusBar1->currentMessage(), QStringLiteral("Ready"));
 }
 
+void WindowSettingsTest::terminationSignalSaves_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << SIGTERM;
+    QTest::newRow("SIGINT") << SIGINT;
+}
+
 void WindowSettingsTest::terminationSignalSaves()
 {
+    QFETCH(int, signal);
     EncoderFixture f;
     quorvan_app::TForm1& form = f.start();
     quorvan_app::SaveOnSessionEnd(form);
     QSignalSpy closed(&form, &quorvan_app::TForm1::closed);
-    form.PSDEF->setText(QStringLiteral("SIGTERM"));
-    std::raise(SIGTERM);
+    form.PSDEF->setText(QStringLiteral("SIGNAL"));
+    std::raise(signal);
     // The handler only wrote to a pipe; the event loop sees it at once.
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
-    QVERIFY(f.readSettings().contains("DefaultPS=\"SIGTERM\""));
+    QVERIFY(f.readSettings().contains("DefaultPS=\"SIGNAL\""));
     QCOMPARE(closed.count(), 1);
+    QCOMPARE(form.StatusBar1->currentMessage(), QStringLiteral("Exit"));
     quorvan::TerminationSignals::uninstall();
 }
 
