@@ -4,7 +4,9 @@
 #include "sim/state_file.h"
 #include "sim/virtual_port.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QCursor>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTableWidget>
@@ -37,6 +39,32 @@ private:
     quorvan::PortIo& inner_;
     quorvan::VirtualEncoder& encoder_;
     std::uint32_t stopsAtStart_;
+};
+
+// Passes the accesses on and notes, at each write, the cursor and the status
+// text that the operator sees while the operation runs.
+class Watch final : public quorvan::PortIo {
+public:
+    Watch(quorvan::PortIo& inner, quorvan_app::TForm1& form) : inner_(inner), form_(form) {}
+    void write(std::int32_t address, std::uint8_t value) override
+    {
+        inner_.write(address, value);
+        const QCursor* cursor = QApplication::overrideCursor();
+        if (!cursor || cursor->shape() != Qt::BusyCursor)
+            ++withoutWaitCursor;
+        const QString text = form_.StatusBar1->currentMessage();
+        if (texts.isEmpty() || texts.last() != text)
+            texts << text;
+    }
+    std::uint8_t read(std::int32_t address) override { return inner_.read(address); }
+
+    int withoutWaitCursor = 0;
+    QStringList texts;
+    quorvan::PortIo* inner() const { return &inner_; }
+
+private:
+    quorvan::PortIo& inner_;
+    quorvan_app::TForm1& form_;
 };
 
 const QStringList kStation = {
@@ -83,6 +111,7 @@ private slots:
     void receiveFillsTheWindowAndRunsTheRules();
     void receiveCutOffAfterTheFirstRun();
     void operationFinishedAfterEachOperation();
+    void waitCursorAndStatusTextsDuringAnOperation();
 };
 
 void OperationsTest::sendWritesWhatQuorvanctlWrites()
@@ -289,6 +318,27 @@ void OperationsTest::operationFinishedAfterEachOperation()
     f.pass();
     form.BSEND1Click();
     QCOMPARE(finished.count(), 2);
+}
+
+void OperationsTest::waitCursorAndStatusTextsDuringAnOperation()
+{
+    EncoderFixture f;
+    quorvan_app::TForm1& form = f.start();
+    Watch watch(*form.Link().portIo(), form);
+    form.Link().setPortIo(&watch);
+    f.pass();
+    form.BREC1Click();
+    QCOMPARE(watch.withoutWaitCursor, 0);
+    QCOMPARE(watch.texts, (QStringList{QStringLiteral("Sending data..."), QStringLiteral("Receiving data...")}));
+    QCOMPARE(f.status(), QStringLiteral("Ready"));
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+
+    watch.texts.clear();
+    form.BSWOFFClick();
+    QCOMPARE(watch.withoutWaitCursor, 0);
+    QCOMPARE(watch.texts, QStringList{QStringLiteral("Sending data...")});
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+    form.Link().setPortIo(watch.inner());
 }
 
 QTEST_MAIN(OperationsTest)
