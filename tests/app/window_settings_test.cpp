@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QtTest>
 
@@ -25,6 +26,8 @@ class WindowSettingsTest : public QObject {
 private slots:
     void valuesSurviveCloseAndStart();
     void edgeCaseFileGivesTheWindowState();
+    void storedPortIsSelectedByTheLoadOnlyWhenItChanges_data();
+    void storedPortIsSelectedByTheLoadOnlyWhenItChanges();
     void highPriorityChecksTheSpeedOnce_data();
     void highPriorityChecksTheSpeedOnce();
     void failedSaveKeepsTheWindowOpen();
@@ -128,6 +131,36 @@ void WindowSettingsTest::edgeCaseFileGivesTheWindowState()
     QVERIFY(saved.contains("[Other]\r\nKey=value"));
     QVERIFY(saved.contains("DefaultPS=\" AB \""));
     QVERIFY(saved.contains("TA=0"));
+}
+
+void WindowSettingsTest::storedPortIsSelectedByTheLoadOnlyWhenItChanges_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<int>("selections");
+    QTest::addColumn<int>("address");
+    QTest::newRow("LPT1, as the window starts") << QStringLiteral("Port=0") << 1 << 888;
+    QTest::newRow("out of range: LPT1") << QStringLiteral("Port=9") << 1 << 888;
+    QTest::newRow("LPT2") << QStringLiteral("Port=1") << 2 << 632;
+    QTest::newRow("COM3") << QStringLiteral("Port=4") << 2 << 3;
+}
+
+void WindowSettingsTest::storedPortIsSelectedByTheLoadOnlyWhenItChanges()
+{
+    QFETCH(QString, line);
+    QFETCH(int, selections);
+    QFETCH(int, address);
+    EncoderFixture f;
+    f.writeSettings({QStringLiteral("[Config]"), line});
+    f.form = std::make_unique<quorvan_app::TForm1>(f.options());
+    QStringList texts;
+    QObject::connect(f.form->StatusBar1, &QStatusBar::messageChanged,
+                     [&texts](const QString& text) { texts << text; });
+    f.form->FormCreate();
+    // The start-up's own selection, and before it the load's when the stored
+    // port differs from LPT1.
+    QCOMPARE(int(texts.count(QStringLiteral("Opening port..."))), selections);
+    QCOMPARE(f.form->Link().PortAddress, address);
+    QVERIFY(f.messages.empty());
 }
 
 void WindowSettingsTest::highPriorityChecksTheSpeedOnce_data()
