@@ -14,6 +14,8 @@
 #include <QStringList>
 #include <QTableWidget>
 
+#include <optional>
+
 namespace quorvan_app {
 
 // ---- message boxes ---------------------------------------------------------------------
@@ -98,13 +100,17 @@ void TForm1::BREC1Click()
 
 void TForm1::BSTATClick()
 {
-    HandlerScope scope(*this);
-    quorvan::EncoderContext ctx = engine_->Context(CBBI->isChecked(), CBSS->isChecked());
-    const quorvan::StatusResult result = quorvan::BSTATClick(ctx);
-    if (!result.value)
+    std::optional<int> value;
+    {
+        HandlerScope scope(*this);
+        quorvan::EncoderContext ctx = engine_->Context(CBBI->isChecked(), CBSS->isChecked());
+        value = quorvan::BSTATClick(ctx).value;
+    }
+    if (!value)
         return; // the encoder did not answer: "!Ready" says it
+    // The transfer is over: the timers go on while the box waits for the operator.
     QStringList lines;
-    for (const std::string& line : quorvan::StatusLines(*result.value))
+    for (const std::string& line : quorvan::StatusLines(*value))
         lines << toQt(line);
     ShowMessage(TForm1Options::MessageKind::Information, lines.join(QLatin1Char('\n')));
 }
@@ -113,9 +119,10 @@ void TForm1::BSTATClick()
 
 void TForm1::BRESETClick()
 {
-    HandlerScope scope(*this);
+    // Nothing is on the bus yet: the timers go on while the question waits.
     if (!AskYesNo(QString::fromLatin1(quorvan::kResetQuestion)))
         return;
+    HandlerScope scope(*this);
     engine_->Context(CBBI->isChecked(), CBSS->isChecked());
     quorvan::BRESETClick(engine_->link);
 }

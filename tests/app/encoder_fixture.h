@@ -49,7 +49,11 @@ struct EncoderFixture {
             dialogs << QStringLiteral("%1 %2").arg(filter).arg(mustExist);
             return chosenFile;
         };
-        o.showMessage = [this](MessageKind kind, const QString& text) { messages.emplace_back(kind, text); };
+        o.showMessage = [this](MessageKind kind, const QString& text) {
+            messages.emplace_back(kind, text);
+            if (duringQuestion)
+                duringQuestion();
+        };
         o.askYesNo = [this](const QString& text) {
             questions << text;
             if (duringQuestion)
@@ -110,7 +114,7 @@ struct EncoderFixture {
     QStringList dialogs;    // "filter mustExist" of each open dialog
     QString chosenFile;     // what the open dialogs "choose" ("" = cancelled)
     bool answerYes = true;
-    std::function<void()> duringQuestion;
+    std::function<void()> duringQuestion; // runs while a question or message box waits
     std::unique_ptr<quorvan_app::TForm1> form;
 };
 

@@ -11,6 +11,8 @@
 #include <QtTest>
 
 #include <array>
+#include <functional>
+#include <utility>
 
 using test_support::EncoderFixture;
 
@@ -34,6 +36,26 @@ void SetTime(EncoderFixture& f, int hour, int minute, int second, int msec)
     f.time.set(t);
 }
 
+// Passes the parallel-port accesses on and runs `ticks` once, at the tenth
+// write: timer ticks that arrive while a transfer is under way.
+class TickInTheMiddle final : public quorvan::PortIo {
+public:
+    TickInTheMiddle(quorvan::PortIo& inner, std::function<void()> ticks) : inner_(inner), ticks_(std::move(ticks)) {}
+    void write(std::int32_t address, std::uint8_t value) override
+    {
+        inner_.write(address, value);
+        if (++writes_ == 10)
+            ticks_();
+    }
+    std::uint8_t read(std::int32_t address) override { return inner_.read(address); }
+    quorvan::PortIo* inner() const { return &inner_; }
+
+private:
+    quorvan::PortIo& inner_;
+    std::function<void()> ticks_;
+    int writes_ = 0;
+};
+
 } // namespace
 
 class TimersTest : public QObject {
@@ -41,7 +63,8 @@ class TimersTest : public QObject {
 private slots:
     void clockTimeResumesAndTriggersOncePerMinute();
     void clockTimeStopsAndStartsWithTheButton();
-    void tickDuringAHandlerRunsOnceAfterIt();
+    void tickDuringATransferRunsOnceAfterIt();
+    void ticksGoOnWhileABoxWaits();
     void radiotextSwitchingAlternates();
     void textSourceReachesWindowAndEncoder();
     void chooseButtonsFillTheSourceFields();
@@ -116,7 +139,7 @@ void TimersTest::clockTimeStopsAndStartsWithTheButton()
     QCOMPARE(f.encoder().starts(), starts + 1); // stopping sends nothing
 }
 
-void TimersTest::tickDuringAHandlerRunsOnceAfterIt()
+void TimersTest::tickDuringATransferRunsOnceAfterIt()
 {
     EncoderFixture f;
     f.writeSettings({QStringLiteral("[Config]"), QStringLiteral("CTState=Start")});
@@ -124,21 +147,57 @@ void TimersTest::tickDuringAHandlerRunsOnceAfterIt()
     form.Timer3Timer(); // remembers this minute
     quorvan::VirtualEncoder& enc = f.encoder();
     const auto starts = enc.starts();
+    const auto latches = enc.state().clockTimeLatches;
 
-    // The question box lets the event loop run: ticks come in meanwhile.
-    int startsDuringQuestion = -1;
-    f.answerYes = false;
-    f.duringQuestion = [&] {
+    // Ticks delivered in the middle of a Switch Off.
+    int startsDuringTransfer = -1;
+    TickInTheMiddle ticks(*form.Link().portIo(), [&] {
         SetTime(f, 9, 6, 0, 0);
         form.Timer3Timer();
         form.Timer3Timer();
         form.Timer1Timer();
-        startsDuringQuestion = int(enc.starts());
-    };
-    form.BRESETClick();
-    QCOMPARE(startsDuringQuestion, int(starts));
+        startsDuringTransfer = int(enc.starts());
+    });
+    form.Link().setPortIo(&ticks);
+    form.BSWOFFClick();
+    form.Link().setPortIo(ticks.inner());
+    QCOMPARE(startsDuringTransfer, int(starts) + 1); // only the Switch Off's own start
+    QVERIFY(!enc.carrier());
     // Afterwards the held tick ran once: trigger and load.
+    QCOMPARE(enc.starts(), starts + 3);
+    QCOMPARE(enc.state().clockTimeLatches, latches + 1);
+}
+
+void TimersTest::ticksGoOnWhileABoxWaits()
+{
+    EncoderFixture f;
+    f.writeSettings({QStringLiteral("[Config]"), QStringLiteral("CTState=Start")});
+    quorvan_app::TForm1& form = f.start();
+    form.Timer3Timer(); // remembers this minute
+    quorvan::VirtualEncoder& enc = f.encoder();
+    const auto latches = enc.state().clockTimeLatches;
+
+    // The Reset question: the minute begins while the operator thinks.
+    int startsDuringBox = -1;
+    auto starts = enc.starts();
+    f.answerYes = false;
+    f.duringQuestion = [&] {
+        form.Timer3Timer();
+        startsDuringBox = int(enc.starts());
+    };
+    SetTime(f, 9, 6, 0, 0);
+    form.BRESETClick();
+    QCOMPARE(startsDuringBox, int(starts) + 2); // trigger and load, on time
+    QCOMPARE(enc.state().clockTimeLatches, latches + 1);
     QCOMPARE(enc.starts(), starts + 2);
+
+    // The Read Status box, after its transfer.
+    starts = enc.starts();
+    SetTime(f, 9, 7, 0, 0);
+    form.BSTATClick();
+    QCOMPARE(int(f.messages.size()), 1);
+    QCOMPARE(startsDuringBox, int(starts) + 4); // the status read (start, repeated start), trigger, load
+    QCOMPARE(enc.state().clockTimeLatches, latches + 2);
 }
 
 void TimersTest::radiotextSwitchingAlternates()
