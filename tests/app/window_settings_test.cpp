@@ -32,6 +32,7 @@ private slots:
     void highPriorityChecksTheSpeedOnce();
     void failedSaveKeepsTheWindowOpen();
     void comPortThatCannotBeOpened();
+    void damagedVirtualStateFileIsToldAndKept();
     void badLpt2AddressDoesNotStopStartUp_data();
     void badLpt2AddressDoesNotStopStartUp();
     void terminationSignalSaves_data();
@@ -222,6 +223,29 @@ void WindowSettingsTest::comPortThatCannotBeOpened()
     QCOMPARE(form.PageControl1->currentIndex(), 4);
     QCOMPARE(form.RGPORT->itemIndex(), 0);
     QCOMPARE(form.Link().PortAddress, 888);
+}
+
+void WindowSettingsTest::damagedVirtualStateFileIsToldAndKept()
+{
+    EncoderFixture f;
+    {
+        QFile state(f.statePath());
+        QVERIFY(state.open(QIODevice::WriteOnly));
+        state.write("this is no encoder\n");
+    }
+    quorvan_app::TForm1& form = f.start();
+    QCOMPARE(int(f.messages.size()), 1);
+    QCOMPARE(f.messages[0].first, MessageKind::Warning);
+    QVERIFY(f.messages[0].second.contains(QStringLiteral("damaged virtual encoder state file")));
+    QVERIFY(form.VirtualEncoder() == nullptr);
+    QVERIFY(form.Timer1->isActive()); // the start-up went on
+    f.pass();
+    form.BSEND1Click(); // nothing to reach: never "Ready"
+    QCOMPARE(form.StatusBar1->currentMessage(), QStringLiteral("!Ready"));
+    f.stop();
+    QFile state(f.statePath());
+    QVERIFY(state.open(QIODevice::ReadOnly));
+    QCOMPARE(state.readAll(), QByteArray("this is no encoder\n"));
 }
 
 void WindowSettingsTest::badLpt2AddressDoesNotStopStartUp_data()
