@@ -164,14 +164,14 @@ void TForm1::BR8Click()
 {
     const QString path = ChooseFile(QStringLiteral("Open"), QStringLiteral("All files (*)"), false);
     if (!path.isEmpty())
-        ED1F->setText(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
+        ED1F->setText(FileNameText(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath())));
 }
 
 void TForm1::BR9Click()
 {
     const QString path = ChooseFile(QStringLiteral("Open"), QStringLiteral("All files (*)"), false);
     if (!path.isEmpty())
-        ER1F->setText(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
+        ER1F->setText(FileNameText(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath())));
 }
 
 } // namespace quorvan_app

@@ -89,7 +89,7 @@ void TForm1::Timer1Timer()
     e.Context(params.CBBI, params.CBSS);
     WindowTextSourceTarget target(*this, e);
     const quorvan::TextSourceTickResult result =
-        quorvan::TextSourceTick(params, e.memory, toBytes(ExeDirectory()), e.sourceFiles, target);
+        quorvan::TextSourceTick(params, e.memory, FileNameBytes(ExeDirectory()), e.sourceFiles, target);
     // Without "Send on change" the fields change without being shown first.
     if (result.radiotextChanged)
         SetTextIfChanged(RT[0], params.RT1);

@@ -1,5 +1,6 @@
 #include "app/latin1.h"
 
+#include <QFile>
 #include <QLocale>
 
 namespace quorvan_app {
@@ -26,6 +27,17 @@ bool toByte(QChar c, char& out)
 QChar toQChar(char byte)
 {
     return QChar(static_cast<unsigned char>(byte));
+}
+
+std::string FileNameBytes(const QString& path)
+{
+    const QByteArray b = QFile::encodeName(path);
+    return std::string(b.constData(), size_t(b.size()));
+}
+
+QString FileNameText(const QString& path)
+{
+    return toQt(FileNameBytes(path));
 }
 
 char DecimalSeparator()

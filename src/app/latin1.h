@@ -15,6 +15,12 @@ std::string toBytes(const QString& text);
 // One typed character as a byte, when it is representable.
 bool toByte(QChar c, char& out);
 QChar toQChar(char byte);
+// File names are bytes too, in the file system's encoding (UTF-8 here).
+// FileNameBytes gives those bytes; FileNameText the field text whose
+// Latin-1 bytes are those bytes, so that a chosen file keeps its name
+// through the field, the settings file and the search, whatever its letters.
+std::string FileNameBytes(const QString& path);
+QString FileNameText(const QString& path);
 // The system's decimal separator as a single byte ('.' when it is not one).
 char DecimalSeparator();
 
