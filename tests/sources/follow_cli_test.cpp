@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
 #include <fcntl.h>
 #include <fstream>
 #include <optional>
@@ -154,11 +155,20 @@ TEST(FollowCommand, FollowsSavesAndDoesNotResendAfterARestart)
         EXPECT_EQ(ramText(state, 0x20, 10), "Now: Catch");
         EXPECT_EQ(ramText(state, 0x1F, 1), "\x03");
         EXPECT_EQ(ramText(state, 0x76, 7), "\x05" "Catch ");
+
+        // The playout adds a line while it runs (replacing the file at once,
+        // so that no tick sees it half written): the next tick sends it.
+        dir.write("dps.new", "old\nCatch\nAlvara - Lumen\n");
+        std::filesystem::rename(dir.path() + "dps.new", dir.path() + "dps.txt");
+        const auto next = follow.line();
+        ASSERT_TRUE(next);
+        EXPECT_TRUE(endsWith(*next, " DPS \"Alvara - Lumen\" Ready")) << *next;
+        EXPECT_EQ(ramText(state, 0x76, 16), "\x0E" "Alvara - Lumen ");
         EXPECT_EQ(follow.end(SIGTERM), 0);
     }
     const std::string saved = readFile(settings);
     EXPECT_NE(saved.find("RTFromFile=01. Catch\r\n"), std::string::npos) << saved;
-    EXPECT_NE(saved.find("DPSFromFile=Catch\r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("DPSFromFile=Alvara - Lumen\r\n"), std::string::npos) << saved;
     EXPECT_EQ(saved.rfind("; station settings\r\n[Config]\r\nCTState=Stop\r\n", 0), 0u) << saved;
 
     // Restart with only the dynamic PS file changed: the radiotext, applied

@@ -20,6 +20,14 @@ TEST(TextSource, ReadsTrimsAndCuts)
     setup.readFrom = ReadFrom::FirstLine;
     setup.cutEnd = 3;
     EXPECT_EQ(readTextSource(setup, dir.path(), fs), "Old S");
+
+    // "Last line": an empty trailing line is passed over; a trailing line of
+    // three blanks is the last line with characters, and trims to nothing.
+    setup = {"now.txt", ReadFrom::LastLine, 0, 0};
+    dir.write("now.txt", "Old\nCatch\n\n");
+    EXPECT_EQ(readTextSource(setup, dir.path(), fs), "Catch");
+    dir.write("now.txt", "Old\nCatch\n   \n");
+    EXPECT_EQ(readTextSource(setup, dir.path(), fs), "");
 }
 
 TEST(TextSource, NoMatchingFileIsTheEmptyText)
