@@ -54,7 +54,7 @@ CliResult CliSandbox::run(const std::vector<std::string>& args) const
         ::dup2(err, 2);
         ::setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
         std::vector<char*> argv;
-        std::string exe = QUORVAN_CLI_PATH;
+        std::string exe = program;
         argv.push_back(exe.data());
         std::vector<std::string> copy = args;
         for (std::string& a : copy)

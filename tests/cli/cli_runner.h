@@ -23,6 +23,8 @@ public:
     std::string path(const std::string& name) const { return (dir_ / name).string(); }
     std::string read(const std::string& name) const;
     void write(const std::string& name, const std::string& text) const;
+    // The quorvanctl binary run (default: the one built).
+    std::string program = QUORVAN_CLI_PATH;
 
 private:
     std::filesystem::path dir_;
