@@ -22,10 +22,13 @@ void ReadInto(TEncoderLink& link, ByteRun& bytes, int count, bool endsRun)
         bytes.push_back(static_cast<std::uint8_t>(link.ReadByte(endsRun && i == count - 1)));
 }
 
+// The characters of a received text. A text field holds no NUL, so a text
+// ends at its first NUL byte: blank (zeroed) encoder memory reads as an empty
+// text rather than putting NUL characters into the window and the settings file.
 std::string TextOf(const ByteRun& bytes, std::size_t from, std::size_t count)
 {
     std::string text;
-    for (std::size_t i = from; i < from + count && i < bytes.size(); ++i)
+    for (std::size_t i = from; i < from + count && i < bytes.size() && bytes[i] != 0; ++i)
         text.push_back(static_cast<char>(bytes[i]));
     return text;
 }

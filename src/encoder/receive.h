@@ -41,6 +41,7 @@ struct ReceiveResult {
 // The window then re-runs its display rules in this order: RGDPS1MClick,
 // RTSAClick, CBGRTYPChange, RGCSClick, DPS1ENClick, SEDPS1DLChange.
 // Bytes outside a list's range (PTY 200, mode 9) are stored unchecked.
+// Received texts (PS, radiotext, dynamic PS) end at their first NUL byte.
 ReceiveResult BREC1Click(EncoderContext& ctx, TStationParams& params);
 
 // --- one run's bytes into the station values (for Receive and for tests) ----------

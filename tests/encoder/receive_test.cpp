@@ -196,6 +196,29 @@ TEST_F(ReceiveTest, BytesOutsideTheListsAreStoredAsTheyAre)
     EXPECT_EQ(params.DPS1B, "XYZ");
 }
 
+TEST_F(ReceiveTest, TextsEndAtTheirFirstNulByte)
+{
+    // Blank memory: every text is empty, none holds NUL characters.
+    params.PSDEF = "OLD";
+    params.RT1 = "old";
+    poke(0x73, "01");
+    poke(0x76, "05");
+    EXPECT_EQ(receive().outcome, Outcome::Ready);
+    EXPECT_EQ(params.PSDEF, "");
+    EXPECT_EQ(params.RT1, "");
+    EXPECT_EQ(params.DPS1B, "");
+    EXPECT_TRUE(params.DPS1EN);  // the length byte still decides
+
+    pokeText(0x02, std::string("AB\0CD   ", 8));
+    pokeText(0x20, std::string("Hi \0x", 5));
+    pokeText(0x77, std::string("XY\0Z ", 5));
+    rig.time.advanceMs(1000);
+    receive();
+    EXPECT_EQ(params.PSDEF, "AB");
+    EXPECT_EQ(params.RT1, "Hi");
+    EXPECT_EQ(params.DPS1B, "XY");
+}
+
 TEST_F(ReceiveTest, SetsLastOperationTimeAndHonoursTheGuard)
 {
     EXPECT_EQ(receive().outcome, Outcome::Ready);
