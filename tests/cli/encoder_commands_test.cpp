@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 
 namespace quorvan::test {
@@ -77,6 +78,10 @@ TEST_F(EncoderCommands, NonHexadecimalDigitsInTheSettingsCountAsF)
     ASSERT_EQ(run({"send"}).code, 0);
     EXPECT_EQ(dumpBytes(box, 0x00, 2), "1F 2F");
     EXPECT_EQ(dumpBytes(box, 0x64, 1), "FF");
+    // Five characters keep their last four unchecked: "2G45" is sent as 2F 45.
+    box.write("station.rds", "[General]\nPI=12G45\n");
+    ASSERT_EQ(run({"send"}).code, 0);
+    EXPECT_EQ(dumpBytes(box, 0x00, 2), "2F 45");
 }
 
 TEST_F(EncoderCommands, StoreThenPowerCycleThenReceiveWritesTheSettings)
@@ -105,6 +110,15 @@ TEST_F(EncoderCommands, ReceiveFromASilentEncoderEndsNotReadyAndLeavesTheSetting
     EXPECT_EQ(r.code, 3);
     EXPECT_NE(r.err.find("!Ready"), std::string::npos);
     EXPECT_EQ(box.read("station.rds"), before);
+}
+
+TEST_F(EncoderCommands, ReceiveFromABlankEncoderPutsNoNulIntoTheSettings)
+{
+    ASSERT_EQ(run({"receive"}).code, 0);
+    const std::string settings = box.read("station.rds");
+    EXPECT_EQ(settings.find('\0'), std::string::npos);
+    EXPECT_NE(settings.find("DefaultPS=\"\"\r\n"), std::string::npos) << settings;
+    EXPECT_NE(settings.find("Radiotext1=\"\"\r\n"), std::string::npos);
 }
 
 TEST_F(EncoderCommands, ReadingNeedsBidirectional)
@@ -192,6 +206,22 @@ TEST_F(EncoderCommands, UnreadableSettingsFileIsAUsageError)
                                  "send"});
     EXPECT_EQ(r.code, 2);
     EXPECT_NE(r.err.find("missing.rds"), std::string::npos);
+}
+
+TEST_F(EncoderCommands, WithoutSettingsTheProgramsOwnFileBesideItIsUsed)
+{
+    // quorvanctl lies beside quorvan (built and installed so) and takes its quorvan.rds.
+    std::filesystem::create_directory(box.path("bin"));
+    std::filesystem::copy_file(QUORVAN_CLI_PATH, box.path("bin/quorvanctl"));
+    box.program = box.path("bin/quorvanctl");
+    box.write("bin/quorvan.rds", "[General]\r\nPI=ABCD\r\n");
+    const std::string port = "virtual:" + box.path("enc.st");
+    ASSERT_EQ(box.run({"--port", port, "send"}).code, 0);
+    EXPECT_EQ(dumpBytes(box, 0x00, 2), "AB CD");
+    ASSERT_EQ(box.run({"virtual-poke", box.path("enc.st"), "00", "12", "34"}).code, 0);
+    const CliResult r = box.run({"--port", port, "receive"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(box.read("bin/quorvan.rds").find("PI=1234"), std::string::npos);
 }
 
 } // namespace
