@@ -97,5 +97,15 @@ TEST(ImageLayout, CoversTheImageInAddressOrderWithoutOverlap)
     EXPECT_EQ(next, image::kImageSize);
 }
 
+// The chip model answers at the addresses the commands use.
+static_assert(VirtualEncoder::kDeviceWrite == image::kDeviceWrite && VirtualEncoder::kDeviceRead == image::kDeviceRead);
+static_assert(VirtualEncoder::kStatusAddress == image::kStatus && VirtualEncoder::kCommandAddress == image::kCommand);
+static_assert(VirtualEncoder::kClockTimeAddress == image::kCTGroupType &&
+              VirtualEncoder::kClockTimeTrigger == image::kCTTrigger);
+static_assert(VirtualEncoder::kCommandStore == image::kCommandStore &&
+              VirtualEncoder::kCommandReset == image::kCommandReset &&
+              VirtualEncoder::kCommandCarrierOff == image::kCommandCarrierOff &&
+              VirtualEncoder::kCommandCarrierOn == image::kCommandCarrierOn);
+
 } // namespace
 } // namespace quorvan::test
