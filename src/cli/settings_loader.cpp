@@ -28,12 +28,13 @@ bool LoadCliSettings(Context& ctx, std::string& error)
 {
     PosixFileSystem fs;
     const SettingsLocation where = WhereFor(ctx, fs);
-    if (!ctx.settingsPath().empty()) {
+    // A file the user named must be there and be a file: a directory or a
+    // device would otherwise read as an empty file and run on the defaults.
+    if (!ctx.settingsPath().empty() && !fs.readFile(where.readPath)) {
         std::ifstream probe(where.readPath, std::ios::binary);
-        if (!probe) {
-            error = "cannot read settings file " + where.readPath + ": " + std::strerror(errno);
-            return false;
-        }
+        error = "cannot read settings file " + where.readPath + ": " +
+                (probe ? std::string("not a regular file") : std::string(std::strerror(errno)));
+        return false;
     }
     SettingsValues values;
     loadSettingsFile(fs, where, values);

@@ -206,6 +206,13 @@ TEST_F(EncoderCommands, UnreadableSettingsFileIsAUsageError)
                                  "send"});
     EXPECT_EQ(r.code, 2);
     EXPECT_NE(r.err.find("missing.rds"), std::string::npos);
+    // A directory is no settings file either: nothing is sent.
+    std::filesystem::create_directory(box.path("folder.rds"));
+    const CliResult d = box.run({"--settings", box.path("folder.rds"), "--port", "virtual:" + box.path("enc.st"),
+                                 "send"});
+    EXPECT_EQ(d.code, 2);
+    EXPECT_NE(d.err.find("not a regular file"), std::string::npos) << d.err;
+    EXPECT_FALSE(std::filesystem::exists(box.path("enc.st")));
 }
 
 TEST_F(EncoderCommands, WithoutSettingsTheProgramsOwnFileBesideItIsUsed)
