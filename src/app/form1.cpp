@@ -410,8 +410,11 @@ void TForm1::closeEvent(QCloseEvent* event)
         event->accept();
         return;
     }
+    const QString statusBefore = StatusText();
     SetStatusText(QStringLiteral("Exit"));
     if (!SaveRDSFN()) {
+        // The window stays open: it must not go on saying "Exit".
+        SetStatusText(statusBefore);
         event->ignore();
         return;
     }

@@ -193,6 +193,7 @@ void WindowSettingsTest::failedSaveKeepsTheWindowOpen()
     QVERIFY(!form.close());
     QVERIFY(form.isVisible());
     QCOMPARE(closed.count(), 0);
+    QCOMPARE(form.StatusText(), QStringLiteral("Ready"));
     QCOMPARE(int(f.messages.size()), 1);
     QCOMPARE(f.messages[0].first, MessageKind::Error);
     QCOMPARE(f.messages[0].second, QStringLiteral("Unable to write to ") + f.settingsPath());
