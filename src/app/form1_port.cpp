@@ -58,7 +58,7 @@ FormEngine::FormEngine(TForm1& f, const TForm1Options& options)
     link.setUi(&ui);
     quorvan::PortOptions portOptions = options.ports;
     portOptions.routeToVirtual = options.virtualEncoder;
-    portOptions.virtualStateFile = toBytes(options.virtualStateFile);
+    portOptions.virtualStateFile = FileNameBytes(options.virtualStateFile);
     factory.setOptions(portOptions);
 }
 
@@ -155,7 +155,7 @@ quorvan::VirtualEncoder* TForm1::VirtualEncoder() const
 
 QString TForm1::VirtualStateFile() const
 {
-    return toQt(engine_->factory.options().virtualStateFile);
+    return DecodedFileName(engine_->factory.options().virtualStateFile);
 }
 
 // ---- start-up steps of the link --------------------------------------------------------------

@@ -33,7 +33,7 @@ bool IsField(const quorvan::SettingKey& key, const char* field)
 
 QString TForm1::SettingsPath() const
 {
-    return engine_->settings ? toQt(engine_->settings->writePath) : QString();
+    return engine_->settings ? DecodedFileName(engine_->settings->writePath) : QString();
 }
 
 void TForm1::LoadRDSFN()
@@ -42,9 +42,9 @@ void TForm1::LoadRDSFN()
     FormEngine& e = *engine_;
     if (options_.exeDirectory.isEmpty()) {
         e.settings = quorvan::locateSettings(e.settingsFiles,
-                                             toBytes(QCoreApplication::applicationDirPath()));
+                                             FileNameBytes(QCoreApplication::applicationDirPath()));
     } else {
-        e.settings = quorvan::explicitSettingsLocation(toBytes(exeDirectory_) + quorvan::kSettingsFileName);
+        e.settings = quorvan::explicitSettingsLocation(FileNameBytes(exeDirectory_) + quorvan::kSettingsFileName);
     }
     const std::optional<std::string> bytes = e.settingsFiles.readFile(e.settings->readPath);
     const quorvan::IniFile doc = bytes ? quorvan::IniFile::parse(*bytes) : quorvan::IniFile();
@@ -121,7 +121,8 @@ QString TForm1::SaveSettingsNow()
     values.window.DPSFromFile = e.memory.DPSFromFile;
     values.window.RTFromFile = e.memory.RTFromFile;
     const quorvan::SaveResult saved = quorvan::saveSettingsFile(e.settingsFiles, *e.settings, values);
-    return saved.ok ? QString() : toQt(saved.error);
+    // The message names the path: its bytes are the file system's, not Latin-1.
+    return saved.ok ? QString() : DecodedFileName(saved.error);
 }
 
 bool TForm1::SaveRDSFN()

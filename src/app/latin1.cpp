@@ -40,6 +40,11 @@ QString FileNameText(const QString& path)
     return toQt(FileNameBytes(path));
 }
 
+QString DecodedFileName(std::string_view bytes)
+{
+    return QFile::decodeName(QByteArray(bytes.data(), qsizetype(bytes.size())));
+}
+
 char DecimalSeparator()
 {
     const QString sep = QLocale().decimalPoint();

@@ -21,6 +21,8 @@ QChar toQChar(char byte);
 // through the field, the settings file and the search, whatever its letters.
 std::string FileNameBytes(const QString& path);
 QString FileNameText(const QString& path);
+// Bytes in the file system's encoding shown as characters (messages, paths).
+QString DecodedFileName(std::string_view bytes);
 // The system's decimal separator as a single byte ('.' when it is not one).
 char DecimalSeparator();
 

@@ -10,6 +10,7 @@
 #include "link/encoder_link.h"
 #include "sim/virtual_encoder.h"
 
+#include <QDir>
 #include <QFile>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -106,7 +107,9 @@ struct EncoderFixture {
     QString settingsPath() const { return dir.filePath(QStringLiteral("quorvan.rds")); }
     QString statePath() const { return dir.filePath(QStringLiteral("encoder.state")); }
 
-    QTemporaryDir dir;
+    // Letters outside ASCII in the program's directory: its name must reach
+    // the file system as the file system's own bytes.
+    QTemporaryDir dir{QDir::tempPath() + QStringLiteral("/quorvan-R\u00e1dio-XXXXXX")};
     quorvan::ManualTime time;
     ManualSpinner spinner;
     std::vector<std::pair<MessageKind, QString>> messages;
