@@ -15,7 +15,7 @@ int main(int argc, char** argv)
             return kExitUsage;
         }
         const std::string name = argv[at];
-        if (name == "help" || name == "-h") {
+        if (name == "help" || name == "-h" || name == "--help") {
             std::cout << Usage();
             return kExitOk;
         }

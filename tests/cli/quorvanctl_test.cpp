@@ -124,6 +124,11 @@ TEST(CliUsage, BadCommandLinesExitTwo)
         EXPECT_FALSE(r.err.empty());
     }
     EXPECT_FALSE(std::filesystem::exists(box.path("enc.state"))) << "nothing ran";
+    for (const char* help : {"help", "-h", "--help"}) {
+        const CliResult r = box.run({help});
+        EXPECT_EQ(r.code, 0) << help;
+        EXPECT_NE(r.out.find("usage: quorvanctl"), std::string::npos) << help;
+    }
 }
 
 TEST(CliUsage, BadLpt2AddressWritesNothing)
