@@ -13,6 +13,8 @@
 #include <cstring>
 #include <fstream>
 
+#include <sys/stat.h>
+
 namespace quorvan::cli {
 
 namespace {
@@ -31,9 +33,11 @@ bool LoadCliSettings(Context& ctx, std::string& error)
     // A file the user named must be there and be a file: a directory or a
     // device would otherwise read as an empty file and run on the defaults.
     if (!ctx.settingsPath().empty() && !fs.readFile(where.readPath)) {
-        std::ifstream probe(where.readPath, std::ios::binary);
+        // stat, not an open: opening a FIFO would wait for a writer.
+        struct stat st {};
+        const bool there = ::stat(where.readPath.c_str(), &st) == 0;
         error = "cannot read settings file " + where.readPath + ": " +
-                (probe ? std::string("not a regular file") : std::string(std::strerror(errno)));
+                (there && !S_ISREG(st.st_mode) ? std::string("not a regular file") : std::string(std::strerror(errno)));
         return false;
     }
     SettingsValues values;

@@ -40,7 +40,9 @@ bool writeAll(int fd, const std::string& bytes)
 
 std::optional<std::string> PosixFileSystem::readFile(const std::string& path)
 {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: the open of a FIFO without a writer returns at once (and is
+    // then refused as not a regular file) instead of waiting for ever.
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         return std::nullopt;
     struct stat st {};

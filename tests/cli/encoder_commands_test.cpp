@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <sstream>
 
+#include <sys/stat.h>
+
 namespace quorvan::test {
 namespace {
 
@@ -212,6 +214,12 @@ TEST_F(EncoderCommands, UnreadableSettingsFileIsAUsageError)
                                  "send"});
     EXPECT_EQ(d.code, 2);
     EXPECT_NE(d.err.find("not a regular file"), std::string::npos) << d.err;
+    // Nor is a FIFO, and one without a writer must not hold the program.
+    ASSERT_EQ(::mkfifo(box.path("pipe.rds").c_str(), 0600), 0);
+    const CliResult f = box.run({"--settings", box.path("pipe.rds"), "--port", "virtual:" + box.path("enc.st"),
+                                 "send"});
+    EXPECT_EQ(f.code, 2);
+    EXPECT_NE(f.err.find("not a regular file"), std::string::npos) << f.err;
     EXPECT_FALSE(std::filesystem::exists(box.path("enc.st")));
 }
 

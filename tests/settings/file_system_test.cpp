@@ -113,3 +113,17 @@ TEST(SettingsLocation, ExplicitFileIsMadeAbsolute)
     EXPECT_EQ(explicitSettingsLocation("/a/b.rds").writePath, "/a/b.rds");
     EXPECT_EQ(executableDirectory().back(), '/');
 }
+
+TEST(ReadFile, OnlyRegularFilesAreReadAndNothingWaitsForAWriter)
+{
+    TempDir dir;
+    dir.put("quorvan.rds", "[Config]\r\n");
+    ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    ASSERT_EQ(::mkdir(dir.file("sub").c_str(), 0700), 0);
+    PosixFileSystem fs;
+    EXPECT_EQ(fs.readFile(dir.file("quorvan.rds")), "[Config]\r\n");
+    EXPECT_EQ(fs.readFile(dir.file("fifo")), std::nullopt); // a FIFO with no writer: no wait
+    EXPECT_EQ(fs.readFile(dir.file("sub")), std::nullopt);
+    EXPECT_EQ(fs.readFile("/dev/zero"), std::nullopt);
+    EXPECT_EQ(fs.readFile(dir.file("missing")), std::nullopt);
+}
