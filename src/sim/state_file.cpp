@@ -166,24 +166,57 @@ bool ParseEncoderState(const std::string& text, EncoderState& result, std::strin
 
 StateLoad LoadEncoderState(const std::string& path, EncoderState& state, std::string& error)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    // O_NONBLOCK: a FIFO without a writer must not hold the program; the type
+    // check then refuses it, a directory and a device alike.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
         if (errno == ENOENT) {
             struct stat st{};
             if (::stat(path.c_str(), &st) != 0 && errno == ENOENT)
                 return StateLoad::Missing;
+            errno = ENOENT;
         }
         error = "cannot read virtual encoder state file " + path + ": " + std::strerror(errno);
         return StateLoad::Damaged;
     }
-    std::ostringstream buf;
-    buf << in.rdbuf();
-    if (in.bad()) {
-        error = "cannot read virtual encoder state file " + path;
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        error = "cannot read virtual encoder state file " + path + ": not a regular file";
+        return StateLoad::Damaged;
+    }
+    // A state file is a few kilobytes; anything much larger is not one, and
+    // reading it whole could take the machine's memory.
+    std::string text;
+    char buffer[4096];
+    bool failed = false;
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            failed = true;
+            break;
+        }
+        if (n == 0)
+            break;
+        text.append(buffer, static_cast<std::size_t>(n));
+        if (text.size() > kMaxStateFileBytes)
+            break;
+    }
+    const int readErrno = errno;
+    ::close(fd);
+    if (failed) {
+        error = "cannot read virtual encoder state file " + path + ": " + std::strerror(readErrno);
+        return StateLoad::Damaged;
+    }
+    if (text.size() > kMaxStateFileBytes) {
+        error = "damaged virtual encoder state file " + path + " (larger than " +
+                std::to_string(kMaxStateFileBytes) + " bytes)";
         return StateLoad::Damaged;
     }
     std::string why;
-    if (!ParseEncoderState(buf.str(), state, why)) {
+    if (!ParseEncoderState(text, state, why)) {
         error = "damaged virtual encoder state file " + path + " (" + why + ")";
         return StateLoad::Damaged;
     }
@@ -196,7 +229,7 @@ bool SaveEncoderState(const std::string& path, const EncoderState& state, std::s
     const std::string temp = path + ".tmp" + std::to_string(::getpid());
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (fd < 0) {
-        error = "cannot write virtual encoder state file " + temp + ": " + std::strerror(errno);
+        error = "cannot write virtual encoder state file " + path + ": " + std::strerror(errno);
         return false;
     }
     const char* p = text.data();

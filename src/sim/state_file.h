@@ -5,11 +5,15 @@
 
 #include "sim/virtual_encoder.h"
 
+#include <cstddef>
 #include <string>
 
 namespace quorvan {
 
 enum class StateLoad { Loaded, Missing, Damaged };
+
+// A state file is about 3.5 KB; a larger file is damaged, not read whole.
+constexpr std::size_t kMaxStateFileBytes = 64 * 1024;
 
 // Missing: the file does not exist (state is left as it was). Damaged: the file
 // exists but cannot be read or is not a complete state; error names the cause.

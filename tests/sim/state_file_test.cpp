@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quorvan::test {
@@ -94,6 +95,32 @@ TEST(StateFile, TruncatedOrGarbageFilesAreReportedAndLeftAlone)
         EXPECT_EQ(s, sampleState()) << "state untouched on failure";
         EXPECT_EQ(slurp(path), text);
     }
+}
+
+TEST(StateFile, FifosDevicesDirectoriesAndOversizedFilesAreDamagedNotWaitedOn)
+{
+    TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0); // no writer: a plain open would wait
+    fs::create_directories(dir.file("sub"));
+    // A valid state followed by blank lines: too big to be one, never parsed whole.
+    std::ofstream(dir.file("huge.state"), std::ios::binary)
+        << FormatEncoderState(sampleState()) << std::string(kMaxStateFileBytes, '\n');
+    for (const std::string& path : {dir.file("fifo"), dir.file("sub"), std::string("/dev/zero"), dir.file("huge.state")}) {
+        EncoderState s = sampleState();
+        std::string error;
+        EXPECT_EQ(LoadEncoderState(path, s, error), StateLoad::Damaged) << path;
+        EXPECT_NE(error.find(path), std::string::npos) << error;
+        EXPECT_EQ(s, sampleState());
+    }
+}
+
+TEST(StateFile, AFailedSaveNamesTheStateFile)
+{
+    TempDir dir;
+    std::string error;
+    const std::string path = dir.file("no-such-dir/enc.state");
+    EXPECT_FALSE(SaveEncoderState(path, sampleState(), error));
+    EXPECT_NE(error.find(path + ":"), std::string::npos) << error;
 }
 
 TEST(StateFile, DumpShowsTwelveRowsOfUpperCaseHex)
