@@ -132,6 +132,8 @@ public:
     int finishOperation();
     // Saves the virtual encoder's state (no-op for hardware); throws exit 1.
     void saveVirtualState();
+    // Flushes the --record file; throws exit 1 when a line could not be written.
+    void finishRecord();
 
     Clock& clock() { return clock_; }
     Sleeper& sleeper() { return sleeper_; }

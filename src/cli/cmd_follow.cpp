@@ -131,6 +131,7 @@ int runFollow(Context& ctx)
     std::string error;
     if (!saveRememberedTexts(settingsFs, where, values, error))
         throw Failure(error);
+    ctx.finishRecord();
     return kExitOk;
 }
 

@@ -8,6 +8,10 @@
 #include <cstring>
 #include <iostream>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace quorvan::cli {
 
 SettingsLoader& settingsLoaderSlot();
@@ -81,6 +85,15 @@ TEncoderLink& Context::link()
     port_ = std::move(opened.port);
 
     if (options_.recordFile) {
+        // A FIFO nobody reads would hold the open for ever: refuse it at once.
+        struct stat st {};
+        if (::stat(options_.recordFile->c_str(), &st) == 0 && S_ISFIFO(st.st_mode)) {
+            const int probe = ::open(options_.recordFile->c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            if (probe < 0)
+                throw Failure("cannot open record file " + *options_.recordFile + ": " +
+                              (errno == ENXIO ? std::string("no program reads the FIFO") : std::strerror(errno)));
+            ::close(probe);
+        }
         record_.open(*options_.recordFile, std::ios::out | std::ios::app);
         if (!record_)
             throw Failure("cannot open record file " + *options_.recordFile + ": " + std::strerror(errno));
@@ -116,11 +129,19 @@ void Context::saveVirtualState()
         throw Failure(error);
 }
 
+void Context::finishRecord()
+{
+    if (!record_.is_open())
+        return;
+    record_.flush();
+    if (!record_)
+        throw Failure("cannot write record file " + *options_.recordFile + " (the record is incomplete)");
+}
+
 int Context::finishOperation()
 {
     saveVirtualState();
-    if (record_.is_open())
-        record_.flush();
+    finishRecord();
     if (!link_)
         return kExitOk;
     if (link_->StatusText() != kStatusNotReady && !link_->PortFault)

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <sstream>
 
+#include <sys/stat.h>
+
 namespace quorvan::test {
 namespace {
 
@@ -97,6 +99,21 @@ TEST(CliRecord, SerialLinesAreNamed)
     EXPECT_EQ(rec.substr(0, 26), "RTS 1\nDTR 1\nDTR 0\nRTS 0\nRT");
     EXPECT_NE(rec.find("CTS 0\n"), std::string::npos);
     EXPECT_EQ(rec.find("W "), std::string::npos);
+}
+
+TEST(CliRecord, ARecordThatCannotBeWrittenIsAFailureNotReady)
+{
+    CliSandbox box;
+    const std::string port = "virtual:" + box.path("enc.state");
+    // Every write of the record fails: the run must not look like a success.
+    const CliResult full = box.run({"--port", port, "--record", "/dev/full", "write", "10", "A5"});
+    EXPECT_EQ(full.code, 1);
+    expectOneLineError(full, "/dev/full");
+    // A FIFO that nobody reads: refused at once instead of waiting for a reader.
+    ASSERT_EQ(::mkfifo(box.path("rec.fifo").c_str(), 0600), 0);
+    const CliResult fifo = box.run({"--port", port, "--record", box.path("rec.fifo"), "write", "10", "A5"});
+    EXPECT_EQ(fifo.code, 1);
+    expectOneLineError(fifo, "rec.fifo");
 }
 
 TEST(CliUsage, BadCommandLinesExitTwo)
