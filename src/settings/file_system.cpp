@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <vector>
 
 namespace quorvan {
@@ -34,6 +35,22 @@ bool writeAll(int fd, const std::string& bytes)
         done += static_cast<std::size_t>(n);
     }
     return true;
+}
+
+// A file reached through a symbolic link is replaced where the link points:
+// renaming over the link itself would turn it into a copy and leave the real
+// file as it was.
+std::string writeTarget(const std::string& path)
+{
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return path;
+    char* real = ::realpath(path.c_str(), nullptr);
+    if (!real)
+        return path;
+    std::string out(real);
+    std::free(real);
+    return out;
 }
 
 } // namespace
@@ -95,8 +112,9 @@ bool PosixFileSystem::makeDirectories(const std::string& dir)
     return false;
 }
 
-std::optional<std::string> PosixFileSystem::writeTemporaryBeside(const std::string& path, const std::string& bytes)
+std::optional<std::string> PosixFileSystem::writeTemporaryBeside(const std::string& target, const std::string& bytes)
 {
+    const std::string path = writeTarget(target);
     std::string name = parentDirectory(path) + "/." + path.substr(path.find_last_of('/') + 1) + ".XXXXXX";
     std::vector<char> templ(name.begin(), name.end());
     templ.push_back('\0');
@@ -116,8 +134,9 @@ std::optional<std::string> PosixFileSystem::writeTemporaryBeside(const std::stri
     return tmp;
 }
 
-bool PosixFileSystem::replaceFile(const std::string& from, const std::string& to)
+bool PosixFileSystem::replaceFile(const std::string& from, const std::string& target)
 {
+    const std::string to = writeTarget(target);
     if (::rename(from.c_str(), to.c_str()) != 0)
         return false;
     // Make the new directory entry itself durable.

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace quorvan;
 using quorvan::test::FailingFileSystem;
@@ -52,6 +53,20 @@ TEST(AtomicReplace, AFailedStepLeavesTheOldFileAndNoLeftovers)
     EXPECT_FALSE(fs.lastTemporary.empty());
     EXPECT_FALSE(fs.exists(fs.lastTemporary));
     EXPECT_EQ(dir.entries(), 1);
+}
+
+TEST(AtomicReplace, ASymbolicLinkIsWrittenThroughAndStaysALink)
+{
+    TempDir dir;
+    dir.put("real/quorvan.rds", "old");
+    ASSERT_EQ(::symlink("real/quorvan.rds", dir.file("quorvan.rds").c_str()), 0);
+    PosixFileSystem fs;
+    ASSERT_TRUE(replaceFileContents(fs, dir.file("quorvan.rds"), "new"));
+    EXPECT_EQ(dir.get("real/quorvan.rds"), "new");
+    struct stat st {};
+    ASSERT_EQ(::lstat(dir.file("quorvan.rds").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode)) << "the link was replaced by a copy";
+    EXPECT_EQ(dir.entries(), 2);
 }
 
 TEST(AtomicReplace, DirectoryThatIsARegularFileFails)
