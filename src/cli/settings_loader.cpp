@@ -30,30 +30,33 @@ bool LoadCliSettings(Context& ctx, std::string& error)
 {
     PosixFileSystem fs;
     const SettingsLocation where = WhereFor(ctx, fs);
+    // The file is read and parsed once: a big file costs one pass, and the
+    // values and the COM devices come from the same bytes.
+    const std::optional<std::string> bytes = fs.readFile(where.readPath);
+    const int readErrno = errno;
     // A file the user named must be there and be a file: a directory or a
     // device would otherwise read as an empty file and run on the defaults.
-    if (!ctx.settingsPath().empty() && !fs.readFile(where.readPath)) {
+    if (!ctx.settingsPath().empty() && !bytes) {
         // stat, not an open: opening a FIFO would wait for a writer.
         struct stat st {};
         const bool there = ::stat(where.readPath.c_str(), &st) == 0;
         error = "cannot read settings file " + where.readPath + ": " +
-                (there && !S_ISREG(st.st_mode) ? std::string("not a regular file") : std::string(std::strerror(errno)));
+                (there && !S_ISREG(st.st_mode) ? std::string("not a regular file")
+                                               : std::string(std::strerror(there ? readErrno : errno)));
         return false;
     }
+    const IniFile doc = IniFile::parse(bytes ? *bytes : std::string());
     SettingsValues values;
-    loadSettingsFile(fs, where, values);
+    loadSettings(doc, values);
     values.params.CTRunning = ctStateStartsTransmission(values.window.CTState);
     PIExit(values.params);
     NormaliseUserGroupBytes(values.params);
     ctx.params = values.params;
 
     // COM1Device .. COM4Device in [Config]: another device for a COM port.
-    if (const std::optional<std::string> bytes = fs.readFile(where.readPath)) {
-        const IniFile doc = IniFile::parse(*bytes);
-        for (int n = 0; n < 4; ++n)
-            if (auto device = doc.read("Config", "COM" + std::to_string(n + 1) + "Device"))
-                ctx.comDevices[n] = *device;
-    }
+    for (int n = 0; n < 4; ++n)
+        if (auto device = doc.read("Config", "COM" + std::to_string(n + 1) + "Device"))
+            ctx.comDevices[n] = *device;
     return true;
 }
 
