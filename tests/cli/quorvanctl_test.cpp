@@ -5,7 +5,13 @@
 #include <algorithm>
 #include <sstream>
 
+#include <csignal>
+
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace quorvan::test {
 namespace {
@@ -114,6 +120,56 @@ TEST(CliRecord, ARecordThatCannotBeWrittenIsAFailureNotReady)
     const CliResult fifo = box.run({"--port", port, "--record", box.path("rec.fifo"), "write", "10", "A5"});
     EXPECT_EQ(fifo.code, 1);
     expectOneLineError(fifo, "rec.fifo");
+}
+
+TEST(CliSignals, SigintDuringAnOperationEndsTheProgramOnlyAfterTheStateIsSaved)
+{
+    CliSandbox box;
+    const std::string state = box.path("enc.state");
+    const std::string fifo = box.path("rec.fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // The record goes through a small pipe that this test drains: the program
+    // is held in the middle of its transaction until the test reads on.
+    const int rec = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(rec, 0);
+    ::fcntl(rec, F_SETPIPE_SZ, 4096);
+    ::fcntl(rec, F_SETFL, 0);
+    std::vector<std::string> args = {box.program, "--port", "virtual:" + state, "--record", fifo, "write", "00"};
+    for (int i = 0; i < 255; ++i)
+        args.push_back("41");
+    const std::string errPath = box.path("err.txt");
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::dup2(err, 2);
+        std::vector<char*> argv;
+        for (std::string& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    ASSERT_GT(pid, 0);
+    std::string record;
+    char buf[512];
+    pollfd p{rec, POLLIN, 0};
+    ASSERT_EQ(::poll(&p, 1, -1), 1);
+    ssize_t n = ::read(rec, buf, sizeof buf);
+    ASSERT_GT(n, 0);
+    record.append(buf, static_cast<std::size_t>(n));
+    ASSERT_EQ(::kill(pid, SIGINT), 0); // the transaction is far from its end now
+    while ((n = ::read(rec, buf, sizeof buf)) > 0)
+        record.append(buf, static_cast<std::size_t>(n));
+    ::close(rec);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << "a shell must see the interruption";
+    EXPECT_EQ(lineCount(record), 1 + 2 + 257 * 19 + 3) << "the whole transaction ran";
+    const CliResult dump = box.run({"virtual-dump", state});
+    ASSERT_EQ(dump.code, 0) << "the state was saved: " << dump.err;
+    EXPECT_EQ(line(dump.out, 0), "00: 41 41 41 41 41 41 41 41 41 41 41 41 41 41 41 41");
+    EXPECT_NE(box.read("err.txt").find("stopped after the operation ended"), std::string::npos);
 }
 
 TEST(CliUsage, BadCommandLinesExitTwo)
