@@ -7,9 +7,14 @@
 #include "content/station_params.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QToolButton>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace quorvan_app {
 
@@ -120,9 +125,24 @@ void TForm1::LoadSkinPicture()
     // The new path is remembered even when the file cannot be read, so the
     // same file is not tried again.
     skinPicturePath_ = path;
-    QImageReader reader(path);
-    reader.setDecideFormatFromContent(true);
-    const QImage image = reader.read();
+    // Only a regular file is read. The path comes from the settings file and
+    // may name a FIFO (whose plain open waits for a writer, hanging the
+    // start-up) or a device: it is opened without waiting and checked first.
+    const QByteArray native = QFile::encodeName(path);
+    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    struct stat st {};
+    QImage image;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::fcntl(fd, F_SETFL, 0) == 0) {
+        QFile file;
+        if (file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
+            QImageReader reader(&file);
+            reader.setDecideFormatFromContent(true);
+            image = reader.read();
+        }
+    }
+    ::close(fd);
     if (image.isNull())
         return;
     LOGO->setPixmap(QPixmap::fromImage(

@@ -18,6 +18,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -190,6 +191,47 @@ private slots:
         const QString before = w.LImageFile->text();
         w.BR1->click();
         QCOMPARE(w.LImageFile->text(), before);
+    }
+
+    // The stored path may name anything. What is no regular file is passed by
+    // without reading: a FIFO with no writer must not hold up the start-up,
+    // nor a device that never ends.
+    void skinPictureThatIsNoRegularFile_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("FIFO without writer") << QStringLiteral("fifo");
+        QTest::newRow("endless device") << QStringLiteral("/dev/zero");
+        QTest::newRow("directory") << QStringLiteral("dir");
+        QTest::newRow("empty file") << QStringLiteral("empty");
+        QTest::newRow("missing") << QStringLiteral("missing");
+    }
+    void skinPictureThatIsNoRegularFile()
+    {
+        QFETCH(QString, kind);
+        FormFixture f;
+        QString path = f.dir.filePath(QStringLiteral("logo"));
+        if (kind == QLatin1String("fifo"))
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (kind == QLatin1String("dir"))
+            QVERIFY(QDir(f.dir.path()).mkdir(QStringLiteral("logo")));
+        else if (kind == QLatin1String("empty"))
+            f.writeFile(QStringLiteral("logo"), QByteArray());
+        else if (kind != QLatin1String("missing"))
+            path = kind;
+        f.writeFile(QStringLiteral("quorvan.rds"), "[Config]\r\nLogoPicture=" + QFile::encodeName(path) + "\r\n");
+        TForm1& w = *f.form;
+        w.FormCreate();
+        QCOMPARE(w.LImageFile->text(), path);
+        QCOMPARE(w.SkinPicturePath(), path);
+        QVERIFY(w.LOGO->pixmap().isNull());
+
+        // A picture chosen afterwards loads.
+        QImage red(40, 20, QImage::Format_RGB32);
+        red.fill(Qt::red);
+        f.chosenFile = f.dir.filePath(QStringLiteral("other"));
+        QVERIFY(red.save(f.chosenFile, "BMP"));
+        w.BR1->click();
+        QVERIFY(!w.LOGO->pixmap().isNull());
     }
 
     void storedNoneLeavesThePageWithoutPicture()
