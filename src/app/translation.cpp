@@ -11,6 +11,10 @@
 #include <QAbstractButton>
 #include <QTabWidget>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace quorvan_app {
 
 namespace {
@@ -104,11 +108,20 @@ std::vector<TxupLanguage::Entry> TxupLanguage::ReadSection(const QByteArray& con
 
 void TxupLanguage::Apply(QWidget* form, const QString& path)
 {
-    QFile file(path);
-    if (!file.exists() || !file.open(QIODevice::ReadOnly))
+    // Only a regular file is read: a FIFO put in its place would hold up the
+    // start-up, waiting for a writer. A longer file is read up to the limit.
+    const QByteArray native = QFile::encodeName(path);
+    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
         return;
-    const QByteArray content = file.read(kMaxFileBytes);
-    file.close();
+    QByteArray content;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        QFile file;
+        if (file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+            content = file.read(kMaxFileBytes);
+    }
+    ::close(fd);
     const ComponentIndex components = indexComponents(form);
     for (const Entry& e : ReadSection(content))
         applyEntry(form, components, e);

@@ -13,6 +13,8 @@
 
 #include <random>
 
+#include <sys/stat.h>
+
 using quorvan_app::TForm1;
 using quorvan_app::TxupLanguage;
 using test_support::FormFixture;
@@ -121,6 +123,15 @@ private slots:
         FormFixture f;
         TxupLanguage::Apply(f.form.get(), f.dir.filePath(QStringLiteral("absent.lng")));
         QCOMPARE(f.form->BSEND1->text(), QStringLiteral("Send"));
+    }
+
+    // A FIFO in the language file's place holds no start-up waiting for a writer.
+    void fifoIsNotWaitedFor()
+    {
+        FormFixture f;
+        QCOMPARE(::mkfifo(QFile::encodeName(f.dir.filePath(QStringLiteral("quorvan.lng"))).constData(), 0600), 0);
+        f.form->FormCreate();
+        QCOMPARE(f.form->MExit->text(), QStringLiteral("Exit"));
     }
 
     void startUpReadsTheFileBesideTheProgram()
