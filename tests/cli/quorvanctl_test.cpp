@@ -134,6 +134,10 @@ TEST(CliSignals, SigintDuringAnOperationEndsTheProgramOnlyAfterTheStateIsSaved)
     ASSERT_GE(rec, 0);
     ::fcntl(rec, F_SETPIPE_SZ, 4096);
     ::fcntl(rec, F_SETFL, 0);
+    // A writer of our own until the record flows: the program's check that a
+    // reader is there opens and closes the FIFO, which must not read as its end.
+    const int hold = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+    ASSERT_GE(hold, 0);
     std::vector<std::string> args = {box.program, "--port", "virtual:" + state, "--record", fifo, "write", "00"};
     for (int i = 0; i < 255; ++i)
         args.push_back("41");
@@ -157,6 +161,7 @@ TEST(CliSignals, SigintDuringAnOperationEndsTheProgramOnlyAfterTheStateIsSaved)
     ssize_t n = ::read(rec, buf, sizeof buf);
     ASSERT_GT(n, 0);
     record.append(buf, static_cast<std::size_t>(n));
+    ::close(hold);
     ASSERT_EQ(::kill(pid, SIGINT), 0); // the transaction is far from its end now
     while ((n = ::read(rec, buf, sizeof buf)) > 0)
         record.append(buf, static_cast<std::size_t>(n));
