@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -226,7 +227,17 @@ StateLoad LoadEncoderState(const std::string& path, EncoderState& state, std::st
 bool SaveEncoderState(const std::string& path, const EncoderState& state, std::string& error)
 {
     const std::string text = FormatEncoderState(state);
-    const std::string temp = path + ".tmp" + std::to_string(::getpid());
+    // Through a symbolic link the state is saved where the link points: the
+    // rename must not turn the link into a copy of its own.
+    std::string target = path;
+    struct stat st{};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        if (char* real = ::realpath(path.c_str(), nullptr)) {
+            target = real;
+            std::free(real);
+        }
+    }
+    const std::string temp = target + ".tmp" + std::to_string(::getpid());
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (fd < 0) {
         error = "cannot write virtual encoder state file " + path + ": " + std::strerror(errno);
@@ -251,7 +262,7 @@ bool SaveEncoderState(const std::string& path, const EncoderState& state, std::s
     const int savedErrno = errno;
     if (::close(fd) != 0)
         ok = false;
-    if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
+    if (!ok || ::rename(temp.c_str(), target.c_str()) != 0) {
         error = "cannot write virtual encoder state file " + path + ": " + std::strerror(ok ? errno : savedErrno);
         ::unlink(temp.c_str());
         return false;

@@ -114,6 +114,21 @@ TEST(StateFile, FifosDevicesDirectoriesAndOversizedFilesAreDamagedNotWaitedOn)
     }
 }
 
+TEST(StateFile, ASymbolicLinkIsSavedThroughAndStaysALink)
+{
+    TempDir dir;
+    fs::create_directories(dir.file("real"));
+    std::string error;
+    ASSERT_TRUE(SaveEncoderState(dir.file("real/enc.state"), EncoderState{}, error)) << error;
+    fs::create_symlink("real/enc.state", dir.file("enc.state"));
+    ASSERT_TRUE(SaveEncoderState(dir.file("enc.state"), sampleState(), error)) << error;
+    EXPECT_TRUE(fs::is_symlink(dir.file("enc.state")));
+    EncoderState back;
+    ASSERT_EQ(LoadEncoderState(dir.file("real/enc.state"), back, error), StateLoad::Loaded) << error;
+    EXPECT_EQ(back, sampleState());
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.file("real")), fs::directory_iterator()), 1);
+}
+
 TEST(StateFile, AFailedSaveNamesTheStateFile)
 {
     TempDir dir;
