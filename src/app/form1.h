@@ -167,8 +167,10 @@ public:
     QString SaveSettingsNow();
     // Ends the program without the operator closing the window (SIGTERM,
     // SIGINT, the desktop session ending): saves the settings, releases the
-    // port and emits closed(). A failed save is reported on stderr.
+    // port and emits closed(). A failed save is reported on stderr, and
+    // EndSessionSaveFailed() tells it afterwards (the program's exit status).
     void EndSession();
+    bool EndSessionSaveFailed() const { return endSessionSaveFailed_; }
 
     // ---- controls --------------------------------------------------------------
     QTabWidget* PageControl1;
@@ -473,6 +475,7 @@ private:
     bool centred_ = false;
     bool busy_ = false;
     bool sessionEnded_ = false;
+    bool endSessionSaveFailed_ = false;
     std::unique_ptr<FormEngine> engine_;
 };
 

@@ -142,8 +142,10 @@ void TForm1::EndSession()
     SetStatusText(QStringLiteral("Exit"));
     // Nobody may be there to answer a message box: the error goes to stderr.
     const QString error = SaveSettingsNow();
-    if (!error.isEmpty())
+    if (!error.isEmpty()) {
         std::cerr << "quorvan: " << error.toLocal8Bit().constData() << '\n';
+        endSessionSaveFailed_ = true;
+    }
     FormClose();
     if (VykTray1)
         VykTray1->hide();

@@ -49,5 +49,8 @@ int main(int argc, char** argv)
     QApplication::setQuitOnLastWindowClosed(false);
     QObject::connect(&form, &quorvan_app::TForm1::closed, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    // Ended by a signal or the session while the settings could not be
+    // saved: the caller learns of it from the exit status, not only stderr.
+    return status != 0 ? status : (form.EndSessionSaveFailed() ? 1 : 0);
 }

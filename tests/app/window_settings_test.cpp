@@ -37,6 +37,7 @@ private slots:
     void badLpt2AddressDoesNotStopStartUp();
     void terminationSignalSaves_data();
     void terminationSignalSaves();
+    void terminationWithAFailedSaveIsToldAsAFailure();
 };
 
 void WindowSettingsTest::valuesSurviveCloseAndStart()
@@ -320,7 +321,23 @@ void WindowSettingsTest::terminationSignalSaves()
     QVERIFY(f.readSettings().contains("DefaultPS=\"SIGNAL\""));
     QCOMPARE(closed.count(), 1);
     QCOMPARE(form.StatusBar1->currentMessage(), QStringLiteral("Exit"));
+    QVERIFY(!form.EndSessionSaveFailed());
     quorvan::TerminationSignals::uninstall();
+}
+
+// Ended by a signal when the settings file cannot be written: the program
+// still ends (nobody may be there to answer), but the failure is kept for
+// its exit status instead of ending as a success.
+void WindowSettingsTest::terminationWithAFailedSaveIsToldAsAFailure()
+{
+    EncoderFixture f;
+    QVERIFY(QDir(f.dir.path()).mkdir(QStringLiteral("quorvan.rds")));
+    quorvan_app::TForm1& form = f.start();
+    QSignalSpy closed(&form, &quorvan_app::TForm1::closed);
+    form.EndSession();
+    QCOMPARE(closed.count(), 1);
+    QVERIFY(form.EndSessionSaveFailed());
+    QVERIFY(f.messages.empty()); // no message box: the error went to stderr
 }
 
 QTEST_MAIN(WindowSettingsTest)
