@@ -4,6 +4,7 @@
 
 #include "app/form1_build.h"
 #include "app/key_filter.h"
+#include "app/latin1.h"
 #include "content/station_params.h"
 
 #include <QDir>
@@ -113,7 +114,7 @@ void TForm1::BR1Click()
 {
     const QString path = ChooseFile(QStringLiteral("Open"), QStringLiteral("Bitmaps (*.bmp)"), true);
     if (!path.isEmpty())
-        LImageFile->setText(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
+        LImageFile->setText(FileNameText(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath())));
     LoadSkinPicture();
 }
 
@@ -128,8 +129,9 @@ void TForm1::LoadSkinPicture()
     // Only a regular file is read. The path comes from the settings file and
     // may name a FIFO (whose plain open waits for a writer, hanging the
     // start-up) or a device: it is opened without waiting and checked first.
-    const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    // The field holds the name's own bytes, as the settings file does.
+    const std::string native = toBytes(path);
+    const int fd = ::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return;
     struct stat st {};

@@ -168,7 +168,7 @@ private slots:
         // A file that is not a picture: the path shows, the page stays as it was.
         f.chosenFile = f.writeFile(QStringLiteral("broken.bmp"), QByteArray("not a picture"));
         w.BR1->click();
-        QCOMPARE(w.LImageFile->text(), QDir::toNativeSeparators(f.chosenFile));
+        QCOMPARE(w.LImageFile->text(), quorvan_app::FileNameText(QDir::toNativeSeparators(f.chosenFile)));
         QCOMPARE(w.SkinPicturePath(), w.LImageFile->text());
         QVERIFY(w.LOGO->pixmap().isNull());
 
@@ -191,6 +191,18 @@ private slots:
         const QString before = w.LImageFile->text();
         w.BR1->click();
         QCOMPARE(w.LImageFile->text(), before);
+
+        // Letters beyond Latin-1 in the name: the picture loads, and the
+        // stored path (the field's bytes) names the same file again.
+        QVERIFY(QDir(f.dir.path()).mkdir(QStringLiteral("\u0416\u00e1")));
+        f.chosenFile = f.dir.filePath(QStringLiteral("\u0416\u00e1/logo.png"));
+        QImage blue(40, 20, QImage::Format_RGB32);
+        blue.fill(Qt::blue);
+        QVERIFY(blue.save(f.chosenFile, "PNG"));
+        w.BR1->click();
+        QVERIFY(!w.LOGO->pixmap().isNull());
+        QCOMPARE(w.LOGO->pixmap().toImage().pixelColor(w.LOGO->pixmap().width() / 2, 5), QColor(Qt::blue));
+        QCOMPARE(QFile::decodeName(QByteArray::fromStdString(w.ReadStationParams().LImageFile)), f.chosenFile);
     }
 
     // The stored path may name anything. What is no regular file is passed by
