@@ -99,6 +99,14 @@ bool PosixFileSystem::isWritableDirectory(const std::string& dir)
     return ::access(dir.c_str(), W_OK | X_OK) == 0;
 }
 
+bool PosixFileSystem::isReadOnlyFile(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return false;
+    return (st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0;
+}
+
 bool PosixFileSystem::makeDirectories(const std::string& dir)
 {
     struct stat st {};
@@ -115,6 +123,10 @@ bool PosixFileSystem::makeDirectories(const std::string& dir)
 std::optional<std::string> PosixFileSystem::writeTemporaryBeside(const std::string& target, const std::string& bytes)
 {
     const std::string path = writeTarget(target);
+    // A read-only file is not replaced behind its owner's back by a rename:
+    // writing it in place would fail, and so does the save.
+    if (isReadOnlyFile(path))
+        return std::nullopt;
     std::string name = parentDirectory(path) + "/." + path.substr(path.find_last_of('/') + 1) + ".XXXXXX";
     std::vector<char> templ(name.begin(), name.end());
     templ.push_back('\0');

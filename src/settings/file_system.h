@@ -16,6 +16,9 @@ public:
     virtual bool exists(const std::string& path) = 0;
     // True when new files can be created in `dir`.
     virtual bool isWritableDirectory(const std::string& dir) = 0;
+    // True when `path` is an existing file that must not be replaced: it has
+    // no write permission at all (its owner made it read-only), or none for us.
+    virtual bool isReadOnlyFile(const std::string& path) = 0;
     // Creates `dir` and its missing parents; true when it exists afterwards.
     virtual bool makeDirectories(const std::string& dir) = 0;
     // Writes `bytes` to a new, uniquely named file in the directory of `path`,
@@ -33,6 +36,7 @@ public:
     std::optional<std::string> readFile(const std::string& path) override;
     bool exists(const std::string& path) override;
     bool isWritableDirectory(const std::string& dir) override;
+    bool isReadOnlyFile(const std::string& path) override;
     bool makeDirectories(const std::string& dir) override;
     std::optional<std::string> writeTemporaryBeside(const std::string& path, const std::string& bytes) override;
     bool replaceFile(const std::string& from, const std::string& to) override;

@@ -29,7 +29,9 @@ SettingsLocation locateSettings(SettingsFileSystem& fs, const std::string& exeDi
 {
     std::string besideExe = join(exeDirectory, kSettingsFileName);
     std::string dir = exeDirectory.empty() ? std::string(".") : exeDirectory;
-    if (fs.isWritableDirectory(dir))
+    // A read-only settings file beside the program is treated like a
+    // program directory that cannot be written: it is read, never replaced.
+    if (fs.isWritableDirectory(dir) && !fs.isReadOnlyFile(besideExe))
         return SettingsLocation{besideExe, besideExe, false};
 
     std::string configHome;

@@ -21,6 +21,7 @@ public:
     {
         return !readOnlyDirectories && real_.isWritableDirectory(d);
     }
+    bool isReadOnlyFile(const std::string& p) override { return real_.isReadOnlyFile(p); }
     bool makeDirectories(const std::string& d) override { return real_.makeDirectories(d); }
     std::optional<std::string> writeTemporaryBeside(const std::string& p, const std::string& bytes) override
     {

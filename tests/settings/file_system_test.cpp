@@ -119,6 +119,22 @@ TEST(SettingsLocation, UserConfigDirectoryWhenTheProgramDirectoryIsReadOnly)
     }
 }
 
+TEST(SettingsLocation, AReadOnlyFileBesideTheProgramIsReadButSavedInTheUserDirectory)
+{
+    TempDir exe;
+    TempDir config;
+    exe.put("quorvan.rds", "[Config]\r\n");
+    ASSERT_EQ(::chmod(exe.file("quorvan.rds").c_str(), 0444), 0);
+    PosixFileSystem fs;
+    SettingsLocation loc = locateSettings(fs, exe.path() + "/", config.path(), "/home/u");
+    EXPECT_EQ(loc.readPath, exe.file("quorvan.rds"));
+    EXPECT_EQ(loc.writePath, config.file("quorvan/quorvan.rds"));
+    EXPECT_TRUE(loc.createDirectory);
+    // Saved there, the program's own file stays as it was.
+    EXPECT_TRUE(replaceFileContents(fs, exe.file("quorvan.rds"), "new") == false);
+    EXPECT_EQ(exe.get("quorvan.rds"), "[Config]\r\n");
+}
+
 TEST(SettingsLocation, ExplicitFileIsMadeAbsolute)
 {
     SettingsLocation loc = explicitSettingsLocation("rel/quorvan.rds");

@@ -288,6 +288,29 @@ TEST(SettingsSave, AReadOnlyDirectoryKeepsTheOldFileByteForByteAndReportsTheErro
     EXPECT_EQ(dir.entries(), 1);
 }
 
+TEST(SettingsSave, AReadOnlyFileInAWritableDirectoryIsNotReplaced)
+{
+    TempDir dir;
+    dir.put("quorvan.rds", kHandWritten);
+    const std::string path = dir.file("quorvan.rds");
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    // Anyone may create files in the directory, so a rename over the file would work.
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
+
+    const int status = runUnprivileged([&] {
+        PosixFileSystem fs;
+        SettingsValues v;
+        v.params.PI = "BEEF";
+        SaveResult r = saveSettingsFile(fs, explicitSettingsLocation(path), v);
+        return !r.ok && r.error == "Unable to write to " + path;
+    });
+    if (status == 77)
+        GTEST_SKIP() << "cannot drop root privileges here";
+    EXPECT_EQ(status, 0) << "the save did not fail with \"Unable to write to " << path << "\"";
+    EXPECT_EQ(dir.get("quorvan.rds"), kHandWritten);
+    EXPECT_EQ(dir.entries(), 1);
+}
+
 TEST(SettingsSave, ADirectoryThatCannotExistReportsTheError)
 {
     TempDir dir;
