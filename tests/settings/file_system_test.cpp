@@ -131,7 +131,7 @@ TEST(SettingsLocation, AReadOnlyFileBesideTheProgramIsReadButSavedInTheUserDirec
     EXPECT_EQ(loc.writePath, config.file("quorvan/quorvan.rds"));
     EXPECT_TRUE(loc.createDirectory);
     // Saved there, the program's own file stays as it was.
-    EXPECT_TRUE(replaceFileContents(fs, exe.file("quorvan.rds"), "new") == false);
+    EXPECT_FALSE(replaceFileContents(fs, exe.file("quorvan.rds"), "new"));
     EXPECT_EQ(exe.get("quorvan.rds"), "[Config]\r\n");
 }
 

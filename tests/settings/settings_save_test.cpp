@@ -174,6 +174,19 @@ int runUnprivileged(const std::function<bool()>& body)
     return WEXITSTATUS(status);
 }
 
+// Saves a changed value over `path` without privileges: 0 when the save failed
+// with "Unable to write to <path>", 77 when privileges could not be dropped.
+int unprivilegedSaveStatus(const std::string& path)
+{
+    return runUnprivileged([&] {
+        PosixFileSystem fs;
+        SettingsValues v;
+        v.params.PI = "BEEF";
+        SaveResult r = saveSettingsFile(fs, explicitSettingsLocation(path), v);
+        return !r.ok && r.error == "Unable to write to " + path;
+    });
+}
+
 } // namespace
 
 TEST(SettingsSave, NewFileHasTheSectionsAndKeysInTableOrder)
@@ -272,14 +285,7 @@ TEST(SettingsSave, AReadOnlyDirectoryKeepsTheOldFileByteForByteAndReportsTheErro
     const std::string path = dir.file("quorvan.rds");
     ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
 
-    std::string error;
-    const int status = runUnprivileged([&] {
-        PosixFileSystem fs;
-        SettingsValues v;
-        v.params.PI = "BEEF";
-        SaveResult r = saveSettingsFile(fs, explicitSettingsLocation(path), v);
-        return !r.ok && r.error == "Unable to write to " + path;
-    });
+    const int status = unprivilegedSaveStatus(path);
     ::chmod(dir.path().c_str(), 0755);
     if (status == 77)
         GTEST_SKIP() << "cannot drop root privileges here";
@@ -297,13 +303,7 @@ TEST(SettingsSave, AReadOnlyFileInAWritableDirectoryIsNotReplaced)
     // Anyone may create files in the directory, so a rename over the file would work.
     ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
 
-    const int status = runUnprivileged([&] {
-        PosixFileSystem fs;
-        SettingsValues v;
-        v.params.PI = "BEEF";
-        SaveResult r = saveSettingsFile(fs, explicitSettingsLocation(path), v);
-        return !r.ok && r.error == "Unable to write to " + path;
-    });
+    const int status = unprivilegedSaveStatus(path);
     if (status == 77)
         GTEST_SKIP() << "cannot drop root privileges here";
     EXPECT_EQ(status, 0) << "the save did not fail with \"Unable to write to " << path << "\"";
