@@ -158,6 +158,10 @@ private:
     std::unique_ptr<TEncoderLink> link_;
 };
 
+// "YYYY-MM-DDTHH:MM:SS" (a space in place of the T too), 1900 to 2099, as a
+// local time; throws UsageError.
+DateTime ParseLocalTime(const std::string& text);
+
 // "D6", "0xd6" -> 0xD6; throws UsageError naming `what`.
 std::uint8_t ParseHexByte(const std::string& text, const std::string& what);
 

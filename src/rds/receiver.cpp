@@ -1,0 +1,101 @@
+#include "rds/receiver.h"
+
+#include <bit>
+
+namespace quorvan::rds {
+
+void Receiver::Take(const Group& g)
+{
+    ++groups;
+    ++groupsOfType[g.type() * 2 + (g.versionB() ? 1 : 0)];
+    pi = g.blocks[0];
+    tp = (g.blocks[1] & 0x0400) != 0;
+    pty = (g.blocks[1] >> 5) & 0x1F;
+    if (g.type() == 0)
+        take0(g);
+    else if (g.type() == 2 && !g.versionB())
+        take2A(g);
+    else if (g.type() == 4 && !g.versionB()) {
+        // MJD in 17 bits across blocks 2 and 3, then hour, minute, offset sign and size.
+        ClockTimeFields ct;
+        ct.mjd = ((g.blocks[1] & 0x3) << 15) | (g.blocks[2] >> 1);
+        ct.utcHour = ((g.blocks[2] & 1) << 4) | (g.blocks[3] >> 12);
+        ct.utcMinute = (g.blocks[3] >> 6) & 0x3F;
+        ct.negative = (g.blocks[3] & 0x20) != 0;
+        ct.halfHours = g.blocks[3] & 0x1F;
+        clockTime = ct;
+    }
+}
+
+void Receiver::take0(const Group& g)
+{
+    const int segment = g.blocks[1] & 3;
+    ta = (g.blocks[1] & 0x10) != 0;
+    music = (g.blocks[1] & 0x08) != 0;
+    di[3 - segment] = (g.blocks[1] & 0x04) != 0;
+    if (!g.versionB())
+        takeAF(g.blocks[2]);
+    psBuffer_[2 * segment] = static_cast<char>(g.blocks[3] >> 8);
+    psBuffer_[2 * segment + 1] = static_cast<char>(g.blocks[3] & 0xFF);
+    if (segment == 0)
+        psNext_ = 1;
+    else if (segment == psNext_)
+        ++psNext_;
+    else
+        psNext_ = -1;
+    if (psNext_ == 4) {
+        ps.assign(psBuffer_.begin(), psBuffer_.end());
+        psNext_ = -1;
+    }
+}
+
+void Receiver::takeAF(std::uint16_t block)
+{
+    const int high = block >> 8;
+    const int low = block & 0xFF;
+    auto add = [this](int code) {
+        if (code >= 1 && code <= 204 && afExpected_ > 0 && static_cast<int>(afBuilding_.size()) < afExpected_)
+            afBuilding_.push_back(code);
+    };
+    if (high == kAFCountBase && low == kAFFiller) {
+        af.clear();
+        afSeen = true;
+        afExpected_ = 0;
+        return;
+    }
+    if (high > kAFCountBase && high <= kAFCountBase + 25) {
+        afBuilding_.clear();
+        afExpected_ = high - kAFCountBase;
+        add(low);
+    } else {
+        add(high);
+        add(low);
+    }
+    if (afExpected_ > 0 && static_cast<int>(afBuilding_.size()) == afExpected_) {
+        af = afBuilding_;
+        afSeen = true;
+        afExpected_ = 0;
+    }
+}
+
+void Receiver::take2A(const Group& g)
+{
+    const char flag = (g.blocks[1] & 0x10) != 0 ? 'B' : 'A';
+    if (flag != rtFlag) {
+        rtBuffer_.fill(' ');
+        rtReceived_ = 0;
+        rtFlag = flag;
+    }
+    const int segment = g.blocks[1] & 0xF;
+    const std::uint16_t blocks[2] = {g.blocks[2], g.blocks[3]};
+    for (int i = 0; i < 4; ++i)
+        rtBuffer_[4 * segment + i] = static_cast<char>(i % 2 == 0 ? blocks[i / 2] >> 8 : blocks[i / 2] & 0xFF);
+    rtReceived_ = static_cast<std::uint16_t>(rtReceived_ | (1u << segment));
+    rtSegments = std::popcount(rtReceived_);
+    rt.assign(rtBuffer_.begin(), rtBuffer_.end());
+    const std::size_t end = rt.find('\r');
+    if (end != std::string::npos)
+        rt.resize(end);
+}
+
+} // namespace quorvan::rds

@@ -1,0 +1,52 @@
+// What a radio makes of the group stream: the PS (each value shown once all
+// four segments have come in order), the radiotext assembled segment by
+// segment (a change of its A/B flag clears it), PTY, TP, TA, M/S, the DI
+// flags, the AF list (method A), the last clock time and a count of groups
+// per type. Characters stay the encoder's bytes; the caller decodes them.
+#pragma once
+
+#include "encoder/image_decode.h"
+#include "rds/groups.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quorvan::rds {
+
+class Receiver {
+public:
+    void Take(const Group& group);
+
+    std::optional<std::uint16_t> pi;
+    std::string ps;                       // the last complete PS, 8 bytes ("" before the first)
+    int pty = 0;
+    bool tp = false;
+    bool ta = false;
+    bool music = false;
+    std::array<bool, 4> di{};             // index = bit: 0 stereo .. 3 dynamic PTY
+    std::string rt = std::string(64, ' ');  // radiotext as assembled, up to a carriage return
+    char rtFlag = 0;                      // 'A' or 'B' once radiotext came, else 0
+    int rtSegments = 0;                   // segments received since the flag last changed (0..16)
+    std::vector<int> af;                  // the last complete AF list (codes 1..204)
+    bool afSeen = false;
+    std::optional<ClockTimeFields> clockTime;
+    std::array<std::uint64_t, 32> groupsOfType{};  // index type * 2 + (B ? 1 : 0)
+    std::uint64_t groups = 0;
+
+private:
+    void take0(const Group& g);
+    void take2A(const Group& g);
+    void takeAF(std::uint16_t block);
+
+    std::array<char, 8> psBuffer_{};
+    int psNext_ = -1;          // the segment expected next in a run from 0; -1 none
+    std::array<char, 64> rtBuffer_{};
+    std::uint16_t rtReceived_ = 0;
+    std::vector<int> afBuilding_;
+    int afExpected_ = 0;
+};
+
+} // namespace quorvan::rds
