@@ -1,6 +1,7 @@
 #include "app/monitor_window.h"
 
 #include "app/latin1.h"
+#include "app/receiver_section.h"
 
 #include "encoder/image_layout.h"
 #include "encoder/image_monitor.h"
@@ -198,6 +199,8 @@ MonitorWindow::MonitorWindow(quorvan::VirtualEncoder& encoder, int ptyCoding, QW
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(ramBox);
     layout->addWidget(meaningBox);
+    Receiver = new ReceiverSection(encoder_, ptyCoding_, this);
+    layout->addWidget(Receiver);
     layout->addWidget(chipBox);
     layout->addStretch();
 
@@ -226,6 +229,7 @@ void MonitorWindow::setPTYCoding(int coding)
     if (coding == ptyCoding_)
         return;
     ptyCoding_ = coding;
+    Receiver->setPTYCoding(coding);
     showMeaning();
 }
 

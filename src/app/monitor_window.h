@@ -1,6 +1,7 @@
 // The monitor of the virtual encoder: its RAM 0x00..0xBF in hexadecimal and
 // what the bytes mean (PS, dynamic PS, radiotext, AF list, PTY, flags, clock
-// time, user group), its carrier, power and last command, and the two status
+// time, user group), what a radio receives from it (the Receiver section),
+// its carrier, power and last command, and the two status
 // bits a real encoder reports from the outside world (pilot tone, traffic
 // announcement), which the user sets here with check boxes.
 //
@@ -24,6 +25,8 @@ class VirtualEncoder;
 }
 
 namespace quorvan_app {
+
+class ReceiverSection;
 
 class MonitorWindow : public QWidget {
     Q_OBJECT
@@ -89,6 +92,7 @@ public:
     QCheckBox* CBPilot = nullptr;
     QCheckBox* CBStatusTA = nullptr;
     QCheckBox* CBPower = nullptr;
+    ReceiverSection* Receiver = nullptr;
 };
 
 } // namespace quorvan_app

@@ -1,0 +1,161 @@
+#include "app/receiver_section.h"
+
+#include "app/latin1.h"
+
+#include "content/pty.h"
+#include "encoder/image_decode.h"
+#include "sim/virtual_encoder.h"
+
+#include <QFontDatabase>
+#include <QFormLayout>
+#include <QLabel>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace quorvan_app {
+
+namespace {
+
+// Groups the timer sends at most in one tick, so that a window that was held
+// up (a long operation, a suspended machine) does not burst for seconds.
+constexpr qint64 kMaxGroupsPerTick = 12;
+
+QString TwoDigits(int value)
+{
+    return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
+}
+
+QString ClockTimeText(const quorvan::ClockTimeFields& ct)
+{
+    const quorvan::DateTime d = quorvan::DateOfModifiedJulianDay(ct.mjd);
+    const int off = ct.negative ? -ct.halfHours : ct.halfHours;
+    const int local = ((ct.utcHour * 60 + ct.utcMinute + off * 30) % 1440 + 1440) % 1440;
+    return QStringLiteral("%1-%2-%3 %4:%5 UTC, local %6:%7 (%8%9:%10)")
+        .arg(d.year)
+        .arg(TwoDigits(d.month), TwoDigits(d.day), TwoDigits(ct.utcHour), TwoDigits(ct.utcMinute),
+             TwoDigits(local / 60), TwoDigits(local % 60), off < 0 ? QStringLiteral("-") : QStringLiteral("+"))
+        .arg(ct.halfHours / 2)
+        .arg(ct.halfHours % 2 ? QStringLiteral("30") : QStringLiteral("00"));
+}
+
+} // namespace
+
+QString ReceivedText(std::string_view bytes)
+{
+    QString s = toQt(bytes);
+    for (QChar& c : s)
+        if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() < 0xA0))
+            c = QChar(0x00B7);
+    return s;
+}
+
+ReceiverSection::ReceiverSection(quorvan::VirtualEncoder& encoder, int ptyCoding, QWidget* parent)
+    : QGroupBox(QStringLiteral("Receiver"), parent), encoder_(encoder), ptyCoding_(ptyCoding)
+{
+    setObjectName(QStringLiteral("Receiver"));
+    setToolTip(QStringLiteral("What a radio tuned to the virtual encoder shows, from its RDS groups"));
+    auto* form = new QFormLayout(this);
+    form->setLabelAlignment(Qt::AlignRight);
+    auto add = [&](const QString& caption, const QString& name) {
+        auto* value = new QLabel(this);
+        value->setObjectName(name);
+        value->setTextFormat(Qt::PlainText);
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        form->addRow(caption + QLatin1Char(':'), value);
+        return value;
+    };
+    LRxPS = add(QStringLiteral("PS"), QStringLiteral("LRxPS"));
+    LRxRT = add(QStringLiteral("Radiotext"), QStringLiteral("LRxRT"));
+    LRxPTY = add(QStringLiteral("PTY"), QStringLiteral("LRxPTY"));
+    LRxDI = add(QStringLiteral("DI"), QStringLiteral("LRxDI"));
+    LRxAF = add(QStringLiteral("AF"), QStringLiteral("LRxAF"));
+    LRxCT = add(QStringLiteral("Clock time"), QStringLiteral("LRxCT"));
+    LRxGroups = add(QStringLiteral("Groups"), QStringLiteral("LRxGroups"));
+    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    LRxRT->setFont(fixed);
+    QFont big = fixed;
+    big.setBold(true);
+    big.setPointSizeF(fixed.pointSizeF() * 1.4);
+    LRxPS->setFont(big);
+
+    timer = new QTimer(this);
+    timer->setInterval(50);
+    connect(timer, &QTimer::timeout, this, &ReceiverSection::tick);
+    elapsed_.start();
+    timer->start();
+    redraw();
+}
+
+void ReceiverSection::setPTYCoding(int coding)
+{
+    ptyCoding_ = coding;
+    redraw();
+}
+
+void ReceiverSection::tick()
+{
+    // Groups due since the timer started: elapsed ms x 1187.5 / 104 / 1000.
+    const qint64 due = elapsed_.elapsed() * 2375 / 208000;
+    const qint64 n = std::min(due - due_, kMaxGroupsPerTick);
+    due_ = due;
+    if (n > 0)
+        step(static_cast<int>(n));
+}
+
+void ReceiverSection::step(int groups)
+{
+    onAir_ = quorvan::rds::EncoderStream::OnAir(encoder_.state());
+    for (int i = 0; onAir_ && i < groups; ++i)
+        receiver_.Take(stream_.Next(encoder_.state()));
+    redraw();
+}
+
+void ReceiverSection::redraw()
+{
+    const quorvan::rds::Receiver& rx = receiver_;
+    LRxPS->setText(rx.ps.empty() ? QStringLiteral("--------")
+                                 : QLatin1Char('"') + ReceivedText(rx.ps) + QLatin1Char('"'));
+    if (rx.rtFlag == 0) {
+        LRxRT->setText(QStringLiteral("none"));
+    } else {
+        std::string text = rx.rt;
+        while (!text.empty() && text.back() == ' ')
+            text.pop_back();
+        LRxRT->setText(QStringLiteral("%1 \"%2\"%3")
+                           .arg(QString(QLatin1Char(rx.rtFlag)), ReceivedText(text),
+                                rx.rtSegments < 16 ? QStringLiteral(" (%1/16)").arg(rx.rtSegments) : QString()));
+    }
+    if (rx.pi) {
+        LRxPTY->setText(QStringLiteral("%1 %2   TP %3   TA %4   %5")
+                            .arg(rx.pty)
+                            .arg(ReceivedText(quorvan::PTYName(ptyCoding_, rx.pty)))
+                            .arg(rx.tp ? 1 : 0)
+                            .arg(rx.ta ? 1 : 0)
+                            .arg(rx.music ? QStringLiteral("music") : QStringLiteral("speech")));
+    } else {
+        LRxPTY->setText(QStringLiteral("--"));
+    }
+    static const char* const kDINames[4] = {"stereo", "artificial head", "compressed", "dynamic PTY"};
+    QStringList di;
+    for (int bit = 0; bit < 4; ++bit)
+        if (rx.di[bit])
+            di << QLatin1String(kDINames[bit]);
+    LRxDI->setText(di.isEmpty() ? QStringLiteral("none") : di.join(QStringLiteral(", ")));
+    QStringList af;
+    for (int code : rx.af)
+        af << QString::fromStdString(quorvan::ReceivedAFText(code));
+    LRxAF->setText(!rx.afSeen    ? QStringLiteral("--")
+                   : af.isEmpty() ? QStringLiteral("none")
+                                  : af.join(QStringLiteral("  ")) + QStringLiteral(" MHz"));
+    LRxCT->setText(rx.clockTime ? ClockTimeText(*rx.clockTime) : QStringLiteral("none received"));
+    QStringList counts;
+    for (int i = 0; i < static_cast<int>(rx.groupsOfType.size()); ++i)
+        if (rx.groupsOfType[i] != 0)
+            counts << QStringLiteral("%1%2 %3").arg(i / 2).arg(i % 2 ? QLatin1Char('B') : QLatin1Char('A'))
+                          .arg(rx.groupsOfType[i]);
+    LRxGroups->setText((counts.isEmpty() ? QStringLiteral("none") : counts.join(QStringLiteral("   "))) +
+                       (onAir_ ? QString() : QStringLiteral("   (no signal: the carrier is off)")));
+}
+
+} // namespace quorvan_app

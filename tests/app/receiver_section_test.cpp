@@ -1,0 +1,125 @@
+// The Receiver section of the monitor: what a radio shows from the virtual
+// encoder's groups, fed group by group (the test drives it; its timer is
+// stopped), and picking up each change of the encoder at once.
+#include "app/monitor_window.h"
+#include "app/receiver_section.h"
+#include "encoder/image_decode.h"
+#include "sim/virtual_encoder.h"
+
+#include <QLabel>
+#include <QTest>
+#include <QTimer>
+
+#include <string>
+#include <vector>
+
+using quorvan::VirtualEncoder;
+using quorvan_app::MonitorWindow;
+
+namespace {
+
+std::vector<std::uint8_t> Bytes(const std::string& text)
+{
+    return {text.begin(), text.end()};
+}
+
+} // namespace
+
+class ReceiverSectionTest : public QObject {
+    Q_OBJECT
+private slots:
+    void showsWhatARadioReceives();
+    void followsTheDynamicPSAndEachChange();
+    void clockTimeAfterATriggerAndNoSignalWithoutCarrier();
+};
+
+void ReceiverSectionTest::showsWhatARadioReceives()
+{
+    VirtualEncoder enc;
+    enc.poke(0x00, {0xD3, 0xA2});
+    enc.poke(0x02, Bytes("QUORVAN "));
+    enc.poke(0x0A, {31, 0x09, 1, 1, 1});           // PTY 31, DI stereo + dynamic PTY, music, TP, TA
+    enc.poke(0x0F, {3, 1, 0x7D, 0xCC});             // 87.6, 100.0, 107.9 MHz
+    enc.poke(0x1F, {0x03});                         // radiotext on, type B
+    enc.poke(0x20, Bytes("Caf\xE9 music" + std::string(54, ' ')));
+    enc.poke(0x60, {0x01, 0x80, 0x1F, 0, 0, 0, 0}); // user group 8A
+    MonitorWindow w(enc, 1);
+    quorvan_app::ReceiverSection& rx = *w.Receiver;
+    rx.timer->stop();
+    QCOMPARE(rx.LRxPS->text(), QStringLiteral("--------"));
+    QCOMPARE(rx.LRxRT->text(), QStringLiteral("none"));
+
+    rx.step(10);
+    QCOMPARE(rx.LRxPS->text(), QStringLiteral("\"QUORVAN \""));
+    QVERIFY(rx.LRxRT->text().endsWith(QStringLiteral("(4/16)")));
+    rx.step(40);
+    QCOMPARE(rx.LRxRT->text(), QString::fromUtf8("B \"Caf\u00E9 music\""));
+    QCOMPARE(rx.LRxPTY->text(), QStringLiteral("31 ALERT !   TP 1   TA 1   music"));
+    QCOMPARE(rx.LRxDI->text(), QStringLiteral("stereo, dynamic PTY"));
+    QCOMPARE(rx.LRxAF->text(), QStringLiteral("87.6  100.0  107.9 MHz"));
+    QCOMPARE(rx.LRxCT->text(), QStringLiteral("none received"));
+    QCOMPARE(rx.LRxGroups->text(), QStringLiteral("0A 25   2A 20   8A 5"));
+    w.setPTYCoding(0);
+    QVERIFY(rx.LRxPTY->text().startsWith(QStringLiteral("31 Alarm!")));
+}
+
+void ReceiverSectionTest::followsTheDynamicPSAndEachChange()
+{
+    VirtualEncoder enc;
+    enc.poke(0x02, Bytes("DEFAULT "));
+    // Mode 0, labels of 0.5 s (6 groups, so each label stays two cycles of
+    // four groups), 2.7 s between loops.
+    enc.poke(0x72, {1, 0, 0, 0, 16});
+    enc.poke(0x77, Bytes("NOW ON  QUORVAN "));
+    MonitorWindow w(enc);
+    quorvan_app::ReceiverSection& rx = *w.Receiver;
+    rx.timer->stop();
+    QStringList seen;
+    for (int n = 0; n < 60; ++n) {
+        rx.step(1);
+        if (seen.isEmpty() || seen.back() != rx.LRxPS->text())
+            seen << rx.LRxPS->text();
+    }
+    QCOMPARE(seen, (QStringList{QStringLiteral("--------"), QStringLiteral("\"NOW ON  \""),
+                                QStringLiteral("\"QUORVAN \""), QStringLiteral("\"DEFAULT \""),
+                                QStringLiteral("\"NOW ON  \""), QStringLiteral("\"QUORVAN \"")}));
+
+    // A new radiotext written between two groups is on air from its first segment.
+    enc.poke(0x1F, {0x01});
+    enc.poke(0x20, Bytes(std::string(64, 'x')));
+    rx.step(40);
+    QCOMPARE(rx.LRxRT->text(), QStringLiteral("A \"%1\"").arg(QString(64, QLatin1Char('x'))));
+    enc.poke(0x1F, {0x03});
+    enc.poke(0x20, Bytes("New" + std::string(61, ' ')));
+    rx.step(2);
+    QCOMPARE(rx.LRxRT->text(), QStringLiteral("B \"New\" (1/16)"));
+}
+
+void ReceiverSectionTest::clockTimeAfterATriggerAndNoSignalWithoutCarrier()
+{
+    VirtualEncoder enc;
+    MonitorWindow w(enc);
+    quorvan_app::ReceiverSection& rx = *w.Receiver;
+    rx.timer->stop();
+    rx.step(3);
+    // A trigger latches the loaded record: its 4A group is the next one.
+    quorvan::EncoderState s = enc.state();
+    const auto ct = quorvan::PackClockTime({quorvan::ModifiedJulianDay(2017, 4, 4), 21, 43, false, 4});
+    s.clockTime = {0x40, ct[0], ct[1], ct[2], ct[3], ct[4], 0x01};
+    ++s.clockTimeLatches;
+    enc.setState(s);
+    rx.step(1);
+    QCOMPARE(rx.LRxCT->text(), QStringLiteral("2017-04-04 21:43 UTC, local 23:43 (+2:00)"));
+    QCOMPARE(rx.LRxGroups->text(), QStringLiteral("0A 3   4A 1"));
+    rx.step(20);
+    QCOMPARE(rx.receiver().groupsOfType[8], 1u);  // once per trigger
+
+    s = enc.state();
+    s.carrier = false;
+    enc.setState(s);
+    rx.step(20);
+    QCOMPARE(rx.LRxGroups->text(), QStringLiteral("0A 23   4A 1   (no signal: the carrier is off)"));
+}
+
+QTEST_MAIN(ReceiverSectionTest)
+#include "receiver_section_test.moc"
