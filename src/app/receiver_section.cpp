@@ -1,7 +1,6 @@
 #include "app/receiver_section.h"
 
-#include "app/latin1.h"
-
+#include "content/charset.h"
 #include "content/pty.h"
 #include "encoder/image_decode.h"
 #include "sim/virtual_encoder.h"
@@ -43,9 +42,9 @@ QString ClockTimeText(const quorvan::ClockTimeFields& ct)
 
 QString ReceivedText(std::string_view bytes)
 {
-    QString s = toQt(bytes);
+    QString s = QString::fromStdString(quorvan::DecodeText(bytes, quorvan::Charset::Rds));
     for (QChar& c : s)
-        if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() < 0xA0))
+        if (c.unicode() < 0x20)
             c = QChar(0x00B7);
     return s;
 }
@@ -129,7 +128,7 @@ void ReceiverSection::redraw()
     if (rx.pi) {
         LRxPTY->setText(QStringLiteral("%1 %2   TP %3   TA %4   %5")
                             .arg(rx.pty)
-                            .arg(ReceivedText(quorvan::PTYName(ptyCoding_, rx.pty)))
+                            .arg(QString::fromUtf8(quorvan::PTYName(ptyCoding_, rx.pty)))
                             .arg(rx.tp ? 1 : 0)
                             .arg(rx.ta ? 1 : 0)
                             .arg(rx.music ? QStringLiteral("music") : QStringLiteral("speech")));

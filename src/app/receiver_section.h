@@ -23,8 +23,9 @@ class VirtualEncoder;
 
 namespace quorvan_app {
 
-// The receiver's characters as the window shows them (bytes in the RDS
-// character table; control codes as a middle dot).
+// The receiver's characters as the window shows them: bytes of the RDS
+// character table (as a radio reads them, whatever the window's own
+// character set), control codes as a middle dot.
 QString ReceivedText(std::string_view bytes);
 
 class ReceiverSection : public QGroupBox {

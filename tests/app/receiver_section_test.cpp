@@ -41,7 +41,7 @@ void ReceiverSectionTest::showsWhatARadioReceives()
     enc.poke(0x0A, {31, 0x09, 1, 1, 1});           // PTY 31, DI stereo + dynamic PTY, music, TP, TA
     enc.poke(0x0F, {3, 1, 0x7D, 0xCC});             // 87.6, 100.0, 107.9 MHz
     enc.poke(0x1F, {0x03});                         // radiotext on, type B
-    enc.poke(0x20, Bytes("Caf\xE9 music" + std::string(54, ' ')));
+    enc.poke(0x20, Bytes("Caf\x82 music" + std::string(54, ' '))); // 0x82: e acute in the RDS table
     enc.poke(0x60, {0x01, 0x80, 0x1F, 0, 0, 0, 0}); // user group 8A
     MonitorWindow w(enc, 1);
     quorvan_app::ReceiverSection& rx = *w.Receiver;

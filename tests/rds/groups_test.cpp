@@ -134,14 +134,5 @@ TEST(RdsGroups, AFMethodA)
     EXPECT_TRUE(AFCodesOf(ram).empty());
 }
 
-TEST(RdsGroups, DurationsInGroups)
-{
-    // 0.5 s needs 6 groups (5 last 0.438 s); 2.5 s 29; 128 s 1461; 2.7 s 31.
-    EXPECT_EQ(GroupsForHalfSeconds(1), 6);
-    EXPECT_EQ(GroupsForHalfSeconds(5), 29);
-    EXPECT_EQ(GroupsForHalfSeconds(256), 1462);
-    EXPECT_EQ(GroupsForTenths(27), 31);
-}
-
 } // namespace
 } // namespace quorvan::rds
