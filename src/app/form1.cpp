@@ -3,6 +3,7 @@
 #include "app/app_icon.h"
 #include "app/config_dir.h"
 #include "app/form_engine.h"
+#include "app/latin1.h"
 #include "app/look.h"
 #include "app/translation.h"
 
@@ -216,6 +217,7 @@ void TForm1::buildTray()
 
 void TForm1::FormCreate()
 {
+    starting_ = true;
     // 1. The AF entry list and the row numbers of the AF grid.
     FillAFEntryList();
     // 2. The language file.
@@ -278,6 +280,10 @@ void TForm1::FormCreate()
     SetLastOperationTimeNow();
     Timer1->start();
     IdleHandler();
+    starting_ = false;
+    // 19. A refused "High Priority" is said after the start-up's own status texts.
+    if (!engine_->startupNotice.empty())
+        SetStatusText(toQt(engine_->startupNotice));
 }
 
 void TForm1::ApplyStoredVisibility(bool visible)

@@ -56,6 +56,9 @@
 namespace quorvan {
 class IniFile;
 struct SettingKey;
+class DeadlineWaiter;
+class MonotonicClock;
+class ProcessPriority;
 class Spinner;
 class TEncoderLink;
 class VirtualEncoder;
@@ -97,6 +100,12 @@ struct TForm1Options {
     // ManualTime and a spinner that moves it.
     quorvan::Sleeper* sleeper = nullptr;
     quorvan::Spinner* spinner = nullptr;
+    // What the bus pauses sleep on (null: the monotonic clock and real waits).
+    // Tests pass the ManualTime of `sleeper`.
+    quorvan::MonotonicClock* monotonic = nullptr;
+    quorvan::DeadlineWaiter* waiter = nullptr;
+    // The process priority "High Priority" sets (null: the system's).
+    quorvan::ProcessPriority* priority = nullptr;
     // Message boxes; null: the standard boxes. askYesNo returns true for "Yes".
     enum class MessageKind { Information, Warning, Error };
     std::function<void(MessageKind, const QString& text)> showMessage;
@@ -472,6 +481,7 @@ private:
     bool trayAvailable_ = false;
     QString skinPicturePath_;
     bool visibilityApplied_ = false;
+    bool starting_ = false; // FormCreate is running
     bool centred_ = false;
     bool busy_ = false;
     bool sessionEnded_ = false;

@@ -53,9 +53,11 @@ FormEngine::FormEngine(TForm1& f, const TForm1Options& options)
       clock(*options.clock),
       sleeper(SleeperOf(options, ownSleeper)),
       ui(f, *this),
-      link(sleeper, options.spinner)
+      link(sleeper, options.spinner),
+      priority(options.priority ? *options.priority : ownPriority)
 {
     link.setUi(&ui);
+    link.setPauseTimer(options.monotonic, options.waiter);
     quorvan::PortOptions portOptions = options.ports;
     portOptions.routeToVirtual = options.virtualEncoder;
     portOptions.virtualStateFile = FileNameBytes(options.virtualStateFile);
@@ -239,10 +241,17 @@ void TForm1::RGPORTClick()
 void TForm1::CBHPRIClick()
 {
     HandlerScope scope(*this);
-    quorvan::SetHighPriority(CBHPRI->isChecked());
+    const std::string notice = engine_->priority.apply(CBHPRI->isChecked());
     // "Checking CPU speed...", the unit count into LCPU, BusDelay, "Ready".
     engine_->link.CalibrateBusDelay(engine_->clock);
     SetLastOperationTimeNow();
+    if (notice.empty())
+        return;
+    std::cerr << "quorvan: " << notice << '\n';
+    if (starting_)
+        engine_->startupNotice = notice; // the port selection would overwrite it
+    else
+        SetStatusText(toQt(notice));
 }
 
 } // namespace quorvan_app

@@ -11,6 +11,7 @@
 #include "link/encoder_link.h"
 #include "link/link_ui.h"
 #include "link/port_factory.h"
+#include "link/priority.h"
 #include "settings/file_system.h"
 #include "settings/settings_location.h"
 #include "sources/source_search.h"
@@ -61,6 +62,11 @@ public:
     quorvan::Sleeper& sleeper;
     FormLinkUi ui;
     quorvan::TEncoderLink link;
+    quorvan::PosixProcessPriority ownPriority;
+    quorvan::HighPriority priority;
+    // Said once when the system refused "High Priority" during the start-up,
+    // after the start-up's own status texts.
+    std::string startupNotice;
     quorvan::PortFactory factory;
     std::unique_ptr<quorvan::Port> port;
     quorvan::OperationGuard guard;

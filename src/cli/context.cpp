@@ -1,6 +1,5 @@
 #include "cli/cli.h"
 
-#include "link/calibration.h"
 #include "link/priority.h"
 #include "sim/state_file.h"
 
@@ -104,11 +103,16 @@ TEncoderLink& Context::link()
     link_->Bidirectional = params.CBBI;
     link_->Slow = params.CBSS;
     // Real ports run at the bus speed the settings ask for; the virtual
-    // encoder needs no pauses unless --timed asks for them.
+    // encoder needs no pauses unless --timed asks for them. The pauses sleep
+    // for the nominal length: no second of calibration before each command.
     link_->Timed = !port_->virtualEncoder() || options_.timed;
-    if (link_->Timed && !link_->Slow) {
-        SetHighPriority(params.CBHPRI);
-        link_->CalibrateBusDelay(clock_);
+    link_->NominalPause = true;
+    if (link_->Timed) {
+        PosixProcessPriority system;
+        HighPriority priority(system);
+        const std::string notice = priority.apply(params.CBHPRI);
+        if (!notice.empty())
+            err() << "quorvanctl: " << notice << '\n';
     }
     port_->attach(*link_);
     return *link_;

@@ -1,6 +1,6 @@
-// The bus pause's unit of work: an empty countdown loop whose counter the
-// optimiser must treat as observable. The calibration and every pause run the
-// very same function, so that one iteration costs the same in both.
+// The calibration's unit of work: an empty countdown loop whose counter the
+// optimiser must treat as observable. The bus pauses no longer run it: they
+// sleep for as long as the calibrated loop would take (link/bus_pause.h).
 #pragma once
 
 #include <cstdint>

@@ -53,7 +53,27 @@ void ManualTime::sleepMs(unsigned ms)
     advanceMs(ms);
 }
 
+void ManualTime::waitUntil(MonoTime deadline)
+{
+    if (deadline > mono_)
+        advance(deadline - mono_);
+}
+
 void ManualTime::advanceMs(std::int64_t ms)
+{
+    advance(std::chrono::milliseconds(ms));
+}
+
+void ManualTime::advance(MonoTime by)
+{
+    mono_ += by;
+    belowMs_ += by;
+    const auto whole = std::chrono::duration_cast<std::chrono::milliseconds>(belowMs_);
+    belowMs_ -= whole;
+    advanceFields(whole.count());
+}
+
+void ManualTime::advanceFields(std::int64_t ms)
 {
     // Carry through the fields one unit at a time; tests advance by small amounts.
     std::int64_t total = current_.msec + ms;

@@ -2,6 +2,8 @@
 // each inject their own: tests use ManualTime, which never sleeps for real.
 #pragma once
 
+#include "link/deadline.h"
+
 #include <cstdint>
 
 namespace quorvan {
@@ -48,19 +50,28 @@ public:
 };
 
 // A clock that only moves when told to, or when something sleeps on it.
-// Serves as both Clock and Sleeper so that a sleep advances the time it reads.
-class ManualTime final : public Clock, public Sleeper {
+// Serves as Clock, Sleeper, MonotonicClock and DeadlineWaiter at once, so
+// that a sleep or a wait advances the time it reads. set() moves the calendar
+// time only, as setting the PC's clock leaves the monotonic clock alone.
+class ManualTime final : public Clock, public Sleeper, public MonotonicClock, public DeadlineWaiter {
 public:
     explicit ManualTime(DateTime start = {}) : current_(start) {}
     DateTime now() const override { return current_; }
     void sleepMs(unsigned ms) override;
+    MonoTime monoNow() const override { return mono_; }
+    void waitUntil(MonoTime deadline) override;
     void set(const DateTime& t) { current_ = t; }
     void advanceMs(std::int64_t ms);
+    void advance(MonoTime by);
     std::int64_t totalSleptMs() const { return slept_; }
 
 private:
+    void advanceFields(std::int64_t ms);
+
     DateTime current_;
     std::int64_t slept_ = 0;
+    MonoTime mono_{0};
+    MonoTime belowMs_{0}; // what has passed of the calendar's current millisecond
 };
 
 // Calendar helpers shared by the clock-time code and ManualTime.

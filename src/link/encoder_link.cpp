@@ -11,13 +11,23 @@ constexpr std::uint8_t kDataIn = 32;
 } // namespace
 
 TEncoderLink::TEncoderLink(Sleeper& sleeper, Spinner* spinner)
-    : sleeper_(sleeper), spinner_(spinner ? spinner : &busyLoop_)
+    : sleeper_(sleeper),
+      spinner_(spinner ? spinner : &busyLoop_),
+      monoClock_(&SystemDeadline::instance()),
+      waiter_(&SystemDeadline::instance())
 {
 }
 
 void TEncoderLink::setSpinner(Spinner* spinner)
 {
     spinner_ = spinner ? spinner : &busyLoop_;
+}
+
+void TEncoderLink::setPauseTimer(MonotonicClock* clock, DeadlineWaiter* waiter)
+{
+    monoClock_ = clock ? clock : &SystemDeadline::instance();
+    waiter_ = waiter ? waiter : &SystemDeadline::instance();
+    schedule_.restart();
 }
 
 void TEncoderLink::setStatus(const std::string& text)
@@ -108,9 +118,19 @@ void TEncoderLink::Pauza()
         sleeper_.sleepMs(3);
         return;
     }
-    if (BusDelay < kBusDelayBase)
+    const MonoTime length = PauseLength();
+    if (length <= MonoTime::zero())
         return;
-    spinner_->spin(static_cast<std::uint32_t>(BusDelay - kBusDelayBase) + 1u);
+    const MonoTime deadline = schedule_.next(monoClock_->monoNow(), length);
+    // A waiter that comes back early is asked again: the pause is a minimum.
+    do
+        waiter_->waitUntil(deadline);
+    while (monoClock_->monoNow() < deadline);
+}
+
+MonoTime TEncoderLink::PauseLength() const
+{
+    return NominalPause ? kNominalPause : PauseForBusDelay(BusDelay);
 }
 
 bool TEncoderLink::inportbit()

@@ -3,15 +3,17 @@
 // The encoder is a slave on a two-wire bus in the manner of I2C. The link
 // produces every edge itself, on a parallel port's data register (value 8 is the
 // clock, 16 the data out; status bit 5, value 32, is the data in) or on a serial
-// port's modem lines (RTS clock, DTR data out, CTS data in), with a calibrated
-// pause between edges.
+// port's modem lines (RTS clock, DTR data out, CTS data in), with a pause
+// between edges that sleeps until a deadline on the monotonic clock.
 //
 // PortAddress of 5 or more selects the parallel port at that I/O base address;
 // 1 to 4 selects the serial port (COM1..COM4) given by setSerialLines().
 #pragma once
 
+#include "link/bus_pause.h"
 #include "link/busy_loop.h"
 #include "link/clock.h"
+#include "link/deadline.h"
 #include "link/link_ui.h"
 #include "link/port_io.h"
 
@@ -22,13 +24,18 @@ namespace quorvan {
 
 class TEncoderLink {
 public:
-    // The sleeper serves "Slow" pauses; the spinner the calibrated busy pauses
-    // (nullptr: the real busy loop). Neither is owned.
+    // The sleeper serves "Slow" pauses; the spinner the busy loop of the
+    // calibration (nullptr: the real busy loop). Neither is owned. The other
+    // pauses sleep on the system's monotonic clock unless setPauseTimer says
+    // otherwise.
     explicit TEncoderLink(Sleeper& sleeper, Spinner* spinner = nullptr);
 
     // --- state ------------------------------------------------------------
     std::int32_t PortAddress = 888;
     std::int32_t BusDelay = 0;      // 0 until calibrated: no pauses at all
+    // true: every pause lasts 580/350,001 s without a calibration (BusDelay
+    // is then not consulted).
+    bool NominalPause = false;
     bool AckMissing = false;        // a written byte was not acknowledged
     // The port could not be reached during the current operation (never
     // opened, or lost). Cleared with AckMissing by SendStart(true); any
@@ -47,6 +54,8 @@ public:
     void setUi(LinkUi* ui) { ui_ = ui ? ui : &nullUi_; }
     LinkUi& ui() const { return *ui_; }
     void setSpinner(Spinner* spinner);
+    // The clock and the waiter of the pauses (nullptr: the system's). Not owned.
+    void setPauseTimer(MonotonicClock* clock, DeadlineWaiter* waiter);
 
     bool isSerial() const { return PortAddress >= 1 && PortAddress <= 4; }
     bool isParallel() const { return PortAddress >= 5; }
@@ -63,7 +72,11 @@ public:
     void SendStop(bool show);
     bool inportbit();
     static bool BitOn(std::int32_t value, int n);
+    // Waits one pause: a 3 ms sleep with "Slow", otherwise until the next
+    // deadline of the pause schedule (no wait before the calibration).
     void Pauza();
+    // The length of one pause without "Slow": zero before the calibration.
+    MonoTime PauseLength() const;
 
     // The address check of a read: the device did not acknowledge (with
     // "Bidirectional" on) or the port is out of reach. Callers then end the
@@ -94,6 +107,9 @@ private:
     Sleeper& sleeper_;
     BusyLoopSpinner busyLoop_;
     Spinner* spinner_;
+    MonotonicClock* monoClock_;
+    DeadlineWaiter* waiter_;
+    PauseSchedule schedule_;
     PortIo* io_ = nullptr;
     SerialLines* serial_ = nullptr;
     LinkUi nullUi_;

@@ -40,6 +40,9 @@ struct EncoderFixture {
         o.clock = &time;
         o.sleeper = &time;
         o.spinner = &spinner;
+    o.monotonic = &time;
+    o.waiter = &time;
+    o.priority = &priority;
         o.virtualEncoder = virtualEncoder;
         o.virtualStateFile = statePath();
         // Without the virtual encoder, nothing may reach a real port.
@@ -112,6 +115,7 @@ struct EncoderFixture {
     QTemporaryDir dir{QDir::tempPath() + QStringLiteral("/quorvan-R\u00e1dio-XXXXXX")};
     quorvan::ManualTime time;
     ManualSpinner spinner;
+    ManualPriority priority;
     std::vector<std::pair<MessageKind, QString>> messages;
     QStringList questions;
     QStringList dialogs;    // "filter mustExist" of each open dialog

@@ -27,6 +27,9 @@ struct FormFixture {
         options.clock = &time;
         options.sleeper = &time;
         options.spinner = &spinner;
+    options.monotonic = &time;
+    options.waiter = &time;
+    options.priority = &priority;
         options.openFile = [this](const QString&, const QString&, bool) { return chosenFile; };
         // Nothing may reach a real port: no ppdev devices, no serial devices, no direct I/O.
         options.ports.parportProcDir = dir.filePath(QStringLiteral("proc")).toStdString();
@@ -48,6 +51,7 @@ struct FormFixture {
     QTemporaryDir dir;
     quorvan::ManualTime time;
     ManualSpinner spinner;
+    ManualPriority priority;
     QString chosenFile; // what the open dialogs "choose"
     std::unique_ptr<quorvan_app::TForm1> form;
 };

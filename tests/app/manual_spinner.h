@@ -1,9 +1,13 @@
 // The busy loop of the bus-speed check for tests: each unit takes one
 // millisecond of a ManualTime, so one check counts 1000 units and returns.
+// And a process priority that the tests set instead of the real one.
 #pragma once
 
 #include "link/busy_loop.h"
 #include "link/clock.h"
+#include "link/priority.h"
+
+#include <cerrno>
 
 #include <cstdint>
 
@@ -21,6 +25,22 @@ public:
 
 private:
     quorvan::ManualTime& time_;
+};
+
+// refuseRaise: the system refuses to lower the nice value, as for a user
+// without CAP_SYS_NICE.
+class ManualPriority final : public quorvan::ProcessPriority {
+public:
+    int niceness() override { return nice; }
+    int setNiceness(int value) override
+    {
+        if (refuseRaise && value < nice)
+            return EACCES;
+        nice = value;
+        return 0;
+    }
+    int nice = 0;
+    bool refuseRaise = false;
 };
 
 } // namespace test_support

@@ -27,9 +27,13 @@ int main(int argc, char** argv)
     options.trayAvailable = false;
     quorvan::ManualTime time(quorvan::DateTime{2026, 12, 8, 9, 5, 0, 0});
     test_support::ManualSpinner spinner(time);
+    test_support::ManualPriority priority;
     options.clock = &time;
     options.sleeper = &time;
     options.spinner = &spinner;
+    options.monotonic = &time;
+    options.waiter = &time;
+    options.priority = &priority;
     options.ports.parportProcDir = settings.filePath(QStringLiteral("proc")).toStdString();
     options.ports.devDir = settings.filePath(QStringLiteral("dev")).toStdString();
     options.ports.directIo = false;

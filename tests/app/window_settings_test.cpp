@@ -30,6 +30,7 @@ private slots:
     void storedPortIsSelectedByTheLoadOnlyWhenItChanges();
     void highPriorityChecksTheSpeedOnce_data();
     void highPriorityChecksTheSpeedOnce();
+    void refusedHighPriorityIsToldOnce();
     void failedSaveKeepsTheWindowOpen();
     void comPortThatCannotBeOpened();
     void damagedVirtualStateFileIsToldAndKept();
@@ -182,6 +183,24 @@ void WindowSettingsTest::highPriorityChecksTheSpeedOnce()
     QCOMPARE(f.spinner.spins, 1000);
     QCOMPARE(form.LCPU->text(), QStringLiteral("CPU Speed: 1000 units"));
     QCOMPARE(form.Link().BusDelay, 1000 * 580 + 50000000);
+    QCOMPARE(f.priority.nice, line.endsWith(QLatin1Char('1')) ? quorvan::kHighPriorityNice : 0);
+    QCOMPARE(form.StatusBar1->currentMessage(), QStringLiteral("Ready"));
+}
+
+void WindowSettingsTest::refusedHighPriorityIsToldOnce()
+{
+    EncoderFixture f;
+    f.priority.refuseRaise = true;
+    f.writeSettings({QStringLiteral("[Config]"), QStringLiteral("HighPriority=1")});
+    quorvan_app::TForm1& form = f.start();
+    // Said after the port selection's "Ready", which would hide it otherwise.
+    QVERIFY2(form.StatusBar1->currentMessage().startsWith(QStringLiteral("High Priority is not allowed")),
+             qPrintable(form.StatusBar1->currentMessage()));
+    QCOMPARE(f.priority.nice, 0);
+    QCOMPARE(form.LCPU->text(), QStringLiteral("CPU Speed: 1000 units"));
+    form.CBHPRI->setChecked(false);
+    form.CBHPRI->setChecked(true);
+    QCOMPARE(form.StatusBar1->currentMessage(), QStringLiteral("Ready"));
 }
 
 void WindowSettingsTest::failedSaveKeepsTheWindowOpen()

@@ -37,10 +37,17 @@ TEST(Calibration, TwoThousandUnitsGiveTheDocumentedDelayAndPause)
     EXPECT_EQ(ui.cpuSpeed, "CPU Speed: 2000 units");
     EXPECT_EQ(ui.statuses, (std::vector<std::string>{"Checking CPU speed...", "Ready"}));
 
+    // A pause lasts what 1,160,001 iterations take at 2000 x 350,001 per
+    // second, rounded up, and it sleeps instead of spinning them.
+    Events log;
+    LoggingWaiter waiter(log, time);
+    link.setPauseTimer(&waiter, &waiter);
     spinner.calls.clear();
     link.Slow = false;
+    const MonoTime before = time.monoNow();
     link.Pauza();
-    EXPECT_EQ(spinner.calls, (std::vector<std::uint32_t>{1160001}));
+    EXPECT_TRUE(spinner.calls.empty());
+    EXPECT_EQ(waiter.deadlines, (std::vector<MonoTime>{before + MonoTime(1657140)}));
 }
 
 TEST(Calibration, DelayArithmeticSaturatesInsteadOfWrapping)
@@ -54,20 +61,27 @@ TEST(Calibration, UncalibratedPauseReturnsAtOnceAndSlowSleeps)
 {
     Events log;
     LoggingSleeper sleeper(log);
+    ManualTime time;
+    Events waits;
+    LoggingWaiter waiter(waits, time);
     CountingSpinner spinner;
     TEncoderLink link(sleeper, &spinner);
+    link.setPauseTimer(&waiter, &waiter);
     link.Slow = false;
     link.Pauza();
     link.BusDelay = 49999999;
     link.Pauza();
-    EXPECT_TRUE(spinner.calls.empty());
+    EXPECT_TRUE(waits.empty());
     EXPECT_TRUE(log.empty());
+    // A calibration that counted no unit at all: the nominal pause, not none.
     link.BusDelay = 50000000;
     link.Pauza();
-    EXPECT_EQ(spinner.calls, (std::vector<std::uint32_t>{1}));
+    EXPECT_EQ(waiter.deadlines, (std::vector<MonoTime>{kNominalPause}));
     link.Slow = true;
     link.Pauza();
     EXPECT_EQ(log, ev("P"));
+    EXPECT_EQ(waits.size(), 1u) << "Slow sleeps its 3 ms and leaves the deadlines alone";
+    EXPECT_TRUE(spinner.calls.empty()) << "no pause ever spins";
 }
 
 } // namespace

@@ -25,6 +25,33 @@ private:
     Events& log_;
 };
 
+// The deadline waits of the pauses: logged as "P" as well, they move a
+// ManualTime to the deadline. oversleep: the next wait wakes up that much
+// late; returnEarly: that many waits come back without the time moving.
+class LoggingWaiter final : public MonotonicClock, public DeadlineWaiter {
+public:
+    LoggingWaiter(Events& log, ManualTime& time) : log_(log), time_(time) {}
+    MonoTime monoNow() const override { return time_.monoNow(); }
+    void waitUntil(MonoTime deadline) override
+    {
+        log_.push_back("P");
+        deadlines.push_back(deadline);
+        if (returnEarly > 0) {
+            --returnEarly;
+            return;
+        }
+        time_.waitUntil(deadline + oversleep);
+        oversleep = MonoTime::zero();
+    }
+    std::vector<MonoTime> deadlines;
+    MonoTime oversleep{0};
+    int returnEarly = 0;
+
+private:
+    Events& log_;
+    ManualTime& time_;
+};
+
 // Writes are logged as "W<value>", reads as "R". Status values come from a
 // queue; when it is empty, `status` is returned.
 class LoggingPortIo final : public PortIo {
