@@ -60,6 +60,7 @@ class DeadlineWaiter;
 class MonotonicClock;
 class ProcessPriority;
 class Spinner;
+class SharedEncoderState;
 class TEncoderLink;
 class VirtualEncoder;
 }
@@ -169,6 +170,9 @@ public:
     // (nullptr without it), and the file that keeps its state ("" in memory only).
     quorvan::VirtualEncoder* VirtualEncoder() const;
     QString VirtualStateFile() const;
+    // That file as this window shares it with other programs (nullptr
+    // without --virtual-encoder or when the encoder is kept in memory only).
+    quorvan::SharedEncoderState* VirtualSharing() const;
     // The settings file the window reads and writes.
     QString SettingsPath() const;
     // Saves the settings file now without asking anything (the session or the

@@ -61,6 +61,7 @@ FormEngine::FormEngine(TForm1& f, const TForm1Options& options)
     quorvan::PortOptions portOptions = options.ports;
     portOptions.routeToVirtual = options.virtualEncoder;
     portOptions.virtualStateFile = FileNameBytes(options.virtualStateFile);
+    portOptions.lockSleeper = &sleeper;
     factory.setOptions(portOptions);
 }
 
@@ -153,6 +154,13 @@ quorvan::VirtualEncoder* TForm1::VirtualEncoder() const
     if (!options_.virtualEncoder)
         return nullptr;
     return engine_->factory.virtualEncoder().get();
+}
+
+quorvan::SharedEncoderState* TForm1::VirtualSharing() const
+{
+    if (!options_.virtualEncoder)
+        return nullptr;
+    return engine_->factory.virtualSharing().get();
 }
 
 QString TForm1::VirtualStateFile() const

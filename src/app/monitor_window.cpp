@@ -5,6 +5,7 @@
 
 #include "encoder/image_layout.h"
 #include "encoder/image_monitor.h"
+#include "sim/state_changes.h"
 #include "sim/state_file.h"
 #include "sim/virtual_encoder.h"
 
@@ -16,6 +17,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -90,26 +92,6 @@ QString ClockTimeText(const quorvan::ImageMeaning& m)
         .arg(TwoDigits(local / 60), TwoDigits(local % 60))
         .arg(m.ct.mjd)
         .arg(m.ctTrigger ? QStringLiteral(", minute trigger set") : QString());
-}
-
-// "0x02..0x09, 0x20" for the addresses whose bytes differ.
-QString ChangedRanges(const std::array<std::uint8_t, 256>& before, const std::array<std::uint8_t, 256>& after)
-{
-    QStringList ranges;
-    int a = 0;
-    while (a < quorvan::image::kImageSize) {
-        if (before[a] == after[a]) {
-            ++a;
-            continue;
-        }
-        int b = a;
-        while (b + 1 < quorvan::image::kImageSize && before[b + 1] != after[b + 1])
-            ++b;
-        ranges << (a == b ? QStringLiteral("0x%1").arg(Hex2(a))
-                          : QStringLiteral("0x%1..0x%2").arg(Hex2(a), Hex2(b)));
-        a = b + 1;
-    }
-    return ranges.isEmpty() ? QStringLiteral("nothing") : ranges.join(QStringLiteral(", "));
 }
 
 } // namespace
@@ -279,13 +261,52 @@ QString MonitorWindow::HexLines(const std::array<std::uint8_t, 256>& memory)
     return lines.join(QLatin1Char('\n'));
 }
 
+void MonitorWindow::setSharing(quorvan::SharedEncoderState* sharing)
+{
+    sharing_ = sharing;
+    if (!fileCheck_) {
+        fileCheck_ = new QTimer(this);
+        fileCheck_->setObjectName(QStringLiteral("StateFileCheck"));
+        fileCheck_->setInterval(1000);
+        connect(fileCheck_, &QTimer::timeout, this, &MonitorWindow::checkStateFile);
+    }
+    if (sharing_)
+        fileCheck_->start();
+    else
+        fileCheck_->stop();
+}
+
+void MonitorWindow::checkStateFile()
+{
+    if (!sharing_)
+        return;
+    std::string error;
+    if (sharing_->reloadIfChanged(error)) {
+        LSaveError->hide();
+        showChanges(QStringLiteral("Changed by another program: "));
+        emit encoderChanged();
+    } else if (!error.empty()) {
+        showFileError(error);
+    }
+}
+
 void MonitorWindow::refresh()
+{
+    showChanges(QStringLiteral("Changed by the last operation: "));
+}
+
+void MonitorWindow::showChanges(const QString& by)
 {
     const auto memory = encoder_.ramImage();
     RAMView->setPlainText(HexLines(memory));
-    LChanged->setText(shownOnce_ ? QStringLiteral("Changed by the last operation: ") + ChangedRanges(shown_, memory)
-                                 : QString());
+    if (shownOnce_) {
+        const quorvan::EncoderChange change =
+            quorvan::CompareEncoderStates(shownState_, shownWrites_, encoder_.state(), encoder_.writeCounts());
+        LChanged->setText(by + QString::fromStdString(quorvan::ChangeText(change)));
+    }
     shown_ = memory;
+    shownState_ = encoder_.state();
+    shownWrites_ = encoder_.writeCounts();
     shownOnce_ = true;
     showMeaning();
 }
@@ -356,31 +377,35 @@ void MonitorWindow::showMeaning()
 void MonitorWindow::setStatusBit(int bit, bool on)
 {
     const auto mask = static_cast<std::uint8_t>(1u << bit);
-    encoder_.setStatus(static_cast<std::uint8_t>(on ? encoder_.status() | mask : encoder_.status() & ~mask));
-    saveState();
-    refresh();
-    emit encoderChanged();
+    change([&](quorvan::VirtualEncoder& e) {
+        e.setStatus(static_cast<std::uint8_t>(on ? e.status() | mask : e.status() & ~mask));
+    });
 }
 
 void MonitorWindow::setPower(bool on)
 {
-    encoder_.setPower(on);
-    saveState();
-    refresh();
+    change([&](quorvan::VirtualEncoder& e) { e.setPower(on); });
+}
+
+void MonitorWindow::change(const std::function<void(quorvan::VirtualEncoder&)>& what)
+{
+    std::string error;
+    if (!sharing_) {
+        what(encoder_);
+        LSaveError->hide();
+    } else if (sharing_->update(what, error)) {
+        LSaveError->hide();
+    } else {
+        showFileError(error);
+    }
+    refresh(); // also puts a box back that could not act
     emit encoderChanged();
 }
 
-void MonitorWindow::saveState()
+void MonitorWindow::showFileError(const std::string& error)
 {
-    if (stateFile_.isEmpty())
-        return;
-    std::string error;
-    if (quorvan::SaveEncoderState(stateFile_.toStdString(), encoder_.state(), error)) {
-        LSaveError->hide();
-    } else {
-        LSaveError->setText(QString::fromStdString(error));
-        LSaveError->show();
-    }
+    LSaveError->setText(QString::fromStdString(error));
+    LSaveError->show();
 }
 
 } // namespace quorvan_app

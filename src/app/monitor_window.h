@@ -6,23 +6,27 @@
 // announcement), which the user sets here with check boxes.
 //
 // The window only looks at the encoder; refresh() redraws it from the
-// encoder's current state (after every operation of the main window).
+// encoder's current state (after every operation of the main window). With a
+// state file shared by other programs it checks the file every second and
+// shows a change another program saved there.
 #pragma once
+
+#include "sim/shared_state.h"
+#include "sim/virtual_encoder.h"
 
 #include <QString>
 #include <QWidget>
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <string>
 
 class QCheckBox;
 class QFormLayout;
 class QLabel;
 class QPlainTextEdit;
-
-namespace quorvan {
-class VirtualEncoder;
-}
+class QTimer;
 
 namespace quorvan_app {
 
@@ -37,9 +41,11 @@ public:
     // The PTY coding the names are shown in (the RAM is not read again).
     void setPTYCoding(int coding);
     int ptyCoding() const { return ptyCoding_; }
-    // Where a change made here (status bits, power) is saved, so the next run
-    // sees it; empty: the encoder is kept in memory only.
-    void setStateFile(const QString& path) { stateFile_ = path; }
+    // The state file the encoder is shared through (nullptr: kept in memory
+    // only; the object must outlive the window). A change made here (status
+    // bits, power) is made under its lock and saved there; the file is checked
+    // every second for another program's change.
+    void setSharing(quorvan::SharedEncoderState* sharing);
     // Puts the window to the right of `anchor` (the main window), or to its
     // left when only that side has room; when neither has, `anchor` moves left
     // as far as needed for both to be seen.
@@ -50,6 +56,9 @@ public:
 
 public slots:
     void refresh();
+    // Loads the state file when another program has changed it, and shows
+    // what changed (the one-second check runs this).
+    void checkStateFile();
 
 signals:
     // The user changed the encoder here (a status bit or the power).
@@ -60,12 +69,18 @@ private:
     void showMeaning(); // the fields of the RAM last read, and the encoder's own state
     void setStatusBit(int bit, bool on);
     void setPower(bool on);
-    void saveState();
+    // Makes a change of the encoder (under the state file's lock when shared).
+    void change(const std::function<void(quorvan::VirtualEncoder&)>& what);
+    void showFileError(const std::string& error);
+    void showChanges(const QString& by);
 
     quorvan::VirtualEncoder& encoder_;
     int ptyCoding_ = 0;
-    QString stateFile_;
+    quorvan::SharedEncoderState* sharing_ = nullptr;
+    QTimer* fileCheck_ = nullptr;
     std::array<std::uint8_t, 256> shown_{};
+    quorvan::EncoderState shownState_;             // what the changes are named against
+    std::array<std::uint32_t, 256> shownWrites_{};
     bool shownOnce_ = false;
 
 public:

@@ -10,7 +10,7 @@ std::unique_ptr<MonitorWindow> OpenVirtualEncoderMonitor(TForm1& form)
     if (encoder == nullptr)
         return nullptr;
     auto monitor = std::make_unique<MonitorWindow>(*encoder, form.RBPTYC->itemIndex());
-    monitor->setStateFile(form.VirtualStateFile());
+    monitor->setSharing(form.VirtualSharing());
     MonitorWindow* m = monitor.get();
     QObject::connect(&form, &TForm1::operationFinished, m, &MonitorWindow::refresh);
     QObject::connect(form.RBPTYC, &RadioGroup::clicked, m,

@@ -1,5 +1,6 @@
 // With --virtual-encoder: the monitor of the virtual encoder, opened beside
-// the main window and kept current after every operation of the window.
+// the main window and kept current after every operation of the window and
+// every change another program saves in the shared state file.
 #pragma once
 
 #include "app/monitor_window.h"

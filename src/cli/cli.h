@@ -24,6 +24,7 @@
 #include <iosfwd>
 #include <memory>
 #include <optional>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -169,7 +170,9 @@ std::uint8_t ParseHexByte(const std::string& text, const std::string& what);
 // is a fresh encoder when `mayCreate`, else a failure (exit 1); a damaged file
 // is exit 2.
 EncoderState LoadStateForCommand(const std::string& path, bool mayCreate);
-void SaveStateForCommand(const std::string& path, const EncoderState& state);
+// One change of the virtual encoder in its state file, under the file's lock
+// so that no other program's write in between is lost (Failure otherwise).
+void UpdateStateForCommand(Context& ctx, const std::string& path, const std::function<void(VirtualEncoder&)>& change);
 
 std::string Usage();
 

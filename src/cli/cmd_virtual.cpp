@@ -27,9 +27,7 @@ int runPoke(Context& ctx)
         bytes.push_back(ParseHexByte(ctx.args[i], "byte"));
     if (address + bytes.size() > 256)
         throw UsageError("the bytes run past address FF");
-    VirtualEncoder encoder(LoadStateForCommand(path, true));
-    encoder.poke(address, bytes);
-    SaveStateForCommand(path, encoder.state());
+    UpdateStateForCommand(ctx, path, [&](VirtualEncoder& encoder) { encoder.poke(address, bytes); });
     return kExitOk;
 }
 
@@ -39,9 +37,7 @@ int runPower(Context& ctx)
     const std::string& word = ctx.args[1];
     if (word != "on" && word != "off")
         throw UsageError("virtual-power takes on or off, not '" + word + "'");
-    VirtualEncoder encoder(LoadStateForCommand(ctx.args[0], true));
-    encoder.setPower(word == "on");
-    SaveStateForCommand(ctx.args[0], encoder.state());
+    UpdateStateForCommand(ctx, ctx.args[0], [&](VirtualEncoder& encoder) { encoder.setPower(word == "on"); });
     return kExitOk;
 }
 

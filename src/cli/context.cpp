@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 
 #include "link/priority.h"
+#include "sim/shared_state.h"
 #include "sim/state_file.h"
 
 #include <cerrno>
@@ -71,6 +72,7 @@ TEncoderLink& Context::link()
     PortOptions portOptions;
     portOptions.lpt2Address = params.ELPTA;
     portOptions.comDevices = comDevices;
+    portOptions.lockSleeper = &sleeper_;
     factory_ = std::make_unique<PortFactory>(portOptions);
     PortOpenResult opened = factory_->open(spec);
     if (!opened.port) {
@@ -217,10 +219,13 @@ EncoderState LoadStateForCommand(const std::string& path, bool mayCreate)
     return state;
 }
 
-void SaveStateForCommand(const std::string& path, const EncoderState& state)
+void UpdateStateForCommand(Context& ctx, const std::string& path, const std::function<void(VirtualEncoder&)>& change)
 {
     std::string error;
-    if (!SaveEncoderState(path, state, error))
+    const auto shared = SharedEncoderState::Open(path, &ctx.sleeper(), error);
+    if (!shared)
+        throw UsageError(error);
+    if (!shared->update(change, error))
         throw Failure(error);
 }
 

@@ -36,8 +36,21 @@ void TEncoderLink::setStatus(const std::string& text)
     ui_->setStatusText(text);
 }
 
+void TEncoderLink::setClaim(BusClaim* claim)
+{
+    if (claim == claim_)
+        return;
+    if (claimed_)
+        claim_->release();
+    claimed_ = false;
+    claimError_.clear();
+    claim_ = claim;
+}
+
 std::string TEncoderLink::PortError() const
 {
+    if (!claimError_.empty())
+        return claimError_;
     if (isParallel()) {
         if (!io_)
             return "no parallel port is open";
@@ -58,6 +71,10 @@ void TEncoderLink::noteFault()
 
 bool TEncoderLink::portReachable()
 {
+    if (!claimError_.empty()) {
+        noteFault();
+        return false;
+    }
     bool ok = false;
     if (isParallel())
         ok = io_ && io_->ok();
@@ -173,6 +190,13 @@ void TEncoderLink::SendStart(bool show)
         setStatus(kStatusSending);
         AckMissing = false;
         PortFault = false;
+        claimError_.clear();
+        if (claim_ && !claimed_) {
+            std::string error;
+            claimed_ = claim_->claim(error);
+            if (!claimed_)
+                claimError_ = error.empty() ? "the bus cannot be claimed" : error;
+        }
     }
     portReachable();
     if (isParallel()) {
@@ -300,6 +324,10 @@ void TEncoderLink::SendStop(bool show)
         Pauza();
     }
     if (show) {
+        if (claimed_) {
+            claimed_ = false;
+            claim_->release();
+        }
         ui_->setWaitCursor(false);
         setStatus(Failed() ? kStatusNotReady : kStatusReady);
     }

@@ -10,6 +10,7 @@
 // 1 to 4 selects the serial port (COM1..COM4) given by setSerialLines().
 #pragma once
 
+#include "link/bus_claim.h"
 #include "link/bus_pause.h"
 #include "link/busy_loop.h"
 #include "link/clock.h"
@@ -56,6 +57,9 @@ public:
     void setSpinner(Spinner* spinner);
     // The clock and the waiter of the pauses (nullptr: the system's). Not owned.
     void setPauseTimer(MonotonicClock* clock, DeadlineWaiter* waiter);
+    // What each operation claims first (nullptr: nothing). Setting another
+    // releases a claim still held.
+    void setClaim(BusClaim* claim);
 
     bool isSerial() const { return PortAddress >= 1 && PortAddress <= 4; }
     bool isParallel() const { return PortAddress >= 5; }
@@ -116,6 +120,10 @@ private:
     LinkUi* ui_ = &nullUi_;
     std::uint64_t pauses_ = 0;
     std::string status_;
+    BusClaim* claim_ = nullptr;
+    bool claimed_ = false;
+    std::string claimError_; // why the current operation could not claim the bus
+
 };
 
 } // namespace quorvan

@@ -66,13 +66,19 @@ std::string ComDevice(const PortOptions& options, int n)
     return options.devDir + "/ttyS" + std::to_string(n - 1);
 }
 
-bool LoadVirtualBacking(const std::string& stateFile, VirtualBacking& backing, std::string& error)
+bool LoadVirtualBacking(const std::string& stateFile, VirtualBacking& backing, std::string& error,
+                        Sleeper* lockSleeper)
 {
-    EncoderState state;
-    if (!stateFile.empty() && LoadEncoderState(stateFile, state, error) == StateLoad::Damaged)
-        return false;
-    backing.encoder = std::make_shared<VirtualEncoder>(state);
     backing.stateFile = stateFile;
+    backing.sharing.reset();
+    if (stateFile.empty()) {
+        backing.encoder = std::make_shared<VirtualEncoder>();
+        return true;
+    }
+    backing.sharing = SharedEncoderState::Open(stateFile, lockSleeper, error);
+    if (!backing.sharing)
+        return false;
+    backing.encoder = backing.sharing->encoder();
     return true;
 }
 
@@ -126,6 +132,7 @@ void Port::record(std::ostream* out)
 
 void Port::attach(TEncoderLink& link)
 {
+    link.setClaim(backing_.sharing.get());
     link.PortAddress = address_;
     link.setPortIo(io());
     link.setSerialLines(serial());
@@ -134,15 +141,16 @@ void Port::attach(TEncoderLink& link)
 
 void Port::detach(TEncoderLink& link)
 {
+    link.setClaim(nullptr);
     link.setPortIo(nullptr);
     link.setSerialLines(nullptr);
 }
 
 bool Port::saveVirtualState(std::string& error) const
 {
-    if (!backing_.encoder || backing_.stateFile.empty())
+    if (!backing_.sharing)
         return true;
-    return SaveEncoderState(backing_.stateFile, backing_.encoder->state(), error);
+    return backing_.sharing->flush(error);
 }
 
 // --- PortFactory ---------------------------------------------------------------
@@ -151,8 +159,10 @@ PortFactory::PortFactory(PortOptions options) : options_(std::move(options)) {}
 
 void PortFactory::setOptions(const PortOptions& options)
 {
-    if (options.virtualStateFile != options_.virtualStateFile)
+    if (options.virtualStateFile != options_.virtualStateFile) {
         shared_.reset();
+        sharing_.reset();
+    }
     options_ = options;
 }
 
@@ -161,10 +171,16 @@ bool PortFactory::loadShared(std::string& error)
     if (shared_)
         return true;
     VirtualBacking backing;
-    if (!LoadVirtualBacking(options_.virtualStateFile, backing, error))
+    if (!LoadVirtualBacking(options_.virtualStateFile, backing, error, options_.lockSleeper))
         return false;
     shared_ = backing.encoder;
+    sharing_ = backing.sharing;
     return true;
+}
+
+std::shared_ptr<SharedEncoderState> PortFactory::virtualSharing()
+{
+    return virtualEncoder() ? sharing_ : nullptr;
 }
 
 std::shared_ptr<VirtualEncoder> PortFactory::virtualEncoder()
@@ -220,7 +236,7 @@ PortOpenResult PortFactory::open(const std::string& rawSpec)
             return failure(PortError::BadSpec, "port '" + rawSpec + "' names no state file");
         VirtualBacking backing;
         std::string error;
-        if (!LoadVirtualBacking(file, backing, error))
+        if (!LoadVirtualBacking(file, backing, error, options_.lockSleeper))
             return failure(PortError::BadStateFile, error);
         return openVirtual(std::move(backing), serial, serial ? 1 : kLpt1Address, serial ? "COM1" : "LPT1");
     }
@@ -266,7 +282,7 @@ PortOpenResult PortFactory::open(const std::string& rawSpec)
         std::string error;
         if (!loadShared(error))
             return failure(PortError::BadStateFile, error);
-        return openVirtual(VirtualBacking{shared_, options_.virtualStateFile}, serial, address, name);
+        return openVirtual(VirtualBacking{shared_, options_.virtualStateFile, sharing_}, serial, address, name);
     }
 
     PortOpenResult r;

@@ -12,6 +12,7 @@
 
 #include "link/encoder_link.h"
 #include "link/port_io.h"
+#include "sim/shared_state.h"
 #include "sim/virtual_encoder.h"
 
 #include <array>
@@ -30,6 +31,7 @@ struct PortOptions {
     std::array<std::string, 4> comDevices;    // COM1Device..COM4Device; empty: /dev/ttyS0..3
     bool routeToVirtual = false;              // every selection goes to the virtual encoder
     std::string virtualStateFile;             // its state file; empty: kept in memory only
+    Sleeper* lockSleeper = nullptr;           // waits for a state file's lock; nullptr: real sleeps
     // Where the hardware is looked up, and whether root may fall back to direct
     // port I/O. Tests point the directories at a scratch directory and turn
     // direct I/O off, so that nothing they run can reach a real port.
@@ -49,6 +51,9 @@ std::string ComDevice(const PortOptions& options, int n);
 struct VirtualBacking {
     std::shared_ptr<VirtualEncoder> encoder;
     std::string stateFile; // empty: not kept
+    // The state file shared with other programs: each operation claims it
+    // (null when the encoder is kept in memory only).
+    std::shared_ptr<SharedEncoderState> sharing;
 };
 
 // One opened port. Owns its backend; attach() wires a link to it. Detach the
@@ -81,8 +86,9 @@ public:
     // The virtual encoder behind this port, or nullptr for hardware.
     VirtualEncoder* virtualEncoder() const { return backing_.encoder.get(); }
     const std::string& virtualStateFile() const { return backing_.stateFile; }
-    // Writes the virtual encoder's state file (nothing to do for hardware or
-    // an encoder kept in memory).
+    // Saves a change of the virtual encoder not saved yet (operations save
+    // their own when they close); false when a save failed. Nothing to do for
+    // hardware or an encoder kept in memory.
     bool saveVirtualState(std::string& error) const;
     void setVirtualBacking(VirtualBacking backing) { backing_ = std::move(backing); }
 
@@ -124,6 +130,8 @@ public:
     // The shared virtual encoder of routeToVirtual, loaded from its state file
     // on first use (nullptr when not routing or the file is damaged).
     std::shared_ptr<VirtualEncoder> virtualEncoder();
+    // Its state file as several programs share it (nullptr: kept in memory).
+    std::shared_ptr<SharedEncoderState> virtualSharing();
 
 private:
     bool loadShared(std::string& error);
@@ -131,10 +139,13 @@ private:
 
     PortOptions options_;
     std::shared_ptr<VirtualEncoder> shared_;
+    std::shared_ptr<SharedEncoderState> sharing_;
 };
 
 // Loads a virtual encoder from a state file (a fresh encoder when the file
-// does not exist yet). false with a message when the file is damaged.
-bool LoadVirtualBacking(const std::string& stateFile, VirtualBacking& backing, std::string& error);
+// does not exist yet). false with a message when the file is damaged. The
+// sleeper serves the waits for the file's lock (nullptr: real sleeps).
+bool LoadVirtualBacking(const std::string& stateFile, VirtualBacking& backing, std::string& error,
+                        Sleeper* lockSleeper = nullptr);
 
 } // namespace quorvan

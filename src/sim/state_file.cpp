@@ -167,6 +167,20 @@ bool ParseEncoderState(const std::string& text, EncoderState& result, std::strin
 
 StateLoad LoadEncoderState(const std::string& path, EncoderState& state, std::string& error)
 {
+    std::string text;
+    const StateLoad read = ReadEncoderStateText(path, text, error);
+    if (read != StateLoad::Loaded)
+        return read;
+    std::string why;
+    if (!ParseEncoderState(text, state, why)) {
+        error = "damaged virtual encoder state file " + path + " (" + why + ")";
+        return StateLoad::Damaged;
+    }
+    return StateLoad::Loaded;
+}
+
+StateLoad ReadEncoderStateText(const std::string& path, std::string& text, std::string& error)
+{
     // O_NONBLOCK: a FIFO without a writer must not hold the program; the type
     // check then refuses it, a directory and a device alike.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
@@ -188,7 +202,7 @@ StateLoad LoadEncoderState(const std::string& path, EncoderState& state, std::st
     }
     // A state file is a few kilobytes; anything much larger is not one, and
     // reading it whole could take the machine's memory.
-    std::string text;
+    text.clear();
     char buffer[4096];
     bool failed = false;
     for (;;) {
@@ -216,12 +230,20 @@ StateLoad LoadEncoderState(const std::string& path, EncoderState& state, std::st
                 std::to_string(kMaxStateFileBytes) + " bytes)";
         return StateLoad::Damaged;
     }
-    std::string why;
-    if (!ParseEncoderState(text, state, why)) {
-        error = "damaged virtual encoder state file " + path + " (" + why + ")";
-        return StateLoad::Damaged;
-    }
     return StateLoad::Loaded;
+}
+
+std::string EncoderStateTarget(const std::string& path)
+{
+    struct stat st{};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        if (char* real = ::realpath(path.c_str(), nullptr)) {
+            std::string target = real;
+            std::free(real);
+            return target;
+        }
+    }
+    return path;
 }
 
 bool SaveEncoderState(const std::string& path, const EncoderState& state, std::string& error)
@@ -229,14 +251,7 @@ bool SaveEncoderState(const std::string& path, const EncoderState& state, std::s
     const std::string text = FormatEncoderState(state);
     // Through a symbolic link the state is saved where the link points: the
     // rename must not turn the link into a copy of its own.
-    std::string target = path;
-    struct stat st{};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        if (char* real = ::realpath(path.c_str(), nullptr)) {
-            target = real;
-            std::free(real);
-        }
-    }
+    const std::string target = EncoderStateTarget(path);
     const std::string temp = target + ".tmp" + std::to_string(::getpid());
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (fd < 0) {

@@ -18,6 +18,12 @@ constexpr std::size_t kMaxStateFileBytes = 64 * 1024;
 // Missing: the file does not exist (state is left as it was). Damaged: the file
 // exists but cannot be read or is not a complete state; error names the cause.
 StateLoad LoadEncoderState(const std::string& path, EncoderState& state, std::string& error);
+// The file's text as it is, for a program that compares it with what it saw
+// before; the same refusals as LoadEncoderState (not parsed).
+StateLoad ReadEncoderStateText(const std::string& path, std::string& text, std::string& error);
+// Where the state of `path` is saved: through a symbolic link, the file the
+// link points to.
+std::string EncoderStateTarget(const std::string& path);
 bool SaveEncoderState(const std::string& path, const EncoderState& state, std::string& error);
 
 std::string FormatEncoderState(const EncoderState& state);

@@ -249,6 +249,7 @@ void VirtualEncoder::storeByte(std::uint8_t byte)
 {
     if (pointer_ != kStatusAddress) // the status byte is read-only
         state_.ram[pointer_] = byte;
+    ++writes_[pointer_];
     if (pointer_ == kClockTimeTrigger && byte == 1) {
         for (int i = 0; i < 7; ++i)
             state_.clockTime[i] = state_.ram[kClockTimeAddress + i];

@@ -83,6 +83,9 @@ public:
     std::uint32_t stops() const { return stops_; }
     std::uint32_t commands() const { return commands_; }
     std::uint8_t pointer() const { return pointer_; }
+    // How often each address was written over the bus (also with the value it
+    // already held). Not part of the state: a monitor compares two readings.
+    const std::array<std::uint32_t, 256>& writeCounts() const { return writes_; }
 
 private:
     enum class Mode { Idle, DeviceAddress, MemoryAddress, WriteData, Transmit, Ignore };
@@ -117,6 +120,7 @@ private:
     std::uint32_t starts_ = 0;
     std::uint32_t stops_ = 0;
     std::uint32_t commands_ = 0;
+    std::array<std::uint32_t, 256> writes_{};
 };
 
 } // namespace quorvan

@@ -141,9 +141,10 @@ void MonitorTest::statusBoxesSetTheStatusBits()
 {
     QTemporaryDir dir;
     const QString stateFile = dir.filePath(QStringLiteral("enc.state"));
-    VirtualEncoder enc;
+    quorvan::SharedEncoderState shared(stateFile.toStdString(), std::make_shared<VirtualEncoder>(), nullptr);
+    VirtualEncoder& enc = *shared.encoder();
     MonitorWindow w(enc);
-    w.setStateFile(stateFile);
+    w.setSharing(&shared);
     QSignalSpy changed(&w, &MonitorWindow::encoderChanged);
 
     QTest::mouseClick(w.CBStatusTA, Qt::LeftButton);

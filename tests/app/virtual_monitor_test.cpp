@@ -2,8 +2,11 @@
 // current after every operation, names in the window's PTY coding.
 #include "app/virtual_monitor.h"
 #include "encoder_fixture.h"
+#include "sim/state_file.h"
 
 #include <QLabel>
+#include <QProcess>
+#include <QTimer>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QtTest>
@@ -15,6 +18,8 @@ class VirtualMonitorTest : public QObject {
 private slots:
     void onlyWithTheVirtualEncoder();
     void followsTheOperationsOfTheWindow();
+    void namesTheClockTimeBytesOfStartAndEachTick();
+    void sharesTheEncoderWithQuorvanctl();
 };
 
 void VirtualMonitorTest::onlyWithTheVirtualEncoder()
@@ -51,6 +56,95 @@ void VirtualMonitorTest::followsTheOperationsOfTheWindow()
     // A status bit set in the monitor is what Read Status finds.
     monitor->CBStatusTA->click();
     QCOMPARE(f.encoder().status(), 0x02);
+}
+
+// Start writes the clock-time record; the ticks after it write it again.
+// Each operation's bytes are named, also when a tick rewrote them unchanged,
+// and a minute's trigger names the latch it caused.
+void VirtualMonitorTest::namesTheClockTimeBytesOfStartAndEachTick()
+{
+    EncoderFixture f;
+    quorvan_app::TForm1& form = f.start();
+    const auto monitor = quorvan_app::OpenVirtualEncoderMonitor(form);
+    QVERIFY(monitor != nullptr);
+
+    form.BSETCT->click();
+    QCOMPARE(monitor->LChanged->text(), QStringLiteral("Changed by the last operation: 0x67..0x6C"));
+
+    f.time.set(quorvan::DateTime{2026, 12, 8, 9, 5, 45, 0}); // a tick in the same minute: the same record again
+    form.Timer3Timer();
+    QCOMPARE(monitor->LChanged->text(),
+             QStringLiteral("Changed by the last operation: nothing (written unchanged: 0x67..0x6C)"));
+
+    f.time.set(quorvan::DateTime{2026, 12, 8, 9, 6, 0, 0}); // the trigger, then the next minute's record
+    form.Timer3Timer();
+    QCOMPARE(monitor->LChanged->text(),
+             QStringLiteral("Changed by the last operation: 0x6C..0x6D, clock time latched "
+                            "(written unchanged: 0x67..0x6B)"));
+}
+
+namespace {
+
+// quorvanctl on the window's state file; its exit code.
+int Quorvanctl(const EncoderFixture& f, const QStringList& command)
+{
+    QProcess ctl;
+    ctl.start(QStringLiteral(QUORVANCTL), QStringList{QStringLiteral("--settings"), f.settingsPath(),
+                                                      QStringLiteral("--port"),
+                                                      QStringLiteral("virtual:") + f.statePath()} +
+                                              command);
+    if (!ctl.waitForFinished(60000))
+        return -1;
+    if (ctl.exitCode() != 0)
+        qWarning("%s", ctl.readAllStandardError().constData());
+    return ctl.exitCode();
+}
+
+} // namespace
+
+// The window and quorvanctl on one state file: the monitor's check (once a
+// second) shows quorvanctl's write, and the window's next operation keeps it;
+// quorvanctl in turn sees the window's writes.
+void VirtualMonitorTest::sharesTheEncoderWithQuorvanctl()
+{
+    EncoderFixture f;
+    f.writeSettings({QStringLiteral("[General]"), QStringLiteral("DefaultPS=\"QUORVAN\"")});
+    quorvan_app::TForm1& form = f.start();
+    const auto monitor = quorvan_app::OpenVirtualEncoderMonitor(form);
+    QVERIFY(monitor != nullptr);
+    const auto* check = monitor->findChild<QTimer*>(QStringLiteral("StateFileCheck"));
+    QVERIFY(check != nullptr);
+    QVERIFY(check->isActive());
+    QCOMPARE(check->interval(), 1000);
+
+    f.pass();
+    form.BSEND1Click();
+    QCOMPARE(f.status(), QStringLiteral("Ready"));
+
+    QCOMPARE(Quorvanctl(f, {QStringLiteral("rt"), QStringLiteral("From the studio")}), 0);
+    monitor->checkStateFile();
+    QVERIFY2(monitor->LRT->text().startsWith(QStringLiteral("\"From the studio ")), qPrintable(monitor->LRT->text()));
+    QVERIFY2(monitor->LChanged->text().startsWith(QStringLiteral("Changed by another program: 0x")),
+             qPrintable(monitor->LChanged->text()));
+    QCOMPARE(f.ramText(0x02, 8), std::string("QUORVAN "));
+    monitor->checkStateFile(); // the file again: nothing to load
+    QVERIFY(monitor->LChanged->text().startsWith(QStringLiteral("Changed by another program: 0x")));
+
+    // quorvanctl writes again; the window's next operation loads it first.
+    QCOMPARE(Quorvanctl(f, {QStringLiteral("carrier"), QStringLiteral("off")}), 0);
+    f.pass();
+    form.BSTATClick(); // Read Status
+    QCOMPARE(f.status(), QStringLiteral("Ready"));
+    QCOMPARE(monitor->LCarrier->text(), QStringLiteral("off"));
+    monitor->CBPilot->click();
+    QCOMPARE(Quorvanctl(f, {QStringLiteral("status")}), 0);
+    quorvan::EncoderState saved;
+    std::string error;
+    QCOMPARE(int(quorvan::LoadEncoderState(f.statePath().toStdString(), saved, error)), int(quorvan::StateLoad::Loaded));
+    QCOMPARE(std::string(saved.ram.begin() + 0x20, saved.ram.begin() + 0x2F), std::string("From the studio"));
+    QCOMPARE(std::string(saved.ram.begin() + 0x02, saved.ram.begin() + 0x0A), std::string("QUORVAN "));
+    QVERIFY(!saved.carrier);
+    QCOMPARE(saved.status, 0x01);
 }
 
 QTEST_MAIN(VirtualMonitorTest)

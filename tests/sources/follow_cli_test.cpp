@@ -201,6 +201,49 @@ TEST(FollowCommand, ResumesClockTimeFromTheSettings)
     EXPECT_NE(readFile(settings).find("CTState=Start\r\n"), std::string::npos);
 }
 
+// A radiotext follower and a dynamic PS follower on one virtual encoder:
+// each one's operation loads the other's write before its own, so the later
+// write of one never takes back what the other wrote.
+TEST(FollowCommand, TwoFollowersOnOneStateFileKeepEachOthersWrites)
+{
+    ScratchDir dir;
+    dir.write("rt.txt", "First song\n");
+    dir.write("dps.txt", "Alpha\n");
+    const std::string rtSettings = dir.write("rt.rds",
+                                             "[Config]\r\nCTState=Stop\r\n"
+                                             "[Radiotext]\r\nEnabled=1\r\nFromFile=1\r\nSendOnChange=1\r\n"
+                                             "SourceFile=" + dir.path() + "rt.txt\r\nReadFrom=0\r\n");
+    const std::string dpsSettings = dir.write("dps.rds",
+                                              "[Config]\r\nCTState=Stop\r\n"
+                                              "[DPS1]\r\nEnabled=1\r\nMode=1\r\nFromFile=1\r\nSendOnChange=1\r\n"
+                                              "SourceFile=" + dir.path() + "dps.txt\r\nReadFrom=0\r\n");
+    const std::string state = dir.path() + "encoder.state";
+
+    FollowProcess dps(dir.path(), {"--settings", dpsSettings, "--port", "virtual:" + state, "follow"});
+    const auto alpha = dps.line();
+    ASSERT_TRUE(alpha);
+    EXPECT_TRUE(endsWith(*alpha, " DPS \"Alpha\" Ready")) << *alpha;
+
+    FollowProcess rt(dir.path(), {"--settings", rtSettings, "--port", "virtual:" + state, "follow"});
+    const auto song = rt.line();
+    ASSERT_TRUE(song);
+    EXPECT_TRUE(endsWith(*song, " RT1 \"First song\" Ready")) << *song;
+    EXPECT_EQ(ramText(state, 0x76, 6), "\x05" "Alpha") << "the radiotext follower kept the dynamic PS";
+
+    dir.write("dps.new", "Beta\n");
+    std::filesystem::rename(dir.path() + "dps.new", dir.path() + "dps.txt");
+    const auto beta = dps.line();
+    ASSERT_TRUE(beta);
+    EXPECT_TRUE(endsWith(*beta, " DPS \"Beta\" Ready")) << *beta;
+    EXPECT_EQ(ramText(state, 0x20, 10), "First song") << "the dynamic PS follower kept the radiotext";
+    EXPECT_EQ(ramText(state, 0x76, 5), "\x04" "Beta");
+
+    EXPECT_EQ(rt.end(SIGTERM), 0);
+    EXPECT_EQ(dps.end(SIGTERM), 0);
+    EXPECT_EQ(ramText(state, 0x20, 10), "First song");
+    EXPECT_EQ(ramText(state, 0x76, 5), "\x04" "Beta");
+}
+
 TEST(FollowCommand, RejectsArguments)
 {
     ScratchDir dir;
