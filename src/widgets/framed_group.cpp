@@ -27,16 +27,23 @@ void FramedGroup::paintEvent(QPaintEvent*)
     const QString caption = title();
     if (caption.isEmpty())
         return;
-    const QStringList lines = caption.split(QLatin1Char('\n'));
+    // A translated caption may hold line breaks (CR LF, or either alone):
+    // every line is drawn, one under the other, the first on the frame's edge.
+    QString text = caption;
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    const QStringList lines = text.split(QLatin1Char('\n'));
     int textWidth = 0;
     for (const QString& line : lines)
         textWidth = std::max(textWidth, fm.horizontalAdvance(line));
     textWidth = std::min(textWidth, width() - 16);
-    const QRect textRect(8, 0, textWidth + 4, fm.height() * int(lines.size()));
+    const int lineCount = int(lines.size());
+    const QRect textRect(8, 0, textWidth + 4, fm.height() * lineCount);
     p.fillRect(textRect, palette().color(backgroundRole()));
     p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
-    p.setClipRect(QRect(0, 0, width() - 6, fm.height() + 2));
-    p.drawText(QPoint(textRect.left() + 2, fm.ascent()), lines.constFirst());
+    p.setClipRect(QRect(0, 0, width() - 6, fm.height() * lineCount + 2));
+    for (int i = 0; i < lineCount; ++i)
+        p.drawText(QPoint(textRect.left() + 2, fm.ascent() + i * fm.height()), lines.at(i));
 }
 
 } // namespace quorvan_widgets

@@ -219,12 +219,6 @@ void SteppedSpin::keyPressEvent(QKeyEvent* event)
         else
             stepBy(-1);
         break;
-    case Qt::Key_PageUp:
-        stepBy(10);
-        break;
-    case Qt::Key_PageDown:
-        stepBy(-10);
-        break;
     case Qt::Key_F4:
         showTrackBar();
         break;
@@ -237,10 +231,9 @@ void SteppedSpin::keyPressEvent(QKeyEvent* event)
 
 void SteppedSpin::wheelEvent(QWheelEvent* event)
 {
-    const int delta = event->angleDelta().y();
-    if (delta != 0 && hasFocus())
-        stepBy(delta > 0 ? 1 : -1);
-    event->accept();
+    // A wheel turn meant to scroll must not change a station value unseen:
+    // it goes on to the parent.
+    event->ignore();
 }
 
 void SteppedSpin::mousePressEvent(QMouseEvent* event)

@@ -1,8 +1,9 @@
 // The stepped-value control: a value that is always a whole number of steps,
 // shown with a fixed count of decimals, a space and a unit text. It changes
-// only through its up and down buttons, the Up/Down/PageUp/PageDown keys, the
-// mouse wheel or its drop-down track bar; it cannot be typed into. A thin
-// gauge under the value shows where it lies between its limits.
+// only through its up and down buttons, the Up and Down keys or its drop-down
+// track bar; it cannot be typed into, and PageUp/PageDown and the mouse wheel
+// leave it alone (the wheel scrolls whatever lies under it). A thin gauge
+// under the value shows where it lies between its limits.
 #pragma once
 
 #include <QWidget>
