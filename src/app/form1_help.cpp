@@ -26,7 +26,7 @@ void TForm1::buildHelpPage()
     infoBackground(MEHELP);
 
     GBABOUT = group(page, "GBABOUT", QStringLiteral("About"), 308, 4, 177, 150);
-    LABTITLE = label(GBABOUT, "LABTITLE", QStringLiteral("Quorvan for Windows"), 8, 20, 161, 20, 0);
+    LABTITLE = label(GBABOUT, "LABTITLE", AboutTitle(), 8, 20, 161, 20, 0);
     QFont f = LABTITLE->font();
     f.setBold(true);
     f.setPixelSize(14);

@@ -133,4 +133,19 @@ QString HelpText()
     return QString::fromLatin1(kHelp);
 }
 
+QString AboutTitle(const QString& kernelType)
+{
+    static const struct {
+        const char* kernel;
+        const char* name;
+    } kNames[] = {{"linux", "Linux"},     {"winnt", "Windows"}, {"darwin", "macOS"},
+                  {"freebsd", "FreeBSD"}, {"netbsd", "NetBSD"}, {"openbsd", "OpenBSD"}};
+    QString name = kernelType;
+    for (const auto& n : kNames) {
+        if (kernelType == QLatin1String(n.kernel))
+            name = QLatin1String(n.name);
+    }
+    return QStringLiteral("Quorvan for ") + name;
+}
+
 } // namespace quorvan_app

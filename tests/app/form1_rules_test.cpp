@@ -1,6 +1,7 @@
 // The main window's initial values and its enable and display rules.
 #include "form_fixture.h"
 
+#include "app/help_text.h"
 #include "content/station_params.h"
 
 #include <QCheckBox>
@@ -467,7 +468,11 @@ private slots:
                                  "Set all parameters, then check the From file box. Dynamic ",
                                  "PS and/or Radiotext must be Enabled."})
             QVERIFY2(lines.contains(QLatin1String(line)), line);
-        QCOMPARE(w.LABTITLE->text(), QStringLiteral("Quorvan for Windows"));
+#ifdef Q_OS_LINUX
+        QCOMPARE(w.LABTITLE->text(), QStringLiteral("Quorvan for Linux"));
+#endif
+        QCOMPARE(quorvan_app::AboutTitle(QStringLiteral("winnt")), QStringLiteral("Quorvan for Windows"));
+        QCOMPARE(quorvan_app::AboutTitle(QStringLiteral("haiku")), QStringLiteral("Quorvan for haiku"));
         QVERIFY(w.LABTITLE->font().bold());
         QVERIFY(w.LABTITLE->font().pixelSize() > w.font().pixelSize());
     }
