@@ -250,6 +250,7 @@ void TForm1::FormCreate()
     RGDPS1MClick();
     GBMOClick();
     PIExit();
+    SGAFClick(); // the entry field shows the current AF row as loaded
     // 12. Text fields fed from files are locked while their source is in use.
     {
         const bool locked = CBD1FF->isChecked() && DPS1EN->isChecked();
@@ -334,8 +335,9 @@ void TForm1::IdleHandler()
 
 // ---- status bar and cursor ------------------------------------------------------
 
-void TForm1::SetStatusText(const QString& text)
+void TForm1::SetStatusText(const QString& text, const QString& hint)
 {
+    StatusBar1->setToolTip(hint);
     StatusBar1->showMessage(text);
     StatusBar1->repaint();
 }
@@ -417,10 +419,11 @@ void TForm1::closeEvent(QCloseEvent* event)
         return;
     }
     const QString statusBefore = StatusText();
+    const QString hintBefore = StatusBar1->toolTip();
     SetStatusText(QStringLiteral("Exit"));
     if (!SaveRDSFN()) {
         // The window stays open: it must not go on saying "Exit".
-        SetStatusText(statusBefore);
+        SetStatusText(statusBefore, hintBefore);
         event->ignore();
         return;
     }

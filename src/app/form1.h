@@ -136,11 +136,16 @@ public:
     // operator changes it. The decimal mirrors DB3D..DB7D are written too.
     // CTRunning is left to BSETCTClick, which owns the clock-time state.
     void WriteStationParams(const quorvan::TStationParams& params);
+    // Writes only the values of the first `runs` runs of a Receive that
+    // ended early (1: programme values and AF list; 2: also radiotext 1 and
+    // the user defined group with its mirrors).
+    void WriteReceivedRuns(const quorvan::TStationParams& params, int runs);
 
     // ---- status bar and cursor ---------------------------------------------
     // Sets the one status-bar text and paints it at once (the operations block
-    // the event loop while they run).
-    void SetStatusText(const QString& text);
+    // the event loop while they run). `hint` becomes the status bar's tool-tip
+    // (why an operation ended "!Ready"); every new text replaces it.
+    void SetStatusText(const QString& text, const QString& hint = QString());
     QString StatusText() const;
     // Busy cursor (arrow with hourglass) on (true) or back to the default (false).
     void SetBusyCursor(bool busy);
@@ -468,6 +473,9 @@ private:
     void FormClose();
     void DBExit(int index);
     void FillAFEntryList();
+    // Puts a text the program chose into the AF entry field; the drop-down's
+    // list position follows it (none when it names no item of the list).
+    void ShowAFEntry(const QString& text);
     QString ChooseFile(const QString& caption, const QString& filter, bool mustExist);
     quorvan::DateTime Now() const;
     // Encoder handlers run one at a time: a timer tick that arrives while one

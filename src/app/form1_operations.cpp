@@ -59,11 +59,16 @@ void TForm1::BSEND1Click()
     if (result.outcome == quorvan::Outcome::Skipped)
         return;
     // Send closed up the AF list and cut the mode 0 rows to 8 characters.
+    bool afMoved = false;
     for (int r = 0; r < quorvan::kAFRows; ++r) {
         const QString text = toQt(params.SGAF[size_t(r)]);
-        if (SGAF->item(r, 1)->text() != text)
+        if (SGAF->item(r, 1)->text() != text) {
             SGAF->item(r, 1)->setText(text);
+            afMoved = true;
+        }
     }
+    if (afMoved)
+        SGAFClick(); // the entry field shows what the current row now holds
     for (int r = 0; r < quorvan::kDPS1Rows; ++r) {
         const QString text = toQt(params.DPS1[size_t(r)]);
         if (DPS1->text(r) != text)
@@ -88,8 +93,16 @@ void TForm1::BREC1Click()
     const quorvan::ReceiveResult result = quorvan::BREC1Click(ctx, params);
     if (result.outcome == quorvan::Outcome::Skipped || result.outcome == quorvan::Outcome::Unavailable)
         return;
-    // The received values, as far as the runs went, then the display rules.
+    if (result.runsCompleted < 3) {
+        // A failed run ended the command: the completed runs' values, nothing more.
+        WriteReceivedRuns(params, result.runsCompleted);
+        if (result.runsCompleted >= 1)
+            SGAFClick(); // the entry field shows the received row
+        return;
+    }
+    // The received values, then the display rules.
     WriteStationParams(params);
+    SGAFClick();
     RGDPS1MClick();
     RTSAClick();
     CBGRTYPChange();

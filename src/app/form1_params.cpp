@@ -217,4 +217,31 @@ void TForm1::WriteStationParams(const quorvan::TStationParams& p)
     setChecked(TA, p.TA);
 }
 
+void TForm1::WriteReceivedRuns(const quorvan::TStationParams& p, int runs)
+{
+    if (runs >= 1) {
+        setText(PSDEF, p.PSDEF);
+        setText(PI, p.PI);
+        setChecked(TP, p.TP);
+        setIndex(PTY, p.PTY);
+        setIndex(MS, p.MS);
+        for (int i = 0; i < 4; ++i)
+            DI->item(i)->setCheckState(p.DI[size_t(i)] ? Qt::Checked : Qt::Unchecked);
+        for (int r = 0; r < quorvan::kAFRows; ++r)
+            SGAF->item(r, 1)->setText(toQt(p.SGAF[size_t(r)]));
+        setChecked(TA, p.TA);
+    }
+    if (runs >= 2) {
+        setChecked(CBUDGEN, p.CBUDGEN);
+        setIndex(CBGRTYP, p.CBGRTYP);
+        for (int i = 0; i < quorvan::kUserGroupBytes; ++i) {
+            setText(DB[i], p.db(i));
+            setText(DBD[i], p.dbd(i));
+        }
+        setChecked(CBRTEN, p.CBRTEN);
+        setText(RT[0], p.rt(0));
+        setIndex(CBRTT[0], p.rtType(0));
+    }
+}
+
 } // namespace quorvan_app

@@ -19,7 +19,11 @@ namespace quorvan_app {
 
 void FormLinkUi::setStatusText(const std::string& text)
 {
-    form_.SetStatusText(toQt(text));
+    // "!Ready" keeps its wording; the tool-tip tells why (the cause quorvanctl prints).
+    const QString hint = text == quorvan::kStatusNotReady
+                             ? DecodedFileName(engine_.link.NotReadyCause())
+                             : QString();
+    form_.SetStatusText(toQt(text), hint);
 }
 
 void FormLinkUi::setWaitCursor(bool busy)

@@ -76,7 +76,7 @@ void TForm1::connectPreferencesPage()
     connect(CBHPRI, &QCheckBox::toggled, this, &TForm1::CBHPRIClick);
     connect(RGPORT, &RadioGroup::clicked, this, &TForm1::RGPORTClick);
     connect(CBBI, &QCheckBox::toggled, this, &TForm1::CBBIClick);
-    new KeyPressFilter(ELPTA, [this](char& key) { ELPTAKeyPress(key); });
+    new KeyPressFilter(ELPTA, [this](char& key) { ELPTAKeyPress(key); }, KeyPressFilter::Unseen::Discard);
 }
 
 void TForm1::ELPTAKeyPress(char& key)

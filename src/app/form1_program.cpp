@@ -111,6 +111,8 @@ void TForm1::buildProgramPage()
         cell->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
         SGAF->setItem(r, 1, cell);
     }
+    // As in any grid, a row is current from the start: the first.
+    SGAF->setCurrentCell(0, 1);
     CBAF = named(new QComboBox(GBAF), "CBAF", 0);
     CBAF->setEditable(true);
     CBAFEdit = new LimitedLineEdit(CBAF, static_cast<int>(quorvan::kAFEntryMaxLength));
@@ -133,7 +135,7 @@ void TForm1::buildProgramPage()
 
 void TForm1::connectProgramPage()
 {
-    new KeyPressFilter(PI, [this](char& key) { PIKeyPress(key); });
+    new KeyPressFilter(PI, [this](char& key) { PIKeyPress(key); }, KeyPressFilter::Unseen::Discard);
     new ExitFilter(PI, [this] { PIExit(); });
     connect(BSETTA, &QPushButton::clicked, this, &TForm1::BSETTAClick);
 
@@ -143,8 +145,12 @@ void TForm1::connectProgramPage()
                     SGAFClick();
             });
     connect(SGAF, &QTableWidget::cellClicked, this, [this](int, int) { SGAFClick(); });
-    new KeyPressFilter(SGAF, [this](char& key) { SGAFKeyPress(key); });
+    new KeyPressFilter(SGAF, [this](char& key) { SGAFKeyPress(key); }, KeyPressFilter::Unseen::Discard);
     new KeyUpFilter(SGAF, [this](int key) { SGAFKeyUp(key); });
+    // The entry field's line edit passes its focus to the drop-down, so the
+    // keys the operator types arrive at the drop-down first (which hands them
+    // to the line edit directly); the line edit sees keys sent to it alone.
+    new KeyPressFilter(CBAF, [this](char& key) { AF1KeyPress(key); });
     new KeyPressFilter(CBAFEdit, [this](char& key) { AF1KeyPress(key); });
     connect(CBAFEdit, &QLineEdit::textEdited, this, [this](const QString&) { AF1Change(); });
     connect(CBAF, &QComboBox::activated, this, [this](int) { AF1Change(); });
@@ -217,10 +223,22 @@ AFStepResult runAFStep(QTableWidget* grid, Step step)
 
 } // namespace
 
+void TForm1::ShowAFEntry(const QString& text)
+{
+    // A list position left over from an earlier row would make the next
+    // Up/Down in the field continue from that row's frequency.
+    {
+        const QSignalBlocker block(CBAF);
+        CBAF->setCurrentIndex(CBAF->findText(text, Qt::MatchExactly));
+    }
+    if (CBAFEdit->text() != text)
+        CBAFEdit->setText(text);
+}
+
 void TForm1::SGAFClick()
 {
     const AFStepResult result = runAFStep(SGAF, [](quorvan::AFEditor&) {});
-    CBAFEdit->setText(toQt(result.entry));
+    ShowAFEntry(toQt(result.entry));
 }
 
 void TForm1::AF1Change()
@@ -238,7 +256,7 @@ void TForm1::SGAFKeyPress(char& key)
     key = 0;
     if (!used)
         return;
-    CBAFEdit->setText(toQt(result.entry));
+    ShowAFEntry(toQt(result.entry));
     CBAFEdit->setCursorPosition(result.caret);
     CBAFEdit->deselect();
     CBAFEdit->setFocus(Qt::OtherFocusReason);
@@ -263,7 +281,7 @@ void TForm1::SGAFKeyUp(int key)
     if (key != Qt::Key_Delete)
         return;
     const AFStepResult result = runAFStep(SGAF, [](quorvan::AFEditor& e) { e.SGAFDeleteKeyUp(); });
-    CBAFEdit->setText(toQt(result.entry));
+    ShowAFEntry(toQt(result.entry));
 }
 
 } // namespace quorvan_app

@@ -4,6 +4,7 @@
 #include "widgets/limited_line_edit.h"
 
 #include <QFocusEvent>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 
@@ -39,20 +40,56 @@ std::optional<char> TypedChar(const QKeyEvent& event)
     return c;
 }
 
-KeyPressFilter::KeyPressFilter(QWidget* target, Handler handler)
-    : QObject(target), handler_(std::move(handler))
+namespace {
+
+// True when the key press would put text into a field: it carries text and
+// is not one of the editing keys that TypedChar leaves to the field.
+bool TypesText(const QKeyEvent& event)
+{
+    switch (event.key()) {
+    case Qt::Key_Delete:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return false;
+    default:
+        return !event.text().isEmpty();
+    }
+}
+
+} // namespace
+
+KeyPressFilter::KeyPressFilter(QWidget* target, Handler handler, Unseen unseen)
+    : QObject(target), handler_(std::move(handler)), unseen_(unseen)
 {
     target->installEventFilter(this);
 }
 
 bool KeyPressFilter::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::InputMethod && unseen_ == Unseen::Discard) {
+        auto* im = static_cast<QInputMethodEvent*>(event);
+        const QString commit = im->commitString();
+        if (commit.isEmpty())
+            return false;
+        QString passed;
+        for (const QChar c : commit) {
+            char key = 0;
+            if (!c.isPrint() || !toByte(c, key))
+                continue; // outside the byte set (a surrogate half included)
+            handler_(key);
+            if (key != 0)
+                passed += toQChar(key);
+        }
+        if (passed != commit)
+            im->setCommitString(passed, im->replacementStart(), im->replacementLength());
+        return false;
+    }
     if (event->type() != QEvent::KeyPress)
         return false;
     const auto* k = static_cast<QKeyEvent*>(event);
     const std::optional<char> typed = TypedChar(*k);
     if (!typed)
-        return false;
+        return unseen_ == Unseen::Discard && TypesText(*k);
     char key = *typed;
     handler_(key);
     if (key == 0)

@@ -22,14 +22,26 @@ class KeyPressFilter : public QObject {
     Q_OBJECT
 public:
     using Handler = std::function<void(char& key)>;
-    // Installs itself on target; lives as long as target.
-    KeyPressFilter(QWidget* target, Handler handler);
+    // What happens to a character the handler cannot be shown: one outside
+    // the byte set ("€" typed with AltGr+E), a control character it
+    // has no byte for, or the text an input method commits (dead keys,
+    // compose) that is not a plain byte.
+    enum class Unseen {
+        Pass,    // the field takes it as typed (free text fields)
+        Discard, // a field that takes only what its handler passes
+    };
+    // Installs itself on target; lives as long as target. With
+    // Unseen::Discard the text an input method commits also goes through
+    // the handler, character by character, and only what it passes (or puts
+    // in its place) reaches the field.
+    KeyPressFilter(QWidget* target, Handler handler, Unseen unseen = Unseen::Pass);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     Handler handler_;
+    Unseen unseen_;
 };
 
 class ExitFilter : public QObject {

@@ -150,13 +150,9 @@ int Context::finishOperation()
     finishRecord();
     if (!link_)
         return kExitOk;
-    if (link_->StatusText() != kStatusNotReady && !link_->PortFault)
+    const std::string cause = link_->NotReadyCause();
+    if (cause.empty())
         return kExitOk;
-    std::string cause;
-    if (link_->PortFault)
-        cause = "port unreachable: " + link_->PortError();
-    else
-        cause = "a byte was not acknowledged (is the encoder connected and switched on?)";
     err() << "quorvanctl: !Ready: " << cause << '\n';
     return kExitNotReady;
 }

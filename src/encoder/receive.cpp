@@ -47,12 +47,10 @@ bool EndRun(TEncoderLink& link)
     return true;
 }
 
-void FollowUp(TStationParams& params, int runsCompleted)
+void FollowUp(TStationParams& params)
 {
-    if (runsCompleted >= 1)
-        PIExit(params);
-    if (runsCompleted >= 2)
-        NormaliseUserGroupBytes(params);
+    PIExit(params);
+    NormaliseUserGroupBytes(params);
 }
 
 } // namespace
@@ -81,8 +79,13 @@ void ApplyRadiotextRun(TStationParams& params, const ByteRun& bytes)
     params.RT1 = TrimReceivedText(TextOf(bytes, image::kRT - image::kRTControl, image::kRTLength));
     params.CBUDGEN = (At(bytes, image::kUDGEnable - image::kRTControl) & 1) != 0;
     params.CBGRTYP = At(bytes, image::kUDGType - image::kRTControl) / 8;
-    for (int i = 0; i < kUserGroupBytes; ++i)
-        params.db(i) = HexByteText(At(bytes, image::kUDGBytes - image::kRTControl + i));
+    for (int i = 0; i < kUserGroupBytes; ++i) {
+        // The mirror shows the byte as received; DB3Exit limits "Byte 4" to
+        // five bits only when the whole Receive has succeeded.
+        const std::uint8_t byte = At(bytes, image::kUDGBytes - image::kRTControl + i);
+        params.db(i) = HexByteText(byte);
+        params.dbd(i) = std::to_string(byte);
+    }
 }
 
 void ApplySubcarrierAndDPSRun(TStationParams& params, const ByteRun& bytes)
@@ -114,8 +117,9 @@ ReceiveResult BREC1Click(EncoderContext& ctx, TStationParams& params)
         result.outcome = Outcome::Unavailable;
         return result;
     }
+    // A failed run ends the whole command: the completed runs' values stay
+    // as received, and nothing runs after them.
     const auto fail = [&] {
-        FollowUp(params, result.runsCompleted);
         result.outcome = Outcome::NotReady;
         return result;
     };
@@ -155,7 +159,7 @@ ReceiveResult BREC1Click(EncoderContext& ctx, TStationParams& params)
     }
     ApplySubcarrierAndDPSRun(params, dps);
     result.runsCompleted = 3;
-    FollowUp(params, result.runsCompleted);
+    FollowUp(params);
 
     link.SendStop(true);
     result.outcome = ClosedOutcome(link);

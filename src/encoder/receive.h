@@ -33,13 +33,14 @@ struct ReceiveResult {
 // Each run's values go into params as soon as the run is complete, so a
 // run that fails its address check (encoder not answering: "!Ready") leaves
 // the values of the runs before it. A run during which the port went out of
-// reach is not applied (its bytes are not the encoder's).
+// reach is not applied (its bytes are not the encoder's). A failed run ends
+// the whole command there: no follow-up, no display rules, LastOperationTime
+// unchanged; DB3..DB7 and their mirrors then show the bytes as received.
 // After the last run the follow-up normalisations run (PIExit; the dynamic
 // PS text into the DPS1 rows in mode 0, otherwise into DPS1B; DB3Exit ..
-// DB7Exit), then LastOperationTime := now. After a failed run the follow-up
-// covers the runs completed, so DB3..DB7 and their decimal mirrors agree.
-// The window then re-runs its display rules in this order: RGDPS1MClick,
-// RTSAClick, CBGRTYPChange, RGCSClick, DPS1ENClick, SEDPS1DLChange.
+// DB7Exit), then LastOperationTime := now. The window then re-runs its
+// display rules in this order: RGDPS1MClick, RTSAClick, CBGRTYPChange,
+// RGCSClick, DPS1ENClick, SEDPS1DLChange.
 // Bytes outside a list's range (PTY 200, mode 9) are stored unchecked.
 // Received texts (PS, radiotext, dynamic PS) end at their first NUL byte.
 ReceiveResult BREC1Click(EncoderContext& ctx, TStationParams& params);

@@ -64,6 +64,15 @@ std::string TEncoderLink::PortError() const
     return "no port at address " + std::to_string(PortAddress);
 }
 
+std::string TEncoderLink::NotReadyCause() const
+{
+    if (PortFault)
+        return "port unreachable: " + PortError();
+    if (status_ == kStatusNotReady)
+        return "a byte was not acknowledged (is the encoder connected and switched on?)";
+    return {};
+}
+
 void TEncoderLink::noteFault()
 {
     PortFault = true;

@@ -100,6 +100,10 @@ public:
     void setStatus(const std::string& text);
     // Why the port is out of reach ("" when it is not).
     std::string PortError() const;
+    // Why the last operation ended "!Ready", in one line: the port out of
+    // reach with its cause, or a byte the encoder did not acknowledge; ""
+    // when it did not end so.
+    std::string NotReadyCause() const;
 
 private:
     void writeData(std::uint8_t value);

@@ -8,6 +8,8 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QGuiApplication>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
 #include <QTableWidget>
 #include <QTest>
 
@@ -25,6 +27,46 @@ void leave(QWidget* w)
 QString row(const TForm1& w, int r)
 {
     return w.SGAF->item(r, 1)->text();
+}
+
+// A key press that types `text` (what a keyboard layout gives for the key).
+void typeText(QWidget* w, Qt::Key key, const QString& text, Qt::KeyboardModifiers mods = Qt::NoModifier)
+{
+    QKeyEvent press(QEvent::KeyPress, key, mods, text);
+    QApplication::sendEvent(w, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, mods, text);
+    QApplication::sendEvent(w, &release);
+}
+
+// Types `text` as a keyboard does, each key to the control that has the
+// focus then ('\r' is Enter).
+void typeAtFocus(const QString& text)
+{
+    for (const QChar c : text) {
+        QWidget* target = QApplication::focusWidget();
+        QVERIFY(target != nullptr);
+        if (c == QLatin1Char('\r'))
+            QTest::keyClick(target, Qt::Key_Return);
+        else
+            QTest::keyClick(target, c.toLatin1());
+    }
+}
+
+// Clicks row r of the AF list.
+void clickRow(const TForm1& w, int r)
+{
+    const QRect cell = w.SGAF->visualItemRect(w.SGAF->item(r, 1));
+    QTest::mouseClick(w.SGAF->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+}
+
+// An input method committing `text` (after a dead key or a compose sequence).
+void commit(QWidget* w, const QString& text)
+{
+    QInputMethodEvent preedit(QStringLiteral("\u00b4"), {});
+    QApplication::sendEvent(w, &preedit);
+    QInputMethodEvent done;
+    done.setCommitString(text);
+    QApplication::sendEvent(w, &done);
 }
 
 } // namespace
@@ -84,6 +126,45 @@ private slots:
         QCOMPARE(w.ELPTA->text(), QStringLiteral("95612"));
         QTest::keyClick(w.ELPTA, Qt::Key_Backspace);
         QCOMPARE(w.ELPTA->text(), QStringLiteral("9561"));
+    }
+
+    // The filtered fields take nothing their filter does not pass: not a
+    // character outside the byte set (AltGr+E gives the euro sign), not a
+    // dead key's or compose sequence's letter, and an input method's commit
+    // goes through the filter like typing.
+    void filtersDiscardCharactersBeyondTheByteSetAndInputMethodText()
+    {
+        FormFixture f;
+        f.form->FormCreate();
+        TForm1& w = *f.form;
+        w.PI->setText(QStringLiteral("1"));
+        w.ELPTA->setText(QStringLiteral("6"));
+        for (QLineEdit* e : {static_cast<QLineEdit*>(w.PI), static_cast<QLineEdit*>(w.ELPTA)}) {
+            const QString before = e->text();
+            e->end(false);
+            typeText(e, Qt::Key_E, QStringLiteral("\u20ac"), Qt::GroupSwitchModifier);
+            typeText(e, Qt::Key_unknown, QStringLiteral("\U0001F600")); // beyond the 16-bit range
+            commit(e, QStringLiteral("\u00e9"));                       // dead key acute, then e
+            commit(e, QStringLiteral("\u20ac"));                       // compose = e
+            QCOMPARE(e->text(), before);
+        }
+        // A commit of characters the filter passes is taken as typing would.
+        commit(w.PI, QStringLiteral("a\u00e9g2"));
+        QCOMPARE(w.PI->text(), QStringLiteral("1A2"));
+        commit(w.ELPTA, QStringLiteral("3x"));
+        QCOMPARE(w.ELPTA->text(), QStringLiteral("63"));
+
+        // The AF list takes neither: the entry and the row stay as they were.
+        w.SGAF->item(1, 1)->setText(QStringLiteral("90.1"));
+        w.SGAF->setCurrentCell(1, 1);
+        typeText(w.SGAF, Qt::Key_E, QStringLiteral("\u20ac"), Qt::GroupSwitchModifier);
+        commit(w.SGAF, QStringLiteral("\u00e9"));
+        QCOMPARE(w.SGAF->currentRow(), 1);
+        QCOMPARE(w.CBAFEdit->text(), QStringLiteral("90.1"));
+        // A digit an input method commits starts an entry, as typing it does.
+        commit(w.SGAF, QStringLiteral("5"));
+        QCOMPARE(w.CBAFEdit->text(), QStringLiteral("5"));
+        QCOMPARE(row(w, 1), QStringLiteral("90.1"));
     }
 
     void typingLimitsAndPastingIntoLimitedFields()
@@ -154,6 +235,7 @@ private slots:
         f.form->FormCreate();
         TForm1& w = *f.form;
         w.SGAF->item(0, 1)->setText(QStringLiteral("90.1"));
+        w.SGAF->setCurrentCell(1, 1);
         w.SGAF->setCurrentCell(0, 1);
         QCOMPARE(w.CBAFEdit->text(), QStringLiteral("90.1"));
 
@@ -188,6 +270,52 @@ private slots:
         w.CBAF->setCurrentIndex(0);
         emit w.CBAF->activated(0);
         QCOMPARE(row(w, 3), QStringLiteral("87.6"));
+    }
+
+    // As an operator does it on a fresh start: click the MHz field, type a
+    // frequency, Enter, the next one, Enter. The keys go wherever the focus is.
+    void afEntryOnAFreshStart()
+    {
+        FormFixture f;
+        f.form->FormCreate();
+        TForm1& w = *f.form;
+        w.show();
+        QApplication::setActiveWindow(&w);
+        QCOMPARE(w.SGAF->currentRow(), 0);
+        const int numberWidth = w.SGAF->columnWidth(0);
+
+        QTest::mouseClick(w.CBAFEdit, Qt::LeftButton);
+        typeAtFocus(QStringLiteral("98.5\r101.2\r"));
+        QCOMPARE(row(w, 0), QStringLiteral("98.5"));
+        QCOMPARE(row(w, 1), QStringLiteral("101.2"));
+        QCOMPARE(w.SGAF->currentRow(), 2);
+        QCOMPARE(w.CBAFEdit->text(), QString());
+        QCOMPARE(w.SGAF->columnWidth(0), numberWidth);
+        QVERIFY(w.SGAF->columnWidth(1) > numberWidth);
+
+        // Selecting a row shows its text; an empty row empties the field.
+        clickRow(w, 0);
+        QCOMPARE(w.CBAFEdit->text(), QStringLiteral("98.5"));
+        clickRow(w, 6);
+        QCOMPARE(w.CBAFEdit->text(), QString());
+        clickRow(w, 1);
+        QCOMPARE(w.CBAFEdit->text(), QStringLiteral("101.2"));
+        QTest::keyClick(w.SGAF, Qt::Key_Down);
+        QCOMPARE(w.CBAFEdit->text(), QString());
+        QCOMPARE(w.SGAF->columnWidth(0), numberWidth);
+
+        // A frequency chosen from the drop-down list, then an empty row.
+        clickRow(w, 3);
+        w.CBAF->setFocus();
+        QTest::keyClick(w.CBAF, Qt::Key_Down);
+        QCOMPARE(row(w, 3), QStringLiteral("87.6"));
+        clickRow(w, 4);
+        QCOMPARE(w.CBAFEdit->text(), QString());
+        QCOMPARE(w.CBAF->currentText(), QString());
+        w.CBAF->setFocus();
+        QTest::keyClick(w.CBAF, Qt::Key_Down);
+        QCOMPARE(row(w, 4), QStringLiteral("87.6"));
+        QCOMPARE(w.SGAF->columnWidth(0), numberWidth);
     }
 
     void afPasteAndSeparatorInTheList()

@@ -19,26 +19,28 @@ using test_support::MessageKind;
 namespace {
 
 // Passes the parallel-port accesses on and switches the encoder off right
-// after the first stop condition of the operation: the encoder loses power
-// between two runs.
+// after the given count of stop conditions of the operation (the first by
+// default): the encoder loses power between two runs.
 class PowerCut final : public quorvan::PortIo {
 public:
-    PowerCut(quorvan::PortIo& inner, quorvan::VirtualEncoder& encoder)
-        : inner_(inner), encoder_(encoder), stopsAtStart_(encoder.stops())
+    PowerCut(quorvan::PortIo& inner, quorvan::VirtualEncoder& encoder, std::uint32_t afterStops = 1)
+        : inner_(inner), encoder_(encoder), stopsAtStart_(encoder.stops()), afterStops_(afterStops)
     {
     }
     void write(std::int32_t address, std::uint8_t value) override
     {
         inner_.write(address, value);
-        if (encoder_.powered() && encoder_.stops() > stopsAtStart_)
+        if (encoder_.powered() && encoder_.stops() >= stopsAtStart_ + afterStops_)
             encoder_.setPower(false);
     }
     std::uint8_t read(std::int32_t address) override { return inner_.read(address); }
+    quorvan::PortIo* inner() const { return &inner_; }
 
 private:
     quorvan::PortIo& inner_;
     quorvan::VirtualEncoder& encoder_;
     std::uint32_t stopsAtStart_;
+    std::uint32_t afterStops_;
 };
 
 // Passes the accesses on and notes, at each write, the cursor and the status
@@ -110,6 +112,8 @@ private slots:
     void readStatusShowsTheByte();
     void receiveFillsTheWindowAndRunsTheRules();
     void receiveCutOffAfterTheFirstRun();
+    void failedReceiveRunsNoFollowUp();
+    void notReadyHintTellsWhy();
     void operationFinishedAfterEachOperation();
     void waitCursorAndStatusTextsDuringAnOperation();
 };
@@ -257,6 +261,7 @@ void OperationsTest::receiveFillsTheWindowAndRunsTheRules()
     QCOMPARE(form.PSDEF->text(), QStringLiteral("RADIO"));
     QCOMPARE(form.SGAF->item(0, 1)->text(), QStringLiteral("87.6"));
     QCOMPARE(form.SGAF->item(1, 1)->text(), QStringLiteral("107.9"));
+    QCOMPARE(form.CBAFEdit->text(), QStringLiteral("87.6")); // the current row, as received
     QVERIFY(form.CBRTEN->isChecked());
     QCOMPARE(form.CBRTT[0]->currentIndex(), 1);
     QVERIFY(form.RT[0]->text().startsWith(QStringLiteral("Hello there")));
@@ -297,6 +302,71 @@ void OperationsTest::receiveCutOffAfterTheFirstRun()
     QCOMPARE(form.PTY->currentIndex(), 3);
     QCOMPARE(form.RT[0]->text(), QStringLiteral("kept"));
     QCOMPARE(form.DB[0]->text(), QStringLiteral("07"));
+}
+
+void OperationsTest::failedReceiveRunsNoFollowUp()
+{
+    EncoderFixture f;
+    quorvan_app::TForm1& form = f.start();
+    // No encoder: nothing in the window changes, not even what the rules
+    // after a Receive would enable (mode 2 keeps the mode 0 rows disabled).
+    form.RGDPS1MClick();
+    f.encoder().setPower(false);
+    const quorvan::TStationParams before = form.ReadStationParams();
+    QVERIFY(!form.DPS1->isEnabled());
+    QVERIFY(form.DPS1B->isEnabled());
+    f.pass();
+    form.BREC1Click();
+    QCOMPARE(f.status(), QStringLiteral("!Ready"));
+    QVERIFY(form.ReadStationParams() == before);
+    QVERIFY(!form.DPS1->isEnabled());
+    QVERIFY(form.DPS1B->isEnabled());
+
+    // The third run fails: the first two runs' values stand as received,
+    // "Byte 4" FF included (no five-bit limit), with its mirror.
+    f.encoder().setPower(true);
+    f.encoder().poke(0x60, {0x01, 0x08, 0xFF, 0x0A});
+    f.encoder().poke(0x76, {3, 'D', 'P', 'S'});
+    PowerCut cut(*form.Link().portIo(), f.encoder(), 2);
+    form.Link().setPortIo(&cut);
+    f.pass();
+    form.BREC1Click();
+    form.Link().setPortIo(cut.inner());
+    QCOMPARE(f.status(), QStringLiteral("!Ready"));
+    QCOMPARE(form.CBGRTYP->currentIndex(), 1);
+    QCOMPARE(form.DB[0]->text(), QStringLiteral("FF"));
+    QCOMPARE(form.DBD[0]->text(), QStringLiteral("255"));
+    QCOMPARE(form.DB[1]->text(), QStringLiteral("0A"));
+    QCOMPARE(form.DBD[1]->text(), QStringLiteral("10"));
+    QVERIFY(!form.DPS1EN->isChecked());
+    QVERIFY(!form.DPS1->isEnabled());
+}
+
+void OperationsTest::notReadyHintTellsWhy()
+{
+    // A port out of reach: the status bar says "!Ready", its hint why.
+    {
+        EncoderFixture f;
+        quorvan_app::TForm1& form = f.start(false);
+        QCOMPARE(form.StatusBar1->toolTip(), QString());
+        form.BSWOFFClick();
+        QCOMPARE(f.status(), QStringLiteral("!Ready"));
+        const QString hint = form.StatusBar1->toolTip();
+        QVERIFY2(hint.startsWith(QStringLiteral("port unreachable: ")), qPrintable(hint));
+        QVERIFY2(hint.contains(QStringLiteral("no ppdev device")), qPrintable(hint));
+    }
+    // An encoder that does not answer, then one that does: the hint follows
+    // the last operation.
+    EncoderFixture f;
+    quorvan_app::TForm1& form = f.start();
+    f.encoder().setPower(false);
+    form.BSWOFFClick();
+    QCOMPARE(f.status(), QStringLiteral("!Ready"));
+    QVERIFY(form.StatusBar1->toolTip().contains(QStringLiteral("not acknowledged")));
+    f.encoder().setPower(true);
+    form.BSWONClick();
+    QCOMPARE(f.status(), QStringLiteral("Ready"));
+    QCOMPARE(form.StatusBar1->toolTip(), QString());
 }
 
 void OperationsTest::operationFinishedAfterEachOperation()

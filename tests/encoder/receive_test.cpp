@@ -268,17 +268,21 @@ TEST_F(ReceiveTest, EncoderStoppingAfterTheFirstRunKeepsItsValuesOnly)
     EXPECT_FALSE(rig.guard.LastOperationTime().has_value());
 }
 
-TEST_F(ReceiveTest, EncoderStoppingAfterTheSecondRunKeepsTheUserGroupConsistent)
+TEST_F(ReceiveTest, EncoderStoppingAfterTheSecondRunLeavesItsBytesAsReceived)
 {
+    poke(0x00, "00 0C");
     poke(0x61, "08 FF");
     poke(0x76, "03");
     pokeText(0x77, "DPS");
     rig.dieAfterStops(2);
     const ReceiveResult r = receive();
     EXPECT_EQ(r.runsCompleted, 2);
+    EXPECT_EQ(r.outcome, Outcome::NotReady);
+    EXPECT_EQ(params.PI, "000C");
     EXPECT_EQ(params.CBGRTYP, 1);
-    EXPECT_EQ(params.DB3, "1F");
-    EXPECT_EQ(params.DB3D, "31");
+    // The command ended at the failed run: DB3Exit did not limit "Byte 4".
+    EXPECT_EQ(params.DB3, "FF");
+    EXPECT_EQ(params.DB3D, "255");
     EXPECT_FALSE(params.DPS1EN);
     EXPECT_EQ(params.DPS1B, "");
 }
