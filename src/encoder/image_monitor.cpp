@@ -112,8 +112,12 @@ std::vector<std::string> DescribeImage(const ImageMeaning& m)
     lines.push_back(af);
     lines.push_back(std::string("RT ") + m.rtType + (m.rtEnabled ? " on: " : " off: ") + m.RT);
     std::string udg = "User group " + m.udgTypeName + (m.udgEnabled ? " on:" : " off:");
-    for (std::uint8_t b : m.udgBytes)
-        udg += " " + HexByteText(b);
+    for (std::uint8_t b : m.udgBytes) {
+        // Appended piece by piece: `" " + text` makes GCC 12 at -O3 warn
+        // about an overlapping copy that cannot happen (-Wrestrict, GCC bug 105329).
+        udg += ' ';
+        udg += HexByteText(b);
+    }
     lines.push_back(udg);
     if (m.ctGroupType == 0) {
         lines.push_back("CT: -");
