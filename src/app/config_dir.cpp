@@ -1,5 +1,9 @@
 #include "app/config_dir.h"
 
+#include "app/latin1.h"
+#include "settings/file_system.h"
+#include "settings/settings_location.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -32,11 +36,11 @@ QString ConfigHome()
     return QDir::homePath() + QStringLiteral("/.config");
 }
 
-QString LanguageFilePathFor(const QString& exeDir, const QString& configHome)
+QString LanguageFilePathFor(const QString& exeDir, const QString& configHome, bool installed)
 {
     const QString beside = withSeparator(exeDir) + kLanguageFile;
     const QFileInfo dir(exeDir);
-    if (dir.isDir() && dir.isWritable())
+    if (!installed && dir.isDir() && dir.isWritable())
         return beside;
     const QString own = withSeparator(configHome) + QStringLiteral("quorvan/") + kLanguageFile;
     return QFileInfo::exists(own) ? own : beside;
@@ -44,7 +48,8 @@ QString LanguageFilePathFor(const QString& exeDir, const QString& configHome)
 
 QString LanguageFilePath(const QString& exeDir)
 {
-    return LanguageFilePathFor(exeDir, ConfigHome());
+    quorvan::PosixFileSystem fs;
+    return LanguageFilePathFor(exeDir, ConfigHome(), quorvan::isInstalledProgram(fs, FileNameBytes(exeDir)));
 }
 
 } // namespace quorvan_app

@@ -4,12 +4,9 @@
 #include "app/app_icon.h"
 #include "app/form1_build.h"
 #include "app/help_text.h"
+#include "version/version.h"
 
 #include <QPlainTextEdit>
-
-#ifndef QUORVAN_VERSION
-#define QUORVAN_VERSION "0.1"
-#endif
 
 namespace quorvan_app {
 
@@ -31,7 +28,7 @@ void TForm1::buildHelpPage()
     f.setBold(true);
     f.setPixelSize(14);
     LABTITLE->setFont(f);
-    LABVER = label(GBABOUT, "LABVER", QStringLiteral("Version %1").arg(QLatin1String(QUORVAN_VERSION)),
+    LABVER = label(GBABOUT, "LABVER", QStringLiteral("Version %1").arg(QLatin1String(quorvan::programVersion())),
                    8, 42, 161, 16, 0);
     LABLOGO = label(GBABOUT, "LABLOGO", QString(), 8, 64, 32, 32, 0);
     LABLOGO->setPixmap(ProgramPixmap(32));

@@ -71,6 +71,17 @@ private:
     FormEngine& engine_;
 };
 
+// The directory relative text-source names are read below: the program's
+// folder, or for an installed program the settings file's. A folder given to
+// the window by its options is the program's folder.
+std::string TextSourceDirectory(const TForm1& form, FormEngine& e)
+{
+    const std::string exeDir = FileNameBytes(form.ExeDirectory());
+    if (!form.options().exeDirectory.isEmpty() || !e.settings)
+        return exeDir;
+    return quorvan::textSourceDirectory(quorvan::isInstalledProgram(e.settingsFiles, exeDir), *e.settings, exeDir);
+}
+
 } // namespace
 
 // ---- text sources ----------------------------------------------------------------------
@@ -89,7 +100,7 @@ void TForm1::Timer1Timer()
     e.Context(params.CBBI, params.CBSS);
     WindowTextSourceTarget target(*this, e);
     const quorvan::TextSourceTickResult result =
-        quorvan::TextSourceTick(params, e.memory, FileNameBytes(ExeDirectory()), e.sourceFiles, target);
+        quorvan::TextSourceTick(params, e.memory, TextSourceDirectory(*this, e), e.sourceFiles, target);
     // Without "Send on change" the fields change without being shown first.
     if (result.radiotextChanged)
         SetTextIfChanged(RT[0], params.RT1);

@@ -11,10 +11,13 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include <iostream>
 #include <memory>
 
 int main(int argc, char** argv)
 {
+    if (quorvan_app::PrintInformation(argc, argv, std::cout))
+        return 0;
     const quorvan_app::SingleInstance instance;
     QApplication app(argc, argv);
     if (instance.AlreadyRunning()) {

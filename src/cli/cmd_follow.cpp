@@ -117,11 +117,16 @@ int runFollow(Context& ctx)
     LinkFollowEncoder encoder(link, params, ctx.clock(), ctx.sleeper());
     encoder.onOperationEnded = [&ctx] { ctx.saveVirtualState(); };
 
+    // Relative source names: below the program's folder, or for an installed
+    // program below the settings file's.
+    const std::string exeDirectory = executableDirectory();
+    const std::string sourceDirectory =
+        textSourceDirectory(isInstalledProgram(settingsFs, exeDirectory), where, exeDirectory);
     const PosixSourceFileSystem sourceFs;
     const SteadyStopwatch stopwatch;
     SignalAwareSleeper sleeper;
     FollowSession session(params, memory, encoder,
-                          {executableDirectory(), &sourceFs, &ctx.clock(), &stopwatch, &sleeper},
+                          {sourceDirectory, &sourceFs, &ctx.clock(), &stopwatch, &sleeper},
                           [&ctx](const FollowEvent& e) { ctx.out() << eventLine(e) << std::endl; });
     session.run(terminationPending);
     TerminationSignals::take();

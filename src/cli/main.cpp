@@ -1,6 +1,7 @@
 // quorvanctl: the headless front end over the core.
 #include "cli/cli.h"
 #include "settings/termination_signals.h"
+#include "version/version.h"
 
 #include <csignal>
 #include <cstring>
@@ -53,6 +54,10 @@ int runCommandLine(int argc, char** argv)
         const std::string name = argv[at];
         if (name == "help" || name == "-h" || name == "--help") {
             std::cout << Usage();
+            return kExitOk;
+        }
+        if (name == "--version") {
+            std::cout << "quorvanctl " << quorvan::programVersion() << '\n';
             return kExitOk;
         }
         const Command* command = FindCommand(name);

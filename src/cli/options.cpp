@@ -9,7 +9,7 @@ int ParseOptions(int argc, char** argv, Options& options)
     int i = 1;
     for (; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg.size() < 2 || arg.compare(0, 2, "--") != 0 || arg == "--help")
+        if (arg.size() < 2 || arg.compare(0, 2, "--") != 0 || arg == "--help" || arg == "--version")
             break; // the command
         const auto eq = arg.find('=');
         const std::string name = arg.substr(0, eq);

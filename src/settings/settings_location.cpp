@@ -22,16 +22,69 @@ std::string env(const char* name)
     return v ? std::string(v) : std::string();
 }
 
+std::string withoutTrailingSlashes(std::string dir)
+{
+    while (dir.size() > 1 && dir.back() == '/')
+        dir.pop_back();
+    return dir;
+}
+
 } // namespace
 
+const char* installBinDirectory()
+{
+#ifdef QUORVAN_INSTALL_BINDIR
+    return QUORVAN_INSTALL_BINDIR;
+#else
+    return "";
+#endif
+}
+
+bool isInstalledProgram(SettingsFileSystem& fs, const std::string& exeDirectory, const std::string& installBinDir)
+{
+    if (!installBinDir.empty() && withoutTrailingSlashes(exeDirectory) == withoutTrailingSlashes(installBinDir))
+        return true;
+    return !fs.isWritableDirectory(exeDirectory.empty() ? std::string(".") : exeDirectory);
+}
+
+bool isInstalledProgram(SettingsFileSystem& fs, const std::string& exeDirectory)
+{
+    // The executable's directory comes from /proc/self/exe, links resolved:
+    // so is the bin directory (/bin is a link to /usr/bin on Debian).
+    std::string binDir = installBinDirectory();
+    if (!binDir.empty()) {
+        if (char* real = ::realpath(binDir.c_str(), nullptr)) {
+            binDir = real;
+            std::free(real);
+        }
+    }
+    return isInstalledProgram(fs, exeDirectory, binDir);
+}
+
+namespace {
+
+std::string textSourceBase(const std::string& dir)
+{
+    return dir.empty() || dir.back() == '/' ? dir : dir + "/";
+}
+
+} // namespace
+
+std::string textSourceDirectory(bool installed, const SettingsLocation& settings, const std::string& exeDirectory)
+{
+    if (!installed || settings.writePath.empty())
+        return textSourceBase(exeDirectory);
+    return textSourceBase(parentDirectory(absolutePath(settings.writePath)));
+}
+
 SettingsLocation locateSettings(SettingsFileSystem& fs, const std::string& exeDirectory,
-                                const std::string& xdgConfigHome, const std::string& home)
+                                const std::string& xdgConfigHome, const std::string& home, bool installed)
 {
     std::string besideExe = join(exeDirectory, kSettingsFileName);
     std::string dir = exeDirectory.empty() ? std::string(".") : exeDirectory;
     // A read-only settings file beside the program is treated like a
     // program directory that cannot be written: it is read, never replaced.
-    if (fs.isWritableDirectory(dir) && !fs.isReadOnlyFile(besideExe))
+    if (!installed && fs.isWritableDirectory(dir) && !fs.isReadOnlyFile(besideExe))
         return SettingsLocation{besideExe, besideExe, false};
 
     std::string configHome;
@@ -51,7 +104,7 @@ SettingsLocation locateSettings(SettingsFileSystem& fs, const std::string& exeDi
 
 SettingsLocation locateSettings(SettingsFileSystem& fs, const std::string& exeDirectory)
 {
-    return locateSettings(fs, exeDirectory, env("XDG_CONFIG_HOME"), env("HOME"));
+    return locateSettings(fs, exeDirectory, env("XDG_CONFIG_HOME"), env("HOME"), isInstalledProgram(fs, exeDirectory));
 }
 
 SettingsLocation explicitSettingsLocation(const std::string& path)

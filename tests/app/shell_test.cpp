@@ -7,17 +7,22 @@
 #include "app/config_dir.h"
 #include "app/latin1.h"
 #include "app/single_instance.h"
+#include "version/version.h"
 
 #include <QAction>
 #include <QDir>
 #include <QImage>
 #include <QLabel>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTest>
 
 #include <csignal>
+#include <tuple>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -372,6 +377,40 @@ private slots:
                                     withFile);
         QVERIFY(withFile.virtualEncoder);
         QCOMPARE(withFile.virtualStateFile, QStringLiteral("/tmp/enc.state"));
+    }
+
+    // A packager's script or a menu check runs these without a display and
+    // while the program may be running: they print and end with status 0.
+    void versionAndHelpNeedNoDisplay()
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(QString::fromLatin1(name));
+        const auto run = [&env](const QString& argument) {
+            QProcess p;
+            p.setProcessEnvironment(env);
+            p.start(QStringLiteral(QUORVAN_PROGRAM), {QStringLiteral("--virtual-encoder"), argument});
+            const bool ended = p.waitForFinished(60000);
+            return std::make_tuple(ended && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+                                   QString::fromUtf8(p.readAllStandardOutput()));
+        };
+        const auto [versionCode, version] = run(QStringLiteral("--version"));
+        QCOMPARE(versionCode, 0);
+        QCOMPARE(version, QStringLiteral("quorvan %1\n").arg(QLatin1String(quorvan::programVersion())));
+        const auto [helpCode, help] = run(QStringLiteral("--help"));
+        QCOMPARE(helpCode, 0);
+        QVERIFY(help.startsWith(QStringLiteral("usage: quorvan ")));
+        QVERIFY(help.contains(QStringLiteral("--virtual-encoder")));
+        // Each option of the usage has its place in the manual page.
+        QFile manual(QStringLiteral(QUORVAN_SOURCE_DIR "/packaging/quorvan.1"));
+        QVERIFY(manual.open(QIODevice::ReadOnly));
+        const QString page = QString::fromUtf8(manual.readAll());
+        const QRegularExpression option(QStringLiteral("--[a-z][a-z-]*"));
+        for (auto it = option.globalMatch(help); it.hasNext();) {
+            const QString word = it.next().captured();
+            QVERIFY2(page.contains(QString(word).replace(QLatin1Char('-'), QStringLiteral("\\-"))),
+                     qPrintable(word));
+        }
     }
 
     void textsAreLatin1Bytes()

@@ -1,4 +1,5 @@
 #include "cli/cli_runner.h"
+#include "version/version.h"
 
 #include <gtest/gtest.h>
 
@@ -206,6 +207,13 @@ TEST(CliUsage, BadCommandLinesExitTwo)
         const CliResult r = box.run({help});
         EXPECT_EQ(r.code, 0) << help;
         EXPECT_NE(r.out.find("usage: quorvanctl"), std::string::npos) << help;
+    }
+    // --version after the options too, and without reading the settings file.
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--version"}, {"--settings", box.path("missing.rds"), "--version"}}) {
+        const CliResult r = box.run(args);
+        EXPECT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(r.out, std::string("quorvanctl ") + quorvan::programVersion() + "\n");
     }
 }
 

@@ -135,6 +135,51 @@ TEST(SettingsLocation, AReadOnlyFileBesideTheProgramIsReadButSavedInTheUserDirec
     EXPECT_EQ(exe.get("quorvan.rds"), "[Config]\r\n");
 }
 
+// An installed program: in the bin directory it was built for (even one the
+// user can write, such as root's /usr/bin or a prefix in the home
+// directory), or in a directory that cannot be written.
+TEST(SettingsLocation, AnInstalledProgramKeepsOneFilePerUser)
+{
+    TempDir bin;
+    TempDir config;
+    PosixFileSystem fs;
+    EXPECT_TRUE(isInstalledProgram(fs, bin.path() + "/", bin.path()));
+    EXPECT_TRUE(isInstalledProgram(fs, bin.path(), bin.path() + "//"));
+    EXPECT_FALSE(isInstalledProgram(fs, bin.path() + "/", ""));
+    EXPECT_FALSE(isInstalledProgram(fs, bin.path() + "/", bin.path() + "/other"));
+    FailingFileSystem readOnly;
+    readOnly.readOnlyDirectories = true;
+    EXPECT_TRUE(isInstalledProgram(readOnly, bin.path() + "/", ""));
+
+    // Writable, but installed: the user's file, not one beside the program.
+    SettingsLocation loc = locateSettings(fs, bin.path() + "/", config.path(), "/home/u", /*installed=*/true);
+    EXPECT_EQ(loc.writePath, config.file("quorvan/quorvan.rds"));
+    EXPECT_EQ(loc.readPath, config.file("quorvan/quorvan.rds"));
+    EXPECT_TRUE(loc.createDirectory);
+    bin.put("quorvan.rds", "[Config]\r\n");
+    loc = locateSettings(fs, bin.path() + "/", config.path(), "/home/u", true);
+    EXPECT_EQ(loc.readPath, bin.file("quorvan.rds")) << "shipped values carry over to the first save";
+    EXPECT_EQ(loc.writePath, config.file("quorvan/quorvan.rds"));
+}
+
+// Relative text-source names: below the program's own folder when it runs
+// from there, below the settings file in use when it is installed (its
+// directory is not the user's).
+TEST(SettingsLocation, TextSourcesOfAnInstalledProgramAreBesideTheSettingsFile)
+{
+    const SettingsLocation user{"/home/u/.config/quorvan/quorvan.rds", "/home/u/.config/quorvan/quorvan.rds", true};
+    EXPECT_EQ(textSourceDirectory(false, user, "/opt/q"), "/opt/q/");
+    EXPECT_EQ(textSourceDirectory(false, user, "/opt/q/"), "/opt/q/");
+    EXPECT_EQ(textSourceDirectory(true, user, "/usr/bin/"), "/home/u/.config/quorvan/");
+    // The user file does not exist yet and the shipped one is read: still the user's directory.
+    const SettingsLocation shipped{"/usr/bin/quorvan.rds", "/home/u/.config/quorvan/quorvan.rds", true};
+    EXPECT_EQ(textSourceDirectory(true, shipped, "/usr/bin/"), "/home/u/.config/quorvan/");
+    // quorvanctl --settings station/quorvan.rds: the named file's directory, made absolute.
+    const SettingsLocation named = explicitSettingsLocation("station/quorvan.rds");
+    EXPECT_EQ(textSourceDirectory(true, named, "/usr/bin/"), absolutePath("station") + "/");
+    EXPECT_EQ(textSourceDirectory(true, explicitSettingsLocation("/quorvan.rds"), "/usr/bin/"), "/");
+}
+
 TEST(SettingsLocation, ExplicitFileIsMadeAbsolute)
 {
     SettingsLocation loc = explicitSettingsLocation("rel/quorvan.rds");
