@@ -359,8 +359,9 @@ private slots:
         QVERIFY(own.open(QIODevice::WriteOnly));
         own.close();
         QCOMPARE(quorvan_app::LanguageFilePathFor(gone, home.path()), own.fileName());
-        // A writable program directory keeps its own file.
+        // A writable program directory keeps its own file, unless the program is installed there.
         QCOMPARE(quorvan_app::LanguageFilePathFor(exe.path(), home.path()), beside);
+        QCOMPARE(quorvan_app::LanguageFilePathFor(exe.path(), home.path(), /*installed=*/true), own.fileName());
     }
 
     void virtualEncoderOption()
