@@ -290,8 +290,12 @@ std::string DumpMemory(const std::array<std::uint8_t, 256>& memory)
     std::string out;
     for (int row = 0; row < 12; ++row) {
         out += hex2(static_cast<unsigned>(row * 16)) + ":";
-        for (int i = 0; i < 16; ++i)
-            out += " " + hex2(memory[row * 16 + i]);
+        for (int i = 0; i < 16; ++i) {
+            // Appended piece by piece: `" " + text` makes GCC 12 at -O3 warn
+            // about an overlapping copy that cannot happen (GCC bug 105329).
+            out += ' ';
+            out += hex2(memory[row * 16 + i]);
+        }
         out += '\n';
     }
     return out;
