@@ -67,8 +67,9 @@ TEST(Manual, EveryCommandAndOptionOfTheHelpIsDocumented)
             while (end < line.size() && (std::islower(static_cast<unsigned char>(line[end])) || line[end] == '-'))
                 ++end;
             const std::string word = line.substr(at, end - at);
-            if (word.size() > 2)
+            if (word.size() > 2) {
                 EXPECT_NE(page.find(roff(word)), std::string::npos) << "the option " << word << " is not documented";
+            }
             at = end;
         }
     }
