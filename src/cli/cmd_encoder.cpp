@@ -5,6 +5,7 @@
 // without the one-second guard.
 #include "cli/cli.h"
 #include "cli/cli_settings.h"
+#include "content/charset.h"
 #include "content/radiotext.h"
 #include "encoder/clock_time.h"
 #include "encoder/direct_controls.h"
@@ -57,11 +58,15 @@ bool OnOff(Context& ctx)
     throw UsageError("expected on or off, not '" + ctx.args[0] + "'");
 }
 
-// A command-line text as the encoder's single-byte characters: UTF-8 is
-// decoded (characters beyond U+00FF cannot be sent); bytes that are not
-// UTF-8 are taken as they are.
-std::string EncoderText(const std::string& arg)
+// A command-line text as the encoder's single-byte characters in the
+// settings' character set. RDS: read as UTF-8 (as Latin-1 when it is not
+// valid UTF-8) and encoded into the RDS table, transliterating what it lacks.
+// Latin-1: UTF-8 is decoded (characters beyond U+00FF cannot be sent); bytes
+// that are not UTF-8 are taken as they are.
+std::string EncoderText(const std::string& arg, Charset cs)
 {
+    if (cs == Charset::Rds)
+        return EncodeText(ExternalTextToUtf8(arg), Charset::Rds);
     std::string out;
     for (std::size_t i = 0; i < arg.size();) {
         const auto lead = static_cast<unsigned char>(arg[i]);
@@ -176,8 +181,8 @@ int runRT(Context& ctx)
     const std::optional<std::string> type = ctx.takeOption("--type");
     ctx.expectArgs(1, 1);
     int typeIndex = 0;
+    ctx.loadSettings();
     if (!type) {
-        ctx.loadSettings();
         typeIndex = ActualRTType(ctx.params);
     } else if (*type == "A" || *type == "a") {
         typeIndex = 0;
@@ -186,7 +191,7 @@ int runRT(Context& ctx)
     } else {
         throw UsageError("--type must be A or B, not '" + *type + "'");
     }
-    const std::string text = EncoderText(ctx.args[0]);
+    const std::string text = EncoderText(ctx.args[0], CharsetFromInt(ctx.params.CBCHARSET));
     if (text.size() > kRadiotextLength)
         ctx.err() << "quorvanctl: the radiotext is cut to " << kRadiotextLength << " characters\n";
     return Finish(ctx, SendRadiotextUpdate(ctx.link(), text, RadiotextUpdateControl(typeIndex)));
@@ -195,7 +200,8 @@ int runRT(Context& ctx)
 int runDPS(Context& ctx)
 {
     ctx.expectArgs(1, 1);
-    const std::string text = EncoderText(ctx.args[0]);
+    ctx.loadSettings();
+    const std::string text = EncoderText(ctx.args[0], CharsetFromInt(ctx.params.CBCHARSET));
     if (text.size() > 72)
         ctx.err() << "quorvanctl: the dynamic PS text is cut to 72 characters\n";
     return Finish(ctx, SendDynamicPSUpdate(ctx.link(), text));

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include <unicode/uchar.h>
+#include <unicode/ucnv.h>
 #include <unicode/unorm2.h>
 #include <unicode/utf16.h>
 
@@ -240,6 +241,30 @@ bool AppendRds(std::string& out, char32_t c, bool compat)
     return true;
 }
 
+// The characters Windows-1252 gives the bytes 0x80-0x9F (from ICU's converter);
+// a byte it leaves unassigned keeps its C1 control.
+const std::array<char32_t, 32>& Windows1252High()
+{
+    static const std::array<char32_t, 32> table = [] {
+        std::array<char32_t, 32> t{};
+        UErrorCode err = U_ZERO_ERROR;
+        UConverter* conv = ucnv_open("windows-1252", &err);
+        for (std::size_t i = 0; i < t.size(); ++i) {
+            t[i] = static_cast<char32_t>(0x80 + i);
+            if (conv == nullptr || U_FAILURE(err)) continue;
+            const char byte = static_cast<char>(0x80 + i);
+            std::array<UChar, 4> out{};
+            UErrorCode e = U_ZERO_ERROR;
+            ucnv_reset(conv);
+            const int32_t n = ucnv_toUChars(conv, out.data(), static_cast<int32_t>(out.size()), &byte, 1, &e);
+            if (U_SUCCESS(e) && n == 1 && out[0] >= 0x100 && out[0] != 0xFFFD) t[i] = out[0];
+        }
+        if (conv != nullptr) ucnv_close(conv);
+        return t;
+    }();
+    return table;
+}
+
 } // namespace
 
 bool IsValidUtf8(std::string_view bytes)
@@ -304,7 +329,15 @@ std::size_t Utf8Length(std::string_view utf8)
 
 std::string ExternalTextToUtf8(std::string_view bytes)
 {
-    if (!IsValidUtf8(bytes)) return Latin1ToUtf8(bytes);
+    if (!IsValidUtf8(bytes)) {
+        std::string out;
+        out.reserve(bytes.size() * 2);
+        for (char b : bytes) {
+            const auto byte = static_cast<unsigned char>(b);
+            AppendUtf8(out, byte >= 0x80 && byte < 0xA0 ? Windows1252High()[byte - 0x80] : byte);
+        }
+        return out;
+    }
     constexpr std::string_view kBom = "\xEF\xBB\xBF";
     if (bytes.substr(0, kBom.size()) == kBom) bytes.remove_prefix(kBom.size());
     return std::string(bytes);
@@ -338,6 +371,20 @@ char32_t UpperInCharset(char32_t c, Charset cs)
 {
     const auto upper = static_cast<char32_t>(u_toupper(static_cast<UChar32>(c)));
     return upper != c && CanEncode(upper, cs) ? upper : c;
+}
+
+std::string ToCapitalsEncoded(std::string_view encoderBytes, Charset cs)
+{
+    std::string out(encoderBytes);
+    for (char& b : out) {
+        const auto byte = static_cast<std::uint8_t>(b);
+        if (cs == Charset::Latin1) {
+            b = static_cast<char>(UpperInCharset(byte, cs));
+        } else if (const auto c = RdsChar(byte)) {
+            b = static_cast<char>(*RdsCode(UpperInCharset(*c, cs)));
+        }
+    }
+    return out;
 }
 
 std::string EncodeText(std::string_view utf8, Charset cs)

@@ -23,8 +23,10 @@ enum class Charset : int { Latin1 = 0, Rds = 1 };
 inline Charset CharsetFromInt(int value) { return value == 1 ? Charset::Rds : Charset::Latin1; }
 
 // Text from outside (a source-file line, a network line, a command-line argument):
-// UTF-8 when valid (a leading UTF-8 byte-order mark skipped), otherwise Latin-1.
-// Returns UTF-8.
+// UTF-8 when valid (a leading UTF-8 byte-order mark skipped), otherwise Latin-1
+// as Windows playout software writes it: the bytes 0x80-0x9F that Windows-1252
+// assigns are its typographic characters (0x96 "–", 0x85 "…", 0x80 "€"), the
+// others stay C1 controls. Returns UTF-8.
 std::string ExternalTextToUtf8(std::string_view bytes);
 
 // Encoder bytes of a UTF-8 text, one byte per character. The text is first brought
@@ -57,6 +59,9 @@ std::size_t RdsAssignedCodes();
 // Capital of a character by Unicode case rules, when its capital (a single
 // character) can be encoded in `cs`; otherwise the character itself.
 char32_t UpperInCharset(char32_t c, Charset cs);
+
+// Encoder bytes in `cs` with every letter made a capital by UpperInCharset.
+std::string ToCapitalsEncoded(std::string_view encoderBytes, Charset cs);
 
 // UTF-8 helpers.
 // True when `bytes` is well-formed UTF-8 (no overlong forms, surrogates or

@@ -2,7 +2,10 @@
 // window, one field per value-bearing control, named after that control.
 //
 // Field kinds:
-//  - text:    single-byte std::string (no re-coding; the GUI maps Latin-1)
+//  - text:    single-byte std::string. The station's texts (PS, radiotexts,
+//             dynamic PS, prefixes, fill character) are the encoder's bytes in
+//             the character set CBCHARSET (content/charset.h); the other
+//             texts (numbers, file names) are plain bytes.
 //  - flag:    bool
 //  - choice:  0-based index into the control's fixed item list (int)
 //  - stepped: whole number of steps (int); value = steps x step size.
@@ -111,6 +114,8 @@ struct TStationParams {
     bool CBBI = true;                  // "Bidirectional"
     bool CBSS = true;                  // "Slow" (a settings file without the key clears it)
     std::string ELPTA = "632";         // "LPT2 address (DEC):": at most 5 decimal digits
+    int CBCHARSET = 1;                 // "Character set": 0 "Latin-1", 1 "RDS (Unicode)"
+                                       //   (a settings file without the key: Latin-1)
 
     // ---- "Text Sources" page --------------------------------------------
     bool CBD1FF = false;               // dynamic PS "From file:"

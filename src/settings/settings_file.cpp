@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "content/charset.h"
 #include "settings/value_codec.h"
 
 namespace quorvan {
@@ -39,6 +40,34 @@ int ruleApplied(const SettingKey& key, int read, int current)
     return read;
 }
 
+const SettingKey* charsetKey()
+{
+    static const SettingKey* const key = findSettingKey("Config", "Charset");
+    return key;
+}
+
+bool rdsTexts(const SettingsValues& v)
+{
+    return CharsetFromInt(v.params.CBCHARSET) == Charset::Rds;
+}
+
+// A text as the file holds it -> the field's bytes.
+std::string textFromFile(const SettingKey& key, std::string text, const SettingsValues& current)
+{
+    if (key.charset == TextCharset::Bytes || !rdsTexts(current))
+        return text;
+    const std::string utf8 = ExternalTextToUtf8(text);
+    return key.charset == TextCharset::Encoder ? EncodeText(utf8, Charset::Rds) : utf8;
+}
+
+// The field's bytes -> the text the file holds.
+std::string textForFile(const SettingKey& key, const std::string& bytes, const SettingsValues& values)
+{
+    if (key.charset == TextCharset::Encoder && rdsTexts(values))
+        return DecodeText(bytes, Charset::Rds);
+    return bytes;
+}
+
 } // namespace
 
 LoadedValue readSettingValue(const IniFile& doc, const SettingKey& key, const SettingsValues& current)
@@ -53,12 +82,18 @@ LoadedValue readSettingValue(const IniFile& doc, const SettingKey& key, const Se
         const std::string& now = key.text(mutableView(current));
         std::string fallback = fixed ? std::string(key.fixedText) : now;
         out.text = key.type == SettingType::Text ? readText(raw, fallback) : readQuotedText(raw, fallback);
+        if (raw)
+            out.text = textFromFile(key, std::move(out.text), current);
         out.changed = out.text != now;
         return out;
     }
 
     int now = currentNumber(key, current);
     int fallback = fixed ? key.fixedNumber : now;
+    // Without any settings (no file yet) the character set is the initial "RDS";
+    // only an existing file without the key is an older one, read as Latin-1.
+    if (&key == charsetKey() && !raw && doc.serialize().empty())
+        fallback = TStationParams{}.CBCHARSET;
     if (key.type == SettingType::Boolean) {
         out.number = readBoolean(raw, fallback != 0) ? 1 : 0;
     } else {
@@ -112,11 +147,11 @@ std::string settingText(const SettingKey& key, const SettingsValues& values)
     case SettingType::Boolean:
         return writeBoolean(key.flag(v));
     case SettingType::Text:
-        return writeText(key.text(v));
+        return writeText(textForFile(key, key.text(v), values));
     case SettingType::QuotedText:
-        return writeQuotedText(key.text(v));
+        return writeQuotedText(textForFile(key, key.text(v), values));
     case SettingType::TextQuotedWhenNeeded:
-        return writeTextQuotedWhenNeeded(key.text(v));
+        return writeTextQuotedWhenNeeded(textForFile(key, key.text(v), values));
     }
     return std::string();
 }
@@ -126,8 +161,13 @@ void storeSettings(const SettingsValues& values, IniFile& doc)
     // Table order gives the same file as the window's own order of writing:
     // within every section the keys come in the same sequence, and the
     // sections are first met in the same sequence.
-    for (const SettingKey& key : settingKeys())
+    // An older file without Charset stays as it is while its texts are Latin-1.
+    const bool olderFile = !doc.serialize().empty() && !doc.read("Config", "Charset");
+    for (const SettingKey& key : settingKeys()) {
+        if (&key == charsetKey() && olderFile && values.params.CBCHARSET == 0)
+            continue;
         doc.write(key.section, key.key, settingText(key, values));
+    }
 }
 
 std::vector<LoadedValue> loadSettingsFile(SettingsFileSystem& fs, const SettingsLocation& where,

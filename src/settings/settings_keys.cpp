@@ -68,6 +68,9 @@ const std::array kKeys{
     integer(C, "Top", "Top", wf<&WindowValues::Top>).fixed(10),
     integer(C, "Left", "Left", wf<&WindowValues::Left>).fixed(10),
     boolean(C, "Visible", "Visible", wf<&WindowValues::Visible>).fixed(1),
+    // Read before every text: the texts are read in its character set. A file
+    // without the key is an older one, whose texts are Latin-1 bytes.
+    integer(C, "Charset", "CBCHARSET", pf<&P::CBCHARSET>).fixed(0).outsideBecomes(0, 1, 0),
     boolean(C, "Summertime", "STMEN", pf<&P::STMEN>).fixed(0),
     integer(C, "LabelColor", "ColorBox1", pf<&P::ColorBox1>),
     boolean(C, "HighPriority", "CBHPRI", pf<&P::CBHPRI>).fixed(0),
@@ -82,8 +85,8 @@ const std::array kKeys{
     // The remembered source texts keep their leading blanks (the source lines are
     // not trimmed at the start), or the same file text would count as changed
     // after a restart and be sent again.
-    quotedWhenNeeded(C, "DPSFromFile", "DPSFromFile", wf<&WindowValues::DPSFromFile>).fixed(""),
-    quotedWhenNeeded(C, "RTFromFile", "RTFromFile", wf<&WindowValues::RTFromFile>).fixed(""),
+    quotedWhenNeeded(C, "DPSFromFile", "DPSFromFile", wf<&WindowValues::DPSFromFile>).fixed("").inCharset(TextCharset::Source),
+    quotedWhenNeeded(C, "RTFromFile", "RTFromFile", wf<&WindowValues::RTFromFile>).fixed("").inCharset(TextCharset::Source),
     boolean(C, "Slow", "CBSS", pf<&P::CBSS>).fixed(0),
     text(C, "LPT2Address", "ELPTA", pf<&P::ELPTA>).fixed("632"),
     text(C, "CTState", "CTState", wf<&WindowValues::CTState>).fixed("Stop"),
@@ -92,7 +95,7 @@ const std::array kKeys{
     steps(G, "PhaseShift", "SEPHASE", pf<&P::SEPHASE>, 9.47, 0, kSEPHASEMaxSteps),
     integer(G, "ClockSource", "RGCS", pf<&P::RGCS>).outsideBecomes(0, 1, 1),
     integer(G, "PLLRange", "RGPLLR", pf<&P::RGPLLR>).outsideBecomes(0, 1, 1),
-    quoted(G, "DefaultPS", "PSDEF", pf<&P::PSDEF>),
+    quoted(G, "DefaultPS", "PSDEF", pf<&P::PSDEF>).inCharset(TextCharset::Encoder),
     text(G, "PI", "PI", pf<&P::PI>),
     boolean(G, "TP", "TP", pf<&P::TP>),
     boolean(G, "TA", "TA", pf<&P::TA>).writeOnly(),
@@ -131,19 +134,19 @@ const std::array kKeys{
     boolean(G, "Justification2", "RBJUST2", pf<&P::RBJUST2>).radio(kJustificationGroup),
     boolean(G, "Fill0", "RBFILSP", pf<&P::RBFILSP>).radio(kFillGroup),
     boolean(G, "Fill1", "RBFILCU", pf<&P::RBFILCU>).radio(kFillGroup),
-    quoted(G, "FillChar", "ECUSCH", pf<&P::ECUSCH>),
+    quoted(G, "FillChar", "ECUSCH", pf<&P::ECUSCH>).inCharset(TextCharset::Encoder),
 
     // ---- DPS1 ----
-    quoted(D, "Label0", "DPS1[0]", pa<&P::DPS1, 0>),
-    quoted(D, "Label1", "DPS1[1]", pa<&P::DPS1, 1>),
-    quoted(D, "Label2", "DPS1[2]", pa<&P::DPS1, 2>),
-    quoted(D, "Label3", "DPS1[3]", pa<&P::DPS1, 3>),
-    quoted(D, "Label4", "DPS1[4]", pa<&P::DPS1, 4>),
-    quoted(D, "Label5", "DPS1[5]", pa<&P::DPS1, 5>),
-    quoted(D, "Label6", "DPS1[6]", pa<&P::DPS1, 6>),
-    quoted(D, "Label7", "DPS1[7]", pa<&P::DPS1, 7>),
-    quoted(D, "Label8", "DPS1[8]", pa<&P::DPS1, 8>),
-    text(D, "Text", "DPS1B", pf<&P::DPS1B>),
+    quoted(D, "Label0", "DPS1[0]", pa<&P::DPS1, 0>).inCharset(TextCharset::Encoder),
+    quoted(D, "Label1", "DPS1[1]", pa<&P::DPS1, 1>).inCharset(TextCharset::Encoder),
+    quoted(D, "Label2", "DPS1[2]", pa<&P::DPS1, 2>).inCharset(TextCharset::Encoder),
+    quoted(D, "Label3", "DPS1[3]", pa<&P::DPS1, 3>).inCharset(TextCharset::Encoder),
+    quoted(D, "Label4", "DPS1[4]", pa<&P::DPS1, 4>).inCharset(TextCharset::Encoder),
+    quoted(D, "Label5", "DPS1[5]", pa<&P::DPS1, 5>).inCharset(TextCharset::Encoder),
+    quoted(D, "Label6", "DPS1[6]", pa<&P::DPS1, 6>).inCharset(TextCharset::Encoder),
+    quoted(D, "Label7", "DPS1[7]", pa<&P::DPS1, 7>).inCharset(TextCharset::Encoder),
+    quoted(D, "Label8", "DPS1[8]", pa<&P::DPS1, 8>).inCharset(TextCharset::Encoder),
+    text(D, "Text", "DPS1B", pf<&P::DPS1B>).inCharset(TextCharset::Encoder),
     boolean(D, "Enabled", "DPS1EN", pf<&P::DPS1EN>),
     steps(D, "Delay", "SEDPS1DL", pf<&P::SEDPS1DL>, 2.7, 0, kSEDPS1DLMaxSteps),
     integer(D, "Mode", "RGDPS1M", pf<&P::RGDPS1M>).onlyInside(0, 3),
@@ -153,7 +156,7 @@ const std::array kKeys{
     integer(D, "ReadFrom", "RGD1L", pf<&P::RGD1L>).onlyInside(0, 1),
     integer(D, "CutBeginning", "SED1BE", pf<&P::SED1BE>).clamp(0, kCutMax),
     integer(D, "CutEnd", "SED1EN", pf<&P::SED1EN>).clamp(0, kCutMax),
-    quoted(D, "Prefix", "ED1PR", pf<&P::ED1PR>),
+    quoted(D, "Prefix", "ED1PR", pf<&P::ED1PR>).inCharset(TextCharset::Encoder),
 
     // ---- DataGroups ----
     boolean(U, "Enabled", "CBUDGEN", pf<&P::CBUDGEN>),
@@ -166,10 +169,10 @@ const std::array kKeys{
 
     // ---- Radiotext ----
     boolean(R, "Enabled", "CBRTEN", pf<&P::CBRTEN>),
-    quoted(R, "Radiotext1", "RT1", pf<&P::RT1>),
-    quoted(R, "Radiotext12", "RT2", pf<&P::RT2>),
-    quoted(R, "Radiotext13", "RT3", pf<&P::RT3>),
-    quoted(R, "Radiotext14", "RT4", pf<&P::RT4>),
+    quoted(R, "Radiotext1", "RT1", pf<&P::RT1>).inCharset(TextCharset::Encoder),
+    quoted(R, "Radiotext12", "RT2", pf<&P::RT2>).inCharset(TextCharset::Encoder),
+    quoted(R, "Radiotext13", "RT3", pf<&P::RT3>).inCharset(TextCharset::Encoder),
+    quoted(R, "Radiotext14", "RT4", pf<&P::RT4>).inCharset(TextCharset::Encoder),
     boolean(R, "SelRT1", "RBRT1", pf<&P::RBRT1>).fixed(1).radio(kRadiotextGroup),
     boolean(R, "SelRT2", "RBRT2", pf<&P::RBRT2>).fixed(0).radio(kRadiotextGroup),
     boolean(R, "SelRT3", "RBRT3", pf<&P::RBRT3>).fixed(0).radio(kRadiotextGroup),
@@ -182,7 +185,7 @@ const std::array kKeys{
     integer(R, "ReadFrom", "RGR1L", pf<&P::RGR1L>).onlyInside(0, 1),
     integer(R, "CutBeginning", "SER1BE", pf<&P::SER1BE>).clamp(0, kCutMax),
     integer(R, "CutEnd", "SER1EN", pf<&P::SER1EN>).clamp(0, kCutMax),
-    quoted(R, "Prefix", "ER1PR", pf<&P::ER1PR>),
+    quoted(R, "Prefix", "ER1PR", pf<&P::ER1PR>).inCharset(TextCharset::Encoder),
 };
 
 // Loading order as runs of consecutive table entries (first..last of a section).

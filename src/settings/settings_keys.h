@@ -53,6 +53,17 @@ enum class SettingType {
     Steps,      // the whole number of steps of size `step`
 };
 
+// How a text key's value meets the character set (Config/Charset). In the
+// "Latin-1" set every text is written and read as its bytes, as it stands.
+// In the "RDS" set the station's texts are kept in the file as UTF-8:
+enum class TextCharset {
+    Bytes,   // not a station text: the bytes as they stand
+    Encoder, // the field holds encoder bytes: written as their UTF-8 characters,
+             // read back into encoder bytes (a value that is not UTF-8 is read as Latin-1)
+    Source,  // the field holds the UTF-8 text taken from a text source: kept as
+             // UTF-8 (a value that is not UTF-8 is read as Latin-1)
+};
+
 enum class ReadDefault {
     Initial, // the field keeps the value it holds before the read
     Fixed,   // the value given in the table
@@ -88,6 +99,7 @@ struct SettingKey {
     double step = 1.0;           // Steps: size of one step in the control's unit
     bool readBack = true;        // false: written, never read (TA)
     int radioGroup = 0;          // non-zero: the buttons of one group clear each other
+    TextCharset charset = TextCharset::Bytes;
 
     // Exactly one is set: number for Integer and Steps, flag for Boolean, text for texts.
     NumberField number = nullptr;
@@ -116,6 +128,7 @@ struct SettingKey {
     constexpr SettingKey onlyInside(int l, int h) const { SettingKey k = *this; k.range = RangeRule::OnlyInside; k.lo = l; k.hi = h; return k; }
     constexpr SettingKey writeOnly() const { SettingKey k = *this; k.readBack = false; return k; }
     constexpr SettingKey radio(int group) const { SettingKey k = *this; k.radioGroup = group; return k; }
+    constexpr SettingKey inCharset(TextCharset c) const { SettingKey k = *this; k.charset = c; return k; }
 };
 
 // Every key, sections and keys in the order of a newly written file.

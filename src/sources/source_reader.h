@@ -1,6 +1,7 @@
 // Reading one text source: find the file, take its line, trim and cut it.
 #pragma once
 
+#include "content/charset.h"
 #include "sources/line_reader.h"
 #include "sources/source_search.h"
 
@@ -16,6 +17,10 @@ struct TextSourceSetup {
     ReadFrom readFrom = ReadFrom::LastLine;
     int cutBeginning = 0;                 // 0..63
     int cutEnd = 0;                       // 0..63
+    // Latin-1: the line's bytes as they stand, cut by bytes. RDS: the line read
+    // as UTF-8 (as Latin-1 when it is not valid UTF-8; a byte-order mark
+    // skipped), trimmed and cut by characters; the text comes back as UTF-8.
+    Charset charset = Charset::Latin1;
 };
 
 // The text of a source after trimming and cutting. No matching file gives the

@@ -13,5 +13,7 @@ std::string trimSourceText(std::string text);
 // end (Cut characters from: Beginning / End); the text becomes empty when
 // nothing would remain. Negative counts count as 0.
 std::string cutSourceText(const std::string& text, int beginning, int end);
+// The same on a UTF-8 text, counting characters.
+std::string cutSourceTextUtf8(const std::string& text, int beginning, int end);
 
 } // namespace quorvan

@@ -2,15 +2,74 @@
 
 #include <array>
 
+#include "content/charset.h"
+
 namespace quorvan {
 
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+// The two removals work alike on bytes (Latin-1) and on characters (the RDS set).
+template <class Char>
+bool isDigit(Char c) { return c >= '0' && c <= '9'; }
 
-bool startsWith(std::string_view text, std::string_view prefix)
+template <class Char>
+bool startsWith(std::basic_string_view<Char> text, std::string_view prefix)
 {
-    return text.substr(0, prefix.size()) == prefix;
+    if (text.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i)
+        if (text[i] != static_cast<Char>(static_cast<unsigned char>(prefix[i]))) return false;
+    return true;
+}
+
+template <class Char>
+std::basic_string<Char> removeSongNumbering(std::basic_string_view<Char> text)
+{
+    using String = std::basic_string<Char>;
+    if (text.size() < 3) return String(text);
+    std::basic_string_view<Char> copy = text;
+    if (startsWith(copy, "(")) copy.remove_prefix(1);
+
+    int digits = 0;
+    while (digits < 3 && !copy.empty() && isDigit(copy.front())) {
+        copy.remove_prefix(1);
+        ++digits;
+    }
+    if (digits == 0) return String(text);
+
+    static constexpr std::array<std::string_view, 8> separators = {
+        ". - ", " - ", "- ", ") ", ". ", ".-", " -", "-"};
+    for (std::string_view separator : separators) {
+        if (startsWith(copy, separator)) {
+            copy.remove_prefix(separator.size());
+            return String(copy);
+        }
+    }
+    return String(text);
+}
+
+template <class Char>
+std::basic_string<Char> removeBracketedInformation(std::basic_string_view<Char> text)
+{
+    std::basic_string<Char> s(text);
+    if (s.size() < 4) return s;
+
+    // Positions below are 0-based: 1-based position 4 is index 3.
+    const std::size_t close = s.rfind(Char(')'));
+    if (close == std::basic_string<Char>::npos || close < 3) return s;
+
+    std::size_t open = std::basic_string<Char>::npos;
+    for (std::size_t i = close - 2; i >= 1; --i) {
+        if (s[i] == Char('(')) {
+            open = i;
+            break;
+        }
+    }
+    if (open == std::basic_string<Char>::npos) return s;
+
+    const bool closesText = close + 1 == s.size();
+    const std::size_t from = (s[open - 1] == Char(' ') && closesText) ? open - 1 : open;
+    s.erase(from, close - from + 1);
+    return s;
 }
 
 } // namespace
@@ -22,50 +81,12 @@ TextProcessingOptions TextProcessingOptionsOf(const TStationParams& params)
 
 std::string RemoveSongNumbering(std::string_view text)
 {
-    if (text.size() < 3) return std::string(text);
-    std::string_view copy = text;
-    if (startsWith(copy, "(")) copy.remove_prefix(1);
-
-    int digits = 0;
-    while (digits < 3 && !copy.empty() && isDigit(copy.front())) {
-        copy.remove_prefix(1);
-        ++digits;
-    }
-    if (digits == 0) return std::string(text);
-
-    static constexpr std::array<std::string_view, 8> separators = {
-        ". - ", " - ", "- ", ") ", ". ", ".-", " -", "-"};
-    for (std::string_view separator : separators) {
-        if (startsWith(copy, separator)) {
-            copy.remove_prefix(separator.size());
-            return std::string(copy);
-        }
-    }
-    return std::string(text);
+    return removeSongNumbering(text);
 }
 
 std::string RemoveBracketedInformation(std::string_view text)
 {
-    std::string s(text);
-    if (s.size() < 4) return s;
-
-    // Positions below are 0-based: 1-based position 4 is index 3.
-    const std::size_t close = s.rfind(')');
-    if (close == std::string::npos || close < 3) return s;
-
-    std::size_t open = std::string::npos;
-    for (std::size_t i = close - 2; i >= 1; --i) {
-        if (s[i] == '(') {
-            open = i;
-            break;
-        }
-    }
-    if (open == std::string::npos) return s;
-
-    const bool closesText = close + 1 == s.size();
-    const std::size_t from = (s[open - 1] == ' ' && closesText) ? open - 1 : open;
-    s.erase(from, close - from + 1);
-    return s;
+    return removeBracketedInformation(text);
 }
 
 char ToUpperLatin1(char c)
@@ -90,6 +111,19 @@ std::string CharReplace(std::string_view text, const TextProcessingOptions& opti
     if (options.CBREIB) s = RemoveBracketedInformation(s);
     if (options.CBCTC) s = ToCapitalsLatin1(s);
     return s;
+}
+
+std::string ProcessSourceText(std::string_view text, const TextProcessingOptions& options, Charset cs)
+{
+    if (cs == Charset::Latin1) return CharReplace(text, options);
+    std::u32string chars = Utf8ToChars(ExternalTextToUtf8(text));
+    if (options.CBRSN) chars = removeSongNumbering(std::u32string_view(chars));
+    if (options.CBREIB) chars = removeBracketedInformation(std::u32string_view(chars));
+    std::string codes = EncodeText(CharsToUtf8(chars), Charset::Rds);
+    // Capitals after the transliteration, so that a letter the table lacks
+    // ("ș" sent as "s") is capitalised as the letter that goes out.
+    if (options.CBCTC) codes = ToCapitalsEncoded(codes, Charset::Rds);
+    return codes;
 }
 
 std::string GBMOClickExample(const TextProcessingOptions& options)

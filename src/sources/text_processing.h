@@ -1,11 +1,13 @@
 // Cleaning of "now-playing" titles taken from text source files: song
-// numbering, bracketed information and capitals. Texts are single-byte
-// (Latin-1) strings of any length and content.
+// numbering, bracketed information and capitals. CharReplace and its steps
+// work on single-byte (Latin-1) strings of any length and content;
+// ProcessSourceText works on the characters of the station's character set.
 #pragma once
 
 #include <string>
 #include <string_view>
 
+#include "content/charset.h"
 #include "content/station_params.h"
 
 namespace quorvan {
@@ -44,6 +46,13 @@ inline std::string CharReplace(std::string_view text, const TStationParams& para
 {
     return CharReplace(text, TextProcessingOptionsOf(params));
 }
+
+// A source text as the encoder bytes it becomes in `cs`, with the options applied.
+// Latin-1: CharReplace of the bytes as they stand. RDS: the text is read as UTF-8
+// (as Latin-1 when it is not valid UTF-8); numbering and brackets are removed on
+// its characters; it is encoded in the RDS table (transliterating what the table
+// lacks); then capitals by Unicode rules where the table has the capital.
+std::string ProcessSourceText(std::string_view text, const TextProcessingOptions& options, Charset cs);
 
 // The example title GBMOClick shows in STEXMP for the chosen options, e.g.
 // "12. Morvesk - Catch (Vocal Mix)" with no option, "MORVESK - CATCH" with all.

@@ -1,6 +1,7 @@
 #include "sources/text_source_tick.h"
 
 #include "content/dynamic_ps.h"
+#include "content/station_charset.h"
 #include "content/radiotext.h"
 #include "sources/text_processing.h"
 
@@ -27,17 +28,17 @@ bool DynamicPSSourceActive(const TStationParams& params)
 
 TextSourceSetup RadiotextSourceSetup(const TStationParams& params)
 {
-    return {params.ER1F, readFromChoice(params.RGR1L), params.SER1BE, params.SER1EN};
+    return {params.ER1F, readFromChoice(params.RGR1L), params.SER1BE, params.SER1EN, CharsetFromInt(params.CBCHARSET)};
 }
 
 TextSourceSetup DynamicPSSourceSetup(const TStationParams& params)
 {
-    return {params.ED1F, readFromChoice(params.RGD1L), params.SED1BE, params.SED1EN};
+    return {params.ED1F, readFromChoice(params.RGD1L), params.SED1BE, params.SED1EN, CharsetFromInt(params.CBCHARSET)};
 }
 
 std::string RadiotextFromSource(const TStationParams& params, const std::string& text)
 {
-    std::string rt = params.ER1PR + CharReplace(text, params);
+    std::string rt = params.ER1PR + ProcessSourceText(text, TextProcessingOptionsOf(params), CharsetFromInt(params.CBCHARSET));
     if (rt.size() > kRadiotextLength) {
         rt.resize(kRadiotextLength - 3);
         rt += "...";
@@ -48,7 +49,7 @@ std::string RadiotextFromSource(const TStationParams& params, const std::string&
 std::optional<RadiotextUpdate> ApplyRadiotextFromFile(TStationParams& params, TextSourceMemory& memory,
                                                       const std::string& text)
 {
-    memory.RTFromFile = text;
+    memory.RTFromFile = SourceTextInCharset(text, CharsetFromInt(params.CBCHARSET));
     // Always the first radiotext, whichever one is current.
     params.RT1 = RadiotextFromSource(params, text);
     if (!params.CBR1SC)
@@ -59,8 +60,8 @@ std::optional<RadiotextUpdate> ApplyRadiotextFromFile(TStationParams& params, Te
 std::optional<DynamicPSUpdate> ApplyDynamicPSFromFile(TStationParams& params, TextSourceMemory& memory,
                                                       const std::string& text)
 {
-    memory.DPSFromFile = text;
-    params.DPS1B = params.ED1PR + CharReplace(text, params);
+    memory.DPSFromFile = SourceTextInCharset(text, CharsetFromInt(params.CBCHARSET));
+    params.DPS1B = params.ED1PR + ProcessSourceText(text, TextProcessingOptionsOf(params), CharsetFromInt(params.CBCHARSET));
     const std::string justified = DPSJustify(params.DPS1B, DPSJustifyOptionsOf(params));
     params.DPS1 = DPSRowsFromText(justified);
     if (!params.CBD1SC)

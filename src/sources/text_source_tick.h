@@ -66,7 +66,13 @@ bool DynamicPSSourceActive(const TStationParams& params);  // CBD1FF and DPS1EN
 TextSourceSetup RadiotextSourceSetup(const TStationParams& params); // ER1F, RGR1L, SER1BE, SER1EN
 TextSourceSetup DynamicPSSourceSetup(const TStationParams& params); // ED1F, RGD1L, SED1BE, SED1EN
 
-// The radiotext a source text becomes: CharReplace, the prefix ER1PR before
+// Source texts: the text of a source line after trimming and cutting, or any
+// other text applied as one (a network line): its raw bytes. In the RDS
+// character set (CBCHARSET) they are read as UTF-8 (as Latin-1 when not valid),
+// processed on characters and encoded into the RDS table (ProcessSourceText);
+// the remembered text is that UTF-8. In Latin-1 the bytes go as they stand.
+
+// The radiotext a source text becomes: ProcessSourceText, the prefix ER1PR before
 // it, and a text over 64 characters cut to its first 61 and "...".
 std::string RadiotextFromSource(const TStationParams& params, const std::string& text);
 

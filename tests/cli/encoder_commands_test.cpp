@@ -169,6 +169,17 @@ TEST_F(EncoderCommands, RadiotextUpdateWithTypeAndLatin1)
     EXPECT_EQ(run({"rt", "\xE2\x82\xAC"}).code, 2);  // the euro sign has no single byte
 }
 
+TEST_F(EncoderCommands, TextsInTheRdsCharacterSet)
+{
+    box.write("station.rds", "[Config]\r\nCharset=1\r\n");
+    // ș has no code: its base letter goes out. é is 0x82, € 0xA9 in the RDS table.
+    ASSERT_EQ(run({"rt", "Timi\xC8\x99oara \xC3\xA9 \xE2\x82\xAC", "--type", "A"}).code, 0);
+    EXPECT_EQ(dumpBytes(box, 0x1F, 15), "01 54 69 6D 69 73 6F 61 72 61 20 82 20 A9 20");
+    // An argument that is not UTF-8 is read as Latin-1.
+    ASSERT_EQ(run({"dps", "Kv\xE4ll"}).code, 0);
+    EXPECT_EQ(dumpBytes(box, 0x76, 7), "05 4B 76 91 6C 6C 20");
+}
+
 TEST_F(EncoderCommands, DynamicPSUpdate)
 {
     ASSERT_EQ(run({"dps", "RADIO ONE"}).code, 0);

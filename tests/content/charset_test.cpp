@@ -123,12 +123,15 @@ TEST(Charset, ExternalTextIsUtf8WhenValidOtherwiseLatin1)
 {
     EXPECT_EQ(ExternalTextToUtf8("Bj\xC3\xB6rk"), "Björk");
     EXPECT_EQ(ExternalTextToUtf8("\xEF\xBB\xBF" "Bj\xC3\xB6rk"), "Björk");
-    EXPECT_EQ(ExternalTextToUtf8("Bj\xF6rk \x96 J\xF3ga"), "Björk \u0096 Jóga");
+    // Not UTF-8: Latin-1, with the typographic characters Windows writes in 0x80-0x9F.
+    EXPECT_EQ(ExternalTextToUtf8("Bj\xF6rk \x96 J\xF3ga \x85\x80\x93\x94\x81"), "Björk – Jóga …€“”\u0081");
     EXPECT_EQ(ExternalTextToUtf8(""), "");
     // Overlong forms, surrogates, values above U+10FFFF and cut sequences are not UTF-8.
     for (const char* bad : {"\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE2\x82"}) {
         EXPECT_FALSE(IsValidUtf8(bad)) << bad;
-        EXPECT_EQ(ExternalTextToUtf8(bad), Latin1ToUtf8(bad));
+        const std::u32string read = Utf8ToChars(ExternalTextToUtf8(bad));
+        EXPECT_EQ(read.size(), std::string_view(bad).size()) << bad;  // one character per byte
+        EXPECT_EQ(read[0], static_cast<unsigned char>(bad[0])) << bad;
     }
     EXPECT_TRUE(IsValidUtf8("\xF4\x8F\xBF\xBF \xED\x9F\xBF"));
     // The same words, written by UTF-8 and by Latin-1 software, give the same codes.

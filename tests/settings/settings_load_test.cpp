@@ -252,8 +252,12 @@ TEST(SettingsLoad, ReadOrderCoversEveryKeyButTAOnceWithTheOrderingsTheWindowNeed
         return order.size();
     };
     EXPECT_EQ(pos("Config", "Top"), 0u);
-    EXPECT_EQ(pos("Config", "HighPriority"), 4u);
-    EXPECT_EQ(pos("Config", "Port"), 5u);
+    EXPECT_EQ(pos("Config", "HighPriority"), 5u);
+    EXPECT_EQ(pos("Config", "Port"), 6u);
+    // The character set is known before any text is read.
+    for (const SettingKey& k : settingKeys())
+        if (k.isText() && k.readBack)
+            EXPECT_LT(pos("Config", "Charset"), pos(k.section, k.key)) << k.key;
     EXPECT_LT(pos("Config", "RTFromFile"), pos("General", "PhaseShift"));
     EXPECT_LT(pos("General", "PLLRange"), pos("Config", "LabelColor"));
     EXPECT_LT(pos("Config", "PTYCodes"), pos("General", "PTY"));
@@ -271,13 +275,13 @@ TEST(SettingsLoad, TheAppliedListTellsTheWindowWhatChanged)
     ASSERT_EQ(list.size(), settingReadOrder().size());
     for (std::size_t i = 0; i < list.size(); ++i)
         EXPECT_EQ(list[i].key, settingReadOrder()[i]);
-    EXPECT_TRUE(list[5].present);
-    EXPECT_TRUE(list[5].changed); // Port 0 -> 2
-    EXPECT_EQ(list[5].number, 2);
     EXPECT_TRUE(list[6].present);
-    EXPECT_FALSE(list[6].changed); // Slow stays checked
-    EXPECT_FALSE(list[4].present);
-    EXPECT_FALSE(list[4].changed); // HighPriority: absent, 0 as before
+    EXPECT_TRUE(list[6].changed); // Port 0 -> 2
+    EXPECT_EQ(list[6].number, 2);
+    EXPECT_TRUE(list[7].present);
+    EXPECT_FALSE(list[7].changed); // Slow stays checked
+    EXPECT_FALSE(list[5].present);
+    EXPECT_FALSE(list[5].changed); // HighPriority: absent, 0 as before
 
     // Walking the list onto fresh values gives what loadSettings gave.
     SettingsValues again;

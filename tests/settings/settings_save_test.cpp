@@ -236,8 +236,9 @@ TEST(SettingsSave, HandWrittenFileKeepsEverythingButTheChangedValues)
     EXPECT_EQ(v.params.DPS1B, "Now playing");
     EXPECT_EQ(v.params.RT1, "Hello, world");
     EXPECT_EQ(v.window.Top, 120);
+    EXPECT_EQ(v.params.CBCHARSET, 0);  // a file without Charset holds Latin-1 texts
 
-    // Saving what was loaded changes nothing at all.
+    // Saving what was loaded changes nothing at all (no Charset key is added).
     ASSERT_TRUE(saveSettingsFile(fs, where, v).ok);
     EXPECT_EQ(dir.get("quorvan.rds"), kHandWritten);
 

@@ -86,6 +86,37 @@ TEST(FollowOnVirtualEncoder, RamFollowsTheFilesWithinOneTick)
     EXPECT_EQ(memory, (TextSourceMemory{"Alvara - Lumen", "Alvara - Lumen"}));
 }
 
+TEST(FollowOnVirtualEncoder, Utf8AndLatin1SourcesReachTheEncoderAsTheSameRdsCodes)
+{
+    test::EncoderRig rig;
+    ScratchDir dir;
+    ScriptedTime time;
+    PosixSourceFileSystem fs;
+    TStationParams params;
+    params.CBCHARSET = 1;
+    params.CBRTEN = params.CBR1FF = true;
+    params.ER1F = "rt.txt";
+    params.DPS1EN = params.CBD1FF = true;
+    params.ED1F = "dps.txt";
+    params.RGDPS1M = 1;
+    TextSourceMemory memory;
+    LinkFollowEncoder encoder(rig.link, params, time.clock(), time);
+    // The same title from UTF-8 software (with a byte-order mark) and from Windows
+    // software writing Latin-1, where "–" is 0x96 and "…" 0x85.
+    dir.write("rt.txt", "\xEF\xBB\xBF" "Bj\xC3\xB6rk \xE2\x80\x93 J\xC3\xB3ga (Live) \xE2\x80\xA6\n");
+    dir.write("dps.txt", "Bj\xF6rk \x96 J\xF3ga (Live) \x85\n");
+    bool stop = false;
+    time.at(2000, [&] { stop = true; });
+    FollowSession session(params, memory, encoder, {dir.path(), &fs, &time.clock(), &time.stopwatch(), &time},
+                          [](const FollowEvent&) {});
+    session.run([&] { return stop; });
+
+    const std::string codes = "Bj\x97rk - J\x86ga (Live) ...";
+    EXPECT_EQ(radiotextInRam(rig), codes);
+    EXPECT_EQ(dynamicPSInRam(rig), codes);
+    EXPECT_EQ(memory, (TextSourceMemory{"Björk – Jóga (Live) …", "Björk – Jóga (Live) …"}));
+}
+
 TEST(FollowOnVirtualEncoder, SilentEncoderEndsNotReady)
 {
     test::EncoderRig rig;

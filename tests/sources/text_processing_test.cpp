@@ -1,3 +1,4 @@
+#include "sources/text_cut.h"
 #include "sources/text_processing.h"
 
 #include <gtest/gtest.h>
@@ -104,6 +105,30 @@ TEST(CharReplace, LargeAndBinaryInput)
     EXPECT_EQ(CharReplace(bytes, TextProcessingOptions{}), bytes);
     // "(" and ")" are adjacent there: an empty pair is not removed.
     EXPECT_EQ(CharReplace(bytes, kAll), ToCapitalsLatin1(bytes));
+}
+
+TEST(ProcessSourceText, RdsWorksOnCharactersAndCapitalisesWhatTheTableHas)
+{
+    const TextProcessingOptions all{true, true, true};
+    EXPECT_EQ(ProcessSourceText("12. Timișoara – Noapte (Radio Edit)", all, Charset::Rds), "TIMISOARA - NOAPTE");
+    EXPECT_EQ(ProcessSourceText("(07) kväll ŷ đ ß", all, Charset::Rds), "KV\xD1LL \xE4 \xDE \x8D");  // Ŷ, Đ are not in the table
+    EXPECT_EQ(ProcessSourceText("Björk – Jóga", TextProcessingOptions{}, Charset::Rds), "Bj\x97rk - J\x86ga");
+    // Positions count characters: three characters are too short for the bracket rule.
+    EXPECT_EQ(ProcessSourceText("é(a)", all, Charset::Rds), "\xC2");
+    EXPECT_EQ(ProcessSourceText("(é)", all, Charset::Rds), "(\xC2)");
+    EXPECT_EQ(ProcessSourceText("1é", all, Charset::Rds), "1\xC2");
+    // A line that is not UTF-8 is read as Latin-1.
+    EXPECT_EQ(ProcessSourceText("Bj\xF6rk", all, Charset::Rds), "BJ\xD7RK");
+    // Latin-1 is CharReplace on the bytes.
+    for (const char* text : {"12. Caf\xE9 (Mix)", "Bj\xC3\xB6rk", "(07) \xFF\xDF"})
+        EXPECT_EQ(ProcessSourceText(text, all, Charset::Latin1), CharReplace(text, all)) << text;
+}
+
+TEST(CutSourceText, Utf8CountsCharacters)
+{
+    EXPECT_EQ(cutSourceTextUtf8("Žižkov – 100 €", 2, 2), "žkov – 100");
+    EXPECT_EQ(cutSourceTextUtf8("Žižkov", 3, 3), "");
+    EXPECT_EQ(cutSourceTextUtf8("Žižkov", -1, 0), "Žižkov");
 }
 
 } // namespace
