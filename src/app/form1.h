@@ -21,6 +21,7 @@
 //   form_engine.h          what the window holds below the controls (link, port, guard)
 #pragma once
 
+#include "content/charset.h"
 #include "content/station_params.h"
 #include "link/clock.h"
 #include "link/port_factory.h"
@@ -288,6 +289,8 @@ public:
     FramedGroup* GBSET;
     QCheckBox* ALONTOP;
     QCheckBox* CBHPRI;
+    QLabel* LCHARSET;
+    QComboBox* CBCHARSET;
     RadioGroup* RGPORT;
     FramedGroup* GBDS;
     QCheckBox* CBBI;
@@ -425,6 +428,11 @@ public slots:
     void BSETCTClick();
     void RGPORTClick();
     void CBHPRIClick();
+    void CBCHARSETChange();
+    // The character set of the station texts, as the "Character set" choice says.
+    quorvan::Charset StationCharset() const;
+    // The station text fields take only characters of the chosen set.
+    void FilterStationTexts();
     void Timer1Timer();
     void Timer2Timer();
     void Timer3Timer();

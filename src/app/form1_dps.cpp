@@ -59,7 +59,7 @@ void TForm1::connectDPSPage()
 void TForm1::DPS1KeyPress(char& key)
 {
     const int row = DPS1->currentRow();
-    const quorvan::DPS1KeyResult r = quorvan::DPS1KeyPress(key, row, toBytes(DPS1->text(row)));
+    const quorvan::DPS1KeyResult r = quorvan::DPS1KeyPress(key, row, textToBytes(DPS1->text(row), StationCharset()));
     if (!r.accepted)
         key = 0;
     if (r.row != row)

@@ -70,7 +70,7 @@ void TForm1::BSEND1Click()
     if (afMoved)
         SGAFClick(); // the entry field shows what the current row now holds
     for (int r = 0; r < quorvan::kDPS1Rows; ++r) {
-        const QString text = toQt(params.DPS1[size_t(r)]);
+        const QString text = textToQt(params.DPS1[size_t(r)], quorvan::CharsetFromInt(params.CBCHARSET));
         if (DPS1->text(r) != text)
             DPS1->setText(r, text);
     }

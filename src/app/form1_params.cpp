@@ -27,6 +27,19 @@ void setText(QLineEdit* e, const std::string& value)
         e->setText(text);
 }
 
+// Station texts: the encoder's bytes in the station's character set.
+std::string stationBytes(const QLineEdit* e, quorvan::Charset cs)
+{
+    return textToBytes(e->text(), cs);
+}
+
+void setStationText(QLineEdit* e, const std::string& value, quorvan::Charset cs)
+{
+    const QString text = textToQt(value, cs);
+    if (e->text() != text)
+        e->setText(text);
+}
+
 void setChecked(QAbstractButton* b, bool on)
 {
     if (b->isChecked() != on)
@@ -51,8 +64,10 @@ void setIndex(RadioGroup* g, int index)
 quorvan::TStationParams TForm1::ReadStationParams() const
 {
     quorvan::TStationParams p;
+    const quorvan::Charset cs = StationCharset();
+    p.CBCHARSET = static_cast<int>(cs);
     // "Program"
-    p.PSDEF = bytes(PSDEF);
+    p.PSDEF = stationBytes(PSDEF, cs);
     p.PI = bytes(PI);
     p.TP = TP->isChecked();
     p.TA = TA->isChecked();
@@ -69,13 +84,13 @@ quorvan::TStationParams TForm1::ReadStationParams() const
     p.SEDPSLP = SEDPSLP->steps();
     p.SEDPS1DL = SEDPS1DL->steps();
     for (int r = 0; r < quorvan::kDPS1Rows; ++r)
-        p.DPS1[size_t(r)] = toBytes(DPS1->text(r));
-    p.DPS1B = bytes(DPS1B);
+        p.DPS1[size_t(r)] = textToBytes(DPS1->text(r), cs);
+    p.DPS1B = stationBytes(DPS1B, cs);
     // "Radiotext"
     p.CBRTEN = CBRTEN->isChecked();
     for (int i = 0; i < quorvan::kRadiotexts; ++i) {
         p.rbrt(i) = RBRT[i]->isChecked();
-        p.rt(i) = bytes(RT[i]);
+        p.rt(i) = stationBytes(RT[i], cs);
         p.rtType(i) = CBRTT[i]->currentIndex();
     }
     p.RTSA = RTSA->isChecked();
@@ -111,20 +126,20 @@ quorvan::TStationParams TForm1::ReadStationParams() const
     p.RGD1L = RGD1L->itemIndex();
     p.SED1BE = SED1BE->value();
     p.SED1EN = SED1EN->value();
-    p.ED1PR = bytes(ED1PR);
+    p.ED1PR = stationBytes(ED1PR, cs);
     p.CBR1FF = CBR1FF->isChecked();
     p.CBR1SC = CBR1SC->isChecked();
     p.ER1F = bytes(ER1F);
     p.RGR1L = RGR1L->itemIndex();
     p.SER1BE = SER1BE->value();
     p.SER1EN = SER1EN->value();
-    p.ER1PR = bytes(ER1PR);
+    p.ER1PR = stationBytes(ER1PR, cs);
     p.RBJUST0 = RBJUST0->isChecked();
     p.RBJUST1 = RBJUST1->isChecked();
     p.RBJUST2 = RBJUST2->isChecked();
     p.RBFILSP = RBFILSP->isChecked();
     p.RBFILCU = RBFILCU->isChecked();
-    p.ECUSCH = bytes(ECUSCH);
+    p.ECUSCH = stationBytes(ECUSCH, cs);
     p.CBRSN = CBRSN->isChecked();
     p.CBREIB = CBREIB->isChecked();
     p.CBCTC = CBCTC->isChecked();
@@ -136,6 +151,8 @@ void TForm1::WriteStationParams(const quorvan::TStationParams& p)
     // The order follows the settings file's load order, so the handlers that
     // changes run see the values they depend on (the PTY coding before the
     // PTY, the port options before the port).
+    const quorvan::Charset cs = quorvan::CharsetFromInt(p.CBCHARSET);
+    setIndex(CBCHARSET, p.CBCHARSET);
     setChecked(STMEN, p.STMEN);
     setChecked(CBHPRI, p.CBHPRI);
     setChecked(CBSS, p.CBSS);
@@ -153,7 +170,7 @@ void TForm1::WriteStationParams(const quorvan::TStationParams& p)
     setIndex(RBPTYC, p.RBPTYC);
     setChecked(CBBI, p.CBBI);
 
-    setText(PSDEF, p.PSDEF);
+    setStationText(PSDEF, p.PSDEF, cs);
     setText(PI, p.PI);
     setChecked(TP, p.TP);
     setIndex(PTY, p.PTY);
@@ -165,8 +182,8 @@ void TForm1::WriteStationParams(const quorvan::TStationParams& p)
     SEDPSLP->setSteps(p.SEDPSLP);
 
     for (int r = 0; r < quorvan::kDPS1Rows; ++r)
-        DPS1->setText(r, toQt(p.DPS1[size_t(r)]));
-    setText(DPS1B, p.DPS1B);
+        DPS1->setText(r, textToQt(p.DPS1[size_t(r)], cs));
+    setStationText(DPS1B, p.DPS1B, cs);
     setChecked(DPS1EN, p.DPS1EN);
     SEDPS1DL->setSteps(p.SEDPS1DL);
     setIndex(RGDPS1M, p.RGDPS1M);
@@ -176,7 +193,7 @@ void TForm1::WriteStationParams(const quorvan::TStationParams& p)
     setIndex(RGD1L, p.RGD1L);
     SED1BE->setValue(p.SED1BE);
     SED1EN->setValue(p.SED1EN);
-    setText(ED1PR, p.ED1PR);
+    setStationText(ED1PR, p.ED1PR, cs);
 
     setChecked(CBUDGEN, p.CBUDGEN);
     setIndex(CBGRTYP, p.CBGRTYP);
@@ -187,7 +204,7 @@ void TForm1::WriteStationParams(const quorvan::TStationParams& p)
 
     setChecked(CBRTEN, p.CBRTEN);
     for (int i = 0; i < quorvan::kRadiotexts; ++i) {
-        setText(RT[i], p.rt(i));
+        setStationText(RT[i], p.rt(i), cs);
         setChecked(RBRT[i], p.rbrt(i));
     }
     for (int i = 0; i < quorvan::kRadiotexts; ++i)
@@ -200,7 +217,7 @@ void TForm1::WriteStationParams(const quorvan::TStationParams& p)
     setIndex(RGR1L, p.RGR1L);
     SER1BE->setValue(p.SER1BE);
     SER1EN->setValue(p.SER1EN);
-    setText(ER1PR, p.ER1PR);
+    setStationText(ER1PR, p.ER1PR, cs);
 
     setIndex(RGDLD, p.RGDLD);
     setChecked(CBRSN, p.CBRSN);
@@ -211,7 +228,7 @@ void TForm1::WriteStationParams(const quorvan::TStationParams& p)
     setChecked(RBJUST2, p.RBJUST2);
     setChecked(RBFILSP, p.RBFILSP);
     setChecked(RBFILCU, p.RBFILCU);
-    setText(ECUSCH, p.ECUSCH);
+    setStationText(ECUSCH, p.ECUSCH, cs);
 
     setChecked(ALONTOP, p.ALONTOP);
     setChecked(TA, p.TA);

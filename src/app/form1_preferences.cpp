@@ -5,6 +5,8 @@
 #include "app/form1_build.h"
 #include "app/key_filter.h"
 #include "app/latin1.h"
+#include "app/form_engine.h"
+#include "content/station_charset.h"
 #include "content/station_params.h"
 
 #include <QDir>
@@ -47,9 +49,13 @@ void TForm1::buildPreferencesPage()
                          QStringLiteral("Numbered only")},
                         1, 4, 78, 112, 74);
     RBPTYC->setItemIndex(0);
-    GBSET = group(page, "GBSET", QStringLiteral("Options"), 120, 78, 110, 56);
+    GBSET = group(page, "GBSET", QStringLiteral("Options"), 120, 78, 110, 98);
     ALONTOP = check(GBSET, "ALONTOP", QStringLiteral("Always on Top"), 8, 18, 98);
     CBHPRI = check(GBSET, "CBHPRI", QStringLiteral("High Priority"), 8, 36, 98);
+    LCHARSET = label(GBSET, "LCHARSET", QStringLiteral("Character set:"), 8, 56, 98, 14, 0);
+    CBCHARSET = dropDown(GBSET, "CBCHARSET", {QStringLiteral("Latin-1"), QStringLiteral("RDS (Unicode)")},
+                         8, 72, 96);
+    CBCHARSET->setCurrentIndex(quorvan::TStationParams{}.CBCHARSET);
     RGPORT = radioGroup(page, "RGPORT", QStringLiteral("Port"),
                         {QStringLiteral("LPT1"), QStringLiteral("LPT2"), QStringLiteral("COM1"),
                          QStringLiteral("COM2"), QStringLiteral("COM3"), QStringLiteral("COM4")},
@@ -64,7 +70,7 @@ void TForm1::buildPreferencesPage()
     ELPTA = edit(GBDS, "ELPTA", 5, 8, 76, 56);
     ELPTA->setText(QStringLiteral("632"));
 
-    LCPU = label(page, "LCPU", QStringLiteral("CPU Speed:"), 8, 160, 240, 16, 0);
+    LCPU = label(page, "LCPU", QStringLiteral("CPU Speed:"), 8, 182, 240, 16, 0);
 }
 
 void TForm1::connectPreferencesPage()
@@ -76,6 +82,8 @@ void TForm1::connectPreferencesPage()
     connect(CBHPRI, &QCheckBox::toggled, this, &TForm1::CBHPRIClick);
     connect(RGPORT, &RadioGroup::clicked, this, &TForm1::RGPORTClick);
     connect(CBBI, &QCheckBox::toggled, this, &TForm1::CBBIClick);
+    connect(CBCHARSET, &QComboBox::currentIndexChanged, this, &TForm1::CBCHARSETChange);
+    FilterStationTexts();
     new KeyPressFilter(ELPTA, [this](char& key) { ELPTAKeyPress(key); }, KeyPressFilter::Unseen::Discard);
 }
 
@@ -83,6 +91,38 @@ void TForm1::ELPTAKeyPress(char& key)
 {
     if (key != '\b' && (key < '0' || key > '9'))
         key = 0;
+}
+
+quorvan::Charset TForm1::StationCharset() const
+{
+    return quorvan::CharsetFromInt(CBCHARSET->currentIndex());
+}
+
+void TForm1::FilterStationTexts()
+{
+    const auto accepts = [this](QChar c) { return canHold(c, StationCharset()); };
+    for (LimitedLineEdit* e : {PSDEF, DPS1B, RT[0], RT[1], RT[2], RT[3], ED1PR, ER1PR, ECUSCH})
+        e->setCharFilter(accepts);
+    for (int r = 0; r < quorvan::kDPS1Rows; ++r)
+        DPS1->row(r)->setCharFilter(accepts);
+}
+
+// Switching the character set keeps every text's characters; those the new set
+// lacks become what the encoder will get ("?" in Latin-1). The encoder itself
+// changes only with the next Send or update.
+void TForm1::CBCHARSETChange()
+{
+    const quorvan::Charset cs = StationCharset();
+    for (LimitedLineEdit* e : {PSDEF, DPS1B, RT[0], RT[1], RT[2], RT[3], ED1PR, ER1PR, ECUSCH}) {
+        const QString now = textInCharset(e->text(), cs);
+        if (now != e->text())
+            e->setText(now);
+    }
+    for (int r = 0; r < quorvan::kDPS1Rows; ++r)
+        DPS1->setText(r, textInCharset(DPS1->text(r), cs));
+    FormEngine& e = *engine_;
+    e.memory.DPSFromFile = quorvan::SourceTextInCharset(e.memory.DPSFromFile, cs);
+    e.memory.RTFromFile = quorvan::SourceTextInCharset(e.memory.RTFromFile, cs);
 }
 
 void TForm1::CBBIClick()

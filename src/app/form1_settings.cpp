@@ -98,6 +98,9 @@ void TForm1::ApplyOneSetting(const quorvan::SettingKey& key, const quorvan::IniF
         e.memory.DPSFromFile = current.window.DPSFromFile;
     } else if (IsField(key, "RTFromFile")) {
         e.memory.RTFromFile = current.window.RTFromFile;
+    } else if (IsField(key, "CBCHARSET")) {
+        // Read before any text: the fields still hold their initial texts.
+        CBCHARSET->setCurrentIndex(current.params.CBCHARSET);
     } else if (IsField(key, "CBHPRI")) {
         const bool before = CBHPRI->isChecked();
         WriteStationParams(current.params);

@@ -16,9 +16,10 @@ namespace quorvan_app {
 
 namespace {
 
-void SetTextIfChanged(QLineEdit* edit, const std::string& bytes)
+// A station text of `params` into its field.
+void SetTextIfChanged(QLineEdit* edit, const std::string& bytes, const quorvan::TStationParams& params)
 {
-    const QString text = toQt(bytes);
+    const QString text = textToQt(bytes, quorvan::CharsetFromInt(params.CBCHARSET));
     if (edit->text() != text)
         edit->setText(text);
 }
@@ -32,7 +33,7 @@ public:
 
     void showRadiotext(const quorvan::TStationParams& params) override
     {
-        SetTextIfChanged(form_.RT[0], params.RT1);
+        SetTextIfChanged(form_.RT[0], params.RT1, params);
         form_.RT[0]->repaint();
     }
     bool writeRadiotext(const quorvan::RadiotextUpdate& update) override
@@ -58,9 +59,9 @@ public:
 
     static void ShowDynamicPS(TForm1& form, const quorvan::TStationParams& params)
     {
-        SetTextIfChanged(form.DPS1B, params.DPS1B);
+        SetTextIfChanged(form.DPS1B, params.DPS1B, params);
         for (int r = 0; r < quorvan::kDPS1Rows; ++r) {
-            const QString row = toQt(params.DPS1[size_t(r)]);
+            const QString row = textToQt(params.DPS1[size_t(r)], quorvan::CharsetFromInt(params.CBCHARSET));
             if (form.DPS1->text(r) != row)
                 form.DPS1->setText(r, row);
         }
@@ -103,7 +104,7 @@ void TForm1::Timer1Timer()
         quorvan::TextSourceTick(params, e.memory, TextSourceDirectory(*this, e), e.sourceFiles, target);
     // Without "Send on change" the fields change without being shown first.
     if (result.radiotextChanged)
-        SetTextIfChanged(RT[0], params.RT1);
+        SetTextIfChanged(RT[0], params.RT1, params);
     if (result.dynamicPSChanged)
         WindowTextSourceTarget::ShowDynamicPS(*this, params);
 }

@@ -5,6 +5,26 @@
 
 namespace quorvan_app {
 
+QString textToQt(std::string_view bytes, quorvan::Charset cs)
+{
+    return QString::fromStdString(quorvan::DecodeText(bytes, cs));
+}
+
+std::string textToBytes(const QString& text, quorvan::Charset cs)
+{
+    return quorvan::EncodeText(text.toStdString(), cs);
+}
+
+bool canHold(QChar c, quorvan::Charset cs)
+{
+    return !c.isSurrogate() && quorvan::CanEncode(c.unicode(), cs);
+}
+
+QString textInCharset(const QString& text, quorvan::Charset cs)
+{
+    return textToQt(textToBytes(text, cs), cs);
+}
+
 QString toQt(std::string_view bytes)
 {
     return QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));

@@ -1,7 +1,12 @@
 // The one place where the window's characters meet the program's single-byte
-// texts. Every text goes through Latin-1: byte n is character U+00nn and back;
-// a character the byte set cannot hold becomes '?'.
+// texts. The station's texts (PS, radiotexts, dynamic PS, prefixes, fill
+// character) are the encoder's bytes in the station's character set and go
+// through the core's codec (textToQt/textToBytes). Every other text goes
+// through Latin-1: byte n is character U+00nn and back; a character the byte
+// set cannot hold becomes '?'.
 #pragma once
+
+#include "content/charset.h"
 
 #include <QString>
 
@@ -9,6 +14,15 @@
 #include <string_view>
 
 namespace quorvan_app {
+
+// Station texts: encoder bytes in `cs` <-> the window's characters.
+QString textToQt(std::string_view bytes, quorvan::Charset cs);
+std::string textToBytes(const QString& text, quorvan::Charset cs);
+// Whether a typed or pasted character can stand in a station text of `cs`
+// (it has a byte of its own there).
+bool canHold(QChar c, quorvan::Charset cs);
+// A text as it reads after going to the encoder in `cs` and back.
+QString textInCharset(const QString& text, quorvan::Charset cs);
 
 QString toQt(std::string_view bytes);
 std::string toBytes(const QString& text);

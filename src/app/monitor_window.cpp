@@ -30,10 +30,11 @@ namespace {
 constexpr int kRows = quorvan::image::kImageSize / 16;
 constexpr QChar kUnprintable = QChar(0x00B7); // middle dot
 
-// Encoder bytes as the window shows them, control codes as a dot.
+// Encoder bytes as receivers show them, through the RDS table whatever the
+// station's character set, control codes as a dot.
 QString Shown(std::string_view bytes)
 {
-    QString s = toQt(bytes);
+    QString s = textToQt(bytes, quorvan::Charset::Rds);
     for (QChar& c : s)
         if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() < 0xA0))
             c = kUnprintable;

@@ -28,11 +28,24 @@ int LimitedLineEdit::room() const
     return std::max(0, limit_ - remaining);
 }
 
+QString LimitedLineEdit::filtered(const QString& text) const
+{
+    if (!accepts_)
+        return text;
+    QString out;
+    out.reserve(text.size());
+    for (QChar c : text) {
+        if (accepts_(c))
+            out += c;
+    }
+    return out;
+}
+
 void LimitedLineEdit::insertLimited(const QString& text)
 {
     if (isReadOnly())
         return;
-    const QString cut = text.left(room());
+    const QString cut = filtered(text).left(room());
     if (cut.isEmpty() && !hasSelectedText())
         return;
     insert(cut);
@@ -55,6 +68,10 @@ void LimitedLineEdit::keyPressEvent(QKeyEvent* event)
     }
     const QString t = event->text();
     const bool printable = !t.isEmpty() && t.at(0).isPrint();
+    if (printable && !(event->modifiers() & Qt::ControlModifier) && filtered(t) != t) {
+        event->accept();  // a character the field does not take
+        return;
+    }
     if (printable && limit_ > 0 && !(event->modifiers() & Qt::ControlModifier)) {
         if (room() < t.size()) {
             event->accept();
@@ -88,6 +105,14 @@ void LimitedLineEdit::mouseReleaseEvent(QMouseEvent* event)
 
 void LimitedLineEdit::inputMethodEvent(QInputMethodEvent* event)
 {
+    const QString commit = filtered(event->commitString());
+    if (commit != event->commitString()) {
+        QInputMethodEvent kept(event->preeditString(), event->attributes());
+        kept.setCommitString(commit, event->replacementStart(), event->replacementLength());
+        inputMethodEvent(&kept);
+        event->accept();
+        return;
+    }
     if (limit_ > 0 && !event->commitString().isEmpty() && room() < event->commitString().size()) {
         event->accept();
         return;

@@ -6,6 +6,8 @@
 
 #include <QLineEdit>
 
+#include <functional>
+
 namespace quorvan_widgets {
 
 class LimitedLineEdit : public QLineEdit {
@@ -15,6 +17,11 @@ public:
 
     // 0 means no limit.
     void setLimit(int limit) { limit_ = limit; }
+    // Characters the field takes: typed ones outside are discarded, pasted
+    // and input-method text loses them. Unset: every character.
+    void setCharFilter(std::function<bool(QChar)> accepts) { accepts_ = std::move(accepts); }
+    // The text with the characters the filter refuses removed.
+    QString filtered(const QString& text) const;
     int limit() const { return limit_; }
 
     // Inserts text at the cursor as typing or pasting would, cut to the room
@@ -33,6 +40,7 @@ private:
     int room() const;
 
     int limit_ = 0;
+    std::function<bool(QChar)> accepts_;
 };
 
 } // namespace quorvan_widgets
