@@ -31,13 +31,14 @@ constexpr int kRows = quorvan::image::kImageSize / 16;
 constexpr QChar kUnprintable = QChar(0x00B7); // middle dot
 
 // Encoder bytes as receivers show them, through the RDS table whatever the
-// station's character set, control codes as a dot.
+// station's character set, control and unassigned codes as a dot.
 QString Shown(std::string_view bytes)
 {
-    QString s = textToQt(bytes, quorvan::Charset::Rds);
-    for (QChar& c : s)
-        if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() < 0xA0))
-            c = kUnprintable;
+    QString s;
+    for (char b : bytes) {
+        const auto c = quorvan::RdsChar(static_cast<std::uint8_t>(b));
+        s += c && *c >= 0x20 ? textToQt(std::string_view(&b, 1), quorvan::Charset::Rds) : QString(kUnprintable);
+    }
     return s;
 }
 

@@ -436,6 +436,7 @@ private slots:
         p.CBCTC = true;
         p.ALONTOP = false;
         p.TA = true;
+        p.CBCHARSET = 0;  // Latin-1: every text is its bytes
         w.WriteStationParams(p);
         QCOMPARE(w.ReadStationParams(), p);
         // Texts are shown whole, even beyond the typing limit.

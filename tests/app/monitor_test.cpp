@@ -85,12 +85,13 @@ void MonitorTest::textsShowTheirBytesExactly()
 {
     VirtualEncoder enc;
     MonitorWindow w(enc);
-    // Latin-1 bytes stay single characters; control codes show as a dot.
-    enc.poke(0x02, {'R', 0xC4, 'D', 'I', 'O', 0x0D, ' ', 0xFF});
+    // Bytes show as receivers read them, through the RDS table (0xC4 is Í, 0x91 ä);
+    // control codes and codes the table does not assign (0xFF) show as a dot.
+    enc.poke(0x02, {'R', 0xC4, 'D', 'I', 'O', 0x0D, 0x91, 0xFF});
     w.refresh();
-    QCOMPARE(w.LPS->text(), QString::fromUtf8("\"R\u00C4DIO\u00B7 \u00FF\""));
+    QCOMPARE(w.LPS->text(), QString::fromUtf8("\"R\u00CDDIO\u00B7\u00E4\u00B7\""));
     QVERIFY(w.RAMView->toPlainText().split(QLatin1Char('\n'))[0].endsWith(
-        QString::fromUtf8("  \u00B7\u00B7R\u00C4DIO\u00B7 \u00FF\u00B7\u00B7\u00B7\u00B7\u00B7\u00B7")));
+        QString::fromUtf8("  \u00B7\u00B7R\u00CDDIO\u00B7\u00E4\u00B7\u00B7\u00B7\u00B7\u00B7\u00B7\u00B7")));
 }
 
 void MonitorTest::clockTimeAndDynamicPS()

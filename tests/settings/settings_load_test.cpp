@@ -255,9 +255,11 @@ TEST(SettingsLoad, ReadOrderCoversEveryKeyButTAOnceWithTheOrderingsTheWindowNeed
     EXPECT_EQ(pos("Config", "HighPriority"), 5u);
     EXPECT_EQ(pos("Config", "Port"), 6u);
     // The character set is known before any text is read.
-    for (const SettingKey& k : settingKeys())
-        if (k.isText() && k.readBack)
+    for (const SettingKey& k : settingKeys()) {
+        if (k.isText() && k.readBack) {
             EXPECT_LT(pos("Config", "Charset"), pos(k.section, k.key)) << k.key;
+        }
+    }
     EXPECT_LT(pos("Config", "RTFromFile"), pos("General", "PhaseShift"));
     EXPECT_LT(pos("General", "PLLRange"), pos("Config", "LabelColor"));
     EXPECT_LT(pos("Config", "PTYCodes"), pos("General", "PTY"));
