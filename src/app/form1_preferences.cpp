@@ -54,7 +54,7 @@ void TForm1::buildPreferencesPage()
     CBHPRI = check(GBSET, "CBHPRI", QStringLiteral("High Priority"), 8, 36, 98);
     LCHARSET = label(GBSET, "LCHARSET", QStringLiteral("Character set:"), 8, 56, 98, 14, 0);
     CBCHARSET = dropDown(GBSET, "CBCHARSET", {QStringLiteral("Latin-1"), QStringLiteral("RDS (Unicode)")},
-                         8, 72, 96);
+                         4, 72, 102);
     CBCHARSET->setCurrentIndex(quorvan::TStationParams{}.CBCHARSET);
     RGPORT = radioGroup(page, "RGPORT", QStringLiteral("Port"),
                         {QStringLiteral("LPT1"), QStringLiteral("LPT2"), QStringLiteral("COM1"),
