@@ -126,8 +126,13 @@ void storeSettings(const SettingsValues& values, IniFile& doc)
     // Table order gives the same file as the window's own order of writing:
     // within every section the keys come in the same sequence, and the
     // sections are first met in the same sequence.
-    for (const SettingKey& key : settingKeys())
-        doc.write(key.section, key.key, settingText(key, values));
+    static const SettingsValues defaults;
+    for (const SettingKey& key : settingKeys()) {
+        const std::string text = settingText(key, values);
+        if (key.omitWhenDefault && !doc.read(key.section, key.key) && text == settingText(key, defaults))
+            continue;
+        doc.write(key.section, key.key, text);
+    }
 }
 
 std::vector<LoadedValue> loadSettingsFile(SettingsFileSystem& fs, const SettingsLocation& where,

@@ -1,0 +1,301 @@
+#include "remote/command_port.h"
+
+#include "content/af_list.h"
+#include "content/dynamic_ps.h"
+#include "content/pi.h"
+#include "content/radiotext.h"
+#include "encoder/bus_runs.h"
+#include "encoder/clock_time.h"
+#include "encoder/direct_controls.h"
+#include "encoder/image_layout.h"
+#include "encoder/receive.h"
+#include "encoder/send.h"
+#include "encoder/update_sequences.h"
+#include "sources/text_source_tick.h"
+
+namespace quorvan::remote {
+
+namespace {
+
+// The length of the UTF-8 sequence starting at s[i] and its code point;
+// 0 when the bytes there are not valid UTF-8.
+std::size_t Utf8Sequence(std::string_view s, std::size_t i, char32_t& cp)
+{
+    const auto b0 = static_cast<unsigned char>(s[i]);
+    std::size_t n = 0;
+    if (b0 < 0x80) {
+        cp = b0;
+        return 1;
+    } else if (b0 >= 0xC2 && b0 <= 0xDF) {
+        n = 2;
+        cp = b0 & 0x1F;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+        n = 3;
+        cp = b0 & 0x0F;
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+        n = 4;
+        cp = b0 & 0x07;
+    } else {
+        return 0;
+    }
+    if (i + n > s.size())
+        return 0;
+    for (std::size_t k = 1; k < n; ++k) {
+        const auto b = static_cast<unsigned char>(s[i + k]);
+        if ((b & 0xC0) != 0x80)
+            return 0;
+        cp = (cp << 6) | (b & 0x3F);
+    }
+    // Overlong forms, surrogates and code points above U+10FFFF are not UTF-8.
+    if ((n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)) || (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
+    return n;
+}
+
+std::string Reply(Outcome outcome)
+{
+    return IsReady(outcome) ? kReplyDone : kReplyNotReady;
+}
+
+// The bytes of one value as Send writes them (T1 up to the TA byte), so that
+// a command writes exactly the bytes of its value.
+Outcome WriteProgramValue(EncoderContext& ctx, const TStationParams& params, std::uint8_t address, int length)
+{
+    const ByteRun all = ProgramBytes(params);
+    const ByteRun value(all.begin() + address, all.begin() + address + length);
+    return WriteOperation(ctx.link, address, value);
+}
+
+std::string Query(Key key, TStationParams params, RemoteHost& host)
+{
+    const std::string name = std::string(KeyName(key)) + "=";
+    switch (key) {
+    case Key::RT1:
+    case Key::RT2:
+    case Key::RT3:
+    case Key::RT4: {
+        const int i = static_cast<int>(key) - static_cast<int>(Key::RT1);
+        return name + TextToNetwork(params.rt(i));
+    }
+    case Key::DPS:
+        return name + TextToNetwork(params.RGDPS1M == 0 ? DynamicPSText(params) : params.DPS1B);
+    case Key::PS:
+        return name + TextToNetwork(params.PSDEF);
+    case Key::PI:
+        return name + MakeHEX(params.PI, 4);
+    case Key::PTY:
+        return name + std::to_string(params.PTY);
+    case Key::TP:
+        return name + (params.TP ? "1" : "0");
+    case Key::TA:
+        return name + (params.TA ? "1" : "0");
+    case Key::MS:
+        return name + std::to_string(params.MS);
+    case Key::DI: {
+        int di = 0;
+        for (int bit = 0; bit < 4; ++bit)
+            di |= params.DI[size_t(bit)] ? 1 << bit : 0;
+        return name + std::to_string(di);
+    }
+    case Key::AF: {
+        const AFList af = MakeAFList(params.SGAF);
+        std::string list;
+        for (int i = 0; i < af.count; ++i)
+            list += (i ? "," : "") + AFFrequencyText(af.codes[size_t(i)]);
+        return name + list;
+    }
+    case Key::Status: {
+        EncoderContext ctx = host.encoder(params);
+        const StatusResult status = BSTATClick(ctx);
+        host.operationEnded();
+        return status.value ? name + std::to_string(*status.value) : kReplyNotReady;
+    }
+    case Key::CT:
+    case Key::Send:
+    case Key::Store:
+        break;
+    }
+    return kReplyUnknown;
+}
+
+} // namespace
+
+std::string TextFromNetwork(std::string_view bytes)
+{
+    std::string out;
+    out.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size();) {
+        char32_t cp = 0;
+        const std::size_t n = Utf8Sequence(bytes, i, cp);
+        if (n == 0)
+            return std::string(bytes);  // not UTF-8: the bytes are Latin-1 already
+        out += cp <= 0xFF ? static_cast<char>(cp) : '?';
+        i += n;
+    }
+    return out;
+}
+
+std::string TextToNetwork(std::string_view encoderBytes)
+{
+    std::string out;
+    for (const char c : encoderBytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x80) {
+            out += c;
+        } else {
+            out += static_cast<char>(0xC0 | (b >> 6));
+            out += static_cast<char>(0x80 | (b & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::string ExecuteCommand(const Command& command, TStationParams& params, RemoteHost& host)
+{
+    if (command.kind == Command::Kind::Query)
+        return Query(command.key, params, host);
+    if (command.kind == Command::Kind::Bad)
+        return kReplyBad;
+    if (command.kind != Command::Kind::Set)
+        return kReplyUnknown;
+
+    auto transfer = [&](auto&& write) {
+        host.showValues(params);
+        EncoderContext ctx = host.encoder(params);
+        const Outcome outcome = write(ctx);
+        host.operationEnded();
+        return outcome;
+    };
+
+    switch (command.key) {
+    case Key::RT1: {
+        // Exactly as a radiotext source text: processing, prefix, the cut to
+        // 61 and "...", RT1, the update sequence, the switching restart.
+        const RadiotextUpdate update = ApplyRadiotextText(params, TextFromNetwork(command.text));
+        const Outcome outcome =
+            transfer([&](EncoderContext& ctx) { return SendRadiotextUpdate(ctx.link, update.bytes, update.control); });
+        host.restartRadiotextSwitching();
+        return Reply(outcome);
+    }
+    case Key::RT2:
+    case Key::RT3:
+    case Key::RT4: {
+        const int i = static_cast<int>(command.key) - static_cast<int>(Key::RT1);
+        std::string text = TextFromNetwork(command.text);
+        if (text.size() > kRadiotextLength)
+            text.resize(kRadiotextLength);  // the field takes 64 characters
+        params.rt(i) = text;
+        if (ActualRTIndex(params) != i)
+            return kReplyDone;  // kept for the switching; nothing on the air changes
+        return Reply(transfer([&](EncoderContext& ctx) {
+            return SendRadiotextUpdate(ctx.link, ActualRT(params), RadiotextUpdateControl(ActualRTType(params)));
+        }));
+    }
+    case Key::DPS: {
+        const DynamicPSUpdate update = ApplyDynamicPSText(params, TextFromNetwork(command.text));
+        return Reply(
+            transfer([&](EncoderContext& ctx) { return SendDynamicPSUpdate(ctx.link, update.text, update.length); }));
+    }
+    case Key::PS: {
+        std::string ps = TextFromNetwork(command.text);
+        if (ps.size() > static_cast<std::size_t>(image::kPSLength))
+            ps.resize(image::kPSLength);  // the field takes 8 characters
+        params.PSDEF = ps;
+        return Reply(transfer(
+            [&](EncoderContext& ctx) { return WriteProgramValue(ctx, params, image::kPS, image::kPSLength); }));
+    }
+    case Key::PI:
+        params.PI = command.text;
+        PIExit(params);
+        return Reply(transfer(
+            [&](EncoderContext& ctx) { return WriteProgramValue(ctx, params, image::kPI, image::kPILength); }));
+    case Key::PTY:
+        params.PTY = command.number;
+        return Reply(transfer([&](EncoderContext& ctx) { return WriteProgramValue(ctx, params, image::kPTY, 1); }));
+    case Key::TP:
+        params.TP = command.number != 0;
+        return Reply(transfer([&](EncoderContext& ctx) { return WriteProgramValue(ctx, params, image::kTP, 1); }));
+    case Key::MS:
+        params.MS = command.number;
+        return Reply(transfer([&](EncoderContext& ctx) { return WriteProgramValue(ctx, params, image::kMS, 1); }));
+    case Key::DI:
+        for (int bit = 0; bit < 4; ++bit)
+            params.DI[size_t(bit)] = (command.number >> bit) & 1;
+        return Reply(transfer([&](EncoderContext& ctx) { return WriteProgramValue(ctx, params, image::kDI, 1); }));
+    case Key::TA:
+        // The traffic announcement control: the flag, then its byte alone.
+        params.TA = command.number != 0;
+        return Reply(transfer([&](EncoderContext& ctx) { return SendTrafficAnnouncement(ctx.link, params.TA); }));
+    case Key::AF: {
+        params.SGAF = {};
+        for (std::size_t i = 0; i < command.frequencies.size() && i < params.SGAF.size(); ++i)
+            params.SGAF[i] = command.frequencies[i];
+        return Reply(transfer([&](EncoderContext& ctx) {
+            const AFList af = MakeAFList(params, ctx.decimalSeparator);
+            ByteRun run(static_cast<std::size_t>(af.count) + 1);
+            run[0] = static_cast<std::uint8_t>(af.count);
+            for (int i = 0; i < af.count; ++i)
+                run[size_t(i) + 1] = af.codes[size_t(i)];
+            return WriteOperation(ctx.link, image::kAFCount, run);
+        }));
+    }
+    case Key::CT:
+        // The record of the current minute (a load is always for the minute
+        // after the given time), then the trigger that puts it on the air.
+        return Reply(transfer([&](EncoderContext& ctx) {
+            const DateTime now = ctx.clock.now();
+            ByteRun record{image::kCTGroupType4A};
+            for (const std::uint8_t b : ClockTimeBytes(AddMinutes(now, -1), LocalTimeOffsetHours(params)))
+                record.push_back(b);
+            WriteRun(ctx.link, Opens::Operation, image::kCTGroupType, record, Closes::Continues);
+            WriteRun(ctx.link, Opens::Continues, image::kCTTrigger, {1}, Closes::Operation);
+            return ClosedOutcome(ctx.link);
+        }));
+    case Key::Send: {
+        host.showValues(params);
+        EncoderContext ctx = host.encoder(params);
+        const SendResult result = BSEND1Click(ctx, params);
+        if (result.outcome == Outcome::Skipped)
+            return kReplyBad;  // within one second of the last transfer
+        host.operationEnded();
+        return Reply(result.outcome);
+    }
+    case Key::Store:
+        return Reply(transfer([&](EncoderContext& ctx) { return BSTOR1Click(ctx); }));
+    case Key::Status:
+        break;
+    }
+    return kReplyUnknown;
+}
+
+CommandPort::CommandPort(const Stopwatch& stopwatch, const Clock& clock)
+    : clock_(clock),
+      listener_(stopwatch, [this](const Peer& peer, std::string_view line, bool tooLong) { queue_.add(peer, line, tooLong); }),
+      queue_([this](const Peer& peer, std::string_view reply, int times) { listener_.reply(peer, reply, times); },
+             [this](const Peer& peer, std::string_view line, std::string_view reply) {
+                 addLog(peer.text + (peer.tcp ? " TCP" : ""), line, std::string(reply), 1);
+             })
+{
+}
+
+bool CommandPort::runPending(TStationParams& params, RemoteHost& host)
+{
+    const TStationParams before = params;
+    for (const CommandQueue::Entry& entry : queue_.take()) {
+        const std::string reply = ExecuteCommand(entry.command, params, host);
+        queue_.answer(entry, reply);
+        addLog(entry.peer, entry.line, reply, entry.lines);
+    }
+    return !(params == before);
+}
+
+void CommandPort::addLog(const std::string& peer, std::string_view line, const std::string& reply, int lines)
+{
+    log_.push_back({clock_.now(), peer, TextToNetwork(TextFromNetwork(line)), reply, lines});
+    while (log_.size() > kLogSize)
+        log_.pop_front();
+    if (onLog)
+        onLog();
+}
+
+} // namespace quorvan::remote
