@@ -13,6 +13,7 @@
 #include "link/port_factory.h"
 #include "link/priority.h"
 #include "settings/file_system.h"
+#include "settings/settings_keys.h"
 #include "settings/settings_location.h"
 #include "sources/source_search.h"
 #include "sources/text_source_tick.h"
@@ -75,6 +76,8 @@ public:
     quorvan::PosixSourceFileSystem sourceFiles;
     quorvan::PosixFileSystem settingsFiles;
     std::optional<quorvan::SettingsLocation> settings;
+    // Section Remote: the network command port's settings.
+    quorvan::RemoteValues remote;
 
     // Handlers in progress (nested: a handler that runs another one), whether
     // one of them used the encoder, and the timer ticks held back meanwhile.
