@@ -89,6 +89,7 @@ void TForm1::ApplyOneSetting(const quorvan::SettingKey& key, const quorvan::IniF
 
     if (std::strcmp(key.section, "Remote") == 0) {
         e.remote = current.remote;
+        ShowRemoteSettings();
     } else if (IsField(key, "Top") || IsField(key, "Left")) {
         // Superseded by the centring at the first showing.
         move(current.window.Left, current.window.Top);

@@ -52,6 +52,18 @@ std::size_t Utf8Sequence(std::string_view s, std::size_t i, char32_t& cp)
     return n;
 }
 
+bool IsUtf8(std::string_view s)
+{
+    char32_t cp = 0;
+    for (std::size_t i = 0; i < s.size();) {
+        const std::size_t n = Utf8Sequence(s, i, cp);
+        if (n == 0)
+            return false;
+        i += n;
+    }
+    return true;
+}
+
 std::string Reply(Outcome outcome)
 {
     return IsReady(outcome) ? kReplyDone : kReplyNotReady;
@@ -291,7 +303,9 @@ bool CommandPort::runPending(TStationParams& params, RemoteHost& host)
 
 void CommandPort::addLog(const std::string& peer, std::string_view line, const std::string& reply, int lines)
 {
-    log_.push_back({clock_.now(), peer, TextToNetwork(TextFromNetwork(line)), reply, lines});
+    // The line as UTF-8: as it came when it is UTF-8, else read as Latin-1.
+    std::string shown = IsUtf8(line) ? std::string(line) : TextToNetwork(line);
+    log_.push_back({clock_.now(), peer, std::move(shown), reply, lines});
     while (log_.size() > kLogSize)
         log_.pop_front();
     if (onLog)
