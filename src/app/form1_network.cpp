@@ -95,8 +95,9 @@ void TForm1::buildNetworkPage()
     LVRMLOG->verticalHeader()->setDefaultSectionSize(16);
     LVRMLOG->horizontalHeader()->setFixedHeight(18);
     LVRMLOG->setColumnWidth(0, 56);
-    LVRMLOG->setColumnWidth(1, 92);
-    LVRMLOG->setColumnWidth(2, 262);
+    LVRMLOG->setColumnWidth(1, 96);
+    LVRMLOG->setColumnWidth(2, 232);
+    LVRMLOG->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     LVRMLOG->horizontalHeader()->setStretchLastSection(true);
     LVRMLOG->setEditTriggers(QAbstractItemView::NoEditTriggers);
     LVRMLOG->setSelectionBehavior(QAbstractItemView::SelectRows);

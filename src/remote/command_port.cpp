@@ -1,6 +1,7 @@
 #include "remote/command_port.h"
 
 #include "content/af_list.h"
+#include "content/charset.h"
 #include "content/dynamic_ps.h"
 #include "content/pi.h"
 #include "content/radiotext.h"
@@ -16,53 +17,6 @@
 namespace quorvan::remote {
 
 namespace {
-
-// The length of the UTF-8 sequence starting at s[i] and its code point;
-// 0 when the bytes there are not valid UTF-8.
-std::size_t Utf8Sequence(std::string_view s, std::size_t i, char32_t& cp)
-{
-    const auto b0 = static_cast<unsigned char>(s[i]);
-    std::size_t n = 0;
-    if (b0 < 0x80) {
-        cp = b0;
-        return 1;
-    } else if (b0 >= 0xC2 && b0 <= 0xDF) {
-        n = 2;
-        cp = b0 & 0x1F;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        n = 3;
-        cp = b0 & 0x0F;
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        n = 4;
-        cp = b0 & 0x07;
-    } else {
-        return 0;
-    }
-    if (i + n > s.size())
-        return 0;
-    for (std::size_t k = 1; k < n; ++k) {
-        const auto b = static_cast<unsigned char>(s[i + k]);
-        if ((b & 0xC0) != 0x80)
-            return 0;
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    // Overlong forms, surrogates and code points above U+10FFFF are not UTF-8.
-    if ((n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)) || (cp >= 0xD800 && cp <= 0xDFFF))
-        return 0;
-    return n;
-}
-
-bool IsUtf8(std::string_view s)
-{
-    char32_t cp = 0;
-    for (std::size_t i = 0; i < s.size();) {
-        const std::size_t n = Utf8Sequence(s, i, cp);
-        if (n == 0)
-            return false;
-        i += n;
-    }
-    return true;
-}
 
 std::string Reply(Outcome outcome)
 {
@@ -80,6 +34,7 @@ Outcome WriteProgramValue(EncoderContext& ctx, const TStationParams& params, std
 
 std::string Query(Key key, TStationParams params, RemoteHost& host)
 {
+    const Charset cs = host.charset();
     const std::string name = std::string(KeyName(key)) + "=";
     switch (key) {
     case Key::RT1:
@@ -87,12 +42,12 @@ std::string Query(Key key, TStationParams params, RemoteHost& host)
     case Key::RT3:
     case Key::RT4: {
         const int i = static_cast<int>(key) - static_cast<int>(Key::RT1);
-        return name + TextToNetwork(params.rt(i));
+        return name + TextToNetwork(params.rt(i), cs);
     }
     case Key::DPS:
-        return name + TextToNetwork(params.RGDPS1M == 0 ? DynamicPSText(params) : params.DPS1B);
+        return name + TextToNetwork(params.RGDPS1M == 0 ? DynamicPSText(params) : params.DPS1B, cs);
     case Key::PS:
-        return name + TextToNetwork(params.PSDEF);
+        return name + TextToNetwork(params.PSDEF, cs);
     case Key::PI:
         return name + MakeHEX(params.PI, 4);
     case Key::PTY:
@@ -132,34 +87,14 @@ std::string Query(Key key, TStationParams params, RemoteHost& host)
 
 } // namespace
 
-std::string TextFromNetwork(std::string_view bytes)
+std::string TextFromNetwork(std::string_view bytes, Charset cs)
 {
-    std::string out;
-    out.reserve(bytes.size());
-    for (std::size_t i = 0; i < bytes.size();) {
-        char32_t cp = 0;
-        const std::size_t n = Utf8Sequence(bytes, i, cp);
-        if (n == 0)
-            return std::string(bytes);  // not UTF-8: the bytes are Latin-1 already
-        out += cp <= 0xFF ? static_cast<char>(cp) : '?';
-        i += n;
-    }
-    return out;
+    return EncodeText(ExternalTextToUtf8(bytes), cs);
 }
 
-std::string TextToNetwork(std::string_view encoderBytes)
+std::string TextToNetwork(std::string_view encoderBytes, Charset cs)
 {
-    std::string out;
-    for (const char c : encoderBytes) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b < 0x80) {
-            out += c;
-        } else {
-            out += static_cast<char>(0xC0 | (b >> 6));
-            out += static_cast<char>(0x80 | (b & 0x3F));
-        }
-    }
-    return out;
+    return DecodeText(encoderBytes, cs);
 }
 
 std::string ExecuteCommand(const Command& command, TStationParams& params, RemoteHost& host)
@@ -183,7 +118,7 @@ std::string ExecuteCommand(const Command& command, TStationParams& params, Remot
     case Key::RT1: {
         // Exactly as a radiotext source text: processing, prefix, the cut to
         // 61 and "...", RT1, the update sequence, the switching restart.
-        const RadiotextUpdate update = ApplyRadiotextText(params, TextFromNetwork(command.text));
+        const RadiotextUpdate update = ApplyRadiotextText(params, TextFromNetwork(command.text, host.charset()));
         const Outcome outcome =
             transfer([&](EncoderContext& ctx) { return SendRadiotextUpdate(ctx.link, update.bytes, update.control); });
         host.restartRadiotextSwitching();
@@ -193,7 +128,7 @@ std::string ExecuteCommand(const Command& command, TStationParams& params, Remot
     case Key::RT3:
     case Key::RT4: {
         const int i = static_cast<int>(command.key) - static_cast<int>(Key::RT1);
-        std::string text = TextFromNetwork(command.text);
+        std::string text = TextFromNetwork(command.text, host.charset());
         if (text.size() > kRadiotextLength)
             text.resize(kRadiotextLength);  // the field takes 64 characters
         params.rt(i) = text;
@@ -204,12 +139,12 @@ std::string ExecuteCommand(const Command& command, TStationParams& params, Remot
         }));
     }
     case Key::DPS: {
-        const DynamicPSUpdate update = ApplyDynamicPSText(params, TextFromNetwork(command.text));
+        const DynamicPSUpdate update = ApplyDynamicPSText(params, TextFromNetwork(command.text, host.charset()));
         return Reply(
             transfer([&](EncoderContext& ctx) { return SendDynamicPSUpdate(ctx.link, update.text, update.length); }));
     }
     case Key::PS: {
-        std::string ps = TextFromNetwork(command.text);
+        std::string ps = TextFromNetwork(command.text, host.charset());
         if (ps.size() > static_cast<std::size_t>(image::kPSLength))
             ps.resize(image::kPSLength);  // the field takes 8 characters
         params.PSDEF = ps;
@@ -304,8 +239,7 @@ bool CommandPort::runPending(TStationParams& params, RemoteHost& host)
 void CommandPort::addLog(const std::string& peer, std::string_view line, const std::string& reply, int lines)
 {
     // The line as UTF-8: as it came when it is UTF-8, else read as Latin-1.
-    std::string shown = IsUtf8(line) ? std::string(line) : TextToNetwork(line);
-    log_.push_back({clock_.now(), peer, std::move(shown), reply, lines});
+    log_.push_back({clock_.now(), peer, ExternalTextToUtf8(line), reply, lines});
     while (log_.size() > kLogSize)
         log_.pop_front();
     if (onLog)

@@ -9,6 +9,7 @@
 // anything but the station values (no file, no port, no setting).
 #pragma once
 
+#include "content/charset.h"
 #include "content/station_params.h"
 #include "encoder/operation.h"
 #include "link/clock.h"
@@ -36,17 +37,19 @@ public:
     virtual void restartRadiotextSwitching() {}
     // An operation on the encoder ended (quorvanctl saves the virtual encoder).
     virtual void operationEnded() {}
+    // The encoder's character set (the "Character set" setting).
+    virtual Charset charset() const { return Charset::Latin1; }
 };
 
 // Runs one command on the station values and the encoder; returns the reply
 // ("+", "!", "-", or "KEY=value" for a query).
 std::string ExecuteCommand(const Command& command, TStationParams& params, RemoteHost& host);
 
-// The text a network line carries, in the encoder's bytes: UTF-8 when it is
-// valid UTF-8, otherwise Latin-1.
-std::string TextFromNetwork(std::string_view bytes);
+// The text a network line carries, in the encoder's bytes: read as UTF-8
+// when it is valid UTF-8, otherwise as Latin-1, then encoded in `cs`.
+std::string TextFromNetwork(std::string_view bytes, Charset cs);
 // An encoder text as the reply of a query carries it (UTF-8).
-std::string TextToNetwork(std::string_view encoderBytes);
+std::string TextToNetwork(std::string_view encoderBytes, Charset cs);
 
 struct LogEntry {
     DateTime time;

@@ -29,6 +29,8 @@ public:
     EncoderContext encoder(const TStationParams&) override { return rig_.context(); }
     void restartRadiotextSwitching() override { ++restarts; }
     void operationEnded() override { ++operations; }
+    Charset charset() const override { return cs; }
+    Charset cs = Charset::Latin1;
     int restarts = 0;
     int operations = 0;
 
@@ -182,6 +184,10 @@ TEST(RemotePort, RivendellDatagramAndConnectSendClose)
     EXPECT_EQ(r.params.RT1, "Now: Caf\xE9");
     EXPECT_EQ(r.ask("PS=Caf\xE9\n"), "+\r\n");
     EXPECT_EQ(r.params.PSDEF, "Caf\xE9");
+    // In the RDS character set the same letters have other codes, both ways.
+    r.host.cs = Charset::Rds;
+    EXPECT_EQ(r.ask("PS=\xC3\x84rger\nPS?\n"), "+\r\nPS=\xC3\x84rger\r\n");
+    EXPECT_EQ(static_cast<std::uint8_t>(r.params.PSDEF[0]), *RdsCode(U'\u00C4'));
 }
 
 TEST(RemotePort, EachCommandWritesOnlyItsValue)
