@@ -280,6 +280,8 @@ void TForm1::FormCreate()
     // 18. Start of the one-second guard of Send and Receive.
     SetLastOperationTimeNow();
     Timer1->start();
+    // 19. The network command port, when switched on.
+    RemoteSettingsChanged();
     IdleHandler();
     starting_ = false;
     // 19. A refused "High Priority" is said after the start-up's own status texts.
@@ -437,6 +439,9 @@ void TForm1::closeEvent(QCloseEvent* event)
 
 void TForm1::FormClose()
 {
+    engine_->remoteNotifiers.clear();
+    if (engine_->remotePort)
+        engine_->remotePort->stop();
     CloseSerialPort();
 }
 

@@ -304,6 +304,19 @@ public:
     QWidget* TSTSD;
     QWidget* TSTSR;
     QWidget* TSTSO;
+    // "Text Sources" > "Network": the network command port
+    QWidget* TSTSN;
+    FramedGroup* GBRM;
+    QCheckBox* CBRMEN;
+    QSpinBox* SERMUDP;
+    QSpinBox* SERMTCP;
+    LimitedLineEdit* ERMADDR;
+    LimitedLineEdit* ERMALLOW;
+    FramedGroup* GBRMST;
+    QLabel* LRMSTAT;
+    QLabel* LRMREF;
+    QTableWidget* LVRMLOG;
+    QTimer* TimerRM;
     FramedGroup* GBD1;
     QCheckBox* CBD1FF;
     QCheckBox* CBD1SC;
@@ -414,6 +427,13 @@ public slots:
     void GBMOClick();
     void BR8Click();
     void BR9Click();
+    // ---- the network command port (form1_network.cpp) ------------------------
+    // The Network sub-page's settings changed: listen anew as they say.
+    void RemoteSettingsChanged();
+    // A socket of the port is ready; then the commands run.
+    void RemoteSocketReady(int fd);
+    // Runs the network commands that wait (held while another handler runs).
+    void RunRemoteCommands();
 
     // ---- encoder operations, timers and the settings file -------------------
     // (form1_operations.cpp)
@@ -470,6 +490,13 @@ private:
     void buildTextSourcesPage();
     void buildTextSourcePage(QWidget* page, bool dps);
     void buildTextSourceOptionsPage();
+    void buildNetworkPage();
+    void connectNetworkPage();
+    void ShowRemoteSettings();
+    void RestartRemote();
+    void RefreshRemoteSockets();
+    void ShowRemoteState();
+    void AppendRemoteLog();
     void buildHelpPage();
     void buildTray();
     void connectProgramPage();

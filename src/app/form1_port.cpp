@@ -88,6 +88,7 @@ void FormEngine::ReleasePort()
     if (!port)
         return;
     SaveVirtualState();
+    transferService.detach(link);
     quorvan::Port::detach(link);
     port.reset();
 }
@@ -97,6 +98,7 @@ void FormEngine::UsePort(std::unique_ptr<quorvan::Port> opened)
     port = std::move(opened);
     link.Timed = !port->virtualEncoder();
     port->attach(link); // PortAddress, and the idle bus: 24 on a parallel port, RTS and DTR high
+    transferService.attach(link);
 }
 
 std::string FormEngine::SaveVirtualState()
@@ -135,13 +137,15 @@ void TForm1::RunHeldTicks()
 {
     FormEngine& e = *engine_;
     // Each held tick runs once, in the timers' order; a tick may hold others again.
-    while (e.depth == 0 && (e.heldTimer1 || e.heldTimer2 || e.heldTimer3)) {
+    while (e.depth == 0 && (e.heldTimer1 || e.heldTimer2 || e.heldTimer3 || e.heldRemote)) {
         if (std::exchange(e.heldTimer1, false)) {
             Timer1Timer();
         } else if (std::exchange(e.heldTimer2, false)) {
             Timer2Timer();
         } else if (std::exchange(e.heldTimer3, false)) {
             Timer3Timer();
+        } else if (std::exchange(e.heldRemote, false)) {
+            RunRemoteCommands();
         }
     }
 }

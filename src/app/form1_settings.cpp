@@ -82,11 +82,15 @@ void TForm1::ApplyOneSetting(const quorvan::SettingKey& key, const quorvan::IniF
     current.window.CTState = toBytes(BSETCT->text());
     current.window.DPSFromFile = e.memory.DPSFromFile;
     current.window.RTFromFile = e.memory.RTFromFile;
+    current.remote = e.remote;
 
     const quorvan::LoadedValue value = quorvan::readSettingValue(doc, key, current);
     quorvan::applySettingValue(value, current);
 
-    if (IsField(key, "Top") || IsField(key, "Left")) {
+    if (std::strcmp(key.section, "Remote") == 0) {
+        e.remote = current.remote;
+        ShowRemoteSettings();
+    } else if (IsField(key, "Top") || IsField(key, "Left")) {
         // Superseded by the centring at the first showing.
         move(current.window.Left, current.window.Top);
     } else if (IsField(key, "Visible")) {
@@ -123,6 +127,7 @@ QString TForm1::SaveSettingsNow()
     values.window.Visible = isVisible();
     values.window.DPSFromFile = e.memory.DPSFromFile;
     values.window.RTFromFile = e.memory.RTFromFile;
+    values.remote = e.remote;
     const quorvan::SaveResult saved = quorvan::saveSettingsFile(e.settingsFiles, *e.settings, values);
     // The message names the path: its bytes are the file system's, not Latin-1.
     return saved.ok ? QString() : DecodedFileName(saved.error);

@@ -35,9 +35,11 @@ void TForm1::buildTextSourcesPage()
     addSubPage(TSTSD, "TSTSD", QStringLiteral("Dynamic PS"));
     addSubPage(TSTSR, "TSTSR", QStringLiteral("Radiotext"));
     addSubPage(TSTSO, "TSTSO", QStringLiteral("Options"));
+    addSubPage(TSTSN, "TSTSN", QStringLiteral("Network"));
     buildTextSourcePage(TSTSD, true);
     buildTextSourcePage(TSTSR, false);
     buildTextSourceOptionsPage();
+    buildNetworkPage();
 }
 
 void TForm1::buildTextSourcePage(QWidget* page, bool dps)
@@ -149,6 +151,7 @@ void TForm1::connectTextSourcesPage()
     };
     exclusive({RBJUST0, RBJUST1, RBJUST2});
     exclusive({RBFILSP, RBFILCU});
+    connectNetworkPage();
 }
 
 void TForm1::GBMOClick()

@@ -12,12 +12,19 @@
 #include "link/link_ui.h"
 #include "link/port_factory.h"
 #include "link/priority.h"
+#include "remote/command_port.h"
+#include "remote/transfer_service.h"
 #include "settings/file_system.h"
+#include "settings/settings_keys.h"
 #include "settings/settings_location.h"
 #include "sources/source_search.h"
 #include "sources/text_source_tick.h"
+#include "sources/timer_loop.h"
+
+#include <QSocketNotifier>
 
 #include <array>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -75,6 +82,22 @@ public:
     quorvan::PosixSourceFileSystem sourceFiles;
     quorvan::PosixFileSystem settingsFiles;
     std::optional<quorvan::SettingsLocation> settings;
+    // Section Remote: the network command port's settings.
+    quorvan::RemoteValues remote;
+    // The network command port (made when first switched on). Its sockets
+    // are watched by notifiers; while a transfer holds the window, the
+    // transfer service reads them from the port lines (see transfer_service.h).
+    quorvan::SteadyStopwatch remoteStopwatch;
+    std::unique_ptr<quorvan::remote::CommandPort> remotePort;
+    quorvan::remote::TransferService transferService{[this] {
+        if (remotePort)
+            remotePort->listener().handleAll();
+    }};
+    struct SocketNotifiers {
+        std::unique_ptr<QSocketNotifier> read;
+        std::unique_ptr<QSocketNotifier> write;
+    };
+    std::map<int, SocketNotifiers> remoteNotifiers;
 
     // Handlers in progress (nested: a handler that runs another one), whether
     // one of them used the encoder, and the timer ticks held back meanwhile.
@@ -83,6 +106,7 @@ public:
     bool heldTimer1 = false;
     bool heldTimer2 = false;
     bool heldTimer3 = false;
+    bool heldRemote = false;
     bool stateFileErrorShown = false;
 };
 

@@ -163,10 +163,14 @@ void storeSettings(const SettingsValues& values, IniFile& doc)
     // sections are first met in the same sequence.
     // An older file without Charset stays as it is while its texts are Latin-1.
     const bool olderFile = !doc.serialize().empty() && !doc.read("Config", "Charset");
+    static const SettingsValues defaults;
     for (const SettingKey& key : settingKeys()) {
         if (&key == charsetKey() && olderFile && values.params.CBCHARSET == 0)
             continue;
-        doc.write(key.section, key.key, settingText(key, values));
+        const std::string text = settingText(key, values);
+        if (key.omitWhenDefault && !doc.read(key.section, key.key) && text == settingText(key, defaults))
+            continue;
+        doc.write(key.section, key.key, text);
     }
 }
 

@@ -14,6 +14,7 @@ using P = TStationParams;
 template <auto Member> auto& pf(SettingsValues& v) { return v.params.*Member; }
 template <auto Member, int Index> auto& pa(SettingsValues& v) { return (v.params.*Member)[Index]; }
 template <auto Member> auto& wf(SettingsValues& v) { return v.window.*Member; }
+template <auto Member> auto& rf(SettingsValues& v) { return v.remote.*Member; }
 
 constexpr SettingKey integer(const char* s, const char* k, const char* f, NumberField r)
 {
@@ -62,6 +63,7 @@ constexpr const char* G = "General";
 constexpr const char* D = "DPS1";
 constexpr const char* U = "DataGroups";
 constexpr const char* R = "Radiotext";
+constexpr const char* N = "Remote";
 
 const std::array kKeys{
     // ---- Config ----
@@ -186,6 +188,17 @@ const std::array kKeys{
     integer(R, "CutBeginning", "SER1BE", pf<&P::SER1BE>).clamp(0, kCutMax),
     integer(R, "CutEnd", "SER1EN", pf<&P::SER1EN>).clamp(0, kCutMax),
     quoted(R, "Prefix", "ER1PR", pf<&P::ER1PR>).inCharset(TextCharset::Encoder),
+
+    // ---- Remote ----
+    // The network command port; a file without the section stays without it
+    // until a value differs from its default.
+    boolean(N, "Enabled", "RemoteEnabled", rf<&RemoteValues::Enabled>).fixed(0).omittedWhenDefault(),
+    integer(N, "UDPPort", "UDPPort", rf<&RemoteValues::UDPPort>)
+        .fixed(10001).outsideBecomes(0, 65535, 10001).omittedWhenDefault(),
+    integer(N, "TCPPort", "TCPPort", rf<&RemoteValues::TCPPort>)
+        .fixed(10001).outsideBecomes(0, 65535, 10001).omittedWhenDefault(),
+    text(N, "ListenAddress", "ListenAddress", rf<&RemoteValues::ListenAddress>).fixed("127.0.0.1").omittedWhenDefault(),
+    text(N, "Allow", "Allow", rf<&RemoteValues::Allow>).fixed("").omittedWhenDefault(),
 };
 
 // Loading order as runs of consecutive table entries (first..last of a section).
@@ -212,6 +225,7 @@ constexpr Run kReadRuns[] = {
     {R, "Enabled", "SelRT4"},
     {G, "RT1Type", "RT4Type"},
     {R, "AutoSendNext", "Prefix"},
+    {N, "Enabled", "Allow"},
     {G, "DPSLabelsDelay", "FillChar"},
 };
 

@@ -6,7 +6,7 @@
 // the main window and quorvanctl all work from this table.
 //
 // The table lists the sections in the order Config, General, DPS1, DataGroups,
-// Radiotext and the keys of each in the order a newly written file holds them.
+// Radiotext, Remote and the keys of each in the order a newly written file holds them.
 #pragma once
 
 #include <span>
@@ -33,10 +33,23 @@ struct WindowValues {
     bool operator==(const WindowValues&) const = default;
 };
 
+// The network command port (section Remote): nothing listens unless
+// Enabled; a port of 0 is off; an empty Allow means loopback senders only.
+struct RemoteValues {
+    bool Enabled = false;
+    int UDPPort = 10001;
+    int TCPPort = 10001;
+    std::string ListenAddress = "127.0.0.1";
+    std::string Allow;           // IPv4/IPv6 addresses and CIDR prefixes, comma-separated
+
+    bool operator==(const RemoteValues&) const = default;
+};
+
 // Everything the settings file holds.
 struct SettingsValues {
     TStationParams params;
     WindowValues window;
+    RemoteValues remote;
 
     bool operator==(const SettingsValues&) const = default;
 };
@@ -100,6 +113,9 @@ struct SettingKey {
     bool readBack = true;        // false: written, never read (TA)
     int radioGroup = 0;          // non-zero: the buttons of one group clear each other
     TextCharset charset = TextCharset::Bytes;
+    // true: saving leaves the key out while the file lacks it and the value is
+    // the default, so that files of users who never touch it stay as they are.
+    bool omitWhenDefault = false;
 
     // Exactly one is set: number for Integer and Steps, flag for Boolean, text for texts.
     NumberField number = nullptr;
@@ -129,6 +145,7 @@ struct SettingKey {
     constexpr SettingKey writeOnly() const { SettingKey k = *this; k.readBack = false; return k; }
     constexpr SettingKey radio(int group) const { SettingKey k = *this; k.radioGroup = group; return k; }
     constexpr SettingKey inCharset(TextCharset c) const { SettingKey k = *this; k.charset = c; return k; }
+    constexpr SettingKey omittedWhenDefault() const { SettingKey k = *this; k.omitWhenDefault = true; return k; }
 };
 
 // Every key, sections and keys in the order of a newly written file.

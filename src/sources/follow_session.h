@@ -65,6 +65,10 @@ public:
     void Timer2Timer();
     void Timer3Timer();
 
+    // A radiotext written from elsewhere (the network command port): the
+    // switching timer, if it runs, starts a full period again.
+    void restartRadiotextSwitching() { loop_.restart(timer2_); }
+
 private:
     class Target;
     void report(const std::string& target, const std::string& text, std::optional<bool> ready);

@@ -50,10 +50,16 @@ std::optional<RadiotextUpdate> ApplyRadiotextFromFile(TStationParams& params, Te
                                                       const std::string& text)
 {
     memory.RTFromFile = SourceTextInCharset(text, CharsetFromInt(params.CBCHARSET));
-    // Always the first radiotext, whichever one is current.
-    params.RT1 = RadiotextFromSource(params, text);
+    RadiotextUpdate update = ApplyRadiotextText(params, text);
     if (!params.CBR1SC)
         return std::nullopt;
+    return update;
+}
+
+RadiotextUpdate ApplyRadiotextText(TStationParams& params, const std::string& text)
+{
+    // Always the first radiotext, whichever one is current.
+    params.RT1 = RadiotextFromSource(params, text);
     return RadiotextUpdate{RadiotextBytes(params.RT1), RadiotextUpdateControl(params.CBRTT1)};
 }
 
@@ -61,11 +67,17 @@ std::optional<DynamicPSUpdate> ApplyDynamicPSFromFile(TStationParams& params, Te
                                                       const std::string& text)
 {
     memory.DPSFromFile = SourceTextInCharset(text, CharsetFromInt(params.CBCHARSET));
+    DynamicPSUpdate update = ApplyDynamicPSText(params, text);
+    if (!params.CBD1SC)
+        return std::nullopt;
+    return update;
+}
+
+DynamicPSUpdate ApplyDynamicPSText(TStationParams& params, const std::string& text)
+{
     params.DPS1B = params.ED1PR + ProcessSourceText(text, TextProcessingOptionsOf(params), CharsetFromInt(params.CBCHARSET));
     const std::string justified = DPSJustify(params.DPS1B, DPSJustifyOptionsOf(params));
     params.DPS1 = DPSRowsFromText(justified);
-    if (!params.CBD1SC)
-        return std::nullopt;
     std::string payload = params.RGDPS1M == 0 ? justified : params.DPS1B;
     if (payload.size() > kDPSMaxLength)
         payload.resize(kDPSMaxLength);

@@ -76,6 +76,13 @@ TextSourceSetup DynamicPSSourceSetup(const TStationParams& params); // ED1F, RGD
 // it, and a text over 64 characters cut to its first 61 and "...".
 std::string RadiotextFromSource(const TStationParams& params, const std::string& text);
 
+// Applying a radiotext text as a source text is applied, without the
+// source's memory and whatever "Send on change" says (the network command
+// port): RT1 := the processed text; returns the update sequence's arguments.
+RadiotextUpdate ApplyRadiotextText(TStationParams& params, const std::string& text);
+// The same for a dynamic PS text: DPS1B, the DPS1 rows and the update.
+DynamicPSUpdate ApplyDynamicPSText(TStationParams& params, const std::string& text);
+
 // Applying a new radiotext source text: RTFromFile := text; RT1 := the
 // processed text (the current-radiotext selection is left alone). Returns
 // the update to write when "Send on change" (CBR1SC) is checked.

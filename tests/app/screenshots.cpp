@@ -1,5 +1,7 @@
 // Saves a picture of every page of the main window (and of each sub-page of
-// "Text Sources") into the directory given as the first argument.
+// "Text Sources") into the directory given as the first argument. The
+// "Network" sub-page is taken while it listens on loopback (UDP and TCP
+// 10001, or free ports when those are taken), after a few commands.
 // Run under Xvfb or with QT_QPA_PLATFORM=offscreen. The clock stands still at
 // 9:05 on 8 December 2026, so the pictures come out the same on every run.
 #include "app/form1.h"
@@ -13,7 +15,82 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <cstdio>
+
+namespace {
+
+// A port of this type on loopback: `wanted` when it is free, else any free one.
+int LoopbackPort(int type, int wanted)
+{
+    const int fd = ::socket(AF_INET, type, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(static_cast<std::uint16_t>(wanted));
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+        a.sin_port = 0;
+        ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    }
+    socklen_t length = sizeof a;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length);
+    ::close(fd);
+    return ntohs(a.sin_port);
+}
+
+sockaddr_in Loopback(int port)
+{
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<std::uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return a;
+}
+
+// The Network sub-page of a window on the virtual encoder, listening, after
+// a playout system's datagram, a TCP client's commands and a bad value.
+void NetworkShot(quorvan_app::TForm1Options options, const QString& file)
+{
+    QTemporaryDir state;
+    options.virtualEncoder = true;
+    options.virtualStateFile = state.filePath(QStringLiteral("encoder.state"));
+    quorvan_app::TForm1 form(options);
+    form.FormCreate();
+    form.show();
+    form.PageControl1->setCurrentWidget(form.TSTS);
+    form.PageControl2->setCurrentWidget(form.TSTSN);
+    const int udp = LoopbackPort(SOCK_DGRAM, 10001), tcp = LoopbackPort(SOCK_STREAM, 10001);
+    form.SERMUDP->setValue(udp);
+    form.SERMTCP->setValue(tcp);
+    form.CBRMEN->setChecked(true);
+
+    const int pad = ::socket(AF_INET, SOCK_DGRAM, 0);
+    const sockaddr_in to = Loopback(udp);
+    const char datagram[] = "TEXT=Alvara - Lumen\r\nDPS=Alvara - Lumen\r\n";
+    ::sendto(pad, datagram, sizeof datagram - 1, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    ::close(pad);
+    for (int i = 0; i < 200 && form.LVRMLOG->rowCount() < 2; ++i)
+        QApplication::processEvents();
+    const int client = ::socket(AF_INET, SOCK_STREAM, 0);
+    const sockaddr_in server = Loopback(tcp);
+    if (::connect(client, reinterpret_cast<const sockaddr*>(&server), sizeof server) == 0) {
+        const char lines[] = "PS=QUORVAN\r\nPTY=10\r\nPTY=40\r\nSTATUS?\r\n";
+        ::send(client, lines, sizeof lines - 1, MSG_NOSIGNAL);
+        for (int i = 0; i < 200 && form.LVRMLOG->rowCount() < 6; ++i)
+            QApplication::processEvents();
+    }
+    ::close(client);
+    QApplication::processEvents();
+    form.grab().save(file);
+    std::printf("%s\n", qPrintable(file));
+    form.CBRMEN->setChecked(false);
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -46,6 +123,8 @@ int main(int argc, char** argv)
         form.PageControl1->setCurrentIndex(i);
         if (form.PageControl1->widget(i) == form.TSTS) {
             for (int j = 0; j < form.PageControl2->count(); ++j) {
+                if (form.PageControl2->widget(j) == form.TSTSN)
+                    continue; // taken while listening, below
                 form.PageControl2->setCurrentIndex(j);
                 QApplication::processEvents();
                 const QString file = QStringLiteral("%1/%2%3.png")
@@ -62,6 +141,7 @@ int main(int argc, char** argv)
         form.grab().save(file);
         std::printf("%s\n", qPrintable(file));
     }
+    NetworkShot(options, QStringLiteral("%1/6-text-sources-%2.png").arg(out).arg(form.PageControl2->indexOf(form.TSTSN) + 1));
     quorvan_app::TForm2 splash;
     splash.show();
     QApplication::processEvents();

@@ -188,7 +188,10 @@ private slots:
             "BR1", "BR8", "BR9",
             "LPSDEF", "LPI", "LPTY", "LMS", "LDPS1", "LDPS1B", "LRTT", "LSPEC", "LCARR", "LGRTYP",
             "LLPTA", "LHOURS1", "LHOURS2", "LD1BE", "LD1EN", "LR1BE", "LR1EN", "LD1HINT", "LR1HINT",
-            "LEXMP", "ColorBox1", "LOGO", "Show1", "Hide1", "Exit1"};
+            "LEXMP", "ColorBox1", "LOGO", "Show1", "Hide1", "Exit1",
+            // "Text Sources" > "Network"
+            "TSTSN", "GBRM", "GBRMST", "CBRMEN", "LRMUDP", "LRMTCP", "LRMPORT0", "LRMADDR", "LRMALLOW",
+            "LRMREF"};
         FormFixture f;
         QStringList marked;
         for (QObject* o : f.form->findChildren<QObject*>()) {

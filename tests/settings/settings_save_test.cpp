@@ -210,7 +210,8 @@ TEST(SettingsSave, NewFileHasTheSectionsAndKeysInTableOrder)
     EXPECT_EQ(headers, (std::vector<std::string>{"[Config]", "[General]", "[DPS1]", "[DataGroups]", "[Radiotext]"}));
     std::vector<std::string> expected;
     for (const SettingKey& k : settingKeys())
-        expected.push_back("[" + std::string(k.section) + "]" + k.key);
+        if (!k.omitWhenDefault)
+            expected.push_back("[" + std::string(k.section) + "]" + k.key);
     EXPECT_EQ(keys, expected);
     EXPECT_EQ(file.substr(0, 30), "[Config]\r\nTop=10\r\nLeft=10\r\nVis");
     EXPECT_NE(file.find("\r\n\r\n[General]\r\nPhaseShift=0\r\nClockSource=0\r\n"), std::string::npos);

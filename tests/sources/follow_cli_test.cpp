@@ -15,6 +15,9 @@
 #include <poll.h>
 #include <sstream>
 #include <string>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -247,9 +250,67 @@ TEST(FollowCommand, TwoFollowersOnOneStateFileKeepEachOthersWrites)
 TEST(FollowCommand, RejectsArguments)
 {
     ScratchDir dir;
-    FollowProcess follow(dir.path(), {"--port", "virtual:" + dir.path() + "s", "follow", "extra"});
-    std::string rest;
-    EXPECT_EQ(follow.end(0, &rest), 2);
+    for (const std::vector<std::string>& extra :
+         {std::vector<std::string>{"extra"}, {"--udp", "70000"}, {"--tcp", "x"}, {"--udp"}}) {
+        std::vector<std::string> args{"--port", "virtual:" + dir.path() + "s", "follow"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        FollowProcess follow(dir.path(), args);
+        std::string rest;
+        EXPECT_EQ(follow.end(0, &rest), 2) << extra[0];
+    }
+    // A sender list that is not one: nothing would be safe to listen to.
+    FollowProcess follow(dir.path(), {"--port", "virtual:" + dir.path() + "s", "follow", "--udp", "0", "--tcp", "0",
+                                      "--allow", "10.0.0.300"});
+    EXPECT_EQ(follow.end(0), 1);
+}
+
+// A free UDP port on loopback (free when asked; the test uses it at once).
+int FreeUdpPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t length = sizeof a;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length);
+    ::close(fd);
+    return ntohs(a.sin_port);
+}
+
+TEST(FollowCommand, NetworkCommandsFromTheOptionsAreSavedAtTheEnd)
+{
+    ScratchDir dir;
+    const std::string settings = dir.write("quorvan.rds",
+                                           "[General]\r\nDefaultPS=OLD\r\nPTY=3\r\n"
+                                           "[Remote]\r\nEnabled=0\r\nTCPPort=0\r\nAllow=10.0.0.0/8\r\n");
+    const std::string state = dir.path() + "encoder.state";
+    const int port = FreeUdpPort();
+    FollowProcess follow(dir.path(), {"--settings", settings, "--port", "virtual:" + state, "follow", "--udp",
+                                      std::to_string(port), "--allow", "127.0.0.1"});
+    const auto listening = follow.line();
+    ASSERT_TRUE(listening);
+    EXPECT_EQ(*listening, "Remote: Listening on 127.0.0.1, UDP " + std::to_string(port));
+
+    const int pad = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<std::uint16_t>(port));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const std::string lines = "PS=NEWS\r\nPTY=9\r\n";
+    ::sendto(pad, lines.data(), lines.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    ::close(pad);
+    for (const char* expected : {" NET 127.0.0.1 \"PS=NEWS\" +", " NET 127.0.0.1 \"PTY=9\" +"}) {
+        const auto line = follow.line();
+        ASSERT_TRUE(line);
+        EXPECT_TRUE(endsWith(*line, expected)) << *line;
+    }
+    EXPECT_EQ(ramText(state, 0x02, 9), "NEWS    \x09");
+    EXPECT_EQ(follow.end(SIGTERM), 0);
+    const std::string saved = readFile(settings);
+    EXPECT_NE(saved.find("DefaultPS=\"NEWS\"\r\nPTY=9\r\n"), std::string::npos) << saved;
+    // The options override the file for this run only.
+    EXPECT_NE(saved.find("[Remote]\r\nEnabled=0\r\nTCPPort=0\r\nAllow=10.0.0.0/8\r\n"), std::string::npos) << saved;
 }
 
 } // namespace

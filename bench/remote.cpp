@@ -1,0 +1,217 @@
+// The network command port under a flood: 10,000 TEXT= datagrams sent as
+// fast as loopback takes them to `quorvanctl follow` on the virtual encoder.
+// Prints the time from the last datagram until its text is in the encoder's
+// RAM, the number of radiotext transfers, and the growth of quorvanctl's
+// resident memory. With --timed (real bus pauses, "Slow"), 100 TEXT= within
+// one second, which must give at most 3 radiotext transfers.
+//
+//   bench_remote [--timed] [--quorvanctl PATH]
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+long residentKiB(pid_t pid, const char* field)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind(field, 0) == 0)
+            return std::strtol(line.c_str() + std::strlen(field), nullptr, 10);
+    return -1;
+}
+
+int freePort()
+{
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    ::close(fd);
+    return ntohs(a.sin_port);
+}
+
+class Follower {
+public:
+    Follower(const std::string& cli, const std::string& dir, int port, bool timed)
+    {
+        int out[2];
+        if (::pipe(out) != 0)
+            std::exit(1);
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::dup2(out[1], 1);
+            ::close(out[0]);
+            ::close(out[1]);
+            std::vector<std::string> args{cli, "--settings", dir + "/quorvan.rds", "--port", "virtual:" + dir + "/enc.state"};
+            if (timed)
+                args.push_back("--timed");
+            for (const char* a : {"follow", "--tcp", "0", "--udp"})
+                args.push_back(a);
+            args.push_back(std::to_string(port));
+            std::vector<char*> argv;
+            for (std::string& a : args)
+                argv.push_back(a.data());
+            argv.push_back(nullptr);
+            ::execv(cli.c_str(), argv.data());
+            ::_exit(127);
+        }
+        ::close(out[1]);
+        out_ = out[0];
+    }
+    ~Follower()
+    {
+        ::kill(pid_, SIGTERM);
+        ::waitpid(pid_, nullptr, 0);
+        ::close(out_);
+    }
+    pid_t pid() const { return pid_; }
+
+    // The next line of its output; "" after `timeoutMs` or at its end.
+    std::string line(int timeoutMs)
+    {
+        const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        for (;;) {
+            const std::size_t nl = buffer_.find('\n');
+            if (nl != std::string::npos) {
+                std::string l = buffer_.substr(0, nl);
+                buffer_.erase(0, nl + 1);
+                return l;
+            }
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            pollfd p{out_, POLLIN, 0};
+            if (left <= 0 || ::poll(&p, 1, static_cast<int>(left)) <= 0)
+                return {};
+            char buf[65536];
+            const ssize_t n = ::read(out_, buf, sizeof buf);
+            if (n <= 0)
+                return {};
+            buffer_.append(buf, static_cast<std::size_t>(n));
+        }
+    }
+
+private:
+    pid_t pid_ = -1;
+    int out_ = -1;
+    std::string buffer_;
+};
+
+std::string ramRadiotext(const std::string& cli, const std::string& dir)
+{
+    const std::string command = cli + " virtual-dump " + dir + "/enc.state";
+    FILE* p = ::popen(command.c_str(), "r");
+    std::string text;
+    char line[128];
+    while (p && std::fgets(line, sizeof line, p)) {
+        const int row = static_cast<int>(std::strtol(line, nullptr, 16));
+        if (row < 0x20 || row > 0x50)
+            continue;
+        for (const char* at = line + 3; *at; at += 3) {
+            if (at[0] == ' ')
+                ++at;
+            if (!std::isxdigit(static_cast<unsigned char>(at[0])))
+                break;
+            text += static_cast<char>(std::strtol(std::string(at, 2).c_str(), nullptr, 16));
+        }
+    }
+    if (p)
+        ::pclose(p);
+    return text;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    bool timed = false;
+    std::string cli = QUORVAN_CLI_PATH;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--timed")
+            timed = true;
+        else if (std::string(argv[i]) == "--quorvanctl" && i + 1 < argc)
+            cli = argv[++i];
+    }
+    const std::string dir = std::filesystem::temp_directory_path() / ("bench_remote." + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir + "/quorvan.rds") << "[Config]\r\nPort=0\r\n";
+
+    const int port = freePort();
+    const int count = timed ? 100 : 10000;
+    int transfers = 0;
+    double lastToRamMs = -1;
+    long before = 0, after = 0, peak = 0;
+    {
+        Follower follower(cli, dir, port, timed);
+        const std::string first = follower.line(10000);
+        if (first.find("Listening") == std::string::npos) {
+            std::fprintf(stderr, "quorvanctl follow did not listen: %s\n", first.c_str());
+            return 1;
+        }
+        before = residentKiB(follower.pid(), "VmRSS:");
+
+        const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(static_cast<std::uint16_t>(port));
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        const auto start = Clock::now();
+        for (int i = 1; i <= count; ++i) {
+            const std::string datagram = "TEXT=Artist " + std::to_string(i) + " - Title " + std::to_string(i) + "\r\n";
+            ::sendto(fd, datagram.data(), datagram.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+            if (timed)  // spread over one second
+                std::this_thread::sleep_until(start + std::chrono::microseconds(1'000'000LL * i / count));
+        }
+        const auto lastSent = Clock::now();
+        ::close(fd);
+
+        const std::string last = "\"TEXT=Artist " + std::to_string(count) + " - Title " + std::to_string(count) + "\"";
+        for (;;) {
+            const std::string l = follower.line(timed ? 120000 : 30000);
+            if (l.empty())
+                break;
+            if (l.find(" NET ") != std::string::npos && l.find("\"TEXT=") != std::string::npos)
+                ++transfers;
+            if (l.find(last) != std::string::npos) {
+                lastToRamMs = std::chrono::duration<double, std::milli>(Clock::now() - lastSent).count();
+                break;
+            }
+        }
+        after = residentKiB(follower.pid(), "VmRSS:");
+        peak = residentKiB(follower.pid(), "VmHWM:");
+        std::printf("datagrams sent: %d in %.1f ms\n", count,
+                    std::chrono::duration<double, std::milli>(lastSent - start).count());
+    }
+    const std::string ram = ramRadiotext(cli, dir);
+    const std::string expected = "Artist " + std::to_string(count) + " - Title " + std::to_string(count);
+    const bool inRam = ram.compare(0, expected.size(), expected) == 0;
+    std::filesystem::remove_all(dir);
+
+    std::printf("last datagram until its text is in RAM: %.1f ms\n", lastToRamMs);
+    std::printf("radiotext transfers: %d\n", transfers);
+    std::printf("last text in RAM: %s\n", inRam ? "yes" : "no");
+    std::printf("resident memory: %ld KiB before, %ld KiB after (growth %ld KiB, peak %ld KiB)\n", before, after,
+                after - before, peak);
+    const bool ok = lastToRamMs >= 0 && inRam && (after - before) < 10 * 1024 && (!timed || transfers <= 3);
+    std::printf("%s\n", ok ? "PASS" : "FAIL");
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,67 @@
+// libFuzzer target: the network command port's line splitting and parsing.
+// Any bytes, cut into pieces at the fuzzer's choice, must give lines of at
+// most 1024 bytes, and every line must parse into a command whose values lie
+// within their rules.
+#include "content/af_list.h"
+#include "content/pi.h"
+#include "remote/line_protocol.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+using namespace quorvan::remote;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (size == 0)
+        return 0;
+    const std::size_t piece = data[0] % 64 + 1;
+    const std::string_view bytes(reinterpret_cast<const char*>(data + 1), size - 1);
+    LineSplitter splitter;
+    const LineSplitter::Sink sink = [](std::string_view line, bool tooLong) {
+        if (tooLong && !line.empty())
+            __builtin_trap();
+        if (line.size() > kMaxLineLength || line.find_first_of("\r\n") != std::string_view::npos)
+            __builtin_trap();
+        const Command c = ParseLine(line);
+        if (c.kind != Command::Kind::Set)
+            return;
+        switch (c.key) {
+        case Key::PI:
+            if (c.text.size() != 4 || c.text != quorvan::MakeHEX(c.text, 4))
+                __builtin_trap();
+            break;
+        case Key::PTY:
+            if (c.number < 0 || c.number > 31)
+                __builtin_trap();
+            break;
+        case Key::DI:
+            if (c.number < 0 || c.number > 15)
+                __builtin_trap();
+            break;
+        case Key::TP:
+        case Key::TA:
+        case Key::MS:
+            if (c.number != 0 && c.number != 1)
+                __builtin_trap();
+            break;
+        case Key::AF:
+            if (c.frequencies.size() > 15)
+                __builtin_trap();
+            for (const std::string& f : c.frequencies)
+                if (!quorvan::AFCode(f))
+                    __builtin_trap();
+            break;
+        default:
+            break;
+        }
+    };
+    for (std::size_t at = 0; at < bytes.size(); at += piece) {
+        splitter.feed(bytes.substr(at, piece), sink);
+        if (splitter.pending() > kMaxLineLength)
+            __builtin_trap();
+    }
+    splitter.finish(sink);
+    return 0;
+}

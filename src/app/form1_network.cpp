@@ -1,0 +1,271 @@
+// "Text Sources" > "Network": the network command port in the window. The
+// page holds its five settings, where it listens (or why not), the last
+// commands and the count of refused senders. The listener is the core's;
+// the window watches its sockets with notifiers and runs the commands on
+// the station values of its controls, one handler at a time like the timers.
+//
+// While a transfer holds the window the notifiers cannot fire: the sockets
+// are then read from the port lines (TransferService) and what comes is
+// coalesced, so the kernel's buffers never overflow and a burst of TEXT=
+// lines ends in one write of the newest text.
+#include "app/form1.h"
+
+#include "app/form1_build.h"
+#include "app/form_engine.h"
+#include "app/latin1.h"
+#include "remote/remote_config.h"
+
+#include <QHeaderView>
+#include <QTime>
+
+namespace quorvan_app {
+
+using namespace build;
+
+namespace {
+
+// What network commands run on in the window: the link with the window's
+// port options, the controls repainted before a transfer holds the window,
+// and the radiotext switching timer.
+class WindowRemoteHost final : public quorvan::remote::RemoteHost {
+public:
+    WindowRemoteHost(TForm1& form, FormEngine& engine) : form_(form), engine_(engine) {}
+    quorvan::EncoderContext encoder(const quorvan::TStationParams& params) override
+    {
+        return engine_.Context(params.CBBI, params.CBSS);
+    }
+    void showValues(const quorvan::TStationParams& params) override
+    {
+        form_.WriteStationParams(params);
+        form_.repaint();
+    }
+    void restartRadiotextSwitching() override
+    {
+        if (form_.Timer2->isActive()) {
+            form_.Timer2->stop();
+            form_.Timer2->start();
+        }
+    }
+
+private:
+    TForm1& form_;
+    FormEngine& engine_;
+};
+
+} // namespace
+
+void TForm1::buildNetworkPage()
+{
+    QWidget* page = TSTSN;
+    GBRM = group(page, "GBRM", QStringLiteral("Command port"), 4, 4, 236, 128);
+    CBRMEN = check(GBRM, "CBRMEN", QStringLiteral("Enabled"), 8, 18, 200);
+    bold(CBRMEN);
+    auto portSpin = [](QWidget* parent, const char* name, int y) {
+        auto* spin = named(new QSpinBox(parent), name, 0);
+        spin->setRange(0, 65535);
+        spin->setValue(10001);
+        spin->setKeyboardTracking(false);  // listen anew when the number is complete
+        spin->setGeometry(104, y, 70, 21);
+        return spin;
+    };
+    label(GBRM, "LRMUDP", QStringLiteral("UDP port:"), 8, 42, 92);
+    SERMUDP = portSpin(GBRM, "SERMUDP", 39);
+    label(GBRM, "LRMTCP", QStringLiteral("TCP port:"), 8, 64, 92);
+    SERMTCP = portSpin(GBRM, "SERMTCP", 61);
+    label(GBRM, "LRMPORT0", QStringLiteral("0 = off"), 180, 53, 50)->setEnabled(false);
+    label(GBRM, "LRMADDR", QStringLiteral("Listen address:"), 8, 86, 92);
+    ERMADDR = edit(GBRM, "ERMADDR", 45, 104, 83, 124);
+    ERMADDR->setText(QStringLiteral("127.0.0.1"));
+    label(GBRM, "LRMALLOW", QStringLiteral("Allow:"), 8, 106, 92);
+    ERMALLOW = edit(GBRM, "ERMALLOW", 0, 104, 103, 124);
+    ERMALLOW->setToolTip(QStringLiteral("Addresses or prefixes such as 192.168.1.0/24, separated by commas; "
+                                        "empty: this computer only"));
+
+    GBRMST = group(page, "GBRMST", QStringLiteral("Status"), 244, 4, 241, 128);
+    LRMSTAT = label(GBRMST, "LRMSTAT", QStringLiteral("Not listening"), 8, 18, 225, 62, 0);
+    LRMSTAT->setWordWrap(true);
+    LRMSTAT->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    LRMREF = label(GBRMST, "LRMREF", QStringLiteral("Refused senders: 0"), 8, 104, 225);
+
+    LVRMLOG = named(new QTableWidget(0, 4, page), "LVRMLOG", 0);
+    LVRMLOG->setGeometry(4, 136, 481, 96);
+    LVRMLOG->setHorizontalHeaderLabels(
+        {QStringLiteral("Time"), QStringLiteral("From"), QStringLiteral("Command"), QStringLiteral("Reply")});
+    LVRMLOG->verticalHeader()->setVisible(false);
+    LVRMLOG->verticalHeader()->setDefaultSectionSize(16);
+    LVRMLOG->horizontalHeader()->setFixedHeight(18);
+    LVRMLOG->setColumnWidth(0, 56);
+    LVRMLOG->setColumnWidth(1, 96);
+    LVRMLOG->setColumnWidth(2, 232);
+    LVRMLOG->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    LVRMLOG->horizontalHeader()->setStretchLastSection(true);
+    LVRMLOG->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    LVRMLOG->setSelectionBehavior(QAbstractItemView::SelectRows);
+    LVRMLOG->setWordWrap(false);
+
+    TimerRM = new QTimer(this);
+    TimerRM->setObjectName(QStringLiteral("TimerRM"));
+    TimerRM->setInterval(1000);
+}
+
+void TForm1::connectNetworkPage()
+{
+    connect(CBRMEN, &QCheckBox::toggled, this, &TForm1::RemoteSettingsChanged);
+    connect(SERMUDP, &QSpinBox::valueChanged, this, &TForm1::RemoteSettingsChanged);
+    connect(SERMTCP, &QSpinBox::valueChanged, this, &TForm1::RemoteSettingsChanged);
+    connect(ERMADDR, &QLineEdit::editingFinished, this, &TForm1::RemoteSettingsChanged);
+    connect(ERMALLOW, &QLineEdit::editingFinished, this, &TForm1::RemoteSettingsChanged);
+    // Idle connections close after 60 s.
+    connect(TimerRM, &QTimer::timeout, this, [this] {
+        if (engine_->remotePort) {
+            engine_->remotePort->listener().expireIdle();
+            RefreshRemoteSockets();
+        }
+    });
+}
+
+void TForm1::ShowRemoteSettings()
+{
+    const quorvan::RemoteValues& r = engine_->remote;
+    const QSignalBlocker b1(CBRMEN), b2(SERMUDP), b3(SERMTCP), b4(ERMADDR), b5(ERMALLOW);
+    CBRMEN->setChecked(r.Enabled);
+    SERMUDP->setValue(r.UDPPort);
+    SERMTCP->setValue(r.TCPPort);
+    ERMADDR->setText(toQt(r.ListenAddress));
+    ERMALLOW->setText(toQt(r.Allow));
+}
+
+void TForm1::RemoteSettingsChanged()
+{
+    quorvan::RemoteValues values;
+    values.Enabled = CBRMEN->isChecked();
+    values.UDPPort = SERMUDP->value();
+    values.TCPPort = SERMTCP->value();
+    values.ListenAddress = toBytes(ERMADDR->text().trimmed());
+    values.Allow = toBytes(ERMALLOW->text().trimmed());
+    FormEngine& e = *engine_;
+    if (e.remotePort && values == e.remote && e.remotePort->listener().listening() == values.Enabled)
+        return;
+    e.remote = values;
+    RestartRemote();
+}
+
+void TForm1::RestartRemote()
+{
+    FormEngine& e = *engine_;
+    e.remoteNotifiers.clear();
+    if (!e.remotePort) {
+        e.remotePort = std::make_unique<quorvan::remote::CommandPort>(e.remoteStopwatch, e.clock);
+        e.remotePort->onLog = [this] { AppendRemoteLog(); };
+    }
+    e.remotePort->stop();
+    std::string error;
+    const std::optional<quorvan::remote::ListenerConfig> config = quorvan::remote::ListenerConfigOf(e.remote, error);
+    QString status = QStringLiteral("Not listening (switched off)");
+    if (!error.empty()) {
+        status = toQt(error);
+    } else if (config) {
+        e.remotePort->start(*config);
+        status = toQt(e.remotePort->listener().status());
+    }
+    LRMSTAT->setText(status);
+    if (e.remotePort->listener().listening())
+        TimerRM->start();
+    else
+        TimerRM->stop();
+    RefreshRemoteSockets();
+}
+
+void TForm1::RefreshRemoteSockets()
+{
+    FormEngine& e = *engine_;
+    std::map<int, bool> wanted;  // fd -> waits to write
+    if (e.remotePort)
+        for (const quorvan::remote::Listener::Watch& w : e.remotePort->listener().watches())
+            wanted[w.fd] = w.write;
+    for (auto it = e.remoteNotifiers.begin(); it != e.remoteNotifiers.end();) {
+        if (wanted.count(it->first)) {
+            ++it;
+            continue;
+        }
+        // A notifier may be the one whose signal runs now: it goes later,
+        // and watches nothing meanwhile (its socket is closed).
+        for (std::unique_ptr<QSocketNotifier>* n : {&it->second.read, &it->second.write})
+            if (*n) {
+                (*n)->setEnabled(false);
+                n->release()->deleteLater();
+            }
+        it = e.remoteNotifiers.erase(it);
+    }
+    for (const auto& [fd, write] : wanted) {
+        FormEngine::SocketNotifiers& n = e.remoteNotifiers[fd];
+        if (!n.read) {
+            n.read = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+            connect(n.read.get(), &QSocketNotifier::activated, this,
+                    [this, fd = fd] { RemoteSocketReady(fd); });
+            n.write = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Write);
+            connect(n.write.get(), &QSocketNotifier::activated, this,
+                    [this, fd = fd] { RemoteSocketReady(fd); });
+        }
+        n.write->setEnabled(write);
+    }
+    ShowRemoteState();
+}
+
+void TForm1::ShowRemoteState()
+{
+    const FormEngine& e = *engine_;
+    const int refused = e.remotePort ? e.remotePort->listener().refused() : 0;
+    LRMREF->setText(QStringLiteral("Refused senders: %1").arg(refused));
+}
+
+void TForm1::RemoteSocketReady(int fd)
+{
+    FormEngine& e = *engine_;
+    if (!e.remotePort)
+        return;
+    e.remotePort->listener().handle(fd);
+    RefreshRemoteSockets();
+    RunRemoteCommands();
+}
+
+void TForm1::RunRemoteCommands()
+{
+    FormEngine& e = *engine_;
+    if (!e.remotePort || !e.remotePort->pending())
+        return;
+    if (e.depth > 0) {
+        e.heldRemote = true;
+        return;
+    }
+    {
+        HandlerScope scope(*this);
+        quorvan::TStationParams params = ReadStationParams();
+        WindowRemoteHost host(*this, e);
+        if (e.remotePort->runPending(params, host))
+            WriteStationParams(params);
+    }
+    RefreshRemoteSockets();
+    // What came during the transfers runs next, after the window has had its events.
+    if (e.remotePort->pending())
+        QTimer::singleShot(0, this, &TForm1::RunRemoteCommands);
+}
+
+void TForm1::AppendRemoteLog()
+{
+    const quorvan::remote::LogEntry& entry = engine_->remotePort->log().back();
+    const QTime time(entry.time.hour, entry.time.minute, entry.time.second);
+    QString command = QString::fromUtf8(entry.line.data(), qsizetype(entry.line.size()));
+    if (entry.lines > 1)
+        command += QStringLiteral("  (%1 lines)").arg(entry.lines);
+    LVRMLOG->insertRow(0);
+    const QStringList cells{time.toString(QStringLiteral("hh:mm:ss")), QString::fromStdString(entry.peer), command,
+                            QString::fromUtf8(entry.reply.data(), qsizetype(entry.reply.size()))};
+    for (int c = 0; c < cells.size(); ++c)
+        LVRMLOG->setItem(0, c, new QTableWidgetItem(cells[c]));
+    while (LVRMLOG->rowCount() > int(quorvan::remote::CommandPort::kLogSize))
+        LVRMLOG->removeRow(LVRMLOG->rowCount() - 1);
+    ShowRemoteState();
+}
+
+} // namespace quorvan_app

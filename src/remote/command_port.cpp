@@ -1,0 +1,260 @@
+#include "remote/command_port.h"
+
+#include "content/af_list.h"
+#include "content/charset.h"
+#include "content/dynamic_ps.h"
+#include "content/pi.h"
+#include "content/radiotext.h"
+#include "encoder/bus_runs.h"
+#include "encoder/clock_time.h"
+#include "encoder/direct_controls.h"
+#include "encoder/image_layout.h"
+#include "encoder/receive.h"
+#include "encoder/send.h"
+#include "encoder/update_sequences.h"
+#include "sources/text_source_tick.h"
+
+namespace quorvan::remote {
+
+namespace {
+
+std::string Reply(Outcome outcome)
+{
+    return IsReady(outcome) ? kReplyDone : kReplyNotReady;
+}
+
+// The bytes of one value as Send writes them (T1 up to the TA byte), so that
+// a command writes exactly the bytes of its value.
+Outcome WriteProgramValue(EncoderContext& ctx, const TStationParams& params, std::uint8_t address, int length)
+{
+    const ByteRun all = ProgramBytes(params);
+    const ByteRun value(all.begin() + address, all.begin() + address + length);
+    return WriteOperation(ctx.link, address, value);
+}
+
+std::string Query(Key key, TStationParams params, RemoteHost& host)
+{
+    const Charset cs = CharsetFromInt(params.CBCHARSET);
+    const std::string name = std::string(KeyName(key)) + "=";
+    switch (key) {
+    case Key::RT1:
+    case Key::RT2:
+    case Key::RT3:
+    case Key::RT4: {
+        const int i = static_cast<int>(key) - static_cast<int>(Key::RT1);
+        return name + TextToNetwork(params.rt(i), cs);
+    }
+    case Key::DPS:
+        return name + TextToNetwork(params.RGDPS1M == 0 ? DynamicPSText(params) : params.DPS1B, cs);
+    case Key::PS:
+        return name + TextToNetwork(params.PSDEF, cs);
+    case Key::PI:
+        return name + MakeHEX(params.PI, 4);
+    case Key::PTY:
+        return name + std::to_string(params.PTY);
+    case Key::TP:
+        return name + (params.TP ? "1" : "0");
+    case Key::TA:
+        return name + (params.TA ? "1" : "0");
+    case Key::MS:
+        return name + std::to_string(params.MS);
+    case Key::DI: {
+        int di = 0;
+        for (int bit = 0; bit < 4; ++bit)
+            di |= params.DI[size_t(bit)] ? 1 << bit : 0;
+        return name + std::to_string(di);
+    }
+    case Key::AF: {
+        const AFList af = MakeAFList(params.SGAF);
+        std::string list;
+        for (int i = 0; i < af.count; ++i)
+            list += (i ? "," : "") + AFFrequencyText(af.codes[size_t(i)]);
+        return name + list;
+    }
+    case Key::Status: {
+        EncoderContext ctx = host.encoder(params);
+        const StatusResult status = BSTATClick(ctx);
+        host.operationEnded();
+        return status.value ? name + std::to_string(*status.value) : kReplyNotReady;
+    }
+    case Key::CT:
+    case Key::Send:
+    case Key::Store:
+        break;
+    }
+    return kReplyUnknown;
+}
+
+} // namespace
+
+std::string TextFromNetwork(std::string_view bytes, Charset cs)
+{
+    return EncodeText(ExternalTextToUtf8(bytes), cs);
+}
+
+// A network line applied as a source text: in the RDS character set the source
+// path reads the raw bytes itself (UTF-8 when valid, else Latin-1) and processes
+// them on characters; in Latin-1 it takes bytes as they stand, so the line is
+// first brought to Latin-1 from UTF-8.
+std::string SourceTextFromNetwork(std::string_view bytes, Charset cs)
+{
+    if (cs == Charset::Rds)
+        return std::string(bytes);
+    return TextFromNetwork(bytes, Charset::Latin1);
+}
+
+std::string TextToNetwork(std::string_view encoderBytes, Charset cs)
+{
+    return DecodeText(encoderBytes, cs);
+}
+
+std::string ExecuteCommand(const Command& command, TStationParams& params, RemoteHost& host)
+{
+    if (command.kind == Command::Kind::Query)
+        return Query(command.key, params, host);
+    if (command.kind == Command::Kind::Bad)
+        return kReplyBad;
+    if (command.kind != Command::Kind::Set)
+        return kReplyUnknown;
+
+    auto transfer = [&](auto&& write) {
+        host.showValues(params);
+        EncoderContext ctx = host.encoder(params);
+        const Outcome outcome = write(ctx);
+        host.operationEnded();
+        return outcome;
+    };
+
+    switch (command.key) {
+    case Key::RT1: {
+        // Exactly as a radiotext source text: processing, prefix, the cut to
+        // 61 and "...", RT1, the update sequence, the switching restart.
+        const RadiotextUpdate update = ApplyRadiotextText(params, SourceTextFromNetwork(command.text, CharsetFromInt(params.CBCHARSET)));
+        const Outcome outcome =
+            transfer([&](EncoderContext& ctx) { return SendRadiotextUpdate(ctx.link, update.bytes, update.control); });
+        host.restartRadiotextSwitching();
+        return Reply(outcome);
+    }
+    case Key::RT2:
+    case Key::RT3:
+    case Key::RT4: {
+        const int i = static_cast<int>(command.key) - static_cast<int>(Key::RT1);
+        std::string text = TextFromNetwork(command.text, CharsetFromInt(params.CBCHARSET));
+        if (text.size() > kRadiotextLength)
+            text.resize(kRadiotextLength);  // the field takes 64 characters
+        params.rt(i) = text;
+        if (ActualRTIndex(params) != i)
+            return kReplyDone;  // kept for the switching; nothing on the air changes
+        return Reply(transfer([&](EncoderContext& ctx) {
+            return SendRadiotextUpdate(ctx.link, ActualRT(params), RadiotextUpdateControl(ActualRTType(params)));
+        }));
+    }
+    case Key::DPS: {
+        const DynamicPSUpdate update = ApplyDynamicPSText(params, SourceTextFromNetwork(command.text, CharsetFromInt(params.CBCHARSET)));
+        return Reply(
+            transfer([&](EncoderContext& ctx) { return SendDynamicPSUpdate(ctx.link, update.text, update.length); }));
+    }
+    case Key::PS: {
+        std::string ps = TextFromNetwork(command.text, CharsetFromInt(params.CBCHARSET));
+        if (ps.size() > static_cast<std::size_t>(image::kPSLength))
+            ps.resize(image::kPSLength);  // the field takes 8 characters
+        params.PSDEF = ps;
+        return Reply(transfer(
+            [&](EncoderContext& ctx) { return WriteProgramValue(ctx, params, image::kPS, image::kPSLength); }));
+    }
+    case Key::PI:
+        params.PI = command.text;
+        PIExit(params);
+        return Reply(transfer(
+            [&](EncoderContext& ctx) { return WriteProgramValue(ctx, params, image::kPI, image::kPILength); }));
+    case Key::PTY:
+        params.PTY = command.number;
+        return Reply(transfer([&](EncoderContext& ctx) { return WriteProgramValue(ctx, params, image::kPTY, 1); }));
+    case Key::TP:
+        params.TP = command.number != 0;
+        return Reply(transfer([&](EncoderContext& ctx) { return WriteProgramValue(ctx, params, image::kTP, 1); }));
+    case Key::MS:
+        params.MS = command.number;
+        return Reply(transfer([&](EncoderContext& ctx) { return WriteProgramValue(ctx, params, image::kMS, 1); }));
+    case Key::DI:
+        for (int bit = 0; bit < 4; ++bit)
+            params.DI[size_t(bit)] = (command.number >> bit) & 1;
+        return Reply(transfer([&](EncoderContext& ctx) { return WriteProgramValue(ctx, params, image::kDI, 1); }));
+    case Key::TA:
+        // The traffic announcement control: the flag, then its byte alone.
+        params.TA = command.number != 0;
+        return Reply(transfer([&](EncoderContext& ctx) { return SendTrafficAnnouncement(ctx.link, params.TA); }));
+    case Key::AF: {
+        params.SGAF = {};
+        for (std::size_t i = 0; i < command.frequencies.size() && i < params.SGAF.size(); ++i)
+            params.SGAF[i] = command.frequencies[i];
+        return Reply(transfer([&](EncoderContext& ctx) {
+            const AFList af = MakeAFList(params, ctx.decimalSeparator);
+            ByteRun run(static_cast<std::size_t>(af.count) + 1);
+            run[0] = static_cast<std::uint8_t>(af.count);
+            for (int i = 0; i < af.count; ++i)
+                run[size_t(i) + 1] = af.codes[size_t(i)];
+            return WriteOperation(ctx.link, image::kAFCount, run);
+        }));
+    }
+    case Key::CT:
+        // The record of the current minute (a load is always for the minute
+        // after the given time), then the trigger that puts it on the air.
+        return Reply(transfer([&](EncoderContext& ctx) {
+            const DateTime now = ctx.clock.now();
+            ByteRun record{image::kCTGroupType4A};
+            for (const std::uint8_t b : ClockTimeBytes(AddMinutes(now, -1), LocalTimeOffsetHours(params)))
+                record.push_back(b);
+            WriteRun(ctx.link, Opens::Operation, image::kCTGroupType, record, Closes::Continues);
+            WriteRun(ctx.link, Opens::Continues, image::kCTTrigger, {1}, Closes::Operation);
+            return ClosedOutcome(ctx.link);
+        }));
+    case Key::Send: {
+        host.showValues(params);
+        EncoderContext ctx = host.encoder(params);
+        const SendResult result = BSEND1Click(ctx, params);
+        if (result.outcome == Outcome::Skipped)
+            return kReplyBad;  // within one second of the last transfer
+        host.operationEnded();
+        return Reply(result.outcome);
+    }
+    case Key::Store:
+        return Reply(transfer([&](EncoderContext& ctx) { return BSTOR1Click(ctx); }));
+    case Key::Status:
+        break;
+    }
+    return kReplyUnknown;
+}
+
+CommandPort::CommandPort(const Stopwatch& stopwatch, const Clock& clock)
+    : clock_(clock),
+      listener_(stopwatch, [this](const Peer& peer, std::string_view line, bool tooLong) { queue_.add(peer, line, tooLong); }),
+      queue_([this](const Peer& peer, std::string_view reply, int times) { listener_.reply(peer, reply, times); },
+             [this](const Peer& peer, std::string_view line, std::string_view reply) {
+                 addLog(peer.text + (peer.tcp ? " TCP" : ""), line, std::string(reply), 1);
+             })
+{
+}
+
+bool CommandPort::runPending(TStationParams& params, RemoteHost& host)
+{
+    const TStationParams before = params;
+    for (const CommandQueue::Entry& entry : queue_.take()) {
+        const std::string reply = ExecuteCommand(entry.command, params, host);
+        queue_.answer(entry, reply);
+        addLog(entry.peer, entry.line, reply, entry.lines);
+    }
+    return !(params == before);
+}
+
+void CommandPort::addLog(const std::string& peer, std::string_view line, const std::string& reply, int lines)
+{
+    // The line as UTF-8: as it came when it is UTF-8, else read as Latin-1.
+    log_.push_back({clock_.now(), peer, ExternalTextToUtf8(line), reply, lines});
+    while (log_.size() > kLogSize)
+        log_.pop_front();
+    if (onLog)
+        onLog();
+}
+
+} // namespace quorvan::remote

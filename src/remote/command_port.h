@@ -1,0 +1,92 @@
+// The network command port: lets playout and automation systems change the
+// station values live over UDP and TCP (see line_protocol.h for the lines).
+// It joins the listener, the coalescing queue and the station commands; the
+// window and quorvanctl follow both serve it, and every command goes through
+// the same core functions as the window's own controls and the text sources.
+//
+// It must never block its caller, never listen outside the address it is
+// given, never answer a sender outside the allow list, and never reach
+// anything but the station values (no file, no port, no setting).
+#pragma once
+
+#include "content/charset.h"
+#include "content/station_params.h"
+#include "encoder/operation.h"
+#include "link/clock.h"
+#include "remote/command_queue.h"
+#include "remote/listener.h"
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace quorvan::remote {
+
+// What the front end lends the commands.
+class RemoteHost {
+public:
+    virtual ~RemoteHost() = default;
+    // What a command's transfer runs on; the window takes over its
+    // Bidirectional and Slow options from `params` first.
+    virtual EncoderContext encoder(const TStationParams& params) = 0;
+    // The values are about to be written: a window shows them before the
+    // transfer holds it.
+    virtual void showValues(const TStationParams& /*params*/) {}
+    // A TEXT= was written: the radiotext switching starts a new full period.
+    virtual void restartRadiotextSwitching() {}
+    // An operation on the encoder ended (quorvanctl saves the virtual encoder).
+    virtual void operationEnded() {}
+    // The encoder's character set (the "Character set" setting).
+};
+
+// Runs one command on the station values and the encoder; returns the reply
+// ("+", "!", "-", or "KEY=value" for a query).
+std::string ExecuteCommand(const Command& command, TStationParams& params, RemoteHost& host);
+
+// The text a network line carries, in the encoder's bytes: read as UTF-8
+// when it is valid UTF-8, otherwise as Latin-1, then encoded in `cs`.
+std::string TextFromNetwork(std::string_view bytes, Charset cs);
+// An encoder text as the reply of a query carries it (UTF-8).
+std::string TextToNetwork(std::string_view encoderBytes, Charset cs);
+
+struct LogEntry {
+    DateTime time;
+    std::string peer;   // "127.0.0.1" (a TCP peer: "127.0.0.1 TCP")
+    std::string line;   // the newest line (UTF-8)
+    std::string reply;
+    int lines = 1;      // lines the reply answered (superseded ones included)
+};
+
+class CommandPort {
+public:
+    static constexpr std::size_t kLogSize = 50;
+
+    CommandPort(const Stopwatch& stopwatch, const Clock& clock);
+
+    bool start(const ListenerConfig& config) { return listener_.start(config); }
+    void stop() { listener_.stop(); }
+    Listener& listener() { return listener_; }
+    const Listener& listener() const { return listener_; }
+
+    bool pending() const { return !queue_.empty(); }
+    // Runs what is pending, in arrival order, one command per key (the
+    // newest), answering each line. Lines that come meanwhile wait for the
+    // next call. Returns true when a station value changed.
+    bool runPending(TStationParams& params, RemoteHost& host);
+
+    // The last commands, newest last.
+    const std::deque<LogEntry>& log() const { return log_; }
+    // Called after a log entry was added.
+    std::function<void()> onLog;
+
+private:
+    void addLog(const std::string& peer, std::string_view line, const std::string& reply, int lines);
+
+    const Clock& clock_;
+    Listener listener_;
+    CommandQueue queue_;
+    std::deque<LogEntry> log_;
+};
+
+} // namespace quorvan::remote

@@ -1,0 +1,123 @@
+// "Text Sources" > "Network" at work in the window: the settings file
+// switches the port on, commands from loopback change the window's values
+// and the virtual encoder, and the page says where it listens or why not.
+#include "encoder_fixture.h"
+
+#include <QSpinBox>
+#include <QtTest>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using test_support::EncoderFixture;
+
+namespace {
+
+// A free port on loopback (free when asked; used at once).
+int FreePort(int type)
+{
+    const int fd = ::socket(AF_INET, type, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t length = sizeof a;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length);
+    ::close(fd);
+    return ntohs(a.sin_port);
+}
+
+void SendDatagram(int port, const QByteArray& bytes)
+{
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<std::uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::sendto(fd, bytes.constData(), size_t(bytes.size()), 0, reinterpret_cast<const sockaddr*>(&a), sizeof a);
+    ::close(fd);
+}
+
+// Lets the window handle what has arrived (bounded: the data is there already).
+bool ProcessUntil(const std::function<bool()>& done)
+{
+    for (int i = 0; i < 2000 && !done(); ++i)
+        QCoreApplication::processEvents();
+    return done();
+}
+
+} // namespace
+
+class NetworkPageTest : public QObject {
+    Q_OBJECT
+private slots:
+    void commandsChangeTheWindowAndAreSaved();
+    void statusSaysWhyItDoesNotListen();
+};
+
+void NetworkPageTest::commandsChangeTheWindowAndAreSaved()
+{
+    EncoderFixture f;
+    const int udp = FreePort(SOCK_DGRAM);
+    f.writeSettings({QStringLiteral("[Remote]"), QStringLiteral("Enabled=1"), QStringLiteral("UDPPort=%1").arg(udp),
+                     QStringLiteral("TCPPort=0")});
+    quorvan_app::TForm1& form = f.start();
+    QVERIFY(form.CBRMEN->isChecked());
+    QCOMPARE(form.SERMUDP->value(), udp);
+    QCOMPARE(form.LRMSTAT->text(), QStringLiteral("Listening on 127.0.0.1, UDP %1").arg(udp));
+
+    SendDatagram(udp, "TEXT=Net title\r\nPS=NETWORK\r\nPTY=40\r\n");
+    QVERIFY(ProcessUntil([&] { return form.LVRMLOG->rowCount() == 3; }));
+    QCOMPARE(form.RT[0]->text(), QStringLiteral("Net title"));
+    QCOMPARE(form.PSDEF->text(), QStringLiteral("NETWORK"));
+    QCOMPARE(f.ramText(0x02, 8), std::string("NETWORK "));
+    QCOMPARE(f.ramText(0x20, 10), std::string("Net title "));
+    // Newest first: the PS write; the bad PTY was answered at once.
+    QCOMPARE(form.LVRMLOG->item(0, 2)->text(), QStringLiteral("PS=NETWORK"));
+    QCOMPARE(form.LVRMLOG->item(0, 3)->text(), QStringLiteral("+"));
+    QCOMPARE(form.LVRMLOG->item(2, 2)->text(), QStringLiteral("PTY=40"));
+    QCOMPARE(form.LVRMLOG->item(2, 3)->text(), QStringLiteral("-"));
+    QCOMPARE(form.LVRMLOG->item(2, 1)->text(), QStringLiteral("127.0.0.1"));
+
+    // Switched off from the page: nothing listens; the values stay and are saved.
+    form.CBRMEN->setChecked(false);
+    QCOMPARE(form.LRMSTAT->text(), QStringLiteral("Not listening (switched off)"));
+    SendDatagram(udp, "PS=LATE\r\n");
+    ProcessUntil([] { return false; });
+    QCOMPARE(form.PSDEF->text(), QStringLiteral("NETWORK"));
+    f.stop();
+    const QByteArray saved = f.readSettings();
+    QVERIFY2(saved.contains("DefaultPS=\"NETWORK\"\r\n"), saved.constData());
+    QVERIFY2(saved.contains(QStringLiteral("[Remote]\r\nEnabled=0\r\nUDPPort=%1\r\nTCPPort=0\r\n").arg(udp).toLatin1()),
+             saved.constData());
+}
+
+void NetworkPageTest::statusSaysWhyItDoesNotListen()
+{
+    EncoderFixture f;
+    quorvan_app::TForm1& form = f.start();
+    QCOMPARE(form.LRMSTAT->text(), QStringLiteral("Not listening (switched off)"));
+    // A port another program holds.
+    const int busy = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    QCOMPARE(::bind(busy, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    socklen_t length = sizeof a;
+    ::getsockname(busy, reinterpret_cast<sockaddr*>(&a), &length);
+    const int port = ntohs(a.sin_port);
+    form.SERMTCP->setValue(0);
+    form.SERMUDP->setValue(port);
+    form.CBRMEN->setChecked(true);
+    QCOMPARE(form.LRMSTAT->text(), QStringLiteral("Not listening on 127.0.0.1: UDP %1: port in use").arg(port));
+    ::close(busy);
+    form.ERMALLOW->setText(QStringLiteral("10.0.0.0/40"));
+    emit form.ERMALLOW->editingFinished();
+    QCOMPARE(form.LRMSTAT->text(),
+             QStringLiteral("Not listening: \"10.0.0.0/40\" in Allow is not an address or prefix"));
+}
+
+QTEST_MAIN(NetworkPageTest)
+#include "network_page_test.moc"

@@ -1,0 +1,396 @@
+// The network command port with real sockets on loopback against the
+// virtual encoder: what each command writes into the encoder's RAM, what
+// each line is answered, and the listener's safety rules. Client and server
+// run in this one thread; waiting is poll() on the sockets, bounded.
+#include "encoder/encoder_rig.h"
+#include "content/radiotext.h"
+#include "remote/command_port.h"
+#include "remote/transfer_service.h"
+#include "encoder/update_sequences.h"
+#include "sources/timer_loop.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace quorvan::remote {
+namespace {
+
+using test::EncoderRig;
+using test::TextHex;
+
+class RigHost final : public RemoteHost {
+public:
+    explicit RigHost(EncoderRig& rig) : rig_(rig) {}
+    EncoderContext encoder(const TStationParams&) override { return rig_.context(); }
+    void restartRadiotextSwitching() override { ++restarts; }
+    void operationEnded() override { ++operations; }
+    int restarts = 0;
+    int operations = 0;
+
+private:
+    EncoderRig& rig_;
+};
+
+sockaddr_in Loopback(int port)
+{
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<std::uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return a;
+}
+
+class Client {
+public:
+    static Client Udp() { return Client(::socket(AF_INET, SOCK_DGRAM, 0)); }
+    static Client Tcp(int port)
+    {
+        Client c(::socket(AF_INET, SOCK_STREAM, 0));
+        const sockaddr_in a = Loopback(port);
+        EXPECT_EQ(::connect(c.fd, reinterpret_cast<const sockaddr*>(&a), sizeof a), 0);
+        return c;
+    }
+    Client(Client&& o) noexcept : fd(std::exchange(o.fd, -1)) {}
+    ~Client()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    void sendTo(int port, const std::string& bytes) const
+    {
+        const sockaddr_in a = Loopback(port);
+        ASSERT_EQ(::sendto(fd, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&a), sizeof a),
+                  static_cast<ssize_t>(bytes.size()));
+    }
+    void send(const std::string& bytes) const
+    {
+        ASSERT_EQ(::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL), static_cast<ssize_t>(bytes.size()));
+    }
+    // What has arrived by now (the server runs in this thread: it has answered already).
+    std::string received()
+    {
+        std::string out;
+        char buf[4096];
+        pollfd p{fd, POLLIN, 0};
+        while (::poll(&p, 1, 0) > 0) {
+            const ssize_t n = ::recv(fd, buf, sizeof buf, MSG_DONTWAIT);
+            if (n <= 0) {
+                closedByPeer = n == 0;
+                break;
+            }
+            out.append(buf, static_cast<std::size_t>(n));
+        }
+        return out;
+    }
+    int fd;
+    bool closedByPeer = false;
+
+private:
+    explicit Client(int f) : fd(f) {}
+};
+
+struct PortRig {
+    explicit PortRig(const std::string& allow = "")
+    {
+        ListenerConfig config;
+        config.udpPort = kAnyPort;
+        config.tcpPort = kAnyPort;
+        config.allow = *AllowList::Parse(allow);
+        EXPECT_TRUE(port.start(config)) << port.listener().status();
+        rig.link.Bidirectional = true;
+    }
+    int udp() const { return port.listener().udpPort(); }
+    int tcp() const { return port.listener().tcpPort(); }
+
+    // Handles what the sockets hold and runs the commands, until nothing is
+    // left. Loopback delivers at once, but a busy machine may hand the
+    // delivery to a kernel thread: the first look waits up to 2 s for
+    // something that is expected to come.
+    void serve(bool expectSomething = true)
+    {
+        for (int round = 0; round < 200; ++round) {
+            std::vector<pollfd> fds;
+            for (const Listener::Watch& w : port.listener().watches())
+                fds.push_back({w.fd, static_cast<short>(POLLIN | (w.write ? POLLOUT : 0)), 0});
+            const int ready = ::poll(fds.data(), fds.size(), round == 0 && expectSomething ? 2000 : 0);
+            if (ready <= 0 && !port.pending())
+                return;
+            for (const pollfd& p : fds)
+                if (p.revents)
+                    port.listener().handle(p.fd);
+            port.runPending(params, host);
+        }
+        ADD_FAILURE() << "the port never fell idle";
+    }
+    std::string ask(const std::string& lines)
+    {
+        Client c = Client::Tcp(tcp());
+        c.send(lines);
+        serve();
+        return c.received();
+    }
+
+    EncoderRig rig;
+    ClockStopwatch stopwatch{rig.time};
+    CommandPort port{stopwatch, rig.time};
+    TStationParams params;
+    RigHost host{rig};
+};
+
+TEST(RemotePort, RivendellDatagramAndConnectSendClose)
+{
+    PortRig r;
+    EXPECT_EQ(r.port.listener().status(),
+              "Listening on 127.0.0.1, UDP " + std::to_string(r.udp()) + ", TCP " + std::to_string(r.tcp()));
+    r.params.ER1PR = "Now: ";
+    r.params.CBRTT1 = 1;
+    r.params.CBR1SC = false;  // "Send on change" belongs to the file source, not to the network
+    {
+        Client pad = Client::Udp();
+        pad.sendTo(r.udp(), "TEXT=Artist - Title\r\n");  // the reply is never read
+        r.serve();
+    }
+    EXPECT_EQ(r.params.RT1, "Now: Artist - Title");
+    EXPECT_EQ(r.rig.ramText(0x20, 64), "Now: Artist - Title" + std::string(45, ' '));
+    EXPECT_EQ(r.rig.ram(0x1F, 1), "03");  // on, type B of RT1
+    EXPECT_EQ(r.host.restarts, 1);
+
+    r.params.RGDPS1M = 1;
+    {
+        Client pad = Client::Tcp(r.tcp());
+        pad.send("DPS=Morning show\r\n");
+        ::shutdown(pad.fd, SHUT_WR);
+        r.serve();
+        EXPECT_EQ(pad.received(), "+\r\n");
+    }
+    r.serve(false);
+    EXPECT_EQ(r.port.listener().connections(), 0);
+    EXPECT_EQ(r.params.DPS1B, "Morning show");
+    EXPECT_EQ(r.rig.ram(0x76, 1), "0C");
+    EXPECT_EQ(r.rig.ramText(0x77, 13), "Morning show ");
+    ASSERT_GE(r.port.log().size(), 2u);
+    EXPECT_EQ(r.port.log().back().line, "DPS=Morning show");
+    EXPECT_EQ(r.port.log().back().peer, "127.0.0.1 TCP");
+
+    // UTF-8 when valid, otherwise Latin-1.
+    EXPECT_EQ(r.ask("TEXT=Caf\xC3\xA9\nTEXT?\n"), "+\r\nTEXT=Now: Caf\xC3\xA9\r\n");
+    EXPECT_EQ(r.params.RT1, "Now: Caf\xE9");
+    EXPECT_EQ(r.ask("PS=Caf\xE9\n"), "+\r\n");
+    EXPECT_EQ(r.params.PSDEF, "Caf\xE9");
+    // In the RDS character set the same letters have other codes, both ways.
+    r.params.CBCHARSET = 1;
+    EXPECT_EQ(r.ask("PS=\xC3\x84rger\nPS?\n"), "+\r\nPS=\xC3\x84rger\r\n");
+    EXPECT_EQ(static_cast<std::uint8_t>(r.params.PSDEF[0]), *RdsCode(U'\u00C4'));
+}
+
+TEST(RemotePort, EachCommandWritesOnlyItsValue)
+{
+    PortRig r;
+    r.params.PSDEF = "OLD";
+    EXPECT_EQ(r.ask("PS=RADIO ONE AND MORE\r\nPI=12ab\r\nPTY=10\r\nTP=1\r\nMS=S\r\nDI=9\r\n"),
+              "+\r\n+\r\n+\r\n+\r\n+\r\n+\r\n");
+    EXPECT_EQ(r.rig.ram(0x00, 14), "12 AB " + TextHex("RADIO ON") + " 0A 09 00 01");
+    EXPECT_EQ(r.rig.transactions(), 6u);  // one write each, nothing else
+    EXPECT_EQ(r.params.PI, "12AB");
+    EXPECT_EQ(r.params.MS, 0);
+    EXPECT_EQ(r.params.DI, (std::array<bool, 4>{true, false, false, true}));
+
+    EXPECT_EQ(r.ask("TA=1\r\nAF=87.6, 90.1 107.9\r\n"), "+\r\n+\r\n");
+    EXPECT_EQ(r.rig.ram(0x0E, 5), "01 03 01 1A CC");
+    EXPECT_EQ(r.params.SGAF[1], "90.1");
+    EXPECT_EQ(r.ask("AF=\r\nAF?\r\n"), "+\r\nAF=\r\n");
+    EXPECT_EQ(r.rig.ram(0x0F, 1), "00");
+
+    // RT2..RT4: kept; written only while current.
+    r.params.CBRTT2 = 1;
+    EXPECT_EQ(r.ask("RT2=Second\r\n"), "+\r\n");
+    EXPECT_EQ(r.params.RT2, "Second");
+    EXPECT_EQ(r.rig.ramText(0x20, 6), std::string(6, '\0'));
+    quorvan::SelectRadiotext(r.params, 1);
+    EXPECT_EQ(r.ask("RT2=Second text\r\n"), "+\r\n");
+    EXPECT_EQ(r.rig.ramText(0x20, 12), "Second text ");
+    EXPECT_EQ(r.rig.ram(0x1F, 1), "03");
+
+    // A radiotext longer than 64 is cut as a source text is: 61 and "...".
+    EXPECT_EQ(r.ask("TEXT=" + std::string(70, 'x') + "\r\n"), "+\r\n");
+    EXPECT_EQ(r.params.RT1, std::string(61, 'x') + "...");
+    EXPECT_TRUE(r.params.RBRT2);  // the selection stays
+
+    // Clock time of the current minute, then the trigger: 12:00 on 10 May 2024, offset 0.
+    EXPECT_EQ(r.ask("CT\r\n"), "+\r\n");
+    EXPECT_EQ(r.rig.ram(0x67, 7), "40 01 D8 30 C0 00 01");
+}
+
+TEST(RemotePort, QueriesSendStoreAndStatus)
+{
+    PortRig r;
+    r.params.PSDEF = "NEWS";
+    r.params.PI = "D3C2";
+    r.params.PTY = 3;
+    r.params.TP = true;
+    r.params.DI = {true, true, false, false};
+    r.params.SGAF[0] = "88";
+    r.params.SGAF[1] = "xx";
+    r.params.RT3 = "third";
+    r.params.RGDPS1M = 0;
+    r.params.DPS1[0] = "AB";
+    r.rig.encoder.setStatus(3);
+    EXPECT_EQ(r.ask("ps?\nPI?\nPTY?\nTP?\nTA?\nMS?\nDI?\nAF?\nRT3?\nDPS?\nSTATUS?\n"),
+              "PS=NEWS\r\nPI=D3C2\r\nPTY=3\r\nTP=1\r\nTA=0\r\nMS=1\r\nDI=3\r\nAF=88.0\r\nRT3=third\r\n"
+              "DPS=AB      \r\nSTATUS=3\r\n");
+    EXPECT_EQ(r.params.SGAF[1], "xx");  // a query changes nothing
+
+    // SEND as the button, with its one-second guard; STORE copies to EEPROM.
+    EXPECT_EQ(r.ask("SEND\r\n"), "+\r\n");
+    EXPECT_EQ(r.rig.ram(0x00, 2), "D3 C2");
+    EXPECT_EQ(r.params.SGAF[1], "");  // Send closed up the list
+    EXPECT_EQ(r.ask("SEND\r\n"), "-\r\n");
+    EXPECT_EQ(r.ask("STORE\r\n"), "+\r\n");
+    EXPECT_EQ(r.rig.encoder.eeprom(0x00), 0xD3);
+}
+
+TEST(RemotePort, BadUnknownNotReadyAndOverLong)
+{
+    PortRig r;
+    const TStationParams before = r.params;
+    EXPECT_EQ(r.ask("PI=12345\nPTY=32\nAF=87.5\nTA=2\nHELLO\nps\x01?\n" + std::string(2000, 'x') + "\nPTY?\n"),
+              "-\r\n-\r\n-\r\n-\r\n?\r\n?\r\n-\r\nPTY=0\r\n");
+    EXPECT_EQ(r.params, before);
+    EXPECT_EQ(r.rig.transactions(), 0u);
+
+    // The encoder does not answer: the value is taken, the reply is "!".
+    r.rig.encoder.setPower(false);
+    EXPECT_EQ(r.ask("PS=LOST\r\nSTATUS?\r\n"), "!\r\n!\r\n");
+    EXPECT_EQ(r.params.PSDEF, "LOST");
+}
+
+TEST(RemotePort, CommandsArrivingTogetherAreCoalesced)
+{
+    PortRig r;
+    Client pad = Client::Udp();
+    for (int i = 1; i <= 50; ++i)
+        pad.sendTo(r.udp(), "TEXT=Song " + std::to_string(i) + "\r\n");
+    pad.sendTo(r.udp(), "PS=ONE\r\nPS=TWO\r\n");
+    r.serve();
+    EXPECT_EQ(r.rig.ramText(0x20, 8), "Song 50 ");
+    EXPECT_EQ(r.rig.ramText(0x02, 8), "TWO     ");
+    EXPECT_EQ(r.rig.transactions(), 3u);  // one radiotext update (two transactions) and one PS write
+    std::string replies = pad.received();
+    EXPECT_EQ(std::count(replies.begin(), replies.end(), '+'), 52);
+    EXPECT_EQ(r.port.log().back().lines, 2);
+}
+
+TEST(RemotePort, SendersOutsideAllowAreIgnored)
+{
+    PortRig r("10.0.0.0/8");
+    Client pad = Client::Udp();
+    pad.sendTo(r.udp(), "PS=INTRUDER\r\n");
+    Client tcp = Client::Tcp(r.tcp());
+    r.serve();
+    tcp.send("PS=INTRUDER\r\n");  // already closed by the port: nothing is read
+    r.serve(false);
+    EXPECT_EQ(pad.received(), "");
+    EXPECT_EQ(tcp.received(), "");
+    EXPECT_TRUE(tcp.closedByPeer);
+    EXPECT_EQ(r.port.listener().refused(), 2);
+    EXPECT_EQ(r.params.PSDEF, "");
+    EXPECT_EQ(r.rig.transactions(), 0u);
+}
+
+TEST(RemotePort, EightConnectionsAtMostAndIdleOnesClosed)
+{
+    PortRig r;
+    std::vector<Client> open;
+    for (int i = 0; i < 8; ++i)
+        open.push_back(Client::Tcp(r.tcp()));
+    r.serve();
+    EXPECT_EQ(r.port.listener().connections(), 8);
+    Client ninth = Client::Tcp(r.tcp());
+    r.serve();
+    EXPECT_EQ(ninth.received(), "");
+    EXPECT_TRUE(ninth.closedByPeer);
+    for (Client& c : open)
+        c.send("PTY?\r\n");
+    r.serve();
+    for (Client& c : open)
+        EXPECT_EQ(c.received(), "PTY=0\r\n");
+
+    // 60 s without a byte closes a connection.
+    r.rig.time.advanceMs(59'000);
+    open[0].send("TP?\r\n");
+    r.serve();
+    r.rig.time.advanceMs(1'000);
+    EXPECT_EQ(r.port.listener().expireIdle(), 59'000);
+    EXPECT_EQ(r.port.listener().connections(), 1);
+    EXPECT_EQ(open[0].received(), "TP=0\r\n");
+    EXPECT_FALSE(open[0].closedByPeer);
+    open[1].received();
+    EXPECT_TRUE(open[1].closedByPeer);
+}
+
+TEST(RemotePort, AClientThatStopsReadingIsDropped)
+{
+    PortRig r;
+    r.params.RT1 = std::string(64, 'r');  // long replies
+    Client greedy = Client::Tcp(r.tcp());
+    const int small = 4096;
+    ::setsockopt(greedy.fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    r.serve();
+    ASSERT_EQ(r.port.listener().connections(), 1);
+    std::string many;
+    for (int i = 0; i < 2000; ++i)
+        many += "TEXT?\r\n";
+    for (int round = 0; round < 200 && r.port.listener().connections() == 1; ++round) {
+        ::send(greedy.fd, many.data(), many.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+        r.serve();
+    }
+    EXPECT_EQ(r.port.listener().connections(), 0);
+    EXPECT_GT(r.port.log().back().lines, 1000);  // the queries were answered, not refused
+}
+
+TEST(RemotePort, StatusSaysWhyItDoesNotListen)
+{
+    PortRig r;
+    Listener other(r.stopwatch, [](const Peer&, std::string_view, bool) {});
+    ListenerConfig config;
+    config.udpPort = r.udp();
+    config.tcpPort = 0;
+    EXPECT_FALSE(other.start(config));
+    EXPECT_EQ(other.status(), "Not listening on 127.0.0.1: UDP " + std::to_string(r.udp()) + ": port in use");
+    config.address = "192.0.2.1";  // not an address of this machine
+    config.udpPort = kAnyPort;
+    EXPECT_FALSE(other.start(config));
+    EXPECT_EQ(other.status(), "Not listening on 192.0.2.1: UDP (any): address not available");
+    config.address = "localhost";
+    EXPECT_FALSE(other.start(config));
+    EXPECT_EQ(other.status(), "Not listening: localhost is not an IP address");
+}
+
+TEST(RemotePort, SocketsAreReadWhileATransferRuns)
+{
+    PortRig r;
+    Client pad = Client::Udp();
+    int services = 0;
+    TransferService service([&] {
+        if (services++ == 0)
+            pad.sendTo(r.udp(), "PS=DURING\r\n");
+        r.port.listener().handleAll();
+    });
+    service.attach(r.rig.link);
+    EXPECT_EQ(SendRadiotextUpdate(r.rig.link, "abc", 1), Outcome::Ready);
+    EXPECT_GT(services, 10);
+    EXPECT_TRUE(r.port.pending());  // queued during the transfer, not run inside it
+    EXPECT_EQ(r.rig.ramText(0x20, 4), "abc ");
+    r.port.runPending(r.params, r.host);
+    EXPECT_EQ(r.rig.ramText(0x02, 8), "DURING  ");
+    service.detach(r.rig.link);
+    EXPECT_EQ(r.rig.link.portIo(), &r.rig.port);
+}
+
+} // namespace
+} // namespace quorvan::remote
