@@ -32,7 +32,7 @@ void CommandQueue::add(const Peer& peer, std::string_view line, bool tooLong)
     std::optional<Entry>& slot =
         (command.kind == Command::Kind::Query ? queries_ : sets_)[static_cast<std::size_t>(command.key)];
     if (!slot) {
-        slot.emplace();
+        slot = Entry{};
         slot->order = next_++;
     }
     slot->command = std::move(command);

@@ -177,7 +177,8 @@ TEST(RemotePort, RivendellDatagramAndConnectSendClose)
     EXPECT_EQ(r.port.log().back().line, "DPS=Morning show");
     EXPECT_EQ(r.port.log().back().peer, "127.0.0.1 TCP");
 
-    // UTF-8 when valid, otherwise Latin-1.
+    // UTF-8 when valid, otherwise Latin-1; in the Latin-1 character set.
+    r.params.CBCHARSET = 0;
     EXPECT_EQ(r.ask("TEXT=Caf\xC3\xA9\nTEXT?\n"), "+\r\nTEXT=Now: Caf\xC3\xA9\r\n");
     EXPECT_EQ(r.params.RT1, "Now: Caf\xE9");
     EXPECT_EQ(r.ask("PS=Caf\xE9\n"), "+\r\n");
@@ -186,6 +187,9 @@ TEST(RemotePort, RivendellDatagramAndConnectSendClose)
     r.params.CBCHARSET = 1;
     EXPECT_EQ(r.ask("PS=\xC3\x84rger\nPS?\n"), "+\r\nPS=\xC3\x84rger\r\n");
     EXPECT_EQ(static_cast<std::uint8_t>(r.params.PSDEF[0]), *RdsCode(U'\u00C4'));
+    // A text goes the way of a source text: read as UTF-8, the dash transliterated.
+    EXPECT_EQ(r.ask("TEXT=Bj\xC3\xB6rk \xE2\x80\x93 J\xC3\xB3ga\n"), "+\r\n");
+    EXPECT_EQ(r.params.RT1, EncodeText("Now: Bj\xC3\xB6rk - J\xC3\xB3ga", Charset::Rds));
 }
 
 TEST(RemotePort, EachCommandWritesOnlyItsValue)
