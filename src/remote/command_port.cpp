@@ -67,8 +67,11 @@ std::string Query(Key key, TStationParams params, RemoteHost& host)
     case Key::AF: {
         const AFList af = MakeAFList(params.SGAF);
         std::string list;
-        for (int i = 0; i < af.count; ++i)
-            list += (i ? "," : "") + AFFrequencyText(af.codes[size_t(i)]);
+        for (int i = 0; i < af.count; ++i) {
+            if (i)
+                list += ',';
+            list += AFFrequencyText(af.codes[size_t(i)]);
+        }
         return name + list;
     }
     case Key::Status: {
