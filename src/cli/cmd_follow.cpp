@@ -4,6 +4,7 @@
 // unchanged file is not sent again next time, and so are the values that
 // network commands changed.
 #include "cli/cli.h"
+#include "content/charset.h"
 #include "remote/command_port.h"
 #include "remote/remote_config.h"
 #include "remote/transfer_service.h"
@@ -119,24 +120,7 @@ std::string quotedLine(const std::string& utf8)
 // characters escaped so that one update stays one line.
 std::string quotedText(const std::string& bytes)
 {
-    std::string out = "\"";
-    for (const char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (b < 0x20 || b == 0x7F) {
-            char hex[5];
-            std::snprintf(hex, sizeof hex, "\\x%02X", b);
-            out += hex;
-        } else if (b < 0x80) {
-            out += c;
-        } else {
-            out += static_cast<char>(0xC0 | (b >> 6));
-            out += static_cast<char>(0x80 | (b & 0x3F));
-        }
-    }
-    return out + "\"";
+    return quotedLine(Latin1ToUtf8(bytes));
 }
 
 std::string timeText(const DateTime& t)
