@@ -112,7 +112,12 @@ void TForm1::buildProgramPage()
         SGAF->setItem(r, 1, cell);
     }
     // As in any grid, a row is current from the start: the first.
+    // Without the sideways scroll a hidden view makes when it is first shown:
+    // at that moment the frequency column is not yet narrowed to the view, and
+    // scrolling it into view would hide the row numbers for good.
+    SGAF->setAutoScroll(false);
     SGAF->setCurrentCell(0, 1);
+    SGAF->setAutoScroll(true);
     CBAF = named(new QComboBox(GBAF), "CBAF", 0);
     CBAF->setEditable(true);
     CBAFEdit = new LimitedLineEdit(CBAF, static_cast<int>(quorvan::kAFEntryMaxLength));

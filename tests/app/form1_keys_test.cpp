@@ -11,6 +11,7 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QTableWidget>
+#include <QScrollBar>
 #include <QTest>
 
 using quorvan_app::TForm1;
@@ -283,6 +284,9 @@ private slots:
         QApplication::setActiveWindow(&w);
         QCOMPARE(w.SGAF->currentRow(), 0);
         const int numberWidth = w.SGAF->columnWidth(0);
+        // The row numbers stay in view (no sideways scroll to the current cell).
+        QCOMPARE(w.SGAF->horizontalScrollBar()->value(), 0);
+        QCOMPARE(w.SGAF->columnViewportPosition(0), 0);
 
         QTest::mouseClick(w.CBAFEdit, Qt::LeftButton);
         typeAtFocus(QStringLiteral("98.5\r101.2\r"));
@@ -292,6 +296,7 @@ private slots:
         QCOMPARE(w.CBAFEdit->text(), QString());
         QCOMPARE(w.SGAF->columnWidth(0), numberWidth);
         QVERIFY(w.SGAF->columnWidth(1) > numberWidth);
+        QCOMPARE(w.SGAF->columnViewportPosition(0), 0);
 
         // Selecting a row shows its text; an empty row empties the field.
         clickRow(w, 0);
