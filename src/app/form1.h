@@ -141,6 +141,8 @@ public:
     // ended early (1: programme values and AF list; 2: also radiotext 1 and
     // the user defined group with its mirrors).
     void WriteReceivedRuns(const quorvan::TStationParams& params, int runs);
+    // PS, PI, TP, PTY, M/S, DI and the AF list: the first run of Receive.
+    void WriteIdentification(const quorvan::TStationParams& params, quorvan::Charset cs);
 
     // ---- status bar and cursor ---------------------------------------------
     // Sets the one status-bar text and paints it at once (the operations block

@@ -170,15 +170,7 @@ void TForm1::WriteStationParams(const quorvan::TStationParams& p)
     setIndex(RBPTYC, p.RBPTYC);
     setChecked(CBBI, p.CBBI);
 
-    setStationText(PSDEF, p.PSDEF, cs);
-    setText(PI, p.PI);
-    setChecked(TP, p.TP);
-    setIndex(PTY, p.PTY);
-    setIndex(MS, p.MS);
-    for (int i = 0; i < 4; ++i)
-        DI->item(i)->setCheckState(p.DI[size_t(i)] ? Qt::Checked : Qt::Unchecked);
-    for (int r = 0; r < quorvan::kAFRows; ++r)
-        SGAF->item(r, 1)->setText(toQt(p.SGAF[size_t(r)]));
+    WriteIdentification(p, cs);
     SEDPSLP->setSteps(p.SEDPSLP);
 
     for (int r = 0; r < quorvan::kDPS1Rows; ++r)
@@ -234,18 +226,26 @@ void TForm1::WriteStationParams(const quorvan::TStationParams& p)
     setChecked(TA, p.TA);
 }
 
+void TForm1::WriteIdentification(const quorvan::TStationParams& p, quorvan::Charset cs)
+{
+    setStationText(PSDEF, p.PSDEF, cs);
+    setText(PI, p.PI);
+    setChecked(TP, p.TP);
+    setIndex(PTY, p.PTY);
+    setIndex(MS, p.MS);
+    for (int i = 0; i < 4; ++i)
+        DI->item(i)->setCheckState(p.DI[size_t(i)] ? Qt::Checked : Qt::Unchecked);
+    for (int r = 0; r < quorvan::kAFRows; ++r)
+        SGAF->item(r, 1)->setText(toQt(p.SGAF[size_t(r)]));
+}
+
 void TForm1::WriteReceivedRuns(const quorvan::TStationParams& p, int runs)
 {
+    // The texts are the encoder's codes in the station's character set, as
+    // after a whole Receive.
+    const quorvan::Charset cs = quorvan::CharsetFromInt(p.CBCHARSET);
     if (runs >= 1) {
-        setText(PSDEF, p.PSDEF);
-        setText(PI, p.PI);
-        setChecked(TP, p.TP);
-        setIndex(PTY, p.PTY);
-        setIndex(MS, p.MS);
-        for (int i = 0; i < 4; ++i)
-            DI->item(i)->setCheckState(p.DI[size_t(i)] ? Qt::Checked : Qt::Unchecked);
-        for (int r = 0; r < quorvan::kAFRows; ++r)
-            SGAF->item(r, 1)->setText(toQt(p.SGAF[size_t(r)]));
+        WriteIdentification(p, cs);
         setChecked(TA, p.TA);
     }
     if (runs >= 2) {
@@ -256,7 +256,7 @@ void TForm1::WriteReceivedRuns(const quorvan::TStationParams& p, int runs)
             setText(DBD[i], p.dbd(i));
         }
         setChecked(CBRTEN, p.CBRTEN);
-        setText(RT[0], p.rt(0));
+        setStationText(RT[0], p.rt(0), cs);
         setIndex(CBRTT[0], p.rtType(0));
     }
 }

@@ -5,6 +5,7 @@
 #include "sim/virtual_port.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QCheckBox>
 #include <QCursor>
 #include <QProcess>
@@ -113,6 +114,7 @@ private slots:
     void receiveFillsTheWindowAndRunsTheRules();
     void receiveCutOffAfterTheFirstRun();
     void failedReceiveRunsNoFollowUp();
+    void failedReceiveShowsTextsInTheStationCharacterSet();
     void notReadyHintTellsWhy();
     void operationFinishedAfterEachOperation();
     void waitCursorAndStatusTextsDuringAnOperation();
@@ -340,6 +342,35 @@ void OperationsTest::failedReceiveRunsNoFollowUp()
     QCOMPARE(form.DBD[1]->text(), QStringLiteral("10"));
     QVERIFY(!form.DPS1EN->isChecked());
     QVERIFY(!form.DPS1->isEnabled());
+}
+
+// The runs a failed Receive completed show their texts as a whole Receive
+// does: the encoder's codes read in the station's character set.
+void OperationsTest::failedReceiveShowsTextsInTheStationCharacterSet()
+{
+    EncoderFixture f;
+    {
+        QFile file(f.settingsPath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral("[Config]\r\nCharset=1\r\n[General]\r\nDefaultPS=\"KVÄLL\"\r\n"
+                                  "[Radiotext]\r\nRadiotext1=\"Žižkov 100 €\"\r\nEnabled=1\r\nSelRT1=1\r\n")
+                       .toUtf8());
+    }
+    quorvan_app::TForm1& form = f.start();
+    f.pass();
+    form.BSEND1Click();
+    QCOMPARE(f.ramText(0x02, 8), std::string("KV\xD1LL   "));
+
+    form.PSDEF->setText(QStringLiteral("OTHER"));
+    form.RT[0]->clear();
+    PowerCut cut(*form.Link().portIo(), f.encoder(), 2);
+    form.Link().setPortIo(&cut);
+    f.pass();
+    form.BREC1Click();
+    form.Link().setPortIo(cut.inner());
+    QCOMPARE(f.status(), QStringLiteral("!Ready"));
+    QCOMPARE(form.PSDEF->text(), QStringLiteral("KVÄLL"));
+    QCOMPARE(form.RT[0]->text(), QStringLiteral("Žižkov 100 €"));
 }
 
 void OperationsTest::notReadyHintTellsWhy()
