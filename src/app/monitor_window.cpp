@@ -10,6 +10,7 @@
 #include "sim/virtual_encoder.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QFontDatabase>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -17,6 +18,8 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -180,13 +183,26 @@ MonitorWindow::MonitorWindow(quorvan::VirtualEncoder& encoder, int ptyCoding, QW
     LSaveError->hide();
     chip->addRow(LSaveError);
 
-    auto* layout = new QVBoxLayout(this);
+    // The sections scroll as one page when the screen is lower than they are
+    // (a 768-pixel laptop screen); on a taller screen the window shows them whole.
+    Page = new QScrollArea(this);
+    Page->setObjectName(QStringLiteral("Page"));
+    Page->setFrameShape(QFrame::NoFrame);
+    Page->setWidgetResizable(true);
+    Page->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* content = new QWidget(Page);
+    auto* layout = new QVBoxLayout(content);
     layout->addWidget(ramBox);
     layout->addWidget(meaningBox);
-    Receiver = new ReceiverSection(encoder_, ptyCoding_, this);
+    Receiver = new ReceiverSection(encoder_, ptyCoding_, content);
     layout->addWidget(Receiver);
     layout->addWidget(chipBox);
     layout->addStretch();
+    Page->setWidget(content);
+    content->installEventFilter(this);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(Page);
 
     connect(CBPilot, &QCheckBox::clicked, this, [this](bool on) { setStatusBit(0, on); });
     connect(CBStatusTA, &QCheckBox::clicked, this, [this](bool on) { setStatusBit(1, on); });
@@ -217,18 +233,77 @@ void MonitorWindow::setPTYCoding(int coding)
     showMeaning();
 }
 
+QSize MonitorWindow::wholeSize() const
+{
+    QWidget* content = Page->widget();
+    if (!content->isVisible()) {
+        // Before the window is first shown the sections are not yet polished
+        // (fonts, margins), and its layout keeps their sizes from before their
+        // texts were set.
+        content->ensurePolished();
+        for (QWidget* section : content->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            section->updateGeometry();
+        content->layout()->invalidate();
+    }
+    const QSize hint = content->sizeHint();
+    // Wrapped texts (the changed addresses, a long dynamic PS) take their
+    // height at the sections' width.
+    const int height = content->hasHeightForWidth() ? std::max(hint.height(), content->heightForWidth(hint.width()))
+                                                    : hint.height();
+    return {hint.width(), height};
+}
+
+QMargins MonitorWindow::frameMargins(const QWidget& window)
+{
+    const QRect inner = window.geometry();
+    const QRect outer = window.frameGeometry();
+    return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+            outer.bottom() - inner.bottom()};
+}
+
+void MonitorWindow::fitSections(const QMargins& frame)
+{
+    const QSize whole = wholeSize();
+    const QScreen* screen = this->screen();
+    const int room = screen != nullptr ? screen->availableGeometry().height() - frame.top() - frame.bottom()
+                                       : whole.height();
+    const int height = std::min(whole.height(), std::max(200, room));
+    const int bar = height < whole.height() ? Page->verticalScrollBar()->sizeHint().width() : 0;
+    // The window's layout keeps the window at least this large.
+    Page->setMinimumSize(whole.width() + bar, height);
+    if (isVisible() && screen != nullptr) {
+        // Grown below the screen's edge: moved up.
+        const QRect outer = frameGeometry();
+        const int below = outer.top() + frame.top() + frame.bottom() + std::max(this->height(), height) - 1 -
+                          screen->availableGeometry().bottom();
+        if (below > 0)
+            move(pos().x(), std::max(screen->availableGeometry().top(), pos().y() - below));
+    }
+}
+
+bool MonitorWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == Page->widget() && event->type() == QEvent::LayoutRequest && isVisible())
+        fitSections(frameMargins(*this));
+    return QWidget::eventFilter(watched, event);
+}
+
 void MonitorWindow::placeBeside(QWidget& anchor)
 {
-    adjustSize();
     const int gap = 8;
     QRect main = anchor.frameGeometry();
-    const QSize size = frameGeometry().size();
+    // The window manager frames this window as it framed the main window
+    // (before this one is first shown its own frame is not known).
+    const QMargins frame = frameMargins(isVisible() ? static_cast<const QWidget&>(*this) : anchor);
+    fitSections(frame);
+    resize(Page->minimumSize());
     const QScreen* screen = anchor.screen();
     if (screen == nullptr) {
         move(main.right() + 1 + gap, main.top());
         return;
     }
     const QRect room = screen->availableGeometry();
+    const QSize size = this->size().grownBy(frame);
     QPoint at(main.right() + 1 + gap, main.top());
     if (at.x() + size.width() - 1 > room.right()) {
         if (main.left() - gap - size.width() >= room.left()) {

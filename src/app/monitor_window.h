@@ -14,6 +14,7 @@
 #include "sim/shared_state.h"
 #include "sim/virtual_encoder.h"
 
+#include <QMargins>
 #include <QString>
 #include <QWidget>
 
@@ -26,6 +27,7 @@ class QCheckBox;
 class QFormLayout;
 class QLabel;
 class QPlainTextEdit;
+class QScrollArea;
 class QTimer;
 
 namespace quorvan_app {
@@ -49,7 +51,11 @@ public:
     // Puts the window to the right of `anchor` (the main window), or to its
     // left when only that side has room; when neither has, `anchor` moves left
     // as far as needed for both to be seen.
+    // The window is as large as its sections, or as tall as the screen's free
+    // height allows: then they scroll. It grows with them (wrapped texts).
     void placeBeside(QWidget& anchor);
+    // The size that shows every section without scrolling.
+    QSize wholeSize() const;
 
     // The twelve lines of the RAM view: "00: HH .. HH  cccccccccccccccc".
     static QString HexLines(const std::array<std::uint8_t, 256>& memory);
@@ -64,7 +70,13 @@ signals:
     // The user changed the encoder here (a status bit or the power).
     void encoderChanged();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // Keeps the window as large as the sections, as far as the screen allows.
+    void fitSections(const QMargins& frame);
+    static QMargins frameMargins(const QWidget& window);
     QLabel* addField(QFormLayout* form, const QString& caption, const QString& name);
     void showMeaning(); // the fields of the RAM last read, and the encoder's own state
     void setStatusBit(int bit, bool on);
@@ -108,6 +120,7 @@ public:
     QCheckBox* CBStatusTA = nullptr;
     QCheckBox* CBPower = nullptr;
     ReceiverSection* Receiver = nullptr;
+    QScrollArea* Page = nullptr; // the sections, scrolled when the screen is too low
 };
 
 } // namespace quorvan_app

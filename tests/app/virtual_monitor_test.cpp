@@ -9,6 +9,9 @@
 #include <QTimer>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QtTest>
 
 using test_support::EncoderFixture;
@@ -18,6 +21,7 @@ class VirtualMonitorTest : public QObject {
 private slots:
     void onlyWithTheVirtualEncoder();
     void followsTheOperationsOfTheWindow();
+    void scrollsOnAScreenLowerThanItsSections();
     void namesTheClockTimeBytesOfStartAndEachTick();
     void sharesTheEncoderWithQuorvanctl();
 };
@@ -56,6 +60,27 @@ void VirtualMonitorTest::followsTheOperationsOfTheWindow()
     // A status bit set in the monitor is what Read Status finds.
     monitor->CBStatusTA->click();
     QCOMPARE(f.encoder().status(), 0x02);
+}
+
+// The offscreen screen (800 pixels high) is lower than the monitor's sections:
+// the window stays on the screen, shows every section's full width, and the
+// last section is reached by scrolling.
+void VirtualMonitorTest::scrollsOnAScreenLowerThanItsSections()
+{
+    EncoderFixture f;
+    quorvan_app::TForm1& form = f.start();
+    const auto monitor = quorvan_app::OpenVirtualEncoderMonitor(form);
+    QVERIFY(monitor != nullptr);
+    const QRect room = form.screen()->availableGeometry();
+    QVERIFY(monitor->wholeSize().height() > room.height());
+    QVERIFY(room.contains(monitor->frameGeometry()));
+    QVERIFY(monitor->Page->viewport()->width() >= monitor->wholeSize().width());
+    const QScrollBar* bar = monitor->Page->verticalScrollBar();
+    QVERIFY(bar->isVisible());
+    QCOMPARE(bar->value(), 0);
+    monitor->Page->ensureWidgetVisible(monitor->CBStatusTA);
+    QVERIFY(bar->value() > 0);
+    QCOMPARE(monitor->CBStatusTA->visibleRegion(), QRegion(monitor->CBStatusTA->rect()));
 }
 
 // Start writes the clock-time record; the ticks after it write it again.
