@@ -44,6 +44,16 @@ private:
     std::uint32_t afterStops_;
 };
 
+// Receive on an encoder that loses its power after `stops` bus stops.
+void ReceiveWithPowerCut(EncoderFixture& f, quorvan_app::TForm1& form, std::uint32_t stops)
+{
+    PowerCut cut(*form.Link().portIo(), f.encoder(), stops);
+    form.Link().setPortIo(&cut);
+    f.pass();
+    form.BREC1Click();
+    form.Link().setPortIo(cut.inner());
+}
+
 // Passes the accesses on and notes, at each write, the cursor and the status
 // text that the operator sees while the operation runs.
 class Watch final : public quorvan::PortIo {
@@ -329,11 +339,7 @@ void OperationsTest::failedReceiveRunsNoFollowUp()
     f.encoder().setPower(true);
     f.encoder().poke(0x60, {0x01, 0x08, 0xFF, 0x0A});
     f.encoder().poke(0x76, {3, 'D', 'P', 'S'});
-    PowerCut cut(*form.Link().portIo(), f.encoder(), 2);
-    form.Link().setPortIo(&cut);
-    f.pass();
-    form.BREC1Click();
-    form.Link().setPortIo(cut.inner());
+    ReceiveWithPowerCut(f, form, 2);
     QCOMPARE(f.status(), QStringLiteral("!Ready"));
     QCOMPARE(form.CBGRTYP->currentIndex(), 1);
     QCOMPARE(form.DB[0]->text(), QStringLiteral("FF"));
@@ -363,11 +369,7 @@ void OperationsTest::failedReceiveShowsTextsInTheStationCharacterSet()
 
     form.PSDEF->setText(QStringLiteral("OTHER"));
     form.RT[0]->clear();
-    PowerCut cut(*form.Link().portIo(), f.encoder(), 2);
-    form.Link().setPortIo(&cut);
-    f.pass();
-    form.BREC1Click();
-    form.Link().setPortIo(cut.inner());
+    ReceiveWithPowerCut(f, form, 2);
     QCOMPARE(f.status(), QStringLiteral("!Ready"));
     QCOMPARE(form.PSDEF->text(), QStringLiteral("KVÄLL"));
     QCOMPARE(form.RT[0]->text(), QStringLiteral("Žižkov 100 €"));
