@@ -32,6 +32,7 @@ namespace {
 
 constexpr int kRows = quorvan::image::kImageSize / 16;
 constexpr QChar kUnprintable = QChar(0x00B7); // middle dot
+constexpr int kTextLine = 66;                  // a radiotext with its quotes: the field's width
 
 // Encoder bytes as receivers show them, through the RDS table whatever the
 // station's character set, control and unassigned codes as a dot.
@@ -49,6 +50,15 @@ QString Shown(std::string_view bytes)
 QString Quoted(std::string_view bytes)
 {
     return QLatin1Char('"') + Shown(bytes) + QLatin1Char('"');
+}
+
+// A long text in lines of `width` characters (a wrapped label would take the
+// height its size hint guesses, lines more than the text needs).
+QString InLines(QString text, int width)
+{
+    for (qsizetype at = width; at < text.size(); at += width + 1)
+        text.insert(at, QLatin1Char('\n'));
+    return text;
 }
 
 QString Hex2(int value)
@@ -146,7 +156,6 @@ MonitorWindow::MonitorWindow(quorvan::VirtualEncoder& encoder, int ptyCoding, QW
     LSubcarrier = addField(form, QStringLiteral("Subcarrier"), QStringLiteral("LSubcarrier"));
     for (QLabel* text : {LPS, LRT, LDPS})
         text->setFont(fixed);
-    LDPS->setWordWrap(true);
 
     auto* chipBox = new QGroupBox(QStringLiteral("Encoder"), this);
     auto* chip = new QFormLayout(chipBox);
@@ -246,11 +255,10 @@ QSize MonitorWindow::wholeSize() const
         content->layout()->invalidate();
     }
     const QSize hint = content->sizeHint();
-    // Wrapped texts (the changed addresses, a long dynamic PS) take their
-    // height at the sections' width.
-    const int height = content->hasHeightForWidth() ? std::max(hint.height(), content->heightForWidth(hint.width()))
-                                                    : hint.height();
-    return {hint.width(), height};
+    // Wrapped texts (the changed addresses, a long dynamic PS) take the height
+    // they need at the sections' width, not the guess of their size hint.
+    const int height = content->hasHeightForWidth() ? content->heightForWidth(hint.width()) : -1;
+    return {hint.width(), height > 0 ? height : hint.height()};
 }
 
 QMargins MonitorWindow::frameMargins(const QWidget& window)
@@ -429,7 +437,7 @@ void MonitorWindow::showMeaning()
                                      m.scrollSpeed == 0   ? QStringLiteral("high")
                                      : m.scrollSpeed == 1 ? QStringLiteral("low")
                                                           : QString::number(m.scrollSpeed)));
-    LDPS->setText(m.dpsLength == 0 ? QString() : Quoted(m.dpsText));
+    LDPS->setText(m.dpsLength == 0 ? QString() : InLines(Quoted(m.dpsText), kTextLine));
     QString udg = QStringLiteral("%1 %2:").arg(QString::fromStdString(m.udgTypeName),
                                                m.udgEnabled ? QStringLiteral("on") : QStringLiteral("off"));
     for (std::uint8_t b : m.udgBytes)

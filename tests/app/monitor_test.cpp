@@ -121,6 +121,14 @@ void MonitorTest::clockTimeAndDynamicPS()
     w.refresh();
     QCOMPARE(w.LCT->text(), QStringLiteral("2026-12-08 23:45 UTC, offset +0:30 (local 00:15), MJD %1").arg(mjd));
     QVERIFY(w.LDPSInfo->text().contains(QStringLiteral("delay (infinite), speed")));
+
+    // The longest text (72 characters) in two lines: the radiotext's width, then the rest.
+    const std::string longest = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    enc.poke(0x76, {72});
+    enc.poke(0x77, Bytes(longest));
+    w.refresh();
+    const QString quoted = QLatin1Char('"') + QString::fromLatin1(longest) + QLatin1Char('"');
+    QCOMPARE(w.LDPS->text(), quoted.left(66) + QLatin1Char('\n') + quoted.mid(66));
 }
 
 void MonitorTest::ptyNameFollowsTheCoding()
