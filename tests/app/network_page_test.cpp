@@ -2,6 +2,7 @@
 // switches the port on, commands from loopback change the window's values
 // and the virtual encoder, and the page says where it listens or why not.
 #include "encoder_fixture.h"
+#include "support/loopback.h"
 
 #include <QSpinBox>
 #include <QtTest>
@@ -12,22 +13,9 @@
 #include <unistd.h>
 
 using test_support::EncoderFixture;
+using test_support::FreePort;
 
 namespace {
-
-// A free port on loopback (free when asked; used at once).
-int FreePort(int type)
-{
-    const int fd = ::socket(AF_INET, type, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t length = sizeof a;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length);
-    ::close(fd);
-    return ntohs(a.sin_port);
-}
 
 void SendDatagram(int port, const QByteArray& bytes)
 {

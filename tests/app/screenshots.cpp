@@ -9,14 +9,13 @@
 #include "app/look.h"
 #include "link/clock.h"
 #include "manual_spinner.h"
+#include "support/loopback.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QTabWidget>
 #include <QTemporaryDir>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -24,32 +23,8 @@
 
 namespace {
 
-// A port of this type on loopback: `wanted` when it is free, else any free one.
-int LoopbackPort(int type, int wanted)
-{
-    const int fd = ::socket(AF_INET, type, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(static_cast<std::uint16_t>(wanted));
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-        a.sin_port = 0;
-        ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    }
-    socklen_t length = sizeof a;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length);
-    ::close(fd);
-    return ntohs(a.sin_port);
-}
-
-sockaddr_in Loopback(int port)
-{
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<std::uint16_t>(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return a;
-}
+using test_support::FreePort;
+using test_support::Loopback;
 
 // The Network sub-page of a window on the virtual encoder, listening, after
 // a playout system's datagram, a TCP client's commands and a bad value.
@@ -63,7 +38,7 @@ void NetworkShot(quorvan_app::TForm1Options options, const QString& file)
     form.show();
     form.PageControl1->setCurrentWidget(form.TSTS);
     form.PageControl2->setCurrentWidget(form.TSTSN);
-    const int udp = LoopbackPort(SOCK_DGRAM, 10001), tcp = LoopbackPort(SOCK_STREAM, 10001);
+    const int udp = FreePort(SOCK_DGRAM, 10001), tcp = FreePort(SOCK_STREAM, 10001);
     form.SERMUDP->setValue(udp);
     form.SERMTCP->setValue(tcp);
     form.CBRMEN->setChecked(true);

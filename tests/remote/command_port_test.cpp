@@ -8,6 +8,7 @@
 #include "remote/transfer_service.h"
 #include "encoder/update_sequences.h"
 #include "sources/timer_loop.h"
+#include "support/loopback.h"
 
 #include <gtest/gtest.h>
 
@@ -19,6 +20,8 @@
 
 namespace quorvan::remote {
 namespace {
+
+using test_support::Loopback;
 
 using test::EncoderRig;
 using test::TextHex;
@@ -35,15 +38,6 @@ public:
 private:
     EncoderRig& rig_;
 };
-
-sockaddr_in Loopback(int port)
-{
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<std::uint16_t>(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return a;
-}
 
 class Client {
 public:

@@ -4,6 +4,7 @@
 // unchanged file sends nothing. Waits only for the child's output; never sleeps.
 #include "sim/state_file.h"
 #include "sources/source_test_support.h"
+#include "support/loopback.h"
 
 #include <gtest/gtest.h>
 
@@ -264,20 +265,6 @@ TEST(FollowCommand, RejectsArguments)
     EXPECT_EQ(follow.end(0), 1);
 }
 
-// A free UDP port on loopback (free when asked; the test uses it at once).
-int FreeUdpPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t length = sizeof a;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length);
-    ::close(fd);
-    return ntohs(a.sin_port);
-}
-
 TEST(FollowCommand, NetworkCommandsFromTheOptionsAreSavedAtTheEnd)
 {
     ScratchDir dir;
@@ -285,7 +272,7 @@ TEST(FollowCommand, NetworkCommandsFromTheOptionsAreSavedAtTheEnd)
                                            "[General]\r\nDefaultPS=OLD\r\nPTY=3\r\n"
                                            "[Remote]\r\nEnabled=0\r\nTCPPort=0\r\nAllow=10.0.0.0/8\r\n");
     const std::string state = dir.path() + "encoder.state";
-    const int port = FreeUdpPort();
+    const int port = test_support::FreePort(SOCK_DGRAM);
     FollowProcess follow(dir.path(), {"--settings", settings, "--port", "virtual:" + state, "follow", "--udp",
                                       std::to_string(port), "--allow", "127.0.0.1"});
     const auto listening = follow.line();
