@@ -269,30 +269,28 @@ QMargins MonitorWindow::frameMargins(const QWidget& window)
             outer.bottom() - inner.bottom()};
 }
 
-void MonitorWindow::fitSections(const QMargins& frame)
+void MonitorWindow::fitSections(const QMargins& frame, const QScreen* screen)
 {
     const QSize whole = wholeSize();
-    const QScreen* screen = this->screen();
-    const int room = screen != nullptr ? screen->availableGeometry().height() - frame.top() - frame.bottom()
-                                       : whole.height();
-    const int height = std::min(whole.height(), std::max(200, room));
+    const QRect room = screen != nullptr ? screen->availableGeometry() : QRect();
+    const int height = screen != nullptr
+                           ? std::min(whole.height(), std::max(200, room.height() - frame.top() - frame.bottom()))
+                           : whole.height();
     const int bar = height < whole.height() ? Page->verticalScrollBar()->sizeHint().width() : 0;
     // The window's layout keeps the window at least this large.
     Page->setMinimumSize(whole.width() + bar, height);
     if (isVisible() && screen != nullptr) {
-        // Grown below the screen's edge: moved up.
-        const QRect outer = frameGeometry();
-        const int below = outer.top() + frame.top() + frame.bottom() + std::max(this->height(), height) - 1 -
-                          screen->availableGeometry().bottom();
-        if (below > 0)
-            move(pos().x(), std::max(screen->availableGeometry().top(), pos().y() - below));
+        // Grown below the screen's edge: moved up (a window's position is its frame's).
+        const int bottom = pos().y() + frame.top() + std::max(this->height(), height) + frame.bottom() - 1;
+        if (bottom > room.bottom())
+            move(pos().x(), std::max(room.top(), pos().y() - (bottom - room.bottom())));
     }
 }
 
 bool MonitorWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == Page->widget() && event->type() == QEvent::LayoutRequest && isVisible())
-        fitSections(frameMargins(*this));
+        fitSections(frameMargins(*this), screen());
     return QWidget::eventFilter(watched, event);
 }
 
@@ -303,9 +301,9 @@ void MonitorWindow::placeBeside(QWidget& anchor)
     // The window manager frames this window as it framed the main window
     // (before this one is first shown its own frame is not known).
     const QMargins frame = frameMargins(isVisible() ? static_cast<const QWidget&>(*this) : anchor);
-    fitSections(frame);
-    resize(Page->minimumSize());
     const QScreen* screen = anchor.screen();
+    fitSections(frame, screen);
+    resize(Page->minimumSize());
     if (screen == nullptr) {
         move(main.right() + 1 + gap, main.top());
         return;

@@ -27,6 +27,7 @@ class QCheckBox;
 class QFormLayout;
 class QLabel;
 class QPlainTextEdit;
+class QScreen;
 class QScrollArea;
 class QTimer;
 
@@ -75,7 +76,7 @@ protected:
 
 private:
     // Keeps the window as large as the sections, as far as the screen allows.
-    void fitSections(const QMargins& frame);
+    void fitSections(const QMargins& frame, const QScreen* screen);
     static QMargins frameMargins(const QWidget& window);
     QLabel* addField(QFormLayout* form, const QString& caption, const QString& name);
     void showMeaning(); // the fields of the RAM last read, and the encoder's own state
