@@ -100,11 +100,11 @@ quorvan::Charset TForm1::StationCharset() const
 
 void TForm1::FilterStationTexts()
 {
-    const auto accepts = [this](QChar c) { return canHold(c, StationCharset()); };
+    const auto filter = [this](const QString& text) { return fieldText(text, StationCharset()); };
     for (LimitedLineEdit* e : {PSDEF, DPS1B, RT[0], RT[1], RT[2], RT[3], ED1PR, ER1PR, ECUSCH})
-        e->setCharFilter(accepts);
+        e->setTextFilter(filter);
     for (int r = 0; r < quorvan::kDPS1Rows; ++r)
-        DPS1->row(r)->setCharFilter(accepts);
+        DPS1->row(r)->setTextFilter(filter);
 }
 
 // Switching the character set keeps every text's characters; those the new set

@@ -15,9 +15,9 @@ std::string textToBytes(const QString& text, quorvan::Charset cs)
     return quorvan::EncodeText(text.toStdString(), cs);
 }
 
-bool canHold(QChar c, quorvan::Charset cs)
+QString fieldText(const QString& text, quorvan::Charset cs)
 {
-    return !c.isSurrogate() && quorvan::CanEncode(c.unicode(), cs);
+    return textToQt(quorvan::EncodeKnownText(text.toStdString(), cs), cs);
 }
 
 QString textInCharset(const QString& text, quorvan::Charset cs)

@@ -18,9 +18,10 @@ namespace quorvan_app {
 // Station texts: encoder bytes in `cs` <-> the window's characters.
 QString textToQt(std::string_view bytes, quorvan::Charset cs);
 std::string textToBytes(const QString& text, quorvan::Charset cs);
-// Whether a typed or pasted character can stand in a station text of `cs`
-// (it has a byte of its own there).
-bool canHold(QChar c, quorvan::Charset cs);
+// What a station text field of `cs` takes of a typed or pasted text: each
+// character as the encoder will get it (transliterated where the set lacks
+// it); a character with no transliteration at all is left out.
+QString fieldText(const QString& text, quorvan::Charset cs);
 // A text as it reads after going to the encoder in `cs` and back.
 QString textInCharset(const QString& text, quorvan::Charset cs);
 

@@ -204,6 +204,24 @@ const char* PlainPunctuation(char32_t c)
     return nullptr;
 }
 
+// A letter written in two near-identical forms of which the table may hold
+// the other: Romanian s and t with comma below were long written (and are
+// still shown by older receivers) with a cedilla; the Croatian capital D with
+// stroke looks as the capital eth; the Greek small mu as the micro sign.
+// Returns 0 when `c` has no such twin.
+char32_t NearIdenticalForm(char32_t c)
+{
+    switch (c) {
+    case U'\u0218': return U'\u015E';  // Ș -> Ş
+    case U'\u0219': return U'\u015F';  // ș -> ş
+    case U'\u021A': return U'\u0162';  // Ț -> Ţ
+    case U'\u021B': return U'\u0163';  // ț -> ţ
+    case U'\u0110': return U'\u00D0';  // Đ -> Ð
+    case U'\u03BC': return U'\u00B5';  // μ -> µ
+    default: return 0;
+    }
+}
+
 // Appends the RDS bytes standing for `c` when there are any; false otherwise.
 // `compat` allows compatibility decompositions ("ﬁ" -> "fi").
 bool AppendRds(std::string& out, char32_t c, bool compat)
@@ -211,6 +229,12 @@ bool AppendRds(std::string& out, char32_t c, bool compat)
     if (const auto code = RdsCode(c)) {
         out.push_back(static_cast<char>(*code));
         return true;
+    }
+    if (const char32_t twin = NearIdenticalForm(c)) {
+        if (const auto code = RdsCode(twin)) {
+            out.push_back(static_cast<char>(*code));
+            return true;
+        }
     }
     if (const char* plain = PlainPunctuation(c)) {
         out += plain;
@@ -387,7 +411,11 @@ std::string ToCapitalsEncoded(std::string_view encoderBytes, Charset cs)
     return out;
 }
 
-std::string EncodeText(std::string_view utf8, Charset cs)
+namespace {
+
+// EncodeText's work; a character without a code or a transliteration
+// becomes `unknown`, or is left out when `unknown` is 0.
+std::string Encode(std::string_view utf8, Charset cs, char unknown)
 {
     std::string out;
     out.reserve(utf8.size());
@@ -397,14 +425,21 @@ std::string EncodeText(std::string_view utf8, Charset cs)
     // Invalid bytes stay U+FFFD through the normalisation and come out as "?".
     const std::u32string chars = ascii ? Utf8ToChars(utf8) : Normalize(Nfc(), Utf8ToChars(utf8));
     for (char32_t c : chars) {
-        if (cs == Charset::Latin1) {
-            out.push_back(c <= 0xFF ? static_cast<char>(c) : '?');
-        } else if (!AppendRds(out, c, true)) {
-            out.push_back('?');
+        if (cs == Charset::Latin1 ? c <= 0xFF : AppendRds(out, c, true)) {
+            if (cs == Charset::Latin1)
+                out.push_back(static_cast<char>(c));
+        } else if (unknown != 0) {
+            out.push_back(unknown);
         }
     }
     return out;
 }
+
+} // namespace
+
+std::string EncodeText(std::string_view utf8, Charset cs) { return Encode(utf8, cs, '?'); }
+
+std::string EncodeKnownText(std::string_view utf8, Charset cs) { return Encode(utf8, cs, 0); }
 
 std::string DecodeText(std::string_view encoderBytes, Charset cs)
 {

@@ -32,14 +32,21 @@ std::string ExternalTextToUtf8(std::string_view bytes);
 // Encoder bytes of a UTF-8 text, one byte per character. The text is first brought
 // to composed form (NFC), so "o" followed by a combining diaeresis is "ö".
 // Latin-1: the character's byte, "?" where Latin-1 has none.
-// Rds: the table's code; variants (the table's last column) map to their code;
+// Rds: the table's code; variants (the table's last column) map to their code,
+// and so do near-identical letters the table has in their other form
+// ("ș" comma below -> "ş" cedilla, "Đ" -> "Ð", "μ" -> "µ");
 // otherwise transliterated: typographic quotes become ' and ", dashes "-", "…"
 // "..." (three bytes), spaces such as NBSP " ", invisible format characters and
 // lone combining marks vanish, letters lose the diacritics the table lacks (Unicode
-// decomposition: "ș" -> "s", "ǘ" -> "ü"), compatibility forms their plain letters
+// decomposition: "ț" -> "t", "ǘ" -> "ü"), compatibility forms their plain letters
 // ("ﬁ" -> "fi"); what is still left becomes "?".
 // An invalid UTF-8 byte counts as a character without a code ("?").
 std::string EncodeText(std::string_view utf8, Charset cs);
+
+// The same, leaving out each character that has neither a code nor a
+// transliteration (where EncodeText puts "?"): what a text field takes of a
+// typed or pasted text.
+std::string EncodeKnownText(std::string_view utf8, Charset cs);
 
 // UTF-8 of encoder bytes. Latin-1: every byte is its character. Rds: a code the
 // table does not assign becomes a space.

@@ -30,15 +30,7 @@ int LimitedLineEdit::room() const
 
 QString LimitedLineEdit::filtered(const QString& text) const
 {
-    if (!accepts_)
-        return text;
-    QString out;
-    out.reserve(text.size());
-    for (QChar c : text) {
-        if (accepts_(c))
-            out += c;
-    }
-    return out;
+    return filter_ ? filter_(text) : text;
 }
 
 void LimitedLineEdit::insertLimited(const QString& text)
@@ -69,7 +61,8 @@ void LimitedLineEdit::keyPressEvent(QKeyEvent* event)
     const QString t = event->text();
     const bool printable = !t.isEmpty() && t.at(0).isPrint();
     if (printable && !(event->modifiers() & Qt::ControlModifier) && filtered(t) != t) {
-        event->accept();  // a character the field does not take
+        insertLimited(t);  // what the field takes in its place, if anything
+        event->accept();
         return;
     }
     if (printable && limit_ > 0 && !(event->modifiers() & Qt::ControlModifier)) {

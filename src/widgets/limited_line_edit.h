@@ -1,5 +1,6 @@
-// A one-line text field with a typing limit: once the limit is reached, typed
-// and pasted characters are refused, and a paste is cut to the room left.
+// A one-line text field with a typing limit and a text filter: once the limit
+// is reached, typed and pasted characters are refused, and a paste is cut to
+// the room left.
 // Text set by the program is never cut, so a longer value loaded from the
 // settings file is shown whole.
 #pragma once
@@ -17,10 +18,10 @@ public:
 
     // 0 means no limit.
     void setLimit(int limit) { limit_ = limit; }
-    // Characters the field takes: typed ones outside are discarded, pasted
-    // and input-method text loses them. Unset: every character.
-    void setCharFilter(std::function<bool(QChar)> accepts) { accepts_ = std::move(accepts); }
-    // The text with the characters the filter refuses removed.
+    // What the field takes of a typed, pasted or input-method text (it may
+    // leave characters out or put others in their place). Unset: the text.
+    void setTextFilter(std::function<QString(const QString&)> filter) { filter_ = std::move(filter); }
+    // The text as the filter lets it into the field.
     QString filtered(const QString& text) const;
     int limit() const { return limit_; }
 
@@ -40,7 +41,7 @@ private:
     int room() const;
 
     int limit_ = 0;
-    std::function<bool(QChar)> accepts_;
+    std::function<QString(const QString&)> filter_;
 };
 
 } // namespace quorvan_widgets

@@ -14,6 +14,7 @@ class CharsetWindowTest : public QObject {
 private slots:
     void rdsTextsSendAndReceiveThroughTheSettingsFile();
     void fieldsTakeOnlyWhatTheSetCanSendAndSwitchingKeepsTheCharacters();
+    void fieldsTransliterateWhatTheSetLacks();
     void olderFileStaysLatin1();
     void withoutAFileTheSetIsRds();
 };
@@ -70,10 +71,10 @@ void CharsetWindowTest::fieldsTakeOnlyWhatTheSetCanSendAndSwitchingKeepsTheChara
     quorvan_app::TForm1& form = f.start();
     form.CBCHARSET->setCurrentIndex(1);
     type(form.RT[0], QStringLiteral("Ž€ș^ÿa"));
-    QCOMPARE(form.RT[0]->text(), QStringLiteral("Ž€a"));
+    QCOMPARE(form.RT[0]->text(), QStringLiteral("Ž€şya"));
     form.RT[0]->selectAll();
-    form.RT[0]->insertLimited(QStringLiteral("Čaj ș~ç"));  // a paste loses what the set lacks
-    QCOMPARE(form.RT[0]->text(), QStringLiteral("Čaj ç"));
+    form.RT[0]->insertLimited(QStringLiteral("Čaj ș~ç"));  // a paste loses what has no transliteration
+    QCOMPARE(form.RT[0]->text(), QStringLiteral("Čaj şç"));
     type(form.DPS1->row(0), QStringLiteral("ÅŁ1"));
     QCOMPARE(form.DPS1->text(0), QStringLiteral("Å1"));
     // Lengths count characters: eight letters outside ASCII fill a PS.
@@ -82,13 +83,45 @@ void CharsetWindowTest::fieldsTakeOnlyWhatTheSetCanSendAndSwitchingKeepsTheChara
     QCOMPARE(form.PSDEF->text(), QStringLiteral("ŽŽŽŽŽŽŽŽ"));
 
     form.CBCHARSET->setCurrentIndex(0);
-    QCOMPARE(form.RT[0]->text(), QStringLiteral("?aj ç"));
+    QCOMPARE(form.RT[0]->text(), QStringLiteral("?aj ?ç"));
     QCOMPARE(form.PSDEF->text(), QStringLiteral("????????"));
     QCOMPARE(form.DPS1->text(0), QStringLiteral("Å1"));
     form.RT[0]->clear();
     type(form.RT[0], QStringLiteral("Žÿ€"));
     QCOMPARE(form.RT[0]->text(), QStringLiteral("ÿ"));
     QCOMPARE(form.ReadStationParams().RT1, std::string("\xFF"));
+}
+
+// A typed or pasted character the RDS table lacks becomes what the encoder
+// will send (the same transliteration as the network and quorvanctl rt);
+// only a character with none at all is refused.
+void CharsetWindowTest::fieldsTransliterateWhatTheSetLacks()
+{
+    EncoderFixture f;
+    quorvan_app::TForm1& form = f.start();
+    form.CBCHARSET->setCurrentIndex(1);
+    form.RT[0]->clear();
+    form.RT[0]->insertLimited(QStringLiteral("Ä Ž € “Quotes” Timișoara — end…"));
+    QCOMPARE(form.RT[0]->text(), QStringLiteral("Ä Ž € \"Quotes\" Timişoara - end..."));
+    form.RT[1]->clear();
+    type(form.RT[1], QStringLiteral("“Hi” – ț…"));
+    QCOMPARE(form.RT[1]->text(), QStringLiteral("\"Hi\" - t..."));
+    form.DPS1B->clear();
+    form.DPS1B->insertLimited(QStringLiteral("Kiss FM – Hits"));
+    QCOMPARE(form.DPS1B->text(), QStringLiteral("Kiss FM - Hits"));
+    form.DPS1->row(0)->clear();
+    type(form.DPS1->row(0), QStringLiteral("Ș–Ł"));
+    QCOMPARE(form.DPS1->text(0), QStringLiteral("Ş-"));
+    // The typing limit counts what the field holds: "…" takes three places.
+    form.PSDEF->clear();
+    type(form.PSDEF, QStringLiteral("Kiss…FM!"));
+    QCOMPARE(form.PSDEF->text(), QStringLiteral("Kiss...F"));
+
+    f.pass();
+    form.BSEND1Click();
+    const std::string rt = "\xD1 \xCD \xA9 \"Quotes\" Timi\x9Coara - end...";
+    QCOMPARE(f.ramText(0x20, int(rt.size())), rt);
+    QCOMPARE(f.ramText(0x02, 8), std::string("Kiss...F"));
 }
 
 void CharsetWindowTest::olderFileStaysLatin1()

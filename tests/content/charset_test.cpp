@@ -105,10 +105,10 @@ TEST(Charset, RdsTransliteratesWhatTheTableLacks)
     EXPECT_EQ(EncodeText("‘a’ “b” „c“ «d» a—b a‑b 1−2", Charset::Rds), "'a' \"b\" \"c\" \"d\" a-b a-b 1-2");
     EXPECT_EQ(EncodeText("a\u00A0b\u2009c\u3000d", Charset::Rds), "a b c d");
     // Diacritics outside the table are dropped; the table's own letters stay.
-    EXPECT_EQ(EncodeText("Timișoara", Charset::Rds), "Timisoara");
+    EXPECT_EQ(EncodeText("Timișoara", Charset::Rds), "Timi\x9Coara");  // the cedilla form, see below
     EXPECT_EQ(EncodeText("Łódź", Charset::Rds), "?\x86" "d\xFD");  // Ł has no decomposition
     EXPECT_EQ(EncodeText("ǘ Ắ ệ", Charset::Rds), "\x99 A e");   // only the missing marks go
-    EXPECT_EQ(EncodeText("s\xCC\xA6 q\xCC\x81 o\xCC\x88", Charset::Rds), "s q \x97");  // decomposed input
+    EXPECT_EQ(EncodeText("s\xCC\xA6 q\xCC\x81 o\xCC\x88", Charset::Rds), "\x9C q \x97");  // decomposed input
     EXPECT_EQ(EncodeText("ﬁ Ａ", Charset::Rds), "fi A");
     // Invisible format characters vanish; an invalid byte or a lone surrogate form is "?".
     EXPECT_EQ(EncodeText("a\u200Bb\uFEFFc", Charset::Rds), "abc");
@@ -117,6 +117,29 @@ TEST(Charset, RdsTransliteratesWhatTheTableLacks)
     EXPECT_EQ(EncodeText("Wort\u00ADbruch\r\n", Charset::Rds), "Wort\x1F" "bruch\r\n");
     EXPECT_FALSE(CanEncode(U'…', Charset::Rds));
     EXPECT_FALSE(CanEncode(U'ș', Charset::Rds));
+}
+
+// Letters the table has in a near-identical form: the Romanian comma-below
+// letters as their cedilla forms (t has none in the table: plain t), the
+// Croatian Đ as the capital eth, the Greek mu as the micro sign.
+TEST(Charset, NearIdenticalLettersTakeTheTablesForm)
+{
+    EXPECT_EQ(EncodeText("ș Ș ț Ț", Charset::Rds), "\x9C \x8C t T");
+    EXPECT_EQ(EncodeText("ş Ş ţ Ţ", Charset::Rds), "\x9C \x8C t T");
+    EXPECT_EQ(EncodeText("Đakovo đak 5 μs µ", Charset::Rds), "\xCE" "akovo \xDE" "ak 5 \xB8s \xB8");
+    EXPECT_EQ(DecodeText(EncodeText("Timișoara Țară", Charset::Rds), Charset::Rds), "Timişoara Tara");
+    // Latin-1 has neither form of these.
+    EXPECT_EQ(EncodeText("ș Đ", Charset::Latin1), "? ?");
+}
+
+// What a text field takes: the transliteration, without the characters
+// that have none.
+TEST(Charset, KnownTextLeavesOutWhatHasNoTransliteration)
+{
+    EXPECT_EQ(EncodeKnownText("Ä Ž € “Quotes” Timișoara — end…", Charset::Rds),
+              "\xD1 \xCD \xA9 \"Quotes\" Timi\x9Coara - end...");
+    EXPECT_EQ(EncodeKnownText("a^b~cŁd?", Charset::Rds), "abcd?");
+    EXPECT_EQ(EncodeKnownText("ÿ€Ł", Charset::Latin1), "\xFF");
 }
 
 TEST(Charset, ExternalTextIsUtf8WhenValidOtherwiseLatin1)
