@@ -46,6 +46,7 @@ public:
             form_.Timer2->start();
         }
     }
+    quorvan::RadiotextOnAir& radiotextOnAir() override { return engine_.memory.radiotextOnAir; }
 
 private:
     TForm1& form_;

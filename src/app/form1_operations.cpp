@@ -58,6 +58,7 @@ void TForm1::BSEND1Click()
     const quorvan::SendResult result = quorvan::BSEND1Click(ctx, params);
     if (result.outcome == quorvan::Outcome::Skipped)
         return;
+    engine_->memory.radiotextOnAir = {quorvan::RadiotextBytes(quorvan::ActualRT(params)), quorvan::ActualRTType(params)};
     // Send closed up the AF list and cut the mode 0 rows to 8 characters.
     bool afMoved = false;
     for (int r = 0; r < quorvan::kAFRows; ++r) {

@@ -1,6 +1,7 @@
 // The station values between the controls and TStationParams.
 #include "app/form1.h"
 
+#include "app/form_engine.h"
 #include "app/latin1.h"
 
 #include <QCheckBox>
@@ -66,6 +67,7 @@ quorvan::TStationParams TForm1::ReadStationParams() const
     quorvan::TStationParams p;
     const quorvan::Charset cs = StationCharset();
     p.CBCHARSET = static_cast<int>(cs);
+    p.ToggleAB = engine_->toggleAB;  // a setting without a control
     // "Program"
     p.PSDEF = stationBytes(PSDEF, cs);
     p.PI = bytes(PI);
@@ -153,6 +155,7 @@ void TForm1::WriteStationParams(const quorvan::TStationParams& p)
     // PTY, the port options before the port).
     const quorvan::Charset cs = quorvan::CharsetFromInt(p.CBCHARSET);
     setIndex(CBCHARSET, p.CBCHARSET);
+    engine_->toggleAB = p.ToggleAB;
     setChecked(STMEN, p.STMEN);
     setChecked(CBHPRI, p.CBHPRI);
     setChecked(CBSS, p.CBSS);

@@ -126,7 +126,9 @@ void TForm1::Timer2Timer()
         RBRT[i]->setChecked(params.rbrt(i));
     e.Context(params.CBBI, params.CBSS);
     quorvan::SendRadiotextUpdate(e.link, quorvan::ActualRT(params),
-                                 quorvan::RadiotextUpdateControl(quorvan::ActualRTType(params)));
+                                 quorvan::NewRadiotextControl(params, e.memory.radiotextOnAir,
+                                                              quorvan::ActualRT(params),
+                                                              quorvan::ActualRTType(params)));
 }
 
 // ---- clock time ------------------------------------------------------------------------------

@@ -35,6 +35,17 @@ std::string RadiotextBytes(std::string_view text)
     return bytes;
 }
 
+int RadiotextTypeFor(RadiotextOnAir& onAir, bool toggleAB, std::string_view text, int chosenType)
+{
+    const std::string bytes = RadiotextBytes(text);
+    int type = chosenType == 1 ? 1 : 0;
+    if (toggleAB && onAir.bytes)
+        type = *onAir.bytes == bytes ? onAir.type : 1 - onAir.type;
+    onAir.bytes = bytes;
+    onAir.type = type;
+    return type;
+}
+
 int RadiotextControl(const TStationParams& params)
 {
     return (params.CBRTEN ? 1 : 0) + 2 * ActualRTType(params);

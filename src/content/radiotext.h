@@ -32,6 +32,33 @@ int RadiotextControl(const TStationParams& params);
 // The control value of a switching tick or a text-source update: type x 2 + 1.
 inline int RadiotextUpdateControl(int type) { return (type == 1 ? 2 : 0) + 1; }
 
+// The radiotext the encoder transmits, as far as this program knows it: the
+// 64 bytes and the A/B type (0 A, 1 B) it last wrote or read back; no bytes
+// when it is unknown (a fresh start).
+struct RadiotextOnAir {
+    std::optional<std::string> bytes;
+    int type = 0;
+    bool operator==(const RadiotextOnAir&) const = default;
+};
+
+// The type (0 A, 1 B) a new radiotext goes out with, and the encoder's
+// radiotext as it will be afterwards in `onAir`. `text` is cut and filled to
+// the 64 bytes as the update writes them; `chosenType` is the type the
+// operator chose for it. With `toggleAB` (the ToggleAB setting) a text that
+// differs from the one on air takes the other A/B flag than the one on air,
+// so that receivers clear their display before showing it (EN 50067:1998,
+// 3.1.5.3); the same text again keeps the flag. Without `toggleAB`, or with
+// nothing known on air, the chosen type stands.
+int RadiotextTypeFor(RadiotextOnAir& onAir, bool toggleAB, std::string_view text, int chosenType);
+// The control byte of the update sequence that puts `text` on air: every
+// writer of a new radiotext (text sources, the network, quorvanctl rt) goes
+// through here, with the station's ToggleAB.
+inline int NewRadiotextControl(const TStationParams& params, RadiotextOnAir& onAir, std::string_view text,
+                               int chosenType)
+{
+    return RadiotextUpdateControl(RadiotextTypeFor(onAir, params.ToggleAB, text, chosenType));
+}
+
 // The switching tick's choice (Timer2Timer): advancing 1->2->3->4->1 from the
 // current text, the first non-empty text found within three advances; nullopt
 // when only the starting text (or none) is non-empty: nothing is written and

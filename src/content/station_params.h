@@ -80,6 +80,8 @@ struct TStationParams {
     int CBRTT4 = 0;                    // "Type" of RT4
     bool RTSA = false;                 // "Send next after:"
     int SERTSW = 5;                    // switching period: minutes 0..240 (0 = half a minute)
+    bool ToggleAB = true;              // a new radiotext toggles the A/B flag (no control;
+                                       //   a settings file without the key clears it)
 
     // ---- "System" page --------------------------------------------------
     bool CTRunning = false;            // "Time and Date": clock-time transmission running

@@ -55,6 +55,21 @@ void FollowUp(TStationParams& params)
 
 } // namespace
 
+std::optional<RadiotextOnAir> ReadRadiotextOnAir(TEncoderLink& link)
+{
+    if (!OpenRead(link, Opens::Operation, image::kRTControl))
+        return std::nullopt;
+    ByteRun bytes;
+    ReadInto(link, bytes, 1 + static_cast<int>(kRadiotextLength), true);
+    link.SendStop(true);
+    if (link.PortFault || ClosedOutcome(link) != Outcome::Ready || bytes.size() != 1 + kRadiotextLength)
+        return std::nullopt;
+    RadiotextOnAir onAir;
+    onAir.type = (bytes[0] & 2) != 0 ? 1 : 0;
+    onAir.bytes = std::string(bytes.begin() + 1, bytes.end());
+    return onAir;
+}
+
 void ApplyProgramRun(TStationParams& params, const ByteRun& bytes, char decimalSeparator)
 {
     params.PI = PIText(static_cast<std::uint16_t>(At(bytes, 0) << 8 | At(bytes, 1)));

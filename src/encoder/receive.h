@@ -2,6 +2,7 @@
 // from the encoder.
 #pragma once
 
+#include "content/radiotext.h"
 #include "content/station_params.h"
 #include "encoder/bus_runs.h"
 #include "encoder/operation.h"
@@ -52,6 +53,11 @@ void ApplyProgramRun(TStationParams& params, const ByteRun& bytes, char decimalS
 void ApplyRadiotextRun(TStationParams& params, const ByteRun& bytes);
 // R3 bytes from 0x6E: 9 bytes up to the length, the text, the extra byte.
 void ApplySubcarrierAndDPSRun(TStationParams& params, const ByteRun& bytes);
+
+// The radiotext the encoder holds (its control byte's type and the 64
+// text bytes), read in one operation: start, 0xD6, 0x1F, repeated start,
+// 0xD7, 65 bytes, stop. Nothing when the encoder does not answer.
+std::optional<RadiotextOnAir> ReadRadiotextOnAir(TEncoderLink& link);
 
 struct StatusResult {
     Outcome outcome = Outcome::Unavailable;

@@ -132,7 +132,8 @@ std::string ExecuteCommand(const Command& command, TStationParams& params, Remot
     case Key::RT1: {
         // Exactly as a radiotext source text: processing, prefix, the cut to
         // 61 and "...", RT1, the update sequence, the switching restart.
-        const RadiotextUpdate update = ApplyRadiotextText(params, SourceTextFromNetwork(command.text, CharsetFromInt(params.CBCHARSET)));
+        const RadiotextUpdate update = ApplyRadiotextText(params, SourceTextFromNetwork(command.text, CharsetFromInt(params.CBCHARSET)),
+                                                                host.radiotextOnAir());
         const Outcome outcome =
             transfer([&](EncoderContext& ctx) { return SendRadiotextUpdate(ctx.link, update.bytes, update.control); });
         host.restartRadiotextSwitching();
@@ -148,9 +149,8 @@ std::string ExecuteCommand(const Command& command, TStationParams& params, Remot
         params.rt(i) = text;
         if (ActualRTIndex(params) != i)
             return kReplyDone;  // kept for the switching; nothing on the air changes
-        return Reply(transfer([&](EncoderContext& ctx) {
-            return SendRadiotextUpdate(ctx.link, ActualRT(params), RadiotextUpdateControl(ActualRTType(params)));
-        }));
+        const int control = NewRadiotextControl(params, host.radiotextOnAir(), ActualRT(params), ActualRTType(params));
+        return Reply(transfer([&](EncoderContext& ctx) { return SendRadiotextUpdate(ctx.link, ActualRT(params), control); }));
     }
     case Key::DPS: {
         const DynamicPSUpdate update = ApplyDynamicPSText(params, SourceTextFromNetwork(command.text, CharsetFromInt(params.CBCHARSET)));

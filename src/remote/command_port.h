@@ -10,6 +10,7 @@
 #pragma once
 
 #include "content/charset.h"
+#include "content/radiotext.h"
 #include "content/station_params.h"
 #include "encoder/operation.h"
 #include "link/clock.h"
@@ -37,7 +38,12 @@ public:
     virtual void restartRadiotextSwitching() {}
     // An operation on the encoder ended (quorvanctl saves the virtual encoder).
     virtual void operationEnded() {}
-    // The encoder's character set (the "Character set" setting).
+    // The radiotext on air as this program last wrote it, for the A/B flag
+    // of the next one; a host that also runs text sources shares theirs.
+    virtual RadiotextOnAir& radiotextOnAir() { return radiotextOnAir_; }
+
+private:
+    RadiotextOnAir radiotextOnAir_;
 };
 
 // Runs one command on the station values and the encoder; returns the reply

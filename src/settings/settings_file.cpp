@@ -46,6 +46,16 @@ const SettingKey* charsetKey()
     return key;
 }
 
+// Keys that tell an older file from none: without any file they take their
+// initial value; an existing file without them is an older one and keeps its
+// old behaviour (the key's fixed value), and is saved without them as long as
+// that stands.
+bool tellsOlderFiles(const SettingKey& key)
+{
+    static const SettingKey* const toggleAB = findSettingKey("Radiotext", "ToggleAB");
+    return &key == charsetKey() || &key == toggleAB;
+}
+
 bool rdsTexts(const SettingsValues& v)
 {
     return CharsetFromInt(v.params.CBCHARSET) == Charset::Rds;
@@ -92,8 +102,10 @@ LoadedValue readSettingValue(const IniFile& doc, const SettingKey& key, const Se
     int fallback = fixed ? key.fixedNumber : now;
     // Without any settings (no file yet) the character set is the initial "RDS";
     // only an existing file without the key is an older one, read as Latin-1.
-    if (&key == charsetKey() && !raw && doc.serialize().empty())
-        fallback = TStationParams{}.CBCHARSET;
+    if (tellsOlderFiles(key) && !raw && doc.serialize().empty()) {
+        static const SettingsValues initial;
+        fallback = currentNumber(key, initial);
+    }
     if (key.type == SettingType::Boolean) {
         out.number = readBoolean(raw, fallback != 0) ? 1 : 0;
     } else {
@@ -161,13 +173,15 @@ void storeSettings(const SettingsValues& values, IniFile& doc)
     // Table order gives the same file as the window's own order of writing:
     // within every section the keys come in the same sequence, and the
     // sections are first met in the same sequence.
-    // An older file without Charset stays as it is while its texts are Latin-1.
-    const bool olderFile = !doc.serialize().empty() && !doc.read("Config", "Charset");
+    // An older file without Charset stays as it is while its texts are
+    // Latin-1; without ToggleAB while the flag is not toggled.
+    const bool existing = !doc.serialize().empty();
     static const SettingsValues defaults;
     for (const SettingKey& key : settingKeys()) {
-        if (&key == charsetKey() && olderFile && values.params.CBCHARSET == 0)
-            continue;
         const std::string text = settingText(key, values);
+        if (existing && tellsOlderFiles(key) && !doc.read(key.section, key.key) &&
+            text == std::to_string(key.fixedNumber))
+            continue;
         if (key.omitWhenDefault && !doc.read(key.section, key.key) && text == settingText(key, defaults))
             continue;
         doc.write(key.section, key.key, text);

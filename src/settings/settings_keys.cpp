@@ -180,6 +180,8 @@ const std::array kKeys{
     boolean(R, "SelRT3", "RBRT3", pf<&P::RBRT3>).fixed(0).radio(kRadiotextGroup),
     boolean(R, "SelRT4", "RBRT4", pf<&P::RBRT4>).fixed(0).radio(kRadiotextGroup),
     boolean(R, "AutoSendNext", "RTSA", pf<&P::RTSA>),
+    // On in a new file; an older file without the key keeps the flag as chosen.
+    boolean(R, "ToggleAB", "ToggleAB", pf<&P::ToggleAB>).fixed(0),
     integer(R, "SendNextAfter", "SERTSW", pf<&P::SERTSW>).clamp(0, kSERTSWMax),
     boolean(R, "FromFile", "CBR1FF", pf<&P::CBR1FF>),
     boolean(R, "SendOnChange", "CBR1SC", pf<&P::CBR1SC>),

@@ -50,17 +50,18 @@ std::optional<RadiotextUpdate> ApplyRadiotextFromFile(TStationParams& params, Te
                                                       const std::string& text)
 {
     memory.RTFromFile = SourceTextInCharset(text, CharsetFromInt(params.CBCHARSET));
-    RadiotextUpdate update = ApplyRadiotextText(params, text);
-    if (!params.CBR1SC)
+    if (!params.CBR1SC) {
+        params.RT1 = RadiotextFromSource(params, text);
         return std::nullopt;
-    return update;
+    }
+    return ApplyRadiotextText(params, text, memory.radiotextOnAir);
 }
 
-RadiotextUpdate ApplyRadiotextText(TStationParams& params, const std::string& text)
+RadiotextUpdate ApplyRadiotextText(TStationParams& params, const std::string& text, RadiotextOnAir& onAir)
 {
     // Always the first radiotext, whichever one is current.
     params.RT1 = RadiotextFromSource(params, text);
-    return RadiotextUpdate{RadiotextBytes(params.RT1), RadiotextUpdateControl(params.CBRTT1)};
+    return RadiotextUpdate{RadiotextBytes(params.RT1), NewRadiotextControl(params, onAir, params.RT1, params.CBRTT1)};
 }
 
 std::optional<DynamicPSUpdate> ApplyDynamicPSFromFile(TStationParams& params, TextSourceMemory& memory,

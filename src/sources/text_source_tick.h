@@ -6,6 +6,7 @@
 // sequences.
 #pragma once
 
+#include "content/radiotext.h"
 #include "content/station_params.h"
 #include "sources/source_reader.h"
 
@@ -21,7 +22,13 @@ namespace quorvan {
 struct TextSourceMemory {
     std::string DPSFromFile;
     std::string RTFromFile;
-    bool operator==(const TextSourceMemory&) const = default;
+    // The radiotext on air as this program last wrote it (not kept, and
+    // not part of the comparison).
+    RadiotextOnAir radiotextOnAir{};
+    bool operator==(const TextSourceMemory& o) const
+    {
+        return DPSFromFile == o.DPSFromFile && RTFromFile == o.RTFromFile;
+    }
 };
 
 // The radiotext update sequence's arguments: the 64 radiotext bytes (space
@@ -78,8 +85,9 @@ std::string RadiotextFromSource(const TStationParams& params, const std::string&
 
 // Applying a radiotext text as a source text is applied, without the
 // source's memory and whatever "Send on change" says (the network command
-// port): RT1 := the processed text; returns the update sequence's arguments.
-RadiotextUpdate ApplyRadiotextText(TStationParams& params, const std::string& text);
+// port): RT1 := the processed text; returns the update sequence's arguments,
+// whose A/B flag follows `onAir` (NewRadiotextControl).
+RadiotextUpdate ApplyRadiotextText(TStationParams& params, const std::string& text, RadiotextOnAir& onAir);
 // The same for a dynamic PS text: DPS1B, the DPS1 rows and the update.
 DynamicPSUpdate ApplyDynamicPSText(TStationParams& params, const std::string& text);
 

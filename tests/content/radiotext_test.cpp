@@ -93,3 +93,27 @@ TEST(RadiotextSwitching, PeriodAndTimerRule)
 
 } // namespace
 } // namespace quorvan
+
+namespace quorvan {
+namespace {
+
+// The A/B flag of a new radiotext: toggled against the one on air, kept for
+// the same text, the chosen type without the setting or without knowledge.
+TEST(RadiotextAB, ANewTextTogglesTheFlagOnAir)
+{
+    RadiotextOnAir onAir;
+    EXPECT_EQ(RadiotextTypeFor(onAir, true, "First", 1), 1);  // nothing known: as chosen
+    EXPECT_EQ(RadiotextTypeFor(onAir, true, "Second", 1), 0);
+    EXPECT_EQ(RadiotextTypeFor(onAir, true, "Second" + std::string(58, ' '), 1), 0);  // the same 64 bytes
+    EXPECT_EQ(RadiotextTypeFor(onAir, true, "Third", 0), 1);
+    EXPECT_EQ(*onAir.bytes, RadiotextBytes("Third"));
+    EXPECT_EQ(RadiotextTypeFor(onAir, false, "Fourth", 0), 0);
+    EXPECT_EQ(RadiotextTypeFor(onAir, false, "Fifth", 0), 0);
+
+    TStationParams params;
+    params.ToggleAB = true;
+    EXPECT_EQ(NewRadiotextControl(params, onAir, "Sixth", 0), 3);  // type B, enabled
+}
+
+} // namespace
+} // namespace quorvan

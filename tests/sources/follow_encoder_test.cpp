@@ -76,7 +76,7 @@ TEST(FollowOnVirtualEncoder, RamFollowsTheFilesWithinOneTick)
     EXPECT_EQ(seen[1000], std::make_pair(std::string("Now: Morvesk - Catch"), std::string("Morvesk - Catch")));
     EXPECT_EQ(seen[5900].first, "Now: Morvesk - Catch"); // the tick at 6 s has not come yet
     EXPECT_EQ(seen[6100], std::make_pair(std::string("Now: Alvara - Lumen"), std::string("Alvara - Lumen")));
-    EXPECT_EQ(rig.encoder.ram(0x1F), 3);      // radiotext on, type B of RT1
+    EXPECT_EQ(rig.encoder.ram(0x1F), 1);      // radiotext on; the new text toggled RT1's B to A
     EXPECT_EQ(rig.encoder.ram(0x76), 14);
     EXPECT_EQ(rig.encoder.ram(0x77 + 14), ' '); // the closing blank
     EXPECT_EQ(operations, 4);

@@ -83,7 +83,7 @@ TEST_F(FollowSessionTest, PollsAtOnceThenEveryThreeSeconds)
     time.at(4000, [&] { dir.write("rt.txt", "Second\n"); });
     time.at(6500, [&] { dir.write("dps.txt", "Other\n"); });
     runUntil(10000);
-    EXPECT_EQ(encoder.log, (std::vector<std::string>{"0 RT First /1", "0 DPS Dyn /3", "6000 RT Second /1",
+    EXPECT_EQ(encoder.log, (std::vector<std::string>{"0 RT First /1", "0 DPS Dyn /3", "6000 RT Second /3",
                                                      "9000 DPS Other /5"}));
     ASSERT_EQ(events.size(), 4u);
     EXPECT_EQ(events[0].target, "RT1");

@@ -310,5 +310,22 @@ TEST(TextSourceTick, UnreadableSourceIsSkippedAndTheOtherGoesOn)
     EXPECT_EQ(params.DPS1B, "Dynamic");
 }
 
+// A new source text goes out with the other A/B flag, so that receivers
+// clear the old one; an older settings file (no ToggleAB) keeps RT1's type.
+TEST(TextSourceTick, ANewSourceTextTogglesTheABFlag)
+{
+    TStationParams params;
+    params.CBR1SC = true;
+    TextSourceMemory memory;
+    ASSERT_TRUE(params.ToggleAB);
+    EXPECT_EQ(ApplyRadiotextFromFile(params, memory, "Adele - Hello")->control, 1);
+    EXPECT_EQ(ApplyRadiotextFromFile(params, memory, "Beatles - Let It Be")->control, 3);
+    EXPECT_EQ(ApplyRadiotextFromFile(params, memory, "Queen")->control, 1);
+    params.ToggleAB = false;
+    params.CBRTT1 = 1;
+    EXPECT_EQ(ApplyRadiotextFromFile(params, memory, "Abba")->control, 3);
+    EXPECT_EQ(ApplyRadiotextFromFile(params, memory, "Bach")->control, 3);
+}
+
 } // namespace
 } // namespace quorvan
