@@ -158,9 +158,11 @@ std::string ExecuteCommand(const Command& command, TStationParams& params, Remot
             transfer([&](EncoderContext& ctx) { return SendDynamicPSUpdate(ctx.link, update.text, update.length); }));
     }
     case Key::PS: {
-        std::string ps = TextFromNetwork(command.text, CharsetFromInt(params.CBCHARSET));
-        if (ps.size() > static_cast<std::size_t>(image::kPSLength))
-            ps.resize(image::kPSLength);  // the field takes 8 characters
+        // The field takes 8 characters; a longer PS is not cut into another
+        // name, and a blank one would put no name on air.
+        const std::string ps = TextFromNetwork(command.text, CharsetFromInt(params.CBCHARSET));
+        if (ps.size() > static_cast<std::size_t>(image::kPSLength) || ps.find_first_not_of(' ') == std::string::npos)
+            return kReplyBad;
         params.PSDEF = ps;
         return Reply(transfer(
             [&](EncoderContext& ctx) { return WriteProgramValue(ctx, params, image::kPS, image::kPSLength); }));

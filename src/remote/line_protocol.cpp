@@ -186,8 +186,8 @@ void LineSplitter::feed(std::string_view bytes, const Sink& sink)
                 continue;
             if (skipping_) {
                 skipping_ = false;
-            } else if (!line_.empty()) {
-                sink(line_, false);
+            } else if (!TrimBlanks(line_).empty()) {
+                sink(line_, false);  // a line of blanks is no more a command than an empty one
             }
             line_.clear();
             continue;
@@ -208,7 +208,7 @@ void LineSplitter::feed(std::string_view bytes, const Sink& sink)
 
 void LineSplitter::finish(const Sink& sink)
 {
-    if (!skipping_ && !line_.empty())
+    if (!skipping_ && !TrimBlanks(line_).empty())
         sink(line_, false);
     line_.clear();
     skipping_ = false;

@@ -79,7 +79,7 @@ inline constexpr const char* kReplyUnknown = "?";
 
 // Cuts a byte stream into lines. Bytes may come in any pieces: a CR at the
 // end of one piece and the LF at the start of the next are one line end.
-// Empty lines are skipped. A line longer than kMaxLineLength is reported
+// Empty lines and lines of blanks are skipped. A line longer than kMaxLineLength is reported
 // once as too long (its bytes are dropped) and everything up to its end is
 // discarded; the memory held never exceeds kMaxLineLength bytes.
 class LineSplitter {

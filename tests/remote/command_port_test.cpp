@@ -190,7 +190,7 @@ TEST(RemotePort, EachCommandWritesOnlyItsValue)
 {
     PortRig r;
     r.params.PSDEF = "OLD";
-    EXPECT_EQ(r.ask("PS=RADIO ONE AND MORE\r\nPI=12ab\r\nPTY=10\r\nTP=1\r\nMS=S\r\nDI=9\r\n"),
+    EXPECT_EQ(r.ask("PS=RADIO ON\r\nPI=12ab\r\nPTY=10\r\nTP=1\r\nMS=S\r\nDI=9\r\n"),
               "+\r\n+\r\n+\r\n+\r\n+\r\n+\r\n");
     EXPECT_EQ(r.rig.ram(0x00, 14), "12 AB " + TextHex("RADIO ON") + " 0A 09 00 01");
     EXPECT_EQ(r.rig.transactions(), 6u);  // one write each, nothing else
@@ -265,6 +265,43 @@ TEST(RemotePort, BadUnknownNotReadyAndOverLong)
     r.rig.encoder.setPower(false);
     EXPECT_EQ(r.ask("PS=LOST\r\nSTATUS?\r\n"), "!\r\n!\r\n");
     EXPECT_EQ(r.params.PSDEF, "LOST");
+}
+
+// A PS that is not one changes nothing; blank lines are no commands.
+TEST(RemotePort, TooLongOrEmptyPSAndBlankLines)
+{
+    PortRig r;
+    r.params.PSDEF = "KEEP";
+    const TStationParams before = r.params;
+    EXPECT_EQ(r.ask("PS=ABCDEFGHIJ\r\nPS=\r\nPS=    \r\n   \r\n\r\n \t \r\nPS?\r\n"),
+              "-\r\n-\r\n-\r\nPS=KEEP\r\n");
+    EXPECT_EQ(r.params, before);
+    EXPECT_EQ(r.rig.transactions(), 0u);
+    EXPECT_EQ(r.ask("PS=Ünïcödé 12\r\n"), "-\r\n");  // 10 characters, whatever their bytes in UTF-8
+    EXPECT_EQ(r.ask("PS=KVÄLL 1\r\n"), "+\r\n");
+}
+
+// Receivers clear their radiotext display when the A/B flag changes: a new
+// text toggles it, the same text again keeps it.
+TEST(RemotePort, ANewRadiotextTogglesTheABFlag)
+{
+    PortRig r;
+    r.params.CBRTEN = true;
+    EXPECT_EQ(r.ask("TEXT=Adele - Hello\r\n"), "+\r\n");
+    EXPECT_EQ(r.rig.ram(0x1F, 1), "01");  // nothing known on air yet: the chosen type A
+    EXPECT_EQ(r.ask("TEXT=Beatles - Let It Be\r\n"), "+\r\n");
+    EXPECT_EQ(r.rig.ram(0x1F, 1), "03");
+    EXPECT_EQ(r.ask("RT1=Beatles - Let It Be\r\n"), "+\r\n");
+    EXPECT_EQ(r.rig.ram(0x1F, 1), "03");
+    quorvan::SelectRadiotext(r.params, 2);
+    EXPECT_EQ(r.ask("RT3=Queen\r\n"), "+\r\n");
+    EXPECT_EQ(r.rig.ram(0x1F, 1), "01");
+    EXPECT_EQ(r.rig.ramText(0x20, 6), "Queen ");
+
+    // Without ToggleAB (an older settings file) the chosen type stands.
+    r.params.ToggleAB = false;
+    EXPECT_EQ(r.ask("RT3=Queen - Bohemian Rhapsody\r\n"), "+\r\n");
+    EXPECT_EQ(r.rig.ram(0x1F, 1), "01");
 }
 
 TEST(RemotePort, CommandsArrivingTogetherAreCoalesced)
