@@ -286,7 +286,7 @@ void TForm1::FormCreate()
     starting_ = false;
     // 19. A refused "High Priority" is said after the start-up's own status texts.
     if (!engine_->startupNotice.empty())
-        SetStatusText(toQt(engine_->startupNotice));
+        SetStatusText(QString::fromStdString(engine_->startupNotice));
 }
 
 void TForm1::ApplyStoredVisibility(bool visible)

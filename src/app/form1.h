@@ -464,6 +464,7 @@ public:
     // (form1_operations.cpp).
     void SetPortAddress(int address);
     void LoadRDSFN();
+    void CorrectLoadedValues();
     // Returns false when the file could not be written (the window then stays open).
     bool SaveRDSFN();
     void SetDirectIo(bool direct);

@@ -6,6 +6,7 @@
 #include "app/form_engine.h"
 #include "app/latin1.h"
 #include "settings/ini_file.h"
+#include "settings/loaded_values.h"
 #include "settings/settings_file.h"
 #include "settings/settings_keys.h"
 
@@ -65,6 +66,26 @@ void TForm1::LoadRDSFN()
 
     for (const quorvan::SettingKey* key : quorvan::settingReadOrder())
         ApplyOneSetting(*key, doc);
+    CorrectLoadedValues();
+}
+
+// Values the fields cannot hold are brought to what they hold, and said once:
+// on stderr and in the status bar (after the start-up's own status texts).
+void TForm1::CorrectLoadedValues()
+{
+    quorvan::TStationParams params = ReadStationParams();
+    const std::string notice =
+        quorvan::LoadedValuesNotice(quorvan::CorrectLoadedValues(params, DecimalSeparator()));
+    if (notice.empty())
+        return;
+    WriteStationParams(params);
+    std::cerr << "quorvan: " << notice << '\n';
+    if (!starting_)
+        SetStatusText(QString::fromStdString(notice));
+    else if (engine_->startupNotice.empty())
+        engine_->startupNotice = notice;
+    else
+        engine_->startupNotice += ". " + notice;
 }
 
 // Reads one key against what the controls hold now and applies it. A

@@ -6,6 +6,7 @@
 #include "content/user_group.h"
 #include "settings/file_system.h"
 #include "settings/ini_file.h"
+#include "settings/loaded_values.h"
 #include "settings/settings_file.h"
 #include "settings/settings_location.h"
 
@@ -49,6 +50,9 @@ bool LoadCliSettings(Context& ctx, std::string& error)
     SettingsValues values;
     loadSettings(doc, values);
     values.params.CTRunning = ctStateStartsTransmission(values.window.CTState);
+    const std::string notice = LoadedValuesNotice(CorrectLoadedValues(values.params));
+    if (!notice.empty())
+        ctx.err() << "quorvanctl: " << notice << "\n";
     PIExit(values.params);
     NormaliseUserGroupBytes(values.params);
     ctx.params = values.params;
@@ -62,7 +66,7 @@ bool LoadCliSettings(Context& ctx, std::string& error)
 
 } // namespace
 
-void SaveStationValues(Context& ctx, const TStationParams& params)
+std::string SaveStationValues(Context& ctx, const TStationParams& params)
 {
     PosixFileSystem fs;
     const SettingsLocation where = WhereFor(ctx, fs);
@@ -72,6 +76,7 @@ void SaveStationValues(Context& ctx, const TStationParams& params)
     const SaveResult saved = saveSettingsFile(fs, where, values);
     if (!saved.ok)
         throw Failure(saved.error);
+    return absolutePath(where.writePath);
 }
 
 QUORVAN_CLI_SETTINGS_LOADER(LoadCliSettings);
