@@ -176,4 +176,8 @@ void UpdateStateForCommand(Context& ctx, const std::string& path, const std::fun
 
 std::string Usage();
 
+// A text as the terminal shows it: UTF-8 as it is, in double quotes; quotes,
+// backslashes and control characters escaped so that it stays one line.
+std::string QuotedLine(const std::string& utf8);
+
 } // namespace quorvan::cli

@@ -9,7 +9,8 @@ namespace quorvan::cli {
 
 // Writes the station values into the settings file the command read (as the
 // window does when it closes), keeping every other line and the values that
-// are not station values. Throws Failure when the file cannot be written.
-void SaveStationValues(Context& ctx, const TStationParams& params);
+// are not station values. Returns the file's absolute path; throws Failure
+// when the file cannot be written.
+std::string SaveStationValues(Context& ctx, const TStationParams& params);
 
 } // namespace quorvan::cli

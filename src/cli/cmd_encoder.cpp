@@ -6,6 +6,8 @@
 #include "cli/cli.h"
 #include "cli/cli_settings.h"
 #include "content/charset.h"
+#include "content/dynamic_ps.h"
+#include "content/pty.h"
 #include "content/radiotext.h"
 #include "encoder/clock_time.h"
 #include "encoder/direct_controls.h"
@@ -153,6 +155,42 @@ int runStatus(Context& ctx)
     return Finish(ctx, status.outcome);
 }
 
+// What Receive read, one "Name: value" line each as status prints its
+// lines; only the values of the runs that completed.
+void PrintReceived(std::ostream& out, TStationParams params, int runs)
+{
+    const Charset cs = CharsetFromInt(params.CBCHARSET);
+    // Texts without the blanks that fill them up on the encoder.
+    const auto text = [cs](const std::string& bytes) {
+        return QuotedLine(DecodeText(bytes.substr(0, bytes.find_last_not_of(' ') + 1), cs));
+    };
+    if (runs >= 1) {
+        out << "PI: " << params.PI << '\n';
+        out << "PS: " << text(params.PSDEF) << '\n';
+        out << "PTY: " << params.PTY;
+        if (const std::string_view name = PTYName(params.RBPTYC, params.PTY); !name.empty())
+            out << " (" << name << ")";
+        out << '\n';
+        out << "TP: " << params.TP << '\n';
+        out << "TA: " << params.TA << '\n';
+        out << "MS: " << (params.MS == 1 ? "Music" : "Speech") << '\n';
+        int di = 0;
+        for (int i = 0; i < 4; ++i)
+            di |= params.DI[static_cast<std::size_t>(i)] ? 1 << i : 0;
+        out << "DI: " << di << '\n';
+        std::string af;
+        for (const std::string& row : params.SGAF)
+            if (!row.empty())
+                af += (af.empty() ? "" : ", ") + row;
+        out << "AF: " << (af.empty() ? "(none)" : af) << '\n';
+    }
+    if (runs >= 2)
+        out << "Radiotext: " << text(ActualRT(params)) << " (" << (ActualRTType(params) == 1 ? "B" : "A") << ", "
+            << (params.CBRTEN ? "enabled" : "disabled") << ")\n";
+    if (runs >= 3)
+        out << "Dynamic PS: " << text(DynamicPSText(params)) << " (mode " << params.RGDPS1M << ")\n";
+}
+
 int runReceive(Context& ctx)
 {
     ctx.expectArgs(0, 0);
@@ -162,7 +200,8 @@ int runReceive(Context& ctx)
     // The values of the runs that completed stay, as in the window.
     if (received.runsCompleted > 0) {
         ctx.params = params;
-        SaveStationValues(ctx, params);
+        PrintReceived(ctx.out(), params, received.runsCompleted);
+        ctx.out() << "Settings file updated: " << SaveStationValues(ctx, params) << '\n';
     }
     return Finish(ctx, received.outcome);
 }
@@ -194,7 +233,19 @@ int runRT(Context& ctx)
     const std::string text = EncoderText(ctx.args[0], CharsetFromInt(ctx.params.CBCHARSET));
     if (text.size() > kRadiotextLength)
         ctx.err() << "quorvanctl: the radiotext is cut to " << kRadiotextLength << " characters\n";
-    return Finish(ctx, SendRadiotextUpdate(ctx.link(), text, RadiotextUpdateControl(typeIndex)));
+    int control = RadiotextUpdateControl(typeIndex);
+    if (!type && ctx.params.ToggleAB) {
+        // The A/B flag toggles against the radiotext on air: read back where
+        // the port is bidirectional, otherwise the current one of the settings
+        // (what Send put on air).
+        std::optional<RadiotextOnAir> onAir;
+        if (ctx.params.CBBI)
+            onAir = ReadRadiotextOnAir(ctx.link());
+        if (!onAir)
+            onAir = RadiotextOnAir{RadiotextBytes(ActualRT(ctx.params)), typeIndex};
+        control = NewRadiotextControl(ctx.params, *onAir, text, typeIndex);
+    }
+    return Finish(ctx, SendRadiotextUpdate(ctx.link(), text, control));
 }
 
 int runDPS(Context& ctx)

@@ -5,6 +5,7 @@
 // network commands changed.
 #include "cli/cli.h"
 #include "content/charset.h"
+#include "content/radiotext.h"
 #include "remote/command_port.h"
 #include "remote/remote_config.h"
 #include "remote/transfer_service.h"
@@ -78,8 +79,10 @@ public:
             session->restartRadiotextSwitching();
     }
     void operationEnded() override { ctx_.saveVirtualState(); }
+    RadiotextOnAir& radiotextOnAir() override { return memory ? memory->radiotextOnAir : RemoteHost::radiotextOnAir(); }
 
     FollowSession* session = nullptr;
+    TextSourceMemory* memory = nullptr;
 
 private:
     Context& ctx_;
@@ -94,33 +97,11 @@ int PortOption(const std::string& text, const char* option)
     return std::stoi(text);
 }
 
-// A network line as the terminal shows it: UTF-8 as it is, in double
-// quotes, quotes, backslashes and control characters escaped.
-std::string quotedLine(const std::string& utf8)
+// An encoder text as the terminal shows it: decoded from the station's
+// character set, quoted as QuotedLine does.
+std::string quotedText(const std::string& bytes, Charset cs)
 {
-    std::string out = "\"";
-    for (const char c : utf8) {
-        const auto b = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (b < 0x20 || b == 0x7F) {
-            char hex[5];
-            std::snprintf(hex, sizeof hex, "\\x%02X", b);
-            out += hex;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
-
-// A text as the terminal shows it: the single-byte characters as Latin-1,
-// written in UTF-8, in double quotes; quotes, backslashes and control
-// characters escaped so that one update stays one line.
-std::string quotedText(const std::string& bytes)
-{
-    return quotedLine(Latin1ToUtf8(bytes));
+    return QuotedLine(DecodeText(bytes, cs));
 }
 
 std::string timeText(const DateTime& t)
@@ -131,19 +112,36 @@ std::string timeText(const DateTime& t)
     return time;
 }
 
-std::string eventLine(const FollowEvent& e)
+std::string eventLine(const FollowEvent& e, Charset cs)
 {
     const char* status = !e.ready ? "(not sent)" : (*e.ready ? "Ready" : "!Ready");
-    return timeText(e.time) + " " + e.target + " " + quotedText(e.text) + " " + status;
+    return timeText(e.time) + " " + e.target + " " + (e.target == "CT" ? QuotedLine(e.text) : quotedText(e.text, cs)) + " " + status;
 }
 
 // "2024-05-10 12:00:00 NET 127.0.0.1 "TEXT=Artist - Title" + (3 lines)"
 std::string networkLine(const remote::LogEntry& e)
 {
-    std::string line = timeText(e.time) + " NET " + e.peer + " " + quotedLine(e.line) + " " + e.reply;
+    std::string line = timeText(e.time) + " NET " + e.peer + " " + QuotedLine(e.line) + " " + e.reply;
     if (e.lines > 1)
         line += " (" + std::to_string(e.lines) + " lines)";
     return line;
+}
+
+// One line per thing the follower runs besides the network port (which
+// reports itself): the text sources, the radiotext switching, clock time.
+std::vector<std::string> followedLines(const TStationParams& params)
+{
+    std::vector<std::string> lines;
+    if (RadiotextSourceActive(params))
+        lines.push_back("Radiotext source: " + QuotedLine(params.ER1F));
+    if (DynamicPSSourceActive(params))
+        lines.push_back("Dynamic PS source: " + QuotedLine(params.ED1F));
+    if (RTSAClick(params))
+        lines.push_back("Radiotext switching: every " +
+                        (params.SERTSW == 0 ? std::string("30 s") : std::to_string(params.SERTSW) + " min"));
+    if (params.CTRunning)
+        lines.push_back("Clock time: every minute");
+    return lines;
 }
 
 SettingsLocation settingsLocation(Context& ctx, SettingsFileSystem& fs)
@@ -224,8 +222,17 @@ int runFollow(Context& ctx)
     const std::optional<remote::ListenerConfig> config = remote::ListenerConfigOf(remoteValues, configError);
     if (!configError.empty())
         throw Failure(configError);
+    // What runs, said at start; with nothing to run the follower would only
+    // look busy (a user service that seems healthy), so that is an error.
+    const std::vector<std::string> followed = followedLines(params);
+    if (followed.empty() && !config)
+        throw UsageError("nothing to follow: no text source, radiotext switching, clock time or network port "
+                         "is switched on in " + absolutePath(where.readPath));
+    for (const std::string& line : followed)
+        ctx.out() << line << std::endl;
     remote::CommandPort port(stopwatch, ctx.clock());
     FollowRemoteHost host(ctx);
+    host.memory = &memory;
     // Station values changed over the network: saved at the end like the window's.
     std::set<const SettingKey*> changedKeys;
     remote::TransferService service([&port] { port.listener().handleAll(); });
@@ -251,7 +258,9 @@ int runFollow(Context& ctx)
 
     FollowSession session(params, memory, encoder,
                           {sourceDirectory, &sourceFs, &ctx.clock(), &stopwatch, &waiter},
-                          [&ctx](const FollowEvent& e) { ctx.out() << eventLine(e) << std::endl; });
+                          [&ctx, &params](const FollowEvent& e) {
+                              ctx.out() << eventLine(e, CharsetFromInt(params.CBCHARSET)) << std::endl;
+                          });
     host.session = &session;
     session.run(terminationPending);
     TerminationSignals::take();

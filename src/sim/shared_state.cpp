@@ -155,10 +155,10 @@ bool SharedEncoderState::loadIfChanged(bool& changed, std::string& error)
     return true;
 }
 
-bool SharedEncoderState::save()
+bool SharedEncoderState::save(bool evenUnchanged)
 {
     const EncoderState& state = encoder_->state();
-    if (state == knownState_)
+    if (state == knownState_ && !(evenUnchanged && knownText_.empty()))
         return true;
     std::string error;
     if (!SaveEncoderState(path_, state, error)) {
@@ -200,11 +200,14 @@ bool SharedEncoderState::update(const std::function<void(VirtualEncoder&)>& chan
     if (!claim(error))
         return false;
     change(*encoder_);
-    release();
-    if (!saveError_.empty() && !(encoder_->state() == knownState_)) {
+    // A change made on purpose leaves a state file behind, even one that
+    // leaves a fresh encoder as it was (switching its power on).
+    if (!save(true)) {
+        release();
         error = saveError_;
         return false;
     }
+    release();
     return true;
 }
 

@@ -50,6 +50,7 @@ public:
 
     // One change of the encoder under the lock (a status bit, the power, a
     // poke): claim, change, release; false when the claim or the save failed.
+    // The state file exists afterwards.
     bool update(const std::function<void(VirtualEncoder&)>& change, std::string& error);
     // Saves a change made outside any claim; false when that save failed or
     // the last release's save did. Nothing to do when nothing changed.
@@ -67,7 +68,9 @@ private:
     void unlock();
     // Loads the file when its text differs from what was last seen.
     bool loadIfChanged(bool& changed, std::string& error);
-    bool save();
+    // Saves the state when it changed, or with `evenUnchanged` when the file
+    // does not exist yet.
+    bool save(bool evenUnchanged = false);
 
     std::string path_;
     std::shared_ptr<VirtualEncoder> encoder_;

@@ -84,6 +84,16 @@ public:
         }
     }
 
+    // The next update line, past the lines that say at start what is followed.
+    std::optional<std::string> event()
+    {
+        for (;;) {
+            std::optional<std::string> l = line();
+            if (!l || (!l->empty() && l->front() >= '0' && l->front() <= '9'))
+                return l;
+        }
+    }
+
     // Sends `signal`, waits for the end; the exit code, and the rest of the output in `rest`.
     int end(int signal, std::string* rest = nullptr)
     {
@@ -148,6 +158,9 @@ TEST(FollowCommand, FollowsSavesAndDoesNotResendAfterARestart)
 
     {
         FollowProcess follow(dir.path(), args);
+        // At start it says what it follows.
+        EXPECT_EQ(follow.line(), "Radiotext source: \"" + dir.path() + "RT-*.TXT\"");
+        EXPECT_EQ(follow.line(), "Dynamic PS source: \"" + dir.path() + "dps.txt\"");
         const auto rt = follow.line();
         ASSERT_TRUE(rt);
         EXPECT_NE(rt->find(" RT1 \"Now: Catch\" Ready"), std::string::npos) << *rt;
@@ -180,7 +193,7 @@ TEST(FollowCommand, FollowsSavesAndDoesNotResendAfterARestart)
     dir.write("dps.txt", "Lumen\n");
     {
         FollowProcess follow(dir.path(), args);
-        const auto first = follow.line();
+        const auto first = follow.event();
         ASSERT_TRUE(first);
         EXPECT_TRUE(endsWith(*first, " DPS \"Lumen\" Ready")) << *first;
         std::string rest;
@@ -196,6 +209,7 @@ TEST(FollowCommand, ResumesClockTimeFromTheSettings)
     const std::string settings = dir.write("quorvan.rds", "[Config]\r\nCTState=Start\r\n");
     const std::string state = dir.path() + "encoder.state";
     FollowProcess follow(dir.path(), {"--settings", settings, "--port", "virtual:" + state, "follow"});
+    EXPECT_EQ(follow.line(), "Clock time: every minute");
     const auto first = follow.line();
     ASSERT_TRUE(first);
     EXPECT_NE(first->find(" CT \""), std::string::npos) << *first;
@@ -224,19 +238,19 @@ TEST(FollowCommand, TwoFollowersOnOneStateFileKeepEachOthersWrites)
     const std::string state = dir.path() + "encoder.state";
 
     FollowProcess dps(dir.path(), {"--settings", dpsSettings, "--port", "virtual:" + state, "follow"});
-    const auto alpha = dps.line();
+    const auto alpha = dps.event();
     ASSERT_TRUE(alpha);
     EXPECT_TRUE(endsWith(*alpha, " DPS \"Alpha\" Ready")) << *alpha;
 
     FollowProcess rt(dir.path(), {"--settings", rtSettings, "--port", "virtual:" + state, "follow"});
-    const auto song = rt.line();
+    const auto song = rt.event();
     ASSERT_TRUE(song);
     EXPECT_TRUE(endsWith(*song, " RT1 \"First song\" Ready")) << *song;
     EXPECT_EQ(ramText(state, 0x76, 6), "\x05" "Alpha") << "the radiotext follower kept the dynamic PS";
 
     dir.write("dps.new", "Beta\n");
     std::filesystem::rename(dir.path() + "dps.new", dir.path() + "dps.txt");
-    const auto beta = dps.line();
+    const auto beta = dps.event();
     ASSERT_TRUE(beta);
     EXPECT_TRUE(endsWith(*beta, " DPS \"Beta\" Ready")) << *beta;
     EXPECT_EQ(ramText(state, 0x20, 10), "First song") << "the dynamic PS follower kept the radiotext";
@@ -263,6 +277,36 @@ TEST(FollowCommand, RejectsArguments)
     FollowProcess follow(dir.path(), {"--port", "virtual:" + dir.path() + "s", "follow", "--udp", "0", "--tcp", "0",
                                       "--allow", "10.0.0.300"});
     EXPECT_EQ(follow.end(0), 1);
+}
+
+// A follower with nothing to do fails at once, so that a service manager
+// shows it as failed instead of running it forever.
+TEST(FollowCommand, NothingToFollowIsAnError)
+{
+    ScratchDir dir;
+    const std::string settings = dir.write("quorvan.rds", "[Radiotext]\r\nFromFile=1\r\nEnabled=0\r\n");
+    FollowProcess follow(dir.path(), {"--settings", settings, "--port", "virtual:" + dir.path() + "s", "follow"});
+    std::string rest;
+    EXPECT_EQ(follow.end(0, &rest), 2);
+    EXPECT_EQ(rest, "");
+}
+
+// The log shows texts as the station's character set reads them.
+TEST(FollowCommand, LogsTextsInTheStationsCharacterSet)
+{
+    ScratchDir dir;
+    dir.write("rt.txt", "Björk – Jóga\n");
+    const std::string settings = dir.write("quorvan.rds",
+                                           "[Config]\r\nCharset=1\r\nCTState=Stop\r\n"
+                                           "[Radiotext]\r\nEnabled=1\r\nFromFile=1\r\nSendOnChange=1\r\n"
+                                           "SourceFile=" + dir.path() + "rt.txt\r\n");
+    const std::string state = dir.path() + "encoder.state";
+    FollowProcess follow(dir.path(), {"--settings", settings, "--port", "virtual:" + state, "follow"});
+    const auto rt = follow.event();
+    ASSERT_TRUE(rt);
+    EXPECT_TRUE(endsWith(*rt, " RT1 \"Björk - Jóga\" Ready")) << *rt;
+    EXPECT_EQ(ramText(state, 0x20, 12), "Bj\x97rk - J\x86ga");
+    EXPECT_EQ(follow.end(SIGTERM), 0);
 }
 
 TEST(FollowCommand, NetworkCommandsFromTheOptionsAreSavedAtTheEnd)
