@@ -499,6 +499,8 @@ private:
     void RefreshRemoteSockets();
     void ShowRemoteState();
     void AppendRemoteLog();
+    // The log's reply column as wide as its widest reply, the command column the rest.
+    void FitRemoteLogColumns();
     void buildHelpPage();
     void buildTray();
     void connectProgramPage();

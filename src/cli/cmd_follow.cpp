@@ -137,7 +137,7 @@ std::string eventLine(const FollowEvent& e)
     return timeText(e.time) + " " + e.target + " " + quotedText(e.text) + " " + status;
 }
 
-// "2024-05-10 12:00:00 NET 127.0.0.1 "TEXT=Artist - Title" + (3 lines)"
+// "2024-05-10 12:00:00 NET 127.0.0.1 UDP "TEXT=Artist - Title" + (3 lines)"
 std::string networkLine(const remote::LogEntry& e)
 {
     std::string line = timeText(e.time) + " NET " + e.peer + " " + quotedLine(e.line) + " " + e.reply;
