@@ -5,6 +5,7 @@
 
 #include "app/arguments.h"
 #include "app/config_dir.h"
+#include "app/help_text.h"
 #include "app/latin1.h"
 #include "app/single_instance.h"
 #include "version/version.h"
@@ -453,6 +454,17 @@ private slots:
         QCOMPARE(p.exitCode(), 1);
         QCOMPARE(QString::fromUtf8(p.readAllStandardError()),
                  QStringLiteral("quorvan needs a display (DISPLAY or WAYLAND_DISPLAY); quorvanctl works without one\n"));
+    }
+
+    // The Help page covers what the README and the manual pages do: the
+    // character set, the network port with its reply order, the receiver,
+    // the A/B flag and TA after a restart.
+    void helpPageCoversWhatTheManualPagesDo()
+    {
+        const QString help = quorvan_app::HelpText();
+        for (const char* topic : {"Character set - ", "\nNetwork\n", "Receiver section", "ToggleAB=1", "RT2? to RT4?",
+                                  "barriers", "\"unknown\"", "\u2026"})
+            QVERIFY2(help.contains(QString::fromUtf8(topic)), topic);
     }
 
     void textsAreLatin1Bytes()
