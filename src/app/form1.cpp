@@ -1,6 +1,7 @@
 #include "app/form1.h"
 
 #include "app/app_icon.h"
+#include "app/arguments.h"
 #include "app/config_dir.h"
 #include "app/form_engine.h"
 #include "app/latin1.h"
@@ -277,6 +278,8 @@ void TForm1::FormCreate()
     DB7Exit();
     RTSAClick();
     BSETCTClick();
+    // The TA switch shows the encoder's TA, or that it is not known.
+    ReadTAAtStart();
     // 18. Start of the one-second guard of Send and Receive.
     SetLastOperationTimeNow();
     Timer1->start();
@@ -284,9 +287,15 @@ void TForm1::FormCreate()
     RemoteSettingsChanged();
     IdleHandler();
     starting_ = false;
-    // 19. A refused "High Priority" is said after the start-up's own status texts.
+    // 20. A refused "High Priority" and unknown command-line arguments are
+    // said after the start-up's own status texts.
+    QStringList notices;
     if (!engine_->startupNotice.empty())
-        SetStatusText(QString::fromStdString(engine_->startupNotice));
+        notices << QString::fromStdString(engine_->startupNotice);
+    if (!options_.unknownArguments.isEmpty())
+        notices << UnknownArgumentsWarning(options_.unknownArguments);
+    if (!notices.isEmpty())
+        SetStatusText(notices.join(QStringLiteral("; ")));
 }
 
 void TForm1::ApplyStoredVisibility(bool visible)

@@ -43,6 +43,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
+#include <QStringList>
 #include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -90,6 +91,9 @@ struct TForm1Options {
     // --virtual-encoder[=STATEFILE]: every port selection goes to the virtual encoder.
     bool virtualEncoder = false;
     QString virtualStateFile;
+    // Command-line arguments the program does not know: named in the status
+    // bar once the window has started.
+    QStringList unknownArguments;
     // Where the hardware ports are looked up and whether root may use direct
     // port I/O. The window fills in the rest of the port options itself. Tests
     // point the directories at a scratch directory and turn direct I/O off.
@@ -443,6 +447,13 @@ public slots:
     void BSTOR1Click();
     void BREC1Click();
     void BSTATClick();
+    // The TA switch at start-up: the encoder's TA as Read Status reads it
+    // where the port is bidirectional, else "unknown" (partially checked,
+    // with a tool-tip) until the operator sets it.
+    void ReadTAAtStart();
+    void ShowEncoderTA(bool on);
+    void ShowTAUnknown(const QString& why);
+    void TAStateChanged(int state);
     void BRESETClick();
     void BSWOFFClick();
     void BSWONClick();
@@ -500,6 +511,8 @@ private:
     void RefreshRemoteSockets();
     void ShowRemoteState();
     void AppendRemoteLog();
+    // The log's reply column as wide as its widest reply, the command column the rest.
+    void FitRemoteLogColumns();
     void buildHelpPage();
     void buildTray();
     void connectProgramPage();

@@ -16,7 +16,10 @@
 #include "remote/remote_config.h"
 
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QTime>
+
+#include <algorithm>
 
 namespace quorvan_app {
 
@@ -98,8 +101,10 @@ void TForm1::buildNetworkPage()
     LVRMLOG->setColumnWidth(0, 56);
     LVRMLOG->setColumnWidth(1, 96);
     LVRMLOG->setColumnWidth(2, 232);
-    LVRMLOG->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    LVRMLOG->horizontalHeader()->setStretchLastSection(true);
+    // The reply is never cut: FitRemoteLogColumns() gives it the width it
+    // needs and the command the rest; a scroll bar shows beyond the page.
+    LVRMLOG->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    LVRMLOG->horizontalHeader()->setStretchLastSection(false);
     LVRMLOG->setEditTriggers(QAbstractItemView::NoEditTriggers);
     LVRMLOG->setSelectionBehavior(QAbstractItemView::SelectRows);
     LVRMLOG->setWordWrap(false);
@@ -217,7 +222,30 @@ void TForm1::ShowRemoteState()
 {
     const FormEngine& e = *engine_;
     const int refused = e.remotePort ? e.remotePort->listener().refused() : 0;
-    LRMREF->setText(QStringLiteral("Refused senders: %1").arg(refused));
+    // The caption may come from the language file: only its number changes.
+    QString caption = LRMREF->text();
+    while (!caption.isEmpty() && caption.back().isDigit())
+        caption.chop(1);
+    if (!caption.isEmpty() && !caption.back().isSpace())
+        caption += QLatin1Char(' ');
+    LRMREF->setText(caption + QString::number(refused));
+}
+
+void TForm1::FitRemoteLogColumns()
+{
+    constexpr int kReply = 3, kCommand = 2, kMinimumCommand = 80;
+    int others = 0;
+    for (int c = 0; c < kCommand; ++c)
+        others += LVRMLOG->columnWidth(c);
+    // From the table's own width: the viewport is laid out only once the
+    // page is shown. Room is kept for the vertical scroll bar.
+    const int available = LVRMLOG->width() - 2 * LVRMLOG->frameWidth()
+                          - LVRMLOG->verticalScrollBar()->sizeHint().width();
+    LVRMLOG->resizeColumnToContents(kReply);
+    const int reply = LVRMLOG->columnWidth(kReply);
+    const int command = std::max(kMinimumCommand, available - others - reply);
+    LVRMLOG->setColumnWidth(kCommand, command);
+    LVRMLOG->setColumnWidth(kReply, std::max(reply, available - others - command));
 }
 
 void TForm1::RemoteSocketReady(int fd)
@@ -262,10 +290,14 @@ void TForm1::AppendRemoteLog()
     LVRMLOG->insertRow(0);
     const QStringList cells{time.toString(QStringLiteral("hh:mm:ss")), QString::fromStdString(entry.peer), command,
                             QString::fromUtf8(entry.reply.data(), qsizetype(entry.reply.size()))};
-    for (int c = 0; c < cells.size(); ++c)
-        LVRMLOG->setItem(0, c, new QTableWidgetItem(cells[c]));
+    for (int c = 0; c < cells.size(); ++c) {
+        auto* item = new QTableWidgetItem(cells[c]);
+        item->setToolTip(cells[c]);
+        LVRMLOG->setItem(0, c, item);
+    }
     while (LVRMLOG->rowCount() > int(quorvan::remote::CommandPort::kLogSize))
         LVRMLOG->removeRow(LVRMLOG->rowCount() - 1);
+    FitRemoteLogColumns();
     ShowRemoteState();
 }
 

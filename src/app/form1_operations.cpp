@@ -59,6 +59,9 @@ void TForm1::BSEND1Click()
     if (result.outcome == quorvan::Outcome::Skipped)
         return;
     engine_->memory.radiotextOnAir = {quorvan::RadiotextBytes(quorvan::ActualRT(params)), quorvan::ActualRTType(params)};
+    // Send wrote TA as the box says; "unknown" went out as off.
+    if (result.outcome == quorvan::Outcome::Ready)
+        ShowEncoderTA(params.TA);
     // Send closed up the AF list and cut the mode 0 rows to 8 characters.
     bool afMoved = false;
     for (int r = 0; r < quorvan::kAFRows; ++r) {
@@ -103,6 +106,7 @@ void TForm1::BREC1Click()
     }
     // The received values, then the display rules.
     WriteStationParams(params);
+    ShowEncoderTA(params.TA); // read from the encoder: known
     SGAFClick();
     RGDPS1MClick();
     RTSAClick();
@@ -122,11 +126,61 @@ void TForm1::BSTATClick()
     }
     if (!value)
         return; // the encoder did not answer: "!Ready" says it
+    ShowEncoderTA((*value & 2) != 0);
     // The transfer is over: the timers go on while the box waits for the operator.
     QStringList lines;
     for (const std::string& line : quorvan::StatusLines(*value))
         lines << toQt(line);
     ShowMessage(TForm1Options::MessageKind::Information, lines.join(QLatin1Char('\n')));
+}
+
+// ---- the TA switch -------------------------------------------------------------------------------
+
+void TForm1::ReadTAAtStart()
+{
+    // The settings file does not hold TA: only the encoder knows whether an
+    // announcement was left on (by the network's TA=1, or before a restart).
+    if (!engine_->port || !engine_->port->reachable()) {
+        // The port's cause is said by the first operation's "!Ready".
+        ShowTAUnknown(QStringLiteral("TA unknown: the encoder's port cannot be reached."));
+        return;
+    }
+    if (CBBI->isChecked()) {
+        std::optional<int> value;
+        {
+            HandlerScope scope(*this);
+            quorvan::EncoderContext ctx = engine_->Context(true, CBSS->isChecked());
+            value = quorvan::BSTATClick(ctx).value;
+        }
+        if (value) {
+            ShowEncoderTA((*value & 2) != 0);
+            return;
+        }
+        ShowTAUnknown(QStringLiteral("TA unknown: the encoder did not answer when its status was read at start-up."));
+        return;
+    }
+    ShowTAUnknown(QStringLiteral("TA unknown: the port is not bidirectional, so the encoder's status cannot be read."));
+}
+
+void TForm1::ShowEncoderTA(bool on)
+{
+    TA->setCheckState(on ? Qt::Checked : Qt::Unchecked);
+}
+
+void TForm1::ShowTAUnknown(const QString& why)
+{
+    TA->setTristate(true);
+    TA->setCheckState(Qt::PartiallyChecked);
+    TA->setToolTip(why + QStringLiteral(" \"Traffic Announcement\" switches it on, a second press off."));
+}
+
+void TForm1::TAStateChanged(int state)
+{
+    // Known from now on: the switch has two states again.
+    if (state == Qt::PartiallyChecked)
+        return;
+    TA->setTristate(false);
+    TA->setToolTip(QString());
 }
 
 // ---- direct controls -------------------------------------------------------------------------
@@ -160,10 +214,12 @@ void TForm1::BSETTAClick()
     HandlerScope scope(*this);
     // The box changes first and shows before the write; it is not set back
     // when the encoder does not acknowledge.
-    TA->setChecked(!TA->isChecked());
+    // From "unknown" it switches the announcement on, as the button says.
+    const bool on = TA->checkState() != Qt::Checked;
+    ShowEncoderTA(on);
     TA->repaint();
     engine_->Context(CBBI->isChecked(), CBSS->isChecked());
-    quorvan::SendTrafficAnnouncement(engine_->link, TA->isChecked());
+    quorvan::SendTrafficAnnouncement(engine_->link, on);
 }
 
 } // namespace quorvan_app

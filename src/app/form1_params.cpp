@@ -72,7 +72,7 @@ quorvan::TStationParams TForm1::ReadStationParams() const
     p.PSDEF = stationBytes(PSDEF, cs);
     p.PI = bytes(PI);
     p.TP = TP->isChecked();
-    p.TA = TA->isChecked();
+    p.TA = TA->checkState() == Qt::Checked; // "unknown" sends no announcement
     p.PTY = PTY->currentIndex();
     p.MS = MS->currentIndex();
     for (int r = 0; r < quorvan::kAFRows; ++r)
@@ -226,7 +226,9 @@ void TForm1::WriteStationParams(const quorvan::TStationParams& p)
     setStationText(ECUSCH, p.ECUSCH, cs);
 
     setChecked(ALONTOP, p.ALONTOP);
-    setChecked(TA, p.TA);
+    // An unknown TA stays unknown until something switches it on.
+    if (p.TA || TA->checkState() == Qt::Checked)
+        ShowEncoderTA(p.TA);
 }
 
 void TForm1::WriteIdentification(const quorvan::TStationParams& p, quorvan::Charset cs)
@@ -249,7 +251,7 @@ void TForm1::WriteReceivedRuns(const quorvan::TStationParams& p, int runs)
     const quorvan::Charset cs = quorvan::CharsetFromInt(p.CBCHARSET);
     if (runs >= 1) {
         WriteIdentification(p, cs);
-        setChecked(TA, p.TA);
+        ShowEncoderTA(p.TA); // read from the encoder: known
     }
     if (runs >= 2) {
         setChecked(CBUDGEN, p.CBUDGEN);

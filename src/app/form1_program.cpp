@@ -143,6 +143,7 @@ void TForm1::connectProgramPage()
     new KeyPressFilter(PI, [this](char& key) { PIKeyPress(key); }, KeyPressFilter::Unseen::Discard);
     new ExitFilter(PI, [this] { PIExit(); });
     connect(BSETTA, &QPushButton::clicked, this, &TForm1::BSETTAClick);
+    connect(TA, &QCheckBox::stateChanged, this, &TForm1::TAStateChanged);
 
     connect(SGAF, &QTableWidget::currentCellChanged, this,
             [this](int row, int, int previousRow, int) {

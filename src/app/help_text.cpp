@@ -22,7 +22,7 @@ PI (Program Identification) - Four hexadecimal digits.
 
 Traffic Program - Marks a station that carries traffic announcements.
 
-Traffic Announcement - Switches the traffic announcement on or off in the running encoder at once. The box beside the button shows the state.
+Traffic Announcement - Switches the traffic announcement on or off in the running encoder at once. The box beside the button shows the state. The settings file does not keep it: at start-up, with "Bidirectional" (Preferences), the program reads the encoder's status as Read Status does and shows its TA; otherwise the box shows "unknown" (partially checked) until you press the button.
 
 Program Type - The programme type (PTY) transmitted. The names follow the PTY coding chosen on the Preferences page.
 
@@ -52,6 +52,8 @@ Switch after - With "Send next after:" checked, the next radiotext is sent autom
 
 Type - Enables the radiotext A/B type varying.
 
+A/B flag - Receivers clear their radiotext display when the A/B flag changes. A new radiotext (from a text source, the network or quorvanctl rt) toggles the flag when it differs from the one on air, where the settings file says ToggleAB=1 in section [Radiotext]: the default of a new settings file; an older file without the key keeps the flag as it is.
+
 SYSTEM
 
 Time and Date - Start sends the clock time and date (CT) from the PC clock to the encoder every minute while the program runs; CT is shown while it runs. Check Summertime while summertime is in force.
@@ -64,7 +66,7 @@ User Defined Group - One RDS group of any content, transmitted repeatedly; a fea
 
 Reset - Resets the encoder, which then takes its data from its EEPROM.
 
-Read Status - Reads the encoder's status: pilot tone present, traffic announcement on.
+Read Status - Reads the encoder's status: pilot tone present, traffic announcement on. The TA box on the Program page follows it.
 
 Switch Off - Switches the RDS carrier off; the encoder still takes data.
 
@@ -90,6 +92,8 @@ Port - The port the encoder is connected to: LPT1, LPT2 (at the address below) o
 Bidirectional - The encoder's answers are checked, and Receive and Read Status are available. A missing answer shows "!Ready" in the status bar.
 
 Slow - A slower, processor-friendly transfer. Clear it only when the transfer is too slow.
+
+Character set - How texts reach the encoder. "RDS (Unicode)" sends the codes of the RDS character set that receivers show: the text fields take the letters of that table (Ä, Ž, Č, ő, €...), and what it lacks is transliterated: typographic quotes and dashes become ASCII, "…" becomes "...", letters lose the marks the table does not have, anything else becomes "?". "Latin-1" sends the Latin-1 bytes of every text as typed; a settings file without the Charset key (an older one) is read and written that way.
 
 3. Text sources
 ===============
@@ -117,7 +121,18 @@ Options -> (Adding prefix)
 Set all parameters, then check the From file box. Dynamic 
 PS and/or Radiotext must be Enabled.
 
-4. Miscellaneous
+Network
+
+The network command port lets playout and automation systems change the station values live, with short lines over UDP or TCP such as TEXT=Artist - Title, PS=, PTY=, TA=1, AF=, SEND, STORE, CT and queries such as TEXT?, RT2? to RT4? or STATUS?. Enabled switches it on; UDP port and TCP port (0 = off), Listen address (127.0.0.1: this computer only; 0.0.0.0: every network) and Allow (addresses or prefixes such as 192.168.1.0/24 allowed to send; empty: this computer only). The page shows where the port listens or why it does not, how many senders were refused, and the last commands with their time, sender (address and UDP or TCP), command and reply.
+
+Each line is answered with + (done), ! (taken, but the transfer ended "!Ready"), - (bad value, nothing changed) or ? (unknown command); a query answers KEY=value. Replies come in the order of the lines, per connection and per UDP sender, and a query answers the value the lines before it set. Commands that arrive during a transfer are coalesced (only the newest value of each target is written); SEND, STORE, CT and STATUS? are barriers that nothing is coalesced across. The full list is in the README and in man quorvanctl.
+
+4. Virtual encoder and receiver
+===============================
+
+Started as quorvan --virtual-encoder, the program talks to a virtual encoder instead of a port and opens its monitor window: the encoder's memory and what it means. Its Receiver section is a radio tuned to the virtual encoder: it decodes the RDS groups the encoder sends and shows PI, PS, PTY, the flags and the radiotext as a receiver assembles it, with its A/B flag.
+
+5. Miscellaneous
 ================
 
 Support - Questions and reports go to the supplier of your Quorvan RDS encoder.
@@ -130,7 +145,7 @@ Revisions - 0.1: first release for Linux; runs without hardware against a virtua
 
 QString HelpText()
 {
-    return QString::fromLatin1(kHelp);
+    return QString::fromUtf8(kHelp);
 }
 
 QString AboutTitle(const QString& kernelType)

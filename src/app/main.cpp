@@ -18,6 +18,10 @@ int main(int argc, char** argv)
 {
     if (quorvan_app::PrintInformation(argc, argv, std::cout))
         return 0;
+    if (!quorvan_app::HaveDisplay(argc, argv)) {
+        std::cerr << quorvan_app::kNoDisplayMessage << '\n';
+        return 1;
+    }
     const quorvan_app::SingleInstance instance;
     QApplication app(argc, argv);
     if (instance.AlreadyRunning()) {
@@ -29,7 +33,10 @@ int main(int argc, char** argv)
     quorvan_app::ApplyProgramLook(app);
 
     quorvan_app::TForm1Options options;
-    quorvan_app::ParseArguments(QApplication::arguments(), options);
+    const QString unknown = quorvan_app::UnknownArgumentsWarning(
+        quorvan_app::ParseArguments(QApplication::arguments(), options));
+    if (!unknown.isEmpty())
+        std::cerr << "quorvan: " << unknown.toLocal8Bit().constData() << '\n';
 
     auto splash = std::make_unique<quorvan_app::TForm2>();
     splash->show();

@@ -118,7 +118,7 @@ std::string eventLine(const FollowEvent& e, Charset cs)
     return timeText(e.time) + " " + e.target + " " + (e.target == "CT" ? QuotedLine(e.text) : quotedText(e.text, cs)) + " " + status;
 }
 
-// "2024-05-10 12:00:00 NET 127.0.0.1 "TEXT=Artist - Title" + (3 lines)"
+// "2024-05-10 12:00:00 NET 127.0.0.1 UDP "TEXT=Artist - Title" + (3 lines)"
 std::string networkLine(const remote::LogEntry& e)
 {
     std::string line = timeText(e.time) + " NET " + e.peer + " " + QuotedLine(e.line) + " " + e.reply;

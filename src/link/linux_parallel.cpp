@@ -40,6 +40,16 @@ std::optional<int> FindParportByBase(const std::string& procDir, std::int32_t ba
     return std::nullopt;
 }
 
+std::string PpdevOpenError(const std::string& path, int error)
+{
+    std::string text = "cannot open " + path + ": " + std::strerror(error);
+    if (error == EACCES || error == EPERM)
+        text += "; add the user to group lp (sudo adduser $USER lp) and log in again";
+    else if (error == ENOENT || error == ENXIO || error == ENODEV)
+        text += "; load the ppdev module (sudo modprobe ppdev)";
+    return text;
+}
+
 #if defined(__linux__)
 namespace {
 
@@ -124,7 +134,7 @@ std::unique_ptr<PortIo> OpenPpdevDevice(const std::string& path, std::int32_t ba
 {
     const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0)
-        return std::make_unique<NullPortIo>(sysError("cannot open " + path));
+        return std::make_unique<NullPortIo>(PpdevOpenError(path, errno));
     if (::ioctl(fd, PPCLAIM) != 0) {
         auto null = std::make_unique<NullPortIo>(sysError("cannot claim " + path));
         ::close(fd);
@@ -147,7 +157,11 @@ std::unique_ptr<PortIo> OpenLinuxParallelPort(std::int32_t base, const std::stri
     if (directIo && ::geteuid() == 0) {
         if (::ioperm(static_cast<unsigned long>(base), 2, 1) == 0)
             return std::make_unique<DirectPortIo>(base);
-        return std::make_unique<NullPortIo>(sysError("direct I/O at address " + std::to_string(base) + " refused"));
+        return std::make_unique<NullPortIo>(
+            "no parallel port at I/O address " + std::to_string(base)
+            + ": no ppdev device has that base address and direct I/O was refused (" + std::strerror(errno)
+            + "); if the PC has a parallel port, load its drivers (sudo modprobe parport_pc ppdev) "
+              "and check the address (LPT1 888, LPT2 as set under Preferences)");
     }
 #endif
     return std::make_unique<NullPortIo>("no parallel port at I/O address " + std::to_string(base)

@@ -26,4 +26,8 @@ std::unique_ptr<PortIo> OpenLinuxParallelPort(std::int32_t base, const std::stri
 // Opens a ppdev device by path; its data register answers at `base`, its status at base + 1.
 std::unique_ptr<PortIo> OpenPpdevDevice(const std::string& path, std::int32_t base);
 
+// Why the ppdev device at `path` could not be opened (errno `error`) and what
+// to do about it: join group lp, or load the ppdev module.
+std::string PpdevOpenError(const std::string& path, int error);
+
 } // namespace quorvan

@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <grp.h>
+#include <sys/stat.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -17,6 +19,34 @@ std::string sysError(const std::string& what)
 {
     return what + ": " + std::strerror(errno);
 }
+
+// The group whose members may open the device: its own group where that
+// group may read and write it, else the one Debian gives serial ports.
+std::string deviceGroup(const std::string& device)
+{
+    struct stat st {};
+    if (::stat(device.c_str(), &st) == 0 && st.st_gid != 0 && (st.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP))
+        if (const group* g = ::getgrgid(st.st_gid))
+            return g->gr_name;
+    return "dialout";
+}
+
+} // namespace
+
+std::string SerialOpenError(const std::string& device, int error)
+{
+    std::string text = "cannot open " + device + ": " + std::strerror(error);
+    if (error == EACCES || error == EPERM) {
+        const std::string group = deviceGroup(device);
+        text += "; add the user to group " + group + " (sudo adduser $USER " + group + ") and log in again";
+    } else if (error == ENOENT || error == ENXIO || error == ENODEV) {
+        text += "; check the device (COM1Device..COM4Device in section [Config] name another, "
+                "such as /dev/ttyUSB0)";
+    }
+    return text;
+}
+
+namespace {
 
 class LinuxSerialLines final : public SerialLines {
 public:
@@ -71,7 +101,7 @@ std::unique_ptr<SerialLines> OpenLinuxSerialLines(const std::string& device, std
 {
     const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        error = sysError("cannot open " + device);
+        error = SerialOpenError(device, errno);
         return nullptr;
     }
     auto fail = [&](const std::string& what) {

@@ -13,4 +13,9 @@ namespace quorvan {
 // nullptr with `error` set when the device is missing, busy or not a serial port.
 std::unique_ptr<SerialLines> OpenLinuxSerialLines(const std::string& device, std::string& error);
 
+// Why `device` could not be opened (errno `error`) and what to do about it:
+// a refused permission names the group to join, a missing device the
+// settings keys that name another.
+std::string SerialOpenError(const std::string& device, int error);
+
 } // namespace quorvan

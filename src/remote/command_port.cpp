@@ -236,7 +236,7 @@ CommandPort::CommandPort(const Stopwatch& stopwatch, const Clock& clock)
       listener_(stopwatch, [this](const Peer& peer, std::string_view line, bool tooLong) { queue_.add(peer, line, tooLong); }),
       queue_([this](const Peer& peer, std::string_view reply, int times) { listener_.reply(peer, reply, times); },
              [this](const Peer& peer, std::string_view line, std::string_view reply) {
-                 addLog(peer.text + (peer.tcp ? " TCP" : ""), line, std::string(reply), 1);
+                 addLog(peer.text + (peer.tcp ? " TCP" : " UDP"), line, std::string(reply), 1);
              })
 {
 }

@@ -37,7 +37,7 @@ void CommandQueue::add(const Peer& peer, std::string_view line, bool tooLong)
     }
     slot->command = std::move(command);
     slot->line = std::string(line);
-    slot->peer = peer.text + (peer.tcp ? " TCP" : "");
+    slot->peer = peer.text + (peer.tcp ? " TCP" : " UDP");
     ++slot->lines;
     auto same = std::find_if(slot->waiters.begin(), slot->waiters.end(),
                              [&](const Waiter& w) { return w.peer.sameAs(peer); });

@@ -1,6 +1,7 @@
 #include "widgets/framed_group.h"
 
 #include <QPainter>
+#include <QStringList>
 
 #include <algorithm>
 
@@ -27,23 +28,19 @@ void FramedGroup::paintEvent(QPaintEvent*)
     const QString caption = title();
     if (caption.isEmpty())
         return;
-    // A translated caption may hold line breaks (CR LF, or either alone):
-    // every line is drawn, one under the other, the first on the frame's edge.
+    // A translated caption may hold line breaks (CR LF, or either alone). The
+    // group's first control sits just under the frame's edge, so a second
+    // line would be drawn over it: the lines go side by side on the edge,
+    // cut with an ellipsis where the frame ends.
     QString text = caption;
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    const QStringList lines = text.split(QLatin1Char('\n'));
-    int textWidth = 0;
-    for (const QString& line : lines)
-        textWidth = std::max(textWidth, fm.horizontalAdvance(line));
-    textWidth = std::min(textWidth, width() - 16);
-    const int lineCount = int(lines.size());
-    const QRect textRect(8, 0, textWidth + 4, fm.height() * lineCount);
+    text = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts).join(QLatin1Char(' '));
+    text = fm.elidedText(text, Qt::ElideRight, std::max(0, width() - 20));
+    const QRect textRect(8, 0, fm.horizontalAdvance(text) + 4, fm.height());
     p.fillRect(textRect, palette().color(backgroundRole()));
     p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
-    p.setClipRect(QRect(0, 0, width() - 6, fm.height() * lineCount + 2));
-    for (int i = 0; i < lineCount; ++i)
-        p.drawText(QPoint(textRect.left() + 2, fm.ascent() + i * fm.height()), lines.at(i));
+    p.drawText(QPoint(textRect.left() + 2, fm.ascent()), text);
 }
 
 } // namespace quorvan_widgets

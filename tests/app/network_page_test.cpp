@@ -43,6 +43,7 @@ class NetworkPageTest : public QObject {
 private slots:
     void commandsChangeTheWindowAndAreSaved();
     void statusSaysWhyItDoesNotListen();
+    void logShowsWholeRepliesAndTransports();
 };
 
 void NetworkPageTest::commandsChangeTheWindowAndAreSaved()
@@ -67,7 +68,7 @@ void NetworkPageTest::commandsChangeTheWindowAndAreSaved()
     QCOMPARE(form.LVRMLOG->item(0, 3)->text(), QStringLiteral("+"));
     QCOMPARE(form.LVRMLOG->item(2, 2)->text(), QStringLiteral("PTY=40"));
     QCOMPARE(form.LVRMLOG->item(2, 3)->text(), QStringLiteral("-"));
-    QCOMPARE(form.LVRMLOG->item(2, 1)->text(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(form.LVRMLOG->item(2, 1)->text(), QStringLiteral("127.0.0.1 UDP"));
 
     // Switched off from the page: nothing listens; the values stay and are saved.
     form.CBRMEN->setChecked(false);
@@ -105,6 +106,44 @@ void NetworkPageTest::statusSaysWhyItDoesNotListen()
     emit form.ERMALLOW->editingFinished();
     QCOMPARE(form.LRMSTAT->text(),
              QStringLiteral("Not listening: \"10.0.0.0/40\" in Allow is not an address or prefix"));
+}
+
+// The log names the transport of every sender and shows a query's whole
+// reply; the refused-senders count keeps the language file's caption.
+void NetworkPageTest::logShowsWholeRepliesAndTransports()
+{
+    EncoderFixture f;
+    const int udp = FreePort(SOCK_DGRAM), tcp = FreePort(SOCK_STREAM);
+    f.writeSettings({QStringLiteral("[Remote]"), QStringLiteral("Enabled=1"), QStringLiteral("UDPPort=%1").arg(udp),
+                     QStringLiteral("TCPPort=%1").arg(tcp)});
+    QFile language(f.dir.filePath(QStringLiteral("quorvan.lng")));
+    QVERIFY(language.open(QIODevice::WriteOnly));
+    language.write("[TRANSLATIONS]\r\nForm1.LRMREF.Caption=Abgewiesene Absender: 0\r\n");
+    language.close();
+    quorvan_app::TForm1& form = f.start();
+    form.show();
+
+    SendDatagram(udp, "TEXT=Queen - Bohemian Rhapsody (A Night at the Opera)\r\n");
+    QVERIFY(ProcessUntil([&] { return form.LVRMLOG->rowCount() == 1; }));
+    const int client = ::socket(AF_INET, SOCK_STREAM, 0);
+    const sockaddr_in server = test_support::Loopback(tcp);
+    QCOMPARE(::connect(client, reinterpret_cast<const sockaddr*>(&server), sizeof server), 0);
+    const char query[] = "TEXT?\r\n";
+    QCOMPARE(::send(client, query, sizeof query - 1, MSG_NOSIGNAL), ssize_t(sizeof query - 1));
+    QVERIFY(ProcessUntil([&] { return form.LVRMLOG->rowCount() == 2; }));
+    ::close(client);
+
+    QCOMPARE(form.LVRMLOG->item(1, 1)->text(), QStringLiteral("127.0.0.1 UDP"));
+    QCOMPARE(form.LVRMLOG->item(0, 1)->text(), QStringLiteral("127.0.0.1 TCP"));
+    const QString reply = form.LVRMLOG->item(0, 3)->text();
+    QCOMPARE(reply, QStringLiteral("TEXT=Queen - Bohemian Rhapsody (A Night at the Opera)"));
+    const int needed = form.LVRMLOG->fontMetrics().horizontalAdvance(reply);
+    QVERIFY2(form.LVRMLOG->columnWidth(3) > needed,
+             qPrintable(QStringLiteral("%1 <= %2").arg(form.LVRMLOG->columnWidth(3)).arg(needed)));
+    QCOMPARE(form.LVRMLOG->item(0, 3)->toolTip(), reply);
+
+    QCOMPARE(form.LRMREF->text(), QStringLiteral("Abgewiesene Absender: 0"));
+    f.stop();
 }
 
 QTEST_MAIN(NetworkPageTest)

@@ -120,6 +120,7 @@ private slots:
     void guardHoldsSendAndReceiveButNotStoreOrControls();
     void resetAsksFirst();
     void trafficAnnouncementToggles();
+    void trafficAnnouncementAfterARestart();
     void readStatusShowsTheByte();
     void receiveFillsTheWindowAndRunsTheRules();
     void receiveCutOffAfterTheFirstRun();
@@ -228,6 +229,56 @@ void OperationsTest::trafficAnnouncementToggles()
     form.BSETTAClick();
     QVERIFY(form.TA->isChecked());
     QCOMPARE(f.status(), QStringLiteral("!Ready"));
+}
+
+// TA is not kept in the settings file: after a restart the switch shows
+// what the encoder reports, or that it is not known.
+void OperationsTest::trafficAnnouncementAfterARestart()
+{
+    EncoderFixture f;
+    {
+        quorvan_app::TForm1& form = f.start();
+        QCOMPARE(form.TA->checkState(), Qt::Unchecked);
+        f.encoder().setStatus(0x03); // pilot tone, TA left on
+        form.BSTATClick();           // Read Status shows it too
+        QCOMPARE(form.TA->checkState(), Qt::Checked);
+        f.stop();
+    }
+    {
+        quorvan_app::TForm1& form = f.start();
+        QCOMPARE(form.TA->checkState(), Qt::Checked);
+        QVERIFY(!form.TA->isTristate());
+        f.stop();
+    }
+    // A port that cannot read: unknown until the operator sets it.
+    f.writeSettings({QStringLiteral("[Config]"), QStringLiteral("Bidirectional=0")});
+    quorvan_app::TForm1& form = f.start();
+    QCOMPARE(form.TA->checkState(), Qt::PartiallyChecked);
+    QVERIFY2(form.TA->toolTip().startsWith(QStringLiteral("TA unknown: the port is not bidirectional")),
+             qPrintable(form.TA->toolTip()));
+    QVERIFY(!form.ReadStationParams().TA); // Send would not switch an announcement on
+    form.BSETTAClick();
+    QCOMPARE(form.TA->checkState(), Qt::Checked);
+    QCOMPARE(f.ram(0x0E), 1);
+    QVERIFY(!form.TA->isTristate());
+    QVERIFY(form.TA->toolTip().isEmpty());
+    form.BSETTAClick();
+    QCOMPARE(form.TA->checkState(), Qt::Unchecked);
+    QCOMPARE(f.ram(0x0E), 0);
+    f.stop();
+
+    // An encoder that does not answer at start-up: unknown as well.
+    f.writeSettings({QStringLiteral("[Config]"), QStringLiteral("Bidirectional=1")});
+    {
+        quorvan_app::TForm1& first = f.start();
+        f.encoder().setPower(false);
+        first.BSTATClick();
+        f.stop();
+    }
+    quorvan_app::TForm1& silent = f.start();
+    QVERIFY(!f.encoder().powered());
+    QCOMPARE(silent.TA->checkState(), Qt::PartiallyChecked);
+    QVERIFY(silent.TA->toolTip().startsWith(QStringLiteral("TA unknown: the encoder did not answer")));
 }
 
 void OperationsTest::readStatusShowsTheByte()

@@ -5,6 +5,7 @@
 
 #include "app/arguments.h"
 #include "app/config_dir.h"
+#include "app/help_text.h"
 #include "app/latin1.h"
 #include "app/single_instance.h"
 #include "version/version.h"
@@ -367,7 +368,8 @@ private slots:
     void virtualEncoderOption()
     {
         quorvan_app::TForm1Options plain;
-        quorvan_app::ParseArguments({QStringLiteral("quorvan"), QStringLiteral("-x")}, plain);
+        QCOMPARE(quorvan_app::ParseArguments({QStringLiteral("quorvan"), QStringLiteral("-x")}, plain),
+                 QStringList{QStringLiteral("-x")});
         QVERIFY(!plain.virtualEncoder);
         quorvan_app::TForm1Options bare;
         quorvan_app::ParseArguments({QStringLiteral("quorvan"), QStringLiteral("--virtual-encoder")}, bare);
@@ -412,6 +414,57 @@ private slots:
             QVERIFY2(page.contains(QString(word).replace(QLatin1Char('-'), QStringLiteral("\\-"))),
                      qPrintable(word));
         }
+    }
+
+    // A typo such as --virtual would start on the real port without a word:
+    // the program names what it did not know, on stderr and in the status bar.
+    void unknownArgumentsAreNamed()
+    {
+        quorvan_app::TForm1Options typo;
+        const QStringList unknown =
+            quorvan_app::ParseArguments({QStringLiteral("quorvan"), QStringLiteral("--virtual"),
+                                         QStringLiteral("--virtual-encoder"), QStringLiteral("--bogus")},
+                                        typo);
+        QCOMPARE(unknown, (QStringList{QStringLiteral("--virtual"), QStringLiteral("--bogus")}));
+        QCOMPARE(quorvan_app::UnknownArgumentsWarning(unknown),
+                 QStringLiteral("unknown arguments \"--virtual\", \"--bogus\" ignored (quorvan --help lists the options)"));
+        QVERIFY(quorvan_app::UnknownArgumentsWarning({}).isEmpty());
+
+        test_support::FormFixture f;
+        auto options = f.form->options();
+        options.unknownArguments = QStringList{QStringLiteral("--virtual")};
+        quorvan_app::TForm1 form(options);
+        form.FormCreate();
+        QVERIFY2(form.StatusText().contains(QStringLiteral("\"--virtual\"")), qPrintable(form.StatusText()));
+        form.close();
+    }
+
+    // Without a display Qt would abort (status 134): the program says what it
+    // needs and ends with status 1; an unknown argument is named on stderr.
+    void withoutADisplayTheProgramSaysSo()
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(QString::fromLatin1(name));
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(QUORVAN_PROGRAM), {QStringLiteral("--bogus")});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 1);
+        QCOMPARE(QString::fromUtf8(p.readAllStandardError()),
+                 QStringLiteral("quorvan needs a display (DISPLAY or WAYLAND_DISPLAY); quorvanctl works without one\n"));
+    }
+
+    // The Help page covers what the README and the manual pages do: the
+    // character set, the network port with its reply order, the receiver,
+    // the A/B flag and TA after a restart.
+    void helpPageCoversWhatTheManualPagesDo()
+    {
+        const QString help = quorvan_app::HelpText();
+        for (const char* topic : {"Character set - ", "\nNetwork\n", "Receiver section", "ToggleAB=1", "RT2? to RT4?",
+                                  "barriers", "\"unknown\"", "\u2026"})
+            QVERIFY2(help.contains(QString::fromUtf8(topic)), topic);
     }
 
     void textsAreLatin1Bytes()

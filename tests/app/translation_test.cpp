@@ -2,8 +2,10 @@
 #include "form_fixture.h"
 
 #include "app/translation.h"
+#include "widgets/framed_group.h"
 
 #include <QAction>
+#include <QImage>
 #include <QCheckBox>
 #include <QLabel>
 #include <QStatusBar>
@@ -74,6 +76,28 @@ private slots:
         QCOMPARE(f.form->BSEND1->text().split(QLatin1Char('\n')).size(), 2);
         // A value may itself hold "=".
         QCOMPARE(f.form->LDPS1B->text(), QStringLiteral("a=b"));
+    }
+
+    // A group caption of two lines never reaches the group's first control:
+    // below the frame's edge there is nothing but the controls.
+    void twoLineGroupCaptionsStayOnTheEdge()
+    {
+        FormFixture f;
+        const auto groups = f.form->findChildren<quorvan_widgets::FramedGroup*>();
+        QVERIFY(groups.size() > 10);
+        for (quorvan_widgets::FramedGroup* g : groups) {
+            QVERIFY(TxupLanguage::SetTextProperty(g, QStringLiteral("Caption"),
+                                                  QStringLiteral("Erste Zeile\nzweite Zeile")));
+            QImage image(g->size(), QImage::Format_RGB32);
+            image.fill(Qt::white);
+            g->render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+            const int line = QFontMetrics(g->font()).height();
+            int ink = 0;
+            for (int y = line; y < g->height() - 3; ++y)
+                for (int x = 8; x < g->width() - 8; ++x)
+                    ink += qGray(image.pixel(x, y)) < 100 ? 1 : 0;
+            QVERIFY2(ink == 0, qPrintable(g->objectName()));
+        }
     }
 
     void pagesGroupsHintsAndTrayItems()

@@ -74,9 +74,10 @@ private slots:
         QCOMPARE(integer->value(), -1);
     }
 
-    // A caption of two lines (a translation's "~~") shows both, the second
-    // under the first; a caption of one line leaves that place empty.
-    void framedGroupDrawsEveryLineOfItsCaption()
+    // A caption of two lines (a translation's "~~") stays on the frame's
+    // edge, its lines side by side: a second line would cover the group's
+    // first control. Too long a caption ends in an ellipsis at the frame.
+    void framedGroupKeepsItsCaptionOnTheEdge()
     {
         auto draw = [](const QString& caption) {
             FramedGroup group(caption);
@@ -94,14 +95,21 @@ private slots:
         };
         const QFontMetrics fm(FramedGroup(QString()).font());
         const QRect firstLine(8, 0, 180, fm.height() - 1);
-        const QRect secondLine(8, fm.height(), 180, fm.height() - 1);
+        const QRect below(8, fm.height(), 184, 80 - fm.height() - 4);
+        const QRect beyondOneWord(8 + fm.horizontalAdvance(QStringLiteral("Port ")) + 2, 0, 100, fm.height() - 1);
 
-        const QImage two = draw(QStringLiteral("Port\r\noptions"));
-        QVERIFY(inkIn(two, firstLine) > 0);
-        QVERIFY(inkIn(two, secondLine) > 0);
+        for (const QString& caption : {QStringLiteral("Port\r\noptions"), QStringLiteral("Port\noptions")}) {
+            const QImage two = draw(caption);
+            QVERIFY(inkIn(two, firstLine) > 0);
+            QVERIFY(inkIn(two, beyondOneWord) > 0); // "options" beside "Port"
+            QCOMPARE(inkIn(two, below), 0);
+        }
         const QImage one = draw(QStringLiteral("Port"));
         QVERIFY(inkIn(one, firstLine) > 0);
-        QCOMPARE(inkIn(one, secondLine), 0);
+        QCOMPARE(inkIn(one, below), 0);
+        const QImage longOne = draw(QStringLiteral("A caption far too long for the frame\nof this group"));
+        QCOMPARE(inkIn(longOne, QRect(190, 0, 10, fm.height())), 0);
+        QCOMPARE(inkIn(longOne, below), 0);
     }
 };
 

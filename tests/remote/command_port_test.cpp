@@ -153,6 +153,8 @@ TEST(RemotePort, RivendellDatagramAndConnectSendClose)
     EXPECT_EQ(r.rig.ramText(0x20, 64), "Now: Artist - Title" + std::string(45, ' '));
     EXPECT_EQ(r.rig.ram(0x1F, 1), "03");  // on, type B of RT1
     EXPECT_EQ(r.host.restarts, 1);
+    ASSERT_FALSE(r.port.log().empty());
+    EXPECT_EQ(r.port.log().back().peer, "127.0.0.1 UDP");  // the transport is named for both
 
     r.params.RGDPS1M = 1;
     {

@@ -331,7 +331,7 @@ TEST(FollowCommand, NetworkCommandsFromTheOptionsAreSavedAtTheEnd)
     const std::string lines = "PS=NEWS\r\nPTY=9\r\n";
     ::sendto(pad, lines.data(), lines.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
     ::close(pad);
-    for (const char* expected : {" NET 127.0.0.1 \"PS=NEWS\" +", " NET 127.0.0.1 \"PTY=9\" +"}) {
+    for (const char* expected : {" NET 127.0.0.1 UDP \"PS=NEWS\" +", " NET 127.0.0.1 UDP \"PTY=9\" +"}) {
         const auto line = follow.line();
         ASSERT_TRUE(line);
         EXPECT_TRUE(endsWith(*line, expected)) << *line;

@@ -1,0 +1,118 @@
+// What the port says when it cannot be reached: the cause and what to do
+// about it, for root without a parallel port and for a user who may not
+// open the device. The refused opens run for real, in a child process that
+// has given up root where the test runs as root.
+#include "link/linux_parallel.h"
+#include "link/linux_serial.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace quorvan::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Runs `what` as an unprivileged user (uid/gid 65534 when the test runs as
+// root) in a child process and returns the text it produced.
+std::string AsUnprivilegedUser(const std::function<std::string()>& what)
+{
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0)
+        return "pipe failed";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipeFds[0]);
+        if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(2);
+        const std::string text = what();
+        const ssize_t written = ::write(pipeFds[1], text.data(), text.size());
+        ::_exit(written == ssize_t(text.size()) ? 0 : 3);
+    }
+    ::close(pipeFds[1]);
+    std::string text;
+    char buffer[512];
+    for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;)
+        text.append(buffer, size_t(n));
+    ::close(pipeFds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return "child failed";
+    return text;
+}
+
+struct LockedDevice {
+    fs::path dir = fs::temp_directory_path() / ("quorvan-causes-" + std::to_string(::getpid()));
+    std::string path = (dir / "device").string();
+    LockedDevice()
+    {
+        fs::create_directories(dir);
+        std::ofstream(path) << "x";
+        ::chmod(path.c_str(), 0);
+    }
+    ~LockedDevice() { fs::remove_all(dir); }
+};
+
+TEST(PortCauses, SerialPortRefusedToAUserNamesGroupDialout)
+{
+    const LockedDevice device;
+    const std::string error = AsUnprivilegedUser([&] {
+        std::string e;
+        const auto lines = OpenLinuxSerialLines(device.path, e);
+        return lines ? std::string("opened") : e;
+    });
+    EXPECT_NE(error.find("cannot open " + device.path + ": Permission denied"), std::string::npos) << error;
+    EXPECT_NE(error.find("add the user to group dialout (sudo adduser $USER dialout) and log in again"),
+              std::string::npos)
+        << error;
+
+    // A device that is not there points at the keys that name another.
+    const std::string missing = SerialOpenError("/dev/ttyUSB9", ENOENT);
+    EXPECT_NE(missing.find("COM1Device..COM4Device"), std::string::npos) << missing;
+}
+
+TEST(PortCauses, PpdevDeviceRefusedToAUserNamesGroupLp)
+{
+    const LockedDevice device;
+    const std::string error = AsUnprivilegedUser([&] {
+        const auto io = OpenPpdevDevice(device.path, 888);
+        return io->ok() ? std::string("opened") : io->error();
+    });
+    EXPECT_NE(error.find("Permission denied; add the user to group lp (sudo adduser $USER lp)"), std::string::npos)
+        << error;
+    EXPECT_NE(PpdevOpenError("/dev/parport0", ENOENT).find("sudo modprobe ppdev"), std::string::npos);
+}
+
+// Root on a PC without a parallel port (or one the kernel does not let at
+// the registers): the message speaks of ppdev, the missing port and what to do.
+TEST(PortCauses, RootWithoutAParallelPortIsToldWhatToDo)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "direct I/O is tried by root only";
+    const fs::path empty = fs::temp_directory_path() / ("quorvan-noport-" + std::to_string(::getpid()));
+    fs::create_directories(empty);
+    // Where the kernel grants the registers there is nothing to check.
+    const auto io = OpenLinuxParallelPort(0x278, empty.string(), empty.string(), /*directIo=*/true);
+    fs::remove_all(empty);
+    if (io->ok())
+        GTEST_SKIP() << "direct I/O was granted here";
+    const std::string error = io->error();
+    EXPECT_NE(error.find("no parallel port at I/O address 632"), std::string::npos) << error;
+    EXPECT_NE(error.find("no ppdev device"), std::string::npos) << error;
+    EXPECT_NE(error.find("sudo modprobe parport_pc ppdev"), std::string::npos) << error;
+}
+
+} // namespace
+} // namespace quorvan::test
