@@ -16,7 +16,7 @@
 #include "content/station_params.h"
 #include "link/clock.h"
 #include "link/encoder_link.h"
-#include "link/port_factory.h"
+#include "ports/port_factory.h"
 
 #include <array>
 #include <cstdint>
@@ -118,6 +118,7 @@ public:
     bool settingsLoaded() const { return settingsLoaded_; }
     TStationParams params;                  // the station values
     std::array<std::string, 4> comDevices;  // COM1Device..COM4Device ("" = /dev/ttyS0..3)
+    std::string virtualStateFile;           // the virtual encoder of the settings' "Port" choice
 
     // --- the encoder --------------------------------------------------------
     // The port spec in force: --port, else the settings' Port.
