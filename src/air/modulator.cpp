@@ -87,9 +87,8 @@ Modulator::Modulator(const ModulatorConfig& config, std::function<rds::Group()> 
 
     // One place of a sample within its bit fixes the phase of the subcarrier
     // (48 cycles a bit) and of the pilot (16): both tables are indexed by it.
-    symbolTable_.assign(places_ * kTaps, 0.0f);
-    pilotTable_.assign(places_, 0.0f);
     std::vector<double> shaped(places_ * kTaps);
+    std::vector<double> pilot(places_);
     double envelope = 0;
     for (std::size_t i = 0; i < places_; ++i) {
         const double tau = static_cast<double>(i) / static_cast<double>(places_);
@@ -102,20 +101,29 @@ Modulator::Modulator(const ModulatorConfig& config, std::function<rds::Group()> 
             sum += std::abs(v);
         }
         envelope = std::max(envelope, sum);
-        pilotTable_[i] = static_cast<float>(config.pilotLevel / 100 * std::sin(2 * std::numbers::pi * 16 * tau));
+        pilot[i] = config.pilotLevel / 100 * std::sin(2 * std::numbers::pi * 16 * tau);
     }
     // The level is the greatest peak any bit sequence can reach at this rate.
     const double scale = config.rdsLevel / 100 / envelope;
-    for (std::size_t i = 0; i < shaped.size(); ++i)
-        symbolTable_[i] = static_cast<float>(shaped[i] * scale);
+    symbolTable_.resize(shaped.size());
+    pilotTable_.resize(places_);
+    for (std::size_t i = 0; i < places_; ++i) {
+        // Exact: row by row in the order of the samples.
+        const std::size_t place = exact_ ? static_cast<std::size_t>((static_cast<std::int64_t>(i) * step_) % period_) : i;
+        pilotTable_[i] = static_cast<float>(pilot[place]);
+        for (int jj = 0; jj < kTaps; ++jj) {
+            const float v = static_cast<float>(shaped[place * kTaps + jj] * scale);
+            if (exact_)
+                symbolTable_[static_cast<std::size_t>(jj) * places_ + i] = v;
+            else
+                symbolTable_[i * kTaps + jj] = v;
+        }
+    }
     peak_ = (config.rdsLevel + config.pilotLevel) / 100;
 
     // Bits 0..kSpan are ahead of the first sample; the bits before bit 0 are silent.
-    for (int b = 0; b <= kSpan; ++b) {
-        for (int jj = kTaps - 1; jj > 0; --jj)
-            symbols_[jj] = symbols_[jj - 1];
-        nextBit();
-    }
+    for (int b = 0; b <= kSpan; ++b)
+        shiftSymbols();
     bit_ = 0;
 }
 
@@ -133,13 +141,51 @@ void Modulator::nextBit()
     ++bit_;
 }
 
-template <bool Exact>
-void Modulator::renderRun(float* out, std::size_t frames)
+void Modulator::shiftSymbols()
+{
+    for (int jj = kTaps - 1; jj > 0; --jj)
+        symbols_[jj] = symbols_[jj - 1];
+    nextBit();
+}
+
+void Modulator::renderExact(float* out, std::size_t frames)
+{
+    const auto places = static_cast<std::int64_t>(places_);
+    std::size_t n = 0;
+    while (n < frames) {
+        // The samples left in this bit, in this cycle and in this call: a run
+        // in which the symbols stand still and the tables are read in order.
+        const std::int64_t inBit = (period_ - place_ + step_ - 1) / step_;
+        const auto run = static_cast<std::size_t>(
+            std::min({inBit, static_cast<std::int64_t>(frames - n), places - cycle_}));
+        float* o = out + n;
+        const float* pilot = &pilotTable_[static_cast<std::size_t>(cycle_)];
+        for (std::size_t i = 0; i < run; ++i)
+            o[i] = pilot[i];
+        for (int jj = 0; jj < kTaps; ++jj) {
+            const float s = symbols_[jj];
+            if (s == 0)
+                continue;
+            const float* t = &symbolTable_[static_cast<std::size_t>(jj) * places_ + static_cast<std::size_t>(cycle_)];
+            for (std::size_t i = 0; i < run; ++i)
+                o[i] += s * t[i];
+        }
+        n += run;
+        cycle_ += static_cast<std::int64_t>(run);
+        if (cycle_ == places)
+            cycle_ = 0;
+        place_ += static_cast<std::int64_t>(run) * step_;
+        if (place_ >= period_) {
+            place_ -= period_;
+            shiftSymbols();
+        }
+    }
+}
+
+void Modulator::renderScaled(float* out, std::size_t frames)
 {
     for (std::size_t n = 0; n < frames; ++n) {
-        const std::size_t index =
-            Exact ? static_cast<std::size_t>(place_)
-                  : static_cast<std::size_t>(place_ * static_cast<std::int64_t>(places_) / period_);
+        const auto index = static_cast<std::size_t>(place_ * static_cast<std::int64_t>(places_) / period_);
         const float* w = &symbolTable_[index * kTaps];
         float sample = pilotTable_[index];
         for (int jj = 0; jj < kTaps; ++jj)
@@ -148,9 +194,7 @@ void Modulator::renderRun(float* out, std::size_t frames)
         place_ += step_;
         if (place_ >= period_) {
             place_ -= period_;
-            for (int jj = kTaps - 1; jj > 0; --jj)
-                symbols_[jj] = symbols_[jj - 1];
-            nextBit();
+            shiftSymbols();
         }
     }
 }
@@ -158,9 +202,9 @@ void Modulator::renderRun(float* out, std::size_t frames)
 void Modulator::render(float* out, std::size_t frames)
 {
     if (exact_)
-        renderRun<true>(out, frames);
+        renderExact(out, frames);
     else
-        renderRun<false>(out, frames);
+        renderScaled(out, frames);
     frames_ += static_cast<std::int64_t>(frames);
 }
 

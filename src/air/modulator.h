@@ -69,8 +69,9 @@ public:
     std::size_t tablePlaces() const { return places_; }
 
 private:
-    template <bool Exact>
-    void renderRun(float* out, std::size_t frames);
+    void renderExact(float* out, std::size_t frames);
+    void renderScaled(float* out, std::size_t frames);
+    void shiftSymbols();
     void nextBit();
 
     static constexpr int kSpan = 4;  // bits of the shaped symbol each side of its own
@@ -86,8 +87,14 @@ private:
     std::int64_t step_ = 0;
     bool exact_ = true;
     std::size_t places_ = 0;
-    std::vector<float> symbolTable_;  // places_ x kTaps: shaped symbol times subcarrier
-    std::vector<float> pilotTable_;   // places_, empty when the pilot is off
+    // Shaped symbol times subcarrier for each place and tap. Exact: in the
+    // order the samples visit the places (sample c of a cycle of period_
+    // samples is at place c * step_ mod period_), one row a tap, so that the
+    // samples of one bit read each row straight through. Scaled: places_ x
+    // kTaps by place.
+    std::vector<float> symbolTable_;
+    std::vector<float> pilotTable_;   // by sample of the cycle (exact) or by place
+    std::int64_t cycle_ = 0;          // exact: the next sample's place in the cycle
     double peak_ = 0;
 
     std::array<float, kTaps> symbols_{};  // +-1 (0 before the first bit): bits k+kSpan .. k-kSpan
