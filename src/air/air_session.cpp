@@ -56,6 +56,8 @@ bool Pump(Sink& sink, const ModulatorConfig& config, std::int64_t frames, const 
                 hooks.report("the status file " + AirStatusPath(statePath) + " cannot be written");
         }
     }
+    if (ok && frames > 0 && done == frames)
+        sink.drain();
     if (!sink.close() && ok) {
         error = sink.error();
         ok = false;

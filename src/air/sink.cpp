@@ -72,6 +72,12 @@ public:
         return true;
     }
 
+    void drain() override
+    {
+        if (pcm_)
+            snd_pcm_drain(pcm_);
+    }
+
     bool close() override
     {
         if (pcm_) {

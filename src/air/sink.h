@@ -38,6 +38,8 @@ public:
     // a failure that ends the output, named by error(); a write interrupted by
     // a signal returns true having written what it could.
     virtual bool write(const float* mono, std::size_t frames) = 0;
+    // Plays out what a device still holds (at the end of a timed run).
+    virtual void drain() {}
     // The end: a file is finished, a device stops without playing out its buffer.
     virtual bool close() = 0;
     virtual std::string description() const = 0;  // "ALSA default", "file x.wav", "stdout"

@@ -61,8 +61,10 @@ Decoded GroupsFromBits(const std::vector<std::uint8_t>& bits)
     for (; at + 104 <= bits.size(); at += 104) {
         if (GroupAt(bits, at, g))
             d.groups.push_back(g);
-        else
+        else {
+            d.badAt.push_back((static_cast<std::int64_t>(at) - d.firstGroupBit) / 104);
             ++d.badGroups;
+        }
     }
     return d;
 }
@@ -126,8 +128,12 @@ Decoded DecodeRds(const std::vector<float>& samples, int rate)
     std::size_t first = 0;
     while (first < bitCount && std::abs(diffs[first]) < loud / 4)
         ++first;
+    // Trailing silence likewise.
+    std::size_t end = bitCount;
+    while (end > first && std::abs(diffs[end - 1]) < loud / 4)
+        --end;
     std::vector<std::uint8_t> bits;
-    for (std::size_t b = first; b < bitCount; ++b)
+    for (std::size_t b = first; b < end; ++b)
         bits.push_back(b == first ? 0 : static_cast<std::uint8_t>((diffs[b] > 0) != (diffs[b - 1] > 0)));
     Decoded d = GroupsFromBits(bits);
     if (!bits.empty() && (d.groups.empty() || d.firstGroupBit != 0)) {

@@ -22,12 +22,14 @@ struct Decoded {
     std::int64_t firstGroupBit = -1; // the bit at which the first group begins
     std::int64_t firstBitSample = 0; // the sample nearest the start of bit 0
     int badGroups = 0;               // groups in the run whose blocks failed their syndrome
+    std::vector<std::int64_t> badAt; // their places in the run (0 = the first group found)
     double carrierPhase = 0;         // radians, of sin(2 pi 57000 t) at sample 0, -pi/2..pi/2
 };
 
 // Groups follow each other every 104 bits from the first one found; a group
-// whose syndromes fail is counted and left out. The bit before the signal
-// (silence) is taken as whatever makes the first block's syndrome right.
+// whose syndromes fail is counted and left out. Silence before and after the
+// signal is no bits; the bit before the signal is taken as whatever makes the
+// first block's syndrome right.
 Decoded DecodeRds(const std::vector<float>& samples, int rate);
 
 // Groups from a bit stream (after differential decoding): sync by syndrome.
