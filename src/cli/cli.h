@@ -164,6 +164,9 @@ private:
 // local time; throws UsageError.
 DateTime ParseLocalTime(const std::string& text);
 
+// --seconds N: a whole number of seconds from 0 to a day; throws UsageError.
+std::int64_t ParseSeconds(const std::string& text);
+
 // "D6", "0xd6" -> 0xD6; throws UsageError naming `what`.
 std::uint8_t ParseHexByte(const std::string& text, const std::string& what);
 
