@@ -24,7 +24,7 @@
 #include "content/charset.h"
 #include "content/station_params.h"
 #include "link/clock.h"
-#include "link/port_factory.h"
+#include "ports/port_factory.h"
 #include "widgets/color_box.h"
 #include "widgets/framed_group.h"
 #include "widgets/int_spin.h"
@@ -178,12 +178,15 @@ public:
 
     // ---- encoder -------------------------------------------------------------
     quorvan::TEncoderLink& Link() const;
-    // The virtual encoder every port selection reaches with --virtual-encoder
-    // (nullptr without it), and the file that keeps its state ("" in memory only).
+    // True with --virtual-encoder or the "Port" choice of the virtual encoder.
+    bool UsesVirtualEncoder() const;
+    // The virtual encoder every port selection reaches with --virtual-encoder,
+    // or the one the "Port" choice opened (nullptr otherwise), and the file
+    // that keeps its state ("" in memory only).
     quorvan::VirtualEncoder* VirtualEncoder() const;
     QString VirtualStateFile() const;
     // That file as this window shares it with other programs (nullptr
-    // without --virtual-encoder or when the encoder is kept in memory only).
+    // without a virtual encoder or when it is kept in memory only).
     quorvan::SharedEncoderState* VirtualSharing() const;
     // The settings file the window reads and writes.
     QString SettingsPath() const;

@@ -157,16 +157,21 @@ quorvan::TEncoderLink& TForm1::Link() const
     return engine_->link;
 }
 
+bool TForm1::UsesVirtualEncoder() const
+{
+    return options_.virtualEncoder || RGPORT->itemIndex() == quorvan::kVirtualPortSelection;
+}
+
 quorvan::VirtualEncoder* TForm1::VirtualEncoder() const
 {
-    if (!options_.virtualEncoder)
+    if (!UsesVirtualEncoder())
         return nullptr;
     return engine_->factory.virtualEncoder().get();
 }
 
 quorvan::SharedEncoderState* TForm1::VirtualSharing() const
 {
-    if (!options_.virtualEncoder)
+    if (!UsesVirtualEncoder())
         return nullptr;
     return engine_->factory.virtualSharing().get();
 }

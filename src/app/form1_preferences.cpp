@@ -58,8 +58,14 @@ void TForm1::buildPreferencesPage()
     CBCHARSET->setCurrentIndex(quorvan::TStationParams{}.CBCHARSET);
     RGPORT = radioGroup(page, "RGPORT", QStringLiteral("Port"),
                         {QStringLiteral("LPT1"), QStringLiteral("LPT2"), QStringLiteral("COM1"),
-                         QStringLiteral("COM2"), QStringLiteral("COM3"), QStringLiteral("COM4")},
-                        2, 234, 78, 126, 74);
+                         QStringLiteral("COM2"), QStringLiteral("COM3"), QStringLiteral("COM4"),
+                         QStringLiteral("Virtual encoder\n(software output)")},
+                        2, 234, 78, 126, 102);
+    // The virtual encoder spans the group's width below the six ports.
+    RGPORT->setFullWidthTail(1);
+    RGPORT->button(quorvan::kVirtualPortSelection)
+        ->setToolTip(QStringLiteral("The virtual encoder: no chip needed; quorvanctl air plays it through a "
+                                    "sound card. Its state file is the settings' VirtualEncoder."));
     RGPORT->setItemIndex(0);
     GBDS = group(page, "GBDS", QStringLiteral("Port options"), 364, 104, 121, 104);
     CBBI = check(GBDS, "CBBI", QStringLiteral("Bidirectional"), 8, 18, 100);

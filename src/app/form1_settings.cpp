@@ -23,8 +23,6 @@ namespace quorvan_app {
 
 namespace {
 
-constexpr const char* kVirtualStateFileName = "virtual-encoder.state";
-
 bool IsField(const quorvan::SettingKey& key, const char* field)
 {
     return std::strcmp(key.field, field) == 0;
@@ -56,12 +54,10 @@ void TForm1::LoadRDSFN()
         if (auto device = doc.read("Config", "COM" + std::to_string(n + 1) + "Device"))
             portOptions.comDevices[size_t(n)] = *device;
     }
-    if (portOptions.routeToVirtual) {
-        if (portOptions.virtualStateFile.empty())
-            portOptions.virtualStateFile =
-                quorvan::parentDirectory(e.settings->writePath) + "/" + kVirtualStateFileName;
+    // A state file named on the command line; without one, the settings'
+    // VirtualEncoder names it as it does for the "Port" choice (read below).
+    if (portOptions.routeToVirtual && !portOptions.virtualStateFile.empty())
         portOptions.virtualStateFile = quorvan::absolutePath(portOptions.virtualStateFile);
-    }
     e.factory.setOptions(portOptions);
 
     for (const quorvan::SettingKey* key : quorvan::settingReadOrder())
@@ -119,6 +115,14 @@ void TForm1::ApplyOneSetting(const quorvan::SettingKey& key, const quorvan::IniF
     } else if (IsField(key, "CTState")) {
         // The caption that the start-up's BSETCTClick acts on.
         BSETCT->setText(toQt(current.window.CTState));
+    } else if (IsField(key, "VirtualEncoder")) {
+        e.virtualEncoderSetting = current.window.VirtualEncoder;
+        quorvan::PortOptions portOptions = e.factory.options();
+        if (!options_.virtualEncoder || options_.virtualStateFile.isEmpty()) {
+            portOptions.virtualStateFile =
+                quorvan::VirtualStateFileFor(e.virtualEncoderSetting, e.settings->writePath);
+            e.factory.setOptions(portOptions);
+        }
     } else if (IsField(key, "DPSFromFile")) {
         e.memory.DPSFromFile = current.window.DPSFromFile;
     } else if (IsField(key, "RTFromFile")) {
@@ -148,6 +152,13 @@ QString TForm1::SaveSettingsNow()
     values.window.Visible = isVisible();
     values.window.DPSFromFile = e.memory.DPSFromFile;
     values.window.RTFromFile = e.memory.RTFromFile;
+    // The virtual encoder, once chosen, keeps its file even when the settings
+    // file moves or the default changes; a file named on the command line is
+    // not taken over.
+    values.window.VirtualEncoder = e.virtualEncoderSetting;
+    if (values.window.VirtualEncoder.empty() && values.params.RGPORT == quorvan::kVirtualPortSelection &&
+        !options_.virtualEncoder)
+        values.window.VirtualEncoder = e.factory.options().virtualStateFile;
     values.remote = e.remote;
     const quorvan::SaveResult saved = quorvan::saveSettingsFile(e.settingsFiles, *e.settings, values);
     // The message names the path: its bytes are the file system's, not Latin-1.

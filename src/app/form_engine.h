@@ -10,7 +10,7 @@
 #include "link/clock.h"
 #include "link/encoder_link.h"
 #include "link/link_ui.h"
-#include "link/port_factory.h"
+#include "ports/port_factory.h"
 #include "link/priority.h"
 #include "remote/command_port.h"
 #include "remote/transfer_service.h"
@@ -84,6 +84,8 @@ public:
     quorvan::PosixSourceFileSystem sourceFiles;
     quorvan::PosixFileSystem settingsFiles;
     std::optional<quorvan::SettingsLocation> settings;
+    // Config/VirtualEncoder as read (empty: the default file beside the settings).
+    std::string virtualEncoderSetting;
     // Section Remote: the network command port's settings.
     quorvan::RemoteValues remote;
     // The network command port (made when first switched on). Its sockets

@@ -53,7 +53,7 @@ int main(int argc, char** argv)
     }
     splash.reset();
     quorvan_app::SaveOnSessionEnd(form);
-    const auto monitor = quorvan_app::OpenVirtualEncoderMonitor(form);
+    const quorvan_app::VirtualMonitorKeeper monitor(form);
 
     // The window may be hidden in the tray, so closing it is what ends the program.
     QApplication::setQuitOnLastWindowClosed(false);

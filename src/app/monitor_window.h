@@ -1,9 +1,8 @@
-// The monitor of the virtual encoder: its RAM 0x00..0xBF in hexadecimal and
-// what the bytes mean (PS, dynamic PS, radiotext, AF list, PTY, flags, clock
-// time, user group), what a radio receives from it (the Receiver section),
-// its carrier, power and last command, and the two status
-// bits a real encoder reports from the outside world (pilot tone, traffic
-// announcement), which the user sets here with check boxes.
+// The monitor of the virtual encoder: a column of sections, each a class of
+// its own: the RAM (ram_section), what its bytes mean (meaning_section), what
+// a radio receives (receiver_section) and the encoder itself: power, carrier,
+// last command and status bits (encoder_section). The window stacks them and
+// feeds them the encoder's state.
 //
 // The window only looks at the encoder; refresh() redraws it from the
 // encoder's current state (after every operation of the main window). With a
@@ -23,16 +22,15 @@
 #include <functional>
 #include <string>
 
-class QCheckBox;
-class QFormLayout;
-class QLabel;
-class QPlainTextEdit;
 class QScreen;
 class QScrollArea;
 class QTimer;
 
 namespace quorvan_app {
 
+class EncoderSection;
+class MeaningSection;
+class RamSection;
 class ReceiverSection;
 
 class MonitorWindow : public QWidget {
@@ -78,13 +76,11 @@ private:
     // Keeps the window as large as the sections, as far as the screen allows.
     void fitSections(const QMargins& frame, const QScreen* screen);
     static QMargins frameMargins(const QWidget& window);
-    QLabel* addField(QFormLayout* form, const QString& caption, const QString& name);
     void showMeaning(); // the fields of the RAM last read, and the encoder's own state
     void setStatusBit(int bit, bool on);
     void setPower(bool on);
     // Makes a change of the encoder (under the state file's lock when shared).
     void change(const std::function<void(quorvan::VirtualEncoder&)>& what);
-    void showFileError(const std::string& error);
     void showChanges(const QString& by);
 
     quorvan::VirtualEncoder& encoder_;
@@ -97,30 +93,11 @@ private:
     bool shownOnce_ = false;
 
 public:
-    // The window's parts, named like the main window's controls so tests can reach them.
-    QPlainTextEdit* RAMView = nullptr;
-    QLabel* LPI = nullptr;
-    QLabel* LPS = nullptr;
-    QLabel* LPTY = nullptr;
-    QLabel* LFlags = nullptr;
-    QLabel* LDI = nullptr;
-    QLabel* LAF = nullptr;
-    QLabel* LRTInfo = nullptr;
-    QLabel* LRT = nullptr;
-    QLabel* LDPSInfo = nullptr;
-    QLabel* LDPS = nullptr;
-    QLabel* LUDG = nullptr;
-    QLabel* LCT = nullptr;
-    QLabel* LSubcarrier = nullptr;
-    QLabel* LCarrier = nullptr;
-    QLabel* LLastCommand = nullptr;
-    QLabel* LStatus = nullptr;
-    QLabel* LChanged = nullptr;
-    QLabel* LSaveError = nullptr;
-    QCheckBox* CBPilot = nullptr;
-    QCheckBox* CBStatusTA = nullptr;
-    QCheckBox* CBPower = nullptr;
+    // The sections.
+    RamSection* Ram = nullptr;
+    MeaningSection* Meaning = nullptr;
     ReceiverSection* Receiver = nullptr;
+    EncoderSection* Encoder = nullptr;
     QScrollArea* Page = nullptr; // the sections, scrolled when the screen is too low
 };
 

@@ -20,4 +20,18 @@ std::unique_ptr<MonitorWindow> OpenVirtualEncoderMonitor(TForm1& form)
     return monitor;
 }
 
+VirtualMonitorKeeper::VirtualMonitorKeeper(TForm1& form) : form_(form)
+{
+    open();
+    connect(form.RGPORT, &RadioGroup::clicked, this, &VirtualMonitorKeeper::open);
+}
+
+VirtualMonitorKeeper::~VirtualMonitorKeeper() = default;
+
+void VirtualMonitorKeeper::open()
+{
+    if (!monitor_)
+        monitor_ = OpenVirtualEncoderMonitor(form_);
+}
+
 } // namespace quorvan_app

@@ -16,7 +16,7 @@
 #include "content/station_params.h"
 #include "link/clock.h"
 #include "link/encoder_link.h"
-#include "link/port_factory.h"
+#include "ports/port_factory.h"
 
 #include <array>
 #include <cstdint>
@@ -118,6 +118,7 @@ public:
     bool settingsLoaded() const { return settingsLoaded_; }
     TStationParams params;                  // the station values
     std::array<std::string, 4> comDevices;  // COM1Device..COM4Device ("" = /dev/ttyS0..3)
+    std::string virtualStateFile;           // the virtual encoder of the settings' "Port" choice
 
     // --- the encoder --------------------------------------------------------
     // The port spec in force: --port, else the settings' Port.
@@ -162,6 +163,9 @@ private:
 // "YYYY-MM-DDTHH:MM:SS" (a space in place of the T too), 1900 to 2099, as a
 // local time; throws UsageError.
 DateTime ParseLocalTime(const std::string& text);
+
+// --seconds N: a whole number of seconds from 0 to a day; throws UsageError.
+std::int64_t ParseSeconds(const std::string& text);
 
 // "D6", "0xd6" -> 0xD6; throws UsageError naming `what`.
 std::uint8_t ParseHexByte(const std::string& text, const std::string& what);

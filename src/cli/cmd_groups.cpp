@@ -11,8 +11,8 @@
 namespace quorvan::cli {
 
 namespace {
-
 constexpr std::int64_t kMaxSeconds = 24 * 60 * 60;
+} // namespace
 
 std::int64_t ParseSeconds(const std::string& text)
 {
@@ -23,6 +23,8 @@ std::int64_t ParseSeconds(const std::string& text)
                          std::to_string(kMaxSeconds));
     return seconds;
 }
+
+namespace {
 
 int runGroups(Context& ctx)
 {

@@ -72,6 +72,7 @@ TEncoderLink& Context::link()
     PortOptions portOptions;
     portOptions.lpt2Address = params.ELPTA;
     portOptions.comDevices = comDevices;
+    portOptions.virtualStateFile = virtualStateFile;
     portOptions.lockSleeper = &sleeper_;
     factory_ = std::make_unique<PortFactory>(portOptions);
     PortOpenResult opened = factory_->open(spec);

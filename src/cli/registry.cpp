@@ -51,7 +51,8 @@ std::string Usage()
 {
     std::string text = "usage: quorvanctl [--settings FILE] [--port PORT] [--record FILE] [--timed] COMMAND [ARGS]\n"
                        "       quorvanctl --version | help\n"
-                       "ports: lpt1, lpt2, com1..com4, a device path, virtual:STATEFILE, virtual-serial:STATEFILE\n"
+                       "ports: lpt1, lpt2, com1..com4, a device path, virtual:STATEFILE, virtual-serial:STATEFILE,\n"
+                       "       virtual (the settings' VirtualEncoder)\n"
                        "commands:\n";
     for (const Command& c : registry()) {
         text += "  ";

@@ -56,6 +56,7 @@ bool LoadCliSettings(Context& ctx, std::string& error)
     PIExit(values.params);
     NormaliseUserGroupBytes(values.params);
     ctx.params = values.params;
+    ctx.virtualStateFile = VirtualStateFileFor(values.window.VirtualEncoder, where.writePath);
 
     // COM1Device .. COM4Device in [Config]: another device for a COM port.
     for (int n = 0; n < 4; ++n)

@@ -112,7 +112,7 @@ struct TStationParams {
                                        //   2 "Numbered only"
     bool ALONTOP = false;              // "Always on Top" (not kept in the settings file)
     bool CBHPRI = false;               // "High Priority"
-    int RGPORT = 0;                    // "Port": 0 LPT1, 1 LPT2, 2..5 COM1..COM4
+    int RGPORT = 0;                    // "Port": 0 LPT1, 1 LPT2, 2..5 COM1..COM4, 6 the virtual encoder
     bool CBBI = true;                  // "Bidirectional"
     bool CBSS = true;                  // "Slow" (a settings file without the key clears it)
     std::string ELPTA = "632";         // "LPT2 address (DEC):": at most 5 decimal digits

@@ -77,7 +77,9 @@ const std::array kKeys{
     integer(C, "LabelColor", "ColorBox1", pf<&P::ColorBox1>),
     boolean(C, "HighPriority", "CBHPRI", pf<&P::CBHPRI>).fixed(0),
     integer(C, "PTYCodes", "RBPTYC", pf<&P::RBPTYC>).fixed(0).outsideBecomes(0, 2, 0),
-    integer(C, "Port", "RGPORT", pf<&P::RGPORT>).fixed(0).outsideBecomes(0, 5, 0),
+    // Read before the port: the virtual encoder's selection opens this file.
+    text(C, "VirtualEncoder", "VirtualEncoder", wf<&WindowValues::VirtualEncoder>).fixed("").omittedWhenDefault(),
+    integer(C, "Port", "RGPORT", pf<&P::RGPORT>).fixed(0).outsideBecomes(0, 6, 0),
     boolean(C, "Bidirectional", "CBBI", pf<&P::CBBI>).fixed(1),
     text(C, "LogoPicture", "LImageFile", pf<&P::LImageFile>).fixed("(none)"),
     integer(C, "UTCOffset", "SEUTCO", pf<&P::SEUTCO>).fixed(0).outsideBecomes(kSEUTCOMin, kSEUTCOMax, 0),
@@ -213,7 +215,7 @@ struct Run {
 constexpr Run kReadRuns[] = {
     {C, "Top", "Summertime"},
     {C, "HighPriority", "HighPriority"},
-    {C, "Port", "Port"},
+    {C, "VirtualEncoder", "Port"},
     {C, "Slow", "LPT2Address"},
     {C, "LogoPicture", "RTFromFile"},
     {G, "PhaseShift", "PLLRange"},

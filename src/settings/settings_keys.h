@@ -29,6 +29,9 @@ struct WindowValues {
     std::string CTState = "Stop";
     std::string DPSFromFile;     // last text taken from the dynamic PS source file
     std::string RTFromFile;      // last text taken from the radiotext source file
+    // The virtual encoder's state file for the "Port" selection of the virtual
+    // encoder; empty: the default file beside the settings file.
+    std::string VirtualEncoder;
 
     bool operator==(const WindowValues&) const = default;
 };

@@ -67,9 +67,15 @@ void RadioGroup::resizeEvent(QResizeEvent* event)
     placeButtons();
 }
 
+void RadioGroup::setFullWidthTail(int count)
+{
+    tail_ = std::clamp(count, 0, int(buttons_.size()));
+    placeButtons();
+}
+
 void RadioGroup::placeButtons()
 {
-    const int n = int(buttons_.size());
+    const int n = int(buttons_.size()) - tail_;
     const int rows = (n + columns_ - 1) / columns_;
     const int colWidth = (width() - 12) / columns_;
     for (int i = 0; i < n; ++i) {
@@ -77,6 +83,12 @@ void RadioGroup::placeButtons()
         const int row = i % std::max(1, rows);
         buttons_[i]->setGeometry(8 + col * colWidth, top_ + row * rowHeight_, colWidth - 2,
                                  rowHeight_);
+    }
+    int y = top_ + rows * rowHeight_;
+    for (int i = n; i < int(buttons_.size()); ++i) {
+        const int height = rowHeight_ * int(buttons_[i]->text().count(QLatin1Char('\n')) + 1);
+        buttons_[i]->setGeometry(8, y, width() - 14, height);
+        y += height;
     }
 }
 

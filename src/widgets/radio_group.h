@@ -29,6 +29,9 @@ public:
 
     // Row height of the item buttons and the top offset of the first row.
     void setRowMetrics(int top, int rowHeight);
+    // The last `count` items each take a whole row below the columns (an item
+    // of two lines takes two rows).
+    void setFullWidthTail(int count);
 
 signals:
     // The chosen item changed, by the operator or by the program.
@@ -46,6 +49,7 @@ private:
     int index_ = -1;
     int top_ = 16;
     int rowHeight_ = 17;
+    int tail_ = 0;
 };
 
 } // namespace quorvan_widgets

@@ -1,5 +1,8 @@
 // The monitor beside the main window: opened only with the virtual encoder,
 // current after every operation, names in the window's PTY coding.
+#include "app/encoder_section.h"
+#include "app/meaning_section.h"
+#include "app/ram_section.h"
 #include "app/virtual_monitor.h"
 #include "encoder_fixture.h"
 #include "sim/state_file.h"
@@ -45,20 +48,20 @@ void VirtualMonitorTest::followsTheOperationsOfTheWindow()
 
     f.pass();
     form.BSEND1Click();
-    QCOMPARE(monitor->LPS->text(), QStringLiteral("\"QUORVAN \""));
-    QCOMPARE(monitor->LAF->text(), QStringLiteral("87.6  107.9 MHz"));
-    QCOMPARE(monitor->LPTY->text(), QStringLiteral("31 Alarm!"));
-    QVERIFY(monitor->RAMView->toPlainText().startsWith(QStringLiteral("00: ")));
+    QCOMPARE(monitor->Meaning->LPS->text(), QStringLiteral("\"QUORVAN \""));
+    QCOMPARE(monitor->Meaning->LAF->text(), QStringLiteral("87.6  107.9 MHz"));
+    QCOMPARE(monitor->Meaning->LPTY->text(), QStringLiteral("31 Alarm!"));
+    QVERIFY(monitor->Ram->RAMView->toPlainText().startsWith(QStringLiteral("00: ")));
 
     form.RBPTYC->button(1)->click(); // RBDS names
-    QCOMPARE(monitor->LPTY->text(), QStringLiteral("31 ALERT !"));
+    QCOMPARE(monitor->Meaning->LPTY->text(), QStringLiteral("31 ALERT !"));
 
     form.BSWOFFClick();
-    QCOMPARE(monitor->LCarrier->text(), QStringLiteral("off"));
-    QCOMPARE(monitor->LLastCommand->text(), QStringLiteral("0x30 Carrier off"));
+    QCOMPARE(monitor->Encoder->LCarrier->text(), QStringLiteral("off"));
+    QCOMPARE(monitor->Encoder->LLastCommand->text(), QStringLiteral("0x30 Carrier off"));
 
     // A status bit set in the monitor is what Read Status finds.
-    monitor->CBStatusTA->click();
+    monitor->Encoder->CBStatusTA->click();
     QCOMPARE(f.encoder().status(), 0x02);
 }
 
@@ -78,9 +81,9 @@ void VirtualMonitorTest::scrollsOnAScreenLowerThanItsSections()
     const QScrollBar* bar = monitor->Page->verticalScrollBar();
     QVERIFY(bar->isVisible());
     QCOMPARE(bar->value(), 0);
-    monitor->Page->ensureWidgetVisible(monitor->CBStatusTA);
+    monitor->Page->ensureWidgetVisible(monitor->Encoder->CBStatusTA);
     QVERIFY(bar->value() > 0);
-    QCOMPARE(monitor->CBStatusTA->visibleRegion(), QRegion(monitor->CBStatusTA->rect()));
+    QCOMPARE(monitor->Encoder->CBStatusTA->visibleRegion(), QRegion(monitor->Encoder->CBStatusTA->rect()));
 }
 
 // Start writes the clock-time record; the ticks after it write it again.
@@ -94,16 +97,16 @@ void VirtualMonitorTest::namesTheClockTimeBytesOfStartAndEachTick()
     QVERIFY(monitor != nullptr);
 
     form.BSETCT->click();
-    QCOMPARE(monitor->LChanged->text(), QStringLiteral("Changed by the last operation: 0x67..0x6C"));
+    QCOMPARE(monitor->Ram->LChanged->text(), QStringLiteral("Changed by the last operation: 0x67..0x6C"));
 
     f.time.set(quorvan::DateTime{2026, 12, 8, 9, 5, 45, 0}); // a tick in the same minute: the same record again
     form.Timer3Timer();
-    QCOMPARE(monitor->LChanged->text(),
+    QCOMPARE(monitor->Ram->LChanged->text(),
              QStringLiteral("Changed by the last operation: nothing (written unchanged: 0x67..0x6C)"));
 
     f.time.set(quorvan::DateTime{2026, 12, 8, 9, 6, 0, 0}); // the trigger, then the next minute's record
     form.Timer3Timer();
-    QCOMPARE(monitor->LChanged->text(),
+    QCOMPARE(monitor->Ram->LChanged->text(),
              QStringLiteral("Changed by the last operation: 0x6C..0x6D, clock time latched "
                             "(written unchanged: 0x67..0x6B)"));
 }
@@ -148,20 +151,20 @@ void VirtualMonitorTest::sharesTheEncoderWithQuorvanctl()
 
     QCOMPARE(Quorvanctl(f, {QStringLiteral("rt"), QStringLiteral("From the studio")}), 0);
     monitor->checkStateFile();
-    QVERIFY2(monitor->LRT->text().startsWith(QStringLiteral("\"From the studio ")), qPrintable(monitor->LRT->text()));
-    QVERIFY2(monitor->LChanged->text().startsWith(QStringLiteral("Changed by another program: 0x")),
-             qPrintable(monitor->LChanged->text()));
+    QVERIFY2(monitor->Meaning->LRT->text().startsWith(QStringLiteral("\"From the studio ")), qPrintable(monitor->Meaning->LRT->text()));
+    QVERIFY2(monitor->Ram->LChanged->text().startsWith(QStringLiteral("Changed by another program: 0x")),
+             qPrintable(monitor->Ram->LChanged->text()));
     QCOMPARE(f.ramText(0x02, 8), std::string("QUORVAN "));
     monitor->checkStateFile(); // the file again: nothing to load
-    QVERIFY(monitor->LChanged->text().startsWith(QStringLiteral("Changed by another program: 0x")));
+    QVERIFY(monitor->Ram->LChanged->text().startsWith(QStringLiteral("Changed by another program: 0x")));
 
     // quorvanctl writes again; the window's next operation loads it first.
     QCOMPARE(Quorvanctl(f, {QStringLiteral("carrier"), QStringLiteral("off")}), 0);
     f.pass();
     form.BSTATClick(); // Read Status
     QCOMPARE(f.status(), QStringLiteral("Ready"));
-    QCOMPARE(monitor->LCarrier->text(), QStringLiteral("off"));
-    monitor->CBPilot->click();
+    QCOMPARE(monitor->Encoder->LCarrier->text(), QStringLiteral("off"));
+    monitor->Encoder->CBPilot->click();
     QCOMPARE(Quorvanctl(f, {QStringLiteral("status")}), 0);
     quorvan::EncoderState saved;
     std::string error;

@@ -13,6 +13,15 @@ namespace quorvan::test {
 
 namespace fs = std::filesystem;
 
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);)
+        lines.push_back(l);
+    return lines;
+}
+
 CliSandbox::CliSandbox()
 {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -41,9 +50,11 @@ void CliSandbox::write(const std::string& name, const std::string& text) const
     std::ofstream(path(name), std::ios::binary) << text;
 }
 
-CliResult CliSandbox::run(const std::vector<std::string>& args) const
+int CliSandbox::start(const std::vector<std::string>& args, const std::string& outName, std::string exe) const
 {
-    const std::string outPath = path(".stdout"), errPath = path(".stderr");
+    const std::string outPath = path(outName), errPath = path(outName + ".err");
+    if (exe.empty())
+        exe = program;
     const pid_t pid = ::fork();
     if (pid == 0) {
         const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -54,21 +65,26 @@ CliResult CliSandbox::run(const std::vector<std::string>& args) const
         ::dup2(err, 2);
         ::setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
         std::vector<char*> argv;
-        std::string exe = program;
         argv.push_back(exe.data());
         std::vector<std::string> copy = args;
         for (std::string& a : copy)
             argv.push_back(a.data());
         argv.push_back(nullptr);
-        ::execv(exe.c_str(), argv.data());
+        ::execvp(exe.c_str(), argv.data());
         ::_exit(127);
     }
+    return pid;
+}
+
+CliResult CliSandbox::run(const std::vector<std::string>& args) const
+{
+    const pid_t pid = start(args, ".stdout");
     CliResult r;
     int status = 0;
     if (pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status))
         r.code = WEXITSTATUS(status);
     r.out = read(".stdout");
-    r.err = read(".stderr");
+    r.err = read(".stdout.err");
     return r;
 }
 

@@ -22,15 +22,6 @@ bool IsGroupLine(const std::string& line)
     return true;
 }
 
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string l; std::getline(in, l);)
-        lines.push_back(l);
-    return lines;
-}
-
 TEST(CliGroups, PrintsTheStreamOfTheStateFile)
 {
     CliSandbox box;

@@ -19,7 +19,7 @@ TEST(SettingsLoad, WithoutAFileTheWindowKeepsItsInitialValuesButTheFixedDefaults
 
     // The keys with a fixed default override whatever the window held.
     SettingsValues start;
-    start.window = WindowValues{1, 2, false, "Start", "d", "r"};
+    start.window = WindowValues{1, 2, false, "Start", "d", "r", ""};
     start.params.STMEN = true;
     start.params.CBHPRI = true;
     start.params.RBPTYC = 2;
@@ -129,7 +129,7 @@ TEST(SettingsLoad, RangeRulesOfTheChoicesAndOffsets)
                                        "[DataGroups]\nGroupType1=40\n"
                                        "[Radiotext]\nSendNextAfter=300\nCutEnd=64\n"),
                                   start);
-    EXPECT_EQ(v.params.RGPORT, 0);   // outside 0..5: LPT1
+    EXPECT_EQ(v.params.RGPORT, 0);   // outside 0..6: LPT1
     EXPECT_EQ(v.params.RBPTYC, 0);
     EXPECT_EQ(v.params.SEUTCO, 0);
     EXPECT_EQ(v.params.SESMTO, 2);   // inside -12..12: limited to -2..2
@@ -253,7 +253,8 @@ TEST(SettingsLoad, ReadOrderCoversEveryKeyButTAOnceWithTheOrderingsTheWindowNeed
     };
     EXPECT_EQ(pos("Config", "Top"), 0u);
     EXPECT_EQ(pos("Config", "HighPriority"), 5u);
-    EXPECT_EQ(pos("Config", "Port"), 6u);
+    EXPECT_EQ(pos("Config", "VirtualEncoder"), 6u);
+    EXPECT_EQ(pos("Config", "Port"), 7u);
     // The character set is known before any text is read.
     for (const SettingKey& k : settingKeys()) {
         if (k.isText() && k.readBack) {
@@ -277,11 +278,12 @@ TEST(SettingsLoad, TheAppliedListTellsTheWindowWhatChanged)
     ASSERT_EQ(list.size(), settingReadOrder().size());
     for (std::size_t i = 0; i < list.size(); ++i)
         EXPECT_EQ(list[i].key, settingReadOrder()[i]);
-    EXPECT_TRUE(list[6].present);
-    EXPECT_TRUE(list[6].changed); // Port 0 -> 2
-    EXPECT_EQ(list[6].number, 2);
+    EXPECT_FALSE(list[6].present); // VirtualEncoder
     EXPECT_TRUE(list[7].present);
-    EXPECT_FALSE(list[7].changed); // Slow stays checked
+    EXPECT_TRUE(list[7].changed); // Port 0 -> 2
+    EXPECT_EQ(list[7].number, 2);
+    EXPECT_TRUE(list[8].present);
+    EXPECT_FALSE(list[8].changed); // Slow stays checked
     EXPECT_FALSE(list[5].present);
     EXPECT_FALSE(list[5].changed); // HighPriority: absent, 0 as before
 

@@ -4,7 +4,7 @@
 // the operation "!Ready" after a bounded wait, naming its holder. Also what
 // the monitor names as one operation's change.
 #include "encoder/bus_runs.h"
-#include "link/port_factory.h"
+#include "ports/port_factory.h"
 #include "sim/shared_state.h"
 #include "sim/sim_rig.h"
 #include "sim/state_changes.h"

@@ -1,9 +1,11 @@
-#include "link/port_factory.h"
+#include "ports/port_factory.h"
 
 #include "link/linux_parallel.h"
 #include "link/linux_serial.h"
 #include "link/null_port.h"
 #include "link/recording_port.h"
+#include "settings/file_system.h"
+#include "settings/settings_location.h"
 #include "sim/state_file.h"
 #include "sim/virtual_port.h"
 
@@ -64,6 +66,16 @@ std::string ComDevice(const PortOptions& options, int n)
     if (n >= 1 && n <= 4 && !options.comDevices[n - 1].empty())
         return options.comDevices[n - 1];
     return options.devDir + "/ttyS" + std::to_string(n - 1);
+}
+
+std::string VirtualStateFileFor(const std::string& setting, const std::string& settingsPath)
+{
+    if (!setting.empty() && setting.front() == '/')
+        return setting;
+    std::string directory = parentDirectory(absolutePath(settingsPath));
+    if (directory.back() != '/')
+        directory += '/';
+    return directory + (setting.empty() ? std::string(kVirtualStateFileName) : setting);
 }
 
 bool LoadVirtualBacking(const std::string& stateFile, VirtualBacking& backing, std::string& error,
@@ -186,7 +198,9 @@ std::shared_ptr<SharedEncoderState> PortFactory::virtualSharing()
 std::shared_ptr<VirtualEncoder> PortFactory::virtualEncoder()
 {
     std::string error;
-    if (!options_.routeToVirtual || !loadShared(error))
+    if (!options_.routeToVirtual)
+        return shared_;
+    if (!loadShared(error))
         return nullptr;
     return shared_;
 }
@@ -197,6 +211,7 @@ std::string PortFactory::selectionSpec(int index)
     case 0: return "lpt1";
     case 1: return "lpt2";
     case 2: case 3: case 4: case 5: return "com" + std::to_string(index - 1);
+    case kVirtualPortSelection: return "virtual";
     default: return "";
     }
 }
@@ -241,6 +256,15 @@ PortOpenResult PortFactory::open(const std::string& rawSpec)
         return openVirtual(std::move(backing), serial, serial ? 1 : kLpt1Address, serial ? "COM1" : "LPT1");
     }
 
+    // The virtual encoder the settings choose, on LPT1's address.
+    if (spec == "virtual") {
+        std::string error;
+        if (!loadShared(error))
+            return failure(PortError::BadStateFile, error);
+        return openVirtual(VirtualBacking{shared_, options_.virtualStateFile, sharing_}, false, kLpt1Address,
+                           "Virtual encoder");
+    }
+
     // Which port: parallel at an address, or serial COMn / device.
     bool serial = false;
     std::int32_t address = 0;
@@ -275,7 +299,7 @@ PortOpenResult PortFactory::open(const std::string& rawSpec)
         name = rawSpec;
     } else {
         return failure(PortError::BadSpec, "unknown port '" + rawSpec
-                                               + "' (lpt1, lpt2, com1..com4, a device path, virtual:FILE or virtual-serial:FILE)");
+                                               + "' (lpt1, lpt2, com1..com4, a device path, virtual, virtual:FILE or virtual-serial:FILE)");
     }
 
     if (options_.routeToVirtual) {

@@ -1,6 +1,6 @@
 #include "link/link_fakes.h"
 #include "link/linux_parallel.h"
-#include "link/port_factory.h"
+#include "ports/port_factory.h"
 #include "sim/state_file.h"
 
 #include <gtest/gtest.h>
@@ -200,6 +200,63 @@ TEST(PortFactory, VirtualStateFilePersistsAcrossOpens)
     r = factory.open("virtual:" + file);
     EXPECT_EQ(r.failure, PortError::BadStateFile);
     EXPECT_NE(r.error.find("enc.state"), std::string::npos);
+}
+
+// The "Port" choice of the virtual encoder opens the settings' state file,
+// one encoder for every open, without routing the other choices to it.
+TEST(PortFactory, VirtualSelectionOpensTheStateFileOfTheOptions)
+{
+    Scratch s;
+    PortOptions o = s.options();
+    o.virtualStateFile = s.path("chosen.state");
+    PortFactory factory(o);
+    EXPECT_EQ(factory.virtualEncoder(), nullptr); // nothing opened yet
+    EXPECT_EQ(PortFactory::selectionSpec(kVirtualPortSelection), "virtual");
+    ManualTime time;
+    TEncoderLink link(time);
+    link.Timed = false;
+    {
+        PortOpenResult r = factory.openSelection(kVirtualPortSelection);
+        ASSERT_NE(r.port, nullptr) << r.error;
+        EXPECT_EQ(r.port->address(), kLpt1Address);
+        EXPECT_FALSE(r.port->isSerial());
+        EXPECT_EQ(r.port->virtualStateFile(), o.virtualStateFile);
+        r.port->attach(link);
+        link.SendStart(true);
+        link.SendByte(0xD6);
+        link.SendByte(0x02);
+        link.SendByte('V');
+        link.SendStop(true);
+        EXPECT_EQ(link.StatusText(), "Ready");
+        std::string error;
+        EXPECT_TRUE(r.port->saveVirtualState(error)) << error;
+        Port::detach(link);
+    }
+    ASSERT_NE(factory.virtualEncoder(), nullptr);
+    EXPECT_EQ(factory.virtualEncoder()->ram(0x02), 'V');
+    // Another program opening the same file sees the byte.
+    PortOpenResult again = PortFactory(s.options()).open("virtual:" + o.virtualStateFile);
+    ASSERT_NE(again.port, nullptr) << again.error;
+    EXPECT_EQ(again.port->virtualEncoder()->ram(0x02), 'V');
+    // LPT1 is still the hardware (none here), not the virtual encoder.
+    PortOpenResult lpt = factory.openSelection(0);
+    ASSERT_NE(lpt.port, nullptr);
+    EXPECT_EQ(lpt.port->virtualEncoder(), nullptr);
+
+    s.put("chosen.state", "garbage\n");
+    PortFactory fresh(o);
+    EXPECT_EQ(fresh.openSelection(kVirtualPortSelection).failure, PortError::BadStateFile);
+}
+
+TEST(PortFactory, VirtualStateFileOfASettingsFile)
+{
+    EXPECT_EQ(VirtualStateFileFor("", "/home/op/.config/quorvan/quorvan.rds"),
+              "/home/op/.config/quorvan/virtual-encoder.state");
+    EXPECT_EQ(VirtualStateFileFor("studio.state", "/srv/quorvan.rds"), "/srv/studio.state");
+    EXPECT_EQ(VirtualStateFileFor("/var/lib/enc.state", "/srv/quorvan.rds"), "/var/lib/enc.state");
+    EXPECT_EQ(VirtualStateFileFor("", "/quorvan.rds"), "/virtual-encoder.state");
+    // A relative settings path counts from the working directory.
+    EXPECT_EQ(VirtualStateFileFor("", "quorvan.rds"), fs::current_path().string() + "/virtual-encoder.state");
 }
 
 TEST(PortFactory, RecordingLogsEveryAccessInOrder)

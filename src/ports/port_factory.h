@@ -1,10 +1,15 @@
-// Turns a port selection into the backend that reaches it.
+// The port factory: turns a port selection into the backend that reaches it,
+// a real port of src/link or the virtual encoder of src/sim. It stands above
+// both, so that the link never depends on the virtual encoder. It only opens
+// and wires ports; it never talks to an encoder itself.
 //
 // Port specs: "lpt1" (I/O address 888), "lpt2" (the LPT2 address of the
 // options, or "lpt2:ADDR"), "com1".."com4" (/dev/ttyS0..3 unless a COMnDevice
 // names another device), a device path ("/dev/parport0", "/dev/ttyUSB0"),
 // "virtual:STATEFILE" (the virtual encoder on a parallel port) and
-// "virtual-serial:STATEFILE" (the same encoder on the serial lines).
+// "virtual-serial:STATEFILE" (the same encoder on the serial lines) and
+// "virtual" (the virtual encoder of PortOptions::virtualStateFile, the one the
+// settings choose in the "Port" group).
 //
 // With PortOptions::routeToVirtual every selection reaches one shared virtual
 // encoder instead of the hardware, on the port kind selected.
@@ -25,12 +30,19 @@ namespace quorvan {
 
 inline constexpr std::int32_t kLpt1Address = 888;
 inline constexpr std::int32_t kLpt2DefaultAddress = 632;
+// The selection of the "Port" group that reaches the virtual encoder (after
+// LPT1, LPT2 and COM1..COM4).
+inline constexpr int kVirtualPortSelection = 6;
+// The virtual encoder's state file where the settings name none: beside the settings file.
+inline constexpr const char* kVirtualStateFileName = "virtual-encoder.state";
 
 struct PortOptions {
     std::string lpt2Address = "632";          // the LPT2 address as the settings hold it (decimal text)
     std::array<std::string, 4> comDevices;    // COM1Device..COM4Device; empty: /dev/ttyS0..3
     bool routeToVirtual = false;              // every selection goes to the virtual encoder
-    std::string virtualStateFile;             // its state file; empty: kept in memory only
+    // The virtual encoder's state file (of routeToVirtual and of the "virtual"
+    // selection); empty: kept in memory only.
+    std::string virtualStateFile;
     Sleeper* lockSleeper = nullptr;           // waits for a state file's lock; nullptr: real sleeps
     // Where the hardware is looked up, and whether root may fall back to direct
     // port I/O. Tests point the directories at a scratch directory and turn
@@ -46,6 +58,11 @@ bool ParseLpt2Address(const std::string& text, std::int32_t& address, std::strin
 
 // The device of COMn (1..4).
 std::string ComDevice(const PortOptions& options, int n);
+
+// The virtual encoder's state file of a settings file: `setting` (its
+// VirtualEncoder key; a relative path counts from the settings file's
+// directory), or the default file beside the settings file when empty.
+std::string VirtualStateFileFor(const std::string& setting, const std::string& settingsPath);
 
 // The virtual encoder behind a port together with its state file.
 struct VirtualBacking {
@@ -123,12 +140,14 @@ public:
     void setOptions(const PortOptions& options);
 
     PortOpenResult open(const std::string& spec);
-    // The port of a selection in the "Port" group: 0 LPT1, 1 LPT2, 2..5 COM1..COM4.
+    // The port of a selection in the "Port" group: 0 LPT1, 1 LPT2, 2..5 COM1..COM4,
+    // 6 the virtual encoder of the options' state file (on a parallel port).
     PortOpenResult openSelection(int index);
     static std::string selectionSpec(int index);
 
     // The shared virtual encoder of routeToVirtual, loaded from its state file
-    // on first use (nullptr when not routing or the file is damaged).
+    // on first use; without routing, the one the "virtual" selection opened
+    // (nullptr when neither, or the file is damaged).
     std::shared_ptr<VirtualEncoder> virtualEncoder();
     // Its state file as several programs share it (nullptr: kept in memory).
     std::shared_ptr<SharedEncoderState> virtualSharing();

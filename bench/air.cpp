@@ -1,0 +1,150 @@
+// The software encoder's cost. Rendering: 60 s of RDS at 192 kHz (and the
+// other usual rates) from a station with radiotext; goal at least 200 x real
+// time. Live (--live): quorvanctl air on a private PulseAudio null sink
+// through ALSA's pulse plugin, its processor time read from /proc/PID/stat
+// over 30 s; goal under 1 % of a core.
+#include "air/modulator.h"
+#include "rds/generator.h"
+#include "sim/state_file.h"
+#include "support/private_pulse.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+using Seconds = std::chrono::duration<double>;
+
+quorvan::image::ImageBytes Station()
+{
+    quorvan::image::ImageBytes ram{};
+    ram[quorvan::image::kPI] = 0xD3;
+    ram[quorvan::image::kPI + 1] = 0xA2;
+    std::memcpy(ram.data() + quorvan::image::kPS, "QUORVAN ", 8);
+    std::memset(ram.data() + quorvan::image::kRT, 'R', quorvan::image::kRTLength);
+    ram[quorvan::image::kRTControl] = 0x01;
+    return ram;
+}
+
+double CpuSeconds()
+{
+    timespec ts{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
+void Render(int rate, int seconds)
+{
+    const quorvan::image::ImageBytes ram = Station();
+    quorvan::rds::GroupGenerator generator;
+    quorvan::air::Modulator m({rate, 4.5, 9}, [&] { return generator.Next(ram); });
+    std::vector<float> buffer(4096);
+    const std::int64_t frames = std::int64_t{rate} * seconds;
+    double sink = 0;
+    const double cpu0 = CpuSeconds();
+    const auto start = std::chrono::steady_clock::now();
+    for (std::int64_t done = 0; done < frames;) {
+        const auto n = static_cast<std::size_t>(std::min<std::int64_t>(frames - done, buffer.size()));
+        m.render(buffer.data(), n);
+        sink += buffer[n / 2];
+        done += static_cast<std::int64_t>(n);
+    }
+    const double wall = Seconds(std::chrono::steady_clock::now() - start).count();
+    const double cpu = CpuSeconds() - cpu0;
+    // On a shared machine the processor time is the figure; the wall time is
+    // what this run happened to get.
+    std::printf("render %6d Hz: %d s in %.3f s of processor (%.3f s wall) = %5.0f x real time, %.2f ns/sample, "
+                "%zu table places%s\n",
+                rate, seconds, cpu, wall, seconds / cpu, cpu / static_cast<double>(frames) * 1e9, m.tablePlaces(),
+                sink > 1e9 ? "!" : "");
+}
+
+// utime + stime of a process, in seconds.
+double CpuOf(int pid)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::size_t close = text.rfind(')');
+    if (close == std::string::npos)
+        return -1;
+    std::istringstream fields(text.substr(close + 2));
+    std::string f;
+    unsigned long long utime = 0, stime = 0;
+    for (int i = 3; i <= 15 && fields >> f; ++i) {
+        if (i == 14)
+            utime = std::stoull(f);
+        if (i == 15)
+            stime = std::stoull(f);
+    }
+    return static_cast<double>(utime + stime) / static_cast<double>(::sysconf(_SC_CLK_TCK));
+}
+
+int Live(int seconds)
+{
+    const auto dir = std::filesystem::temp_directory_path() / ("quorvan-bench-air-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string state = (dir / "enc.state").string();
+    quorvan::EncoderState s;
+    const auto ram = Station();
+    std::copy(ram.begin(), ram.end(), s.ram.begin());
+    std::string error;
+    if (!quorvan::SaveEncoderState(state, s, error)) {
+        std::fprintf(stderr, "bench_air: %s\n", error.c_str());
+        return 1;
+    }
+    int result = 0;
+    {
+        quorvan::test::PrivatePulse pulse((dir / "pulse").string());
+        if (!pulse.ok()) {
+            std::fprintf(stderr, "bench_air: %s\n", pulse.error().c_str());
+            return 1;
+        }
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::execl(QUORVAN_CLI_PATH, "quorvanctl", "air", state.c_str(), "--device", "pulse", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        std::this_thread::sleep_for(std::chrono::seconds(2));  // past the start
+        const double cpu0 = CpuOf(pid);
+        const auto t0 = std::chrono::steady_clock::now();
+        std::this_thread::sleep_for(std::chrono::seconds(seconds));
+        const double cpu1 = CpuOf(pid);
+        const double wall = Seconds(std::chrono::steady_clock::now() - t0).count();
+        ::kill(pid, SIGTERM);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        if (cpu0 < 0 || cpu1 < 0) {
+            std::fprintf(stderr, "bench_air: quorvanctl air ended early\n");
+            result = 1;
+        } else {
+            std::printf("live air on the PulseAudio null sink, 192 kHz s16 mono: %.2f s of processor in %.1f s = "
+                        "%.2f %% of a core\n",
+                        cpu1 - cpu0, wall, (cpu1 - cpu0) / wall * 100);
+        }
+    }
+    std::filesystem::remove_all(dir);
+    return result;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc > 1 && std::strcmp(argv[1], "--live") == 0)
+        return Live(argc > 2 ? std::atoi(argv[2]) : 30);
+    for (int rate : {192000, 171000, 176400, 228000, 200003})
+        Render(rate, 60);
+    return 0;
+}

@@ -1,0 +1,43 @@
+// A software encoder on air: the modulator fed from a state file, into a sink.
+//
+// Live, the stream follows the state file: it is looked at every 50 ms of
+// the device's time (a change saved by any program is read within that), it
+// is only read, never written or locked, and a file that cannot be read
+// leaves the last good state on air. The status file beside it is rewritten
+// once a second and removed at the end.
+#pragma once
+
+#include "air/air_status.h"
+#include "air/modulator.h"
+#include "air/sink.h"
+#include "rds/groups.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quorvan {
+class SharedEncoderState;
+}
+
+namespace quorvan::air {
+
+struct SessionHooks {
+    std::function<bool()> stopRequested;                // checked after every write
+    std::function<std::int64_t()> nowUnix;              // for the status file
+    std::function<void(const std::string&)> report;     // one line to stderr
+};
+
+// Plays the state until stopRequested() or, when `frames` > 0, for exactly
+// that many frames. false with `error` when the sink fails.
+bool PlayLive(SharedEncoderState& state, const ModulatorConfig& config, Sink& sink, std::int64_t frames,
+              const SessionHooks& hooks, std::string& error);
+
+// Renders exactly `frames` frames of a fixed list of groups, the first group
+// starting at frame 0 (the list must last that long; none: silence), or until
+// stopRequested().
+bool PlayGroups(const std::vector<rds::Group>& groups, const ModulatorConfig& config, Sink& sink, std::int64_t frames,
+                const SessionHooks& hooks, std::string& error);
+
+} // namespace quorvan::air

@@ -1,0 +1,108 @@
+// The software encoder: the virtual encoder's group stream as an RDS signal on
+// a sound card, in a file or on stdout, instead of through the encoder chip.
+//
+// The way is one direction only: state file -> group stream (src/rds) ->
+// blocks with check words -> modulator -> sink. The modulator turns bits into
+// samples and knows nothing of files or devices; a sink moves samples and
+// knows nothing of RDS; the session joins them and follows the state file.
+// This folder never writes the encoder's state, never resamples (a sound card
+// that cannot run at the exact rate is refused: a resampler to 48 kHz removes
+// the 57 kHz signal) and never keeps time of its own: the device's clock paces
+// the stream, so the groups can never drift from the audio.
+#pragma once
+
+#include "rds/groups.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace quorvan::air {
+
+// The RDS bit rate: 57 kHz / 48 (EN 50067:1998, 1.5). The pilot is 16 times
+// it, the subcarrier 48 times.
+inline constexpr double kBitRate = 1187.5;
+// The lowest sample rate that carries 57 kHz +- 2.4 kHz with room for the
+// data-shaping filter's band edge.
+inline constexpr int kMinRate = 128000;
+inline constexpr int kMaxRate = 768000;
+inline constexpr double kDefaultRdsLevel = 4.5;
+inline constexpr double kDefaultPilotLevel = 0.0;
+
+struct ModulatorConfig {
+    int rate = 192000;                      // Hz, kMinRate..kMaxRate
+    double rdsLevel = kDefaultRdsLevel;      // percent of full scale, peak
+    double pilotLevel = kDefaultPilotLevel;  // percent of full scale, peak; 0 = off
+};
+
+// "" when the configuration can be played, else why not ("the rate 48000 Hz
+// is below 128000 Hz: ...").
+std::string CheckModulatorConfig(const ModulatorConfig& config);
+
+// A pull source of samples: a sink asks for frames, the modulator takes a new
+// group from `nextGroup` whenever its bits run out (a few bits ahead of the
+// air, for the data-shaping filter's span).
+//
+// Bit k begins at the time k / 1187.5 s; sample n is at n / rate. Both are
+// kept as integers (the place of sample n within its bit is n * 2375 mod
+// 2 * rate, in units of 1 / (2 * rate) bit), so the bit clock stays exact
+// over any length of time at any rate, with no resampler. The pilot
+// sin(2 pi 19000 t) and the subcarrier sin(2 pi 57000 t) are both functions
+// of that one phase: the subcarrier is the pilot's third harmonic, in phase,
+// at every sample.
+class Modulator {
+public:
+    // Throws std::invalid_argument for a configuration CheckModulatorConfig refuses.
+    Modulator(const ModulatorConfig& config, std::function<rds::Group()> nextGroup);
+
+    // Mono samples, full scale = 1.0.
+    void render(float* out, std::size_t frames);
+
+    const ModulatorConfig& config() const { return config_; }
+    // Groups whose first bit has begun in the frames rendered so far.
+    std::int64_t groupsStarted() const;
+    std::int64_t framesRendered() const { return frames_; }
+    // The greatest magnitude a sample can reach (rdsLevel + pilotLevel) / 100.
+    double peak() const { return peak_; }
+    // Distinct places of a sample within a bit that the tables hold.
+    std::size_t tablePlaces() const { return places_; }
+
+private:
+    void renderExact(float* out, std::size_t frames);
+    void renderScaled(float* out, std::size_t frames);
+    void shiftSymbols();
+    void nextBit();
+
+    static constexpr int kSpan = 4;  // bits of the shaped symbol each side of its own
+    static constexpr int kTaps = 2 * kSpan + 1;
+
+    ModulatorConfig config_;
+    std::function<rds::Group()> nextGroup_;
+    // Place within the bit in units of 1 / period_ bit: exact (period_ = 2 *
+    // rate / gcd), or, for a rate whose period would need a huge table, the
+    // table index is the place scaled to places_ (13 ns at most, never summed).
+    std::int64_t place_ = 0;
+    std::int64_t period_ = 0;
+    std::int64_t step_ = 0;
+    bool exact_ = true;
+    std::size_t places_ = 0;
+    // Shaped symbol times subcarrier for each place and tap. Exact: in the
+    // order the samples visit the places (sample c of a cycle of period_
+    // samples is at place c * step_ mod period_), one row a tap, so that the
+    // samples of one bit read each row straight through. Scaled: places_ x
+    // kTaps by place.
+    std::vector<float> symbolTable_;
+    std::vector<float> pilotTable_;   // by sample of the cycle (exact) or by place
+    std::int64_t cycle_ = 0;          // exact: the next sample's place in the cycle
+    double peak_ = 0;
+
+    std::array<float, kTaps> symbols_{};  // +-1 (0 before the first bit): bits k+kSpan .. k-kSpan
+    std::int64_t bit_ = 0;                // the bit the next sample belongs to
+    std::int64_t frames_ = 0;
+    std::array<std::uint8_t, 104> groupBits_{};
+    int groupBit_ = 104;
+    bool differential_ = false;
+};
+
+} // namespace quorvan::air

@@ -1,0 +1,169 @@
+// air STATEFILE: the software encoder. Plays the virtual encoder's groups as
+// an RDS signal on a sound card (following the state file until SIGINT or
+// SIGTERM), or renders them into a WAV/FLAC file or raw samples on stdout.
+#include "cli/cli.h"
+
+#include "air/air_session.h"
+#include "air/air_status.h"
+#include "rds/generator.h"
+#include "settings/termination_signals.h"
+#include "sim/shared_state.h"
+#include "sim/state_file.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <charconv>
+#include <csignal>
+#include <ctime>
+#include <iostream>
+
+namespace quorvan::cli {
+
+namespace {
+
+int ParseRate(const std::string& text)
+{
+    int rate = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), rate);
+    if (ec != std::errc() || end != text.data() + text.size() || rate <= 0)
+        throw UsageError("--rate '" + text + "' is not a sample rate in Hz");
+    return rate;
+}
+
+double ParseLevel(const std::string& text, const std::string& what)
+{
+    double level = -1;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), level);
+    if (ec != std::errc() || end != text.data() + text.size() || !(level >= 0 && level <= 100))
+        throw UsageError(what + " '" + text + "' is not a percentage from 0 to 100");
+    return level;
+}
+
+bool SignalPending()
+{
+    pollfd p{TerminationSignals::fd(), POLLIN, 0};
+    return p.fd >= 0 && ::poll(&p, 1, 0) > 0;
+}
+
+std::int64_t NowUnix()
+{
+    return static_cast<std::int64_t>(std::time(nullptr));
+}
+
+// The state file the command plays: missing or damaged is a usage error.
+EncoderState LoadPlayedState(const std::string& path)
+{
+    EncoderState state;
+    std::string error;
+    switch (LoadEncoderState(path, state, error)) {
+    case StateLoad::Loaded:
+        return state;
+    case StateLoad::Missing:
+        throw UsageError("no virtual encoder state file " + path);
+    case StateLoad::Damaged:
+        break;
+    }
+    throw UsageError(error);
+}
+
+int runAir(Context& ctx)
+{
+    const auto device = ctx.takeOption("--device");
+    const auto output = ctx.takeOption("--output");
+    const auto rate = ctx.takeOption("--rate");
+    const auto seconds = ctx.takeOption("--seconds");
+    const auto at = ctx.takeOption("--at");
+    const auto rdsLevel = ctx.takeOption("--rds-level");
+    const auto pilotLevel = ctx.takeOption("--pilot-level");
+    const auto channels = ctx.takeOption("--channels");
+    const auto format = ctx.takeOption("--format");
+    ctx.expectArgs(1, 1);
+    const std::string statePath = ctx.args[0];
+
+    air::ModulatorConfig config;
+    if (rate)
+        config.rate = ParseRate(*rate);
+    if (rdsLevel)
+        config.rdsLevel = ParseLevel(*rdsLevel, "--rds-level");
+    if (pilotLevel)
+        config.pilotLevel = ParseLevel(*pilotLevel, "--pilot-level");
+    if (const std::string why = air::CheckModulatorConfig(config); !why.empty())
+        throw UsageError(why);
+    air::SinkFormat sinkFormat;
+    sinkFormat.rate = config.rate;
+    if (channels) {
+        if (*channels != "1" && *channels != "2")
+            throw UsageError("--channels '" + *channels + "' is not 1 or 2");
+        sinkFormat.channels = *channels == "1" ? 1 : 2;
+    }
+    if (format) {
+        const auto f = air::ParseSampleFormat(*format);
+        if (!f)
+            throw UsageError("--format '" + *format + "' is not s16, s32 or float");
+        sinkFormat.format = *f;
+    }
+    if (device && output)
+        throw UsageError("--device and --output cannot both be given");
+    const std::int64_t n = seconds ? ParseSeconds(*seconds) : 0;
+    const bool toStdout = output && *output == "-";
+    if (output && !toStdout && !seconds)
+        throw UsageError("--output " + *output + " needs --seconds N");
+    if (at && !output)
+        throw UsageError("--at belongs to a render into a file (--output)");
+    if (at && !seconds)
+        throw UsageError("--at needs --seconds N");
+    const std::optional<DateTime> start = at ? std::optional<DateTime>(ParseLocalTime(*at)) : std::nullopt;
+
+    const EncoderState state = LoadPlayedState(statePath);
+    air::SessionHooks hooks;
+    hooks.stopRequested = SignalPending;
+    hooks.nowUnix = NowUnix;
+    hooks.report = [](const std::string& line) { std::cerr << "quorvanctl: " << line << std::endl; };
+    const std::int64_t frames = n * config.rate;
+
+    std::unique_ptr<air::Sink> sink;
+    std::string error;
+    if (toStdout) {
+        std::signal(SIGPIPE, SIG_IGN);  // a reader that goes away is a write error, not a silent death
+        sink = air::OpenRawSink(STDOUT_FILENO, sinkFormat);
+    } else if (output) {
+        sink = air::OpenFileSink(*output, sinkFormat, error);
+    } else {
+        sink = air::OpenAlsaSink(device.value_or("default"), sinkFormat, hooks.report, error);
+    }
+    if (!sink)
+        throw UsageError(error);
+
+    bool ok = false;
+    if (output && seconds) {
+        // A render: the groups of `groups STATEFILE --seconds N --at T`, the
+        // first one at frame 0. One second more for the bits the shaping
+        // filter looks ahead at the end.
+        if (!rds::EncoderStream::OnAir(state))
+            hooks.report(std::string("the virtual encoder ") + (state.power ? "has its carrier off" : "has no power") +
+                         ": the render is silent");
+        const std::vector<rds::Group> groups = rds::GroupsDuring(state, start.value_or(ctx.clock().now()), n + 1);
+        ok = air::PlayGroups(groups, config, *sink, frames, hooks, error);
+    } else {
+        std::string openError;
+        const auto shared = SharedEncoderState::Open(statePath, &ctx.sleeper(), openError);
+        if (!shared)
+            throw UsageError(openError);
+        ok = air::PlayLive(*shared, config, *sink, frames, hooks, error);
+    }
+    TerminationSignals::take();  // the signal that ended the air is its normal end
+    if (!ok)
+        throw Failure(error);
+    return kExitOk;
+}
+
+} // namespace
+
+QUORVAN_CLI_COMMAND("air",
+                    "STATEFILE [--device PCM | --output FILE|-] [--rate HZ] [--seconds N] "
+                    "[--at YYYY-MM-DDTHH:MM:SS] [--rds-level PERCENT] [--pilot-level PERCENT] [--channels 1|2] "
+                    "[--format s16|s32|float] (live until SIGINT or SIGTERM)",
+                    runAir);
+
+} // namespace quorvan::cli

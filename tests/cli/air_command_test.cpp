@@ -1,0 +1,161 @@
+// quorvanctl air into files and stdout: the groups of `groups`, decoded by
+// the test receiver, at the rates sound cards run at; and every bad argument.
+#include "cli/cli_runner.h"
+
+#include "air/test_demodulator.h"
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <sstream>
+
+namespace quorvan::test {
+namespace {
+
+// A station with PS, radiotext and a clock time loaded (a 4A at the minute).
+void MakeStation(const CliSandbox& box, const std::string& state)
+{
+    ASSERT_EQ(box.run({"virtual-poke", state, "00", "D3", "A2", "51", "55", "4F", "52", "56", "41", "4E", "20", "0A",
+                       "01", "00", "00", "01"}).code, 0);
+    ASSERT_EQ(box.run({"--port", "virtual:" + state, "rt", "On air without the chip"}).code, 0);
+    ASSERT_EQ(box.run({"virtual-poke", state, "67", "40", "01", "C3", "EF", "5A", "C4"}).code, 0);
+}
+
+struct Sound {
+    int rate = 0, channels = 0, format = 0;
+    std::vector<float> samples;  // interleaved
+};
+
+Sound ReadSound(const std::string& path)
+{
+    SF_INFO info{};
+    SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+    Sound s;
+    if (!f)
+        return s;
+    s.rate = info.samplerate;
+    s.channels = info.channels;
+    s.format = info.format;
+    s.samples.resize(static_cast<std::size_t>(info.frames * info.channels));
+    sf_readf_float(f, s.samples.data(), info.frames);
+    sf_close(f);
+    return s;
+}
+
+std::vector<std::string> Hex(const std::vector<rds::Group>& groups)
+{
+    std::vector<std::string> out;
+    for (const rds::Group& g : groups)
+        out.push_back(g.hex());
+    return out;
+}
+
+TEST(CliAir, FileRendersDecodeToTheGroupsOfTheGroupsCommand)
+{
+    CliSandbox box;
+    const std::string state = box.path("enc.state");
+    MakeStation(box, state);
+    const std::string at = "2017-04-04T23:42:57";  // a minute boundary 3 s in
+    const auto expected = Lines(box.run({"groups", state, "--seconds", "8", "--at", at}).out);
+    ASSERT_EQ(expected.size(), 92u);
+    for (int rate : {171000, 192000, 228000}) {
+        const std::string wav = box.path("x" + std::to_string(rate) + ".wav");
+        const CliResult r = box.run({"air", state, "--output", wav, "--rate", std::to_string(rate), "--seconds", "8",
+                                     "--at", at});
+        ASSERT_EQ(r.code, 0) << r.err;
+        const Sound s = ReadSound(wav);
+        ASSERT_EQ(s.rate, rate);
+        ASSERT_EQ(s.samples.size(), 8u * rate);  // exactly N x rate frames
+        const Decoded d = DecodeRds(s.samples, rate);
+        EXPECT_EQ(d.firstGroupBit, 0) << rate;
+        EXPECT_EQ(d.badGroups, 0) << rate;
+        // Every complete group: the 92nd begins 7.97 s in and is cut off.
+        const auto got = Hex(d.groups);
+        ASSERT_EQ(got.size(), 91u) << rate;
+        EXPECT_TRUE(std::equal(got.begin(), got.end(), expected.begin())) << rate;
+        EXPECT_NE(std::find(got.begin(), got.end(), "D3A2 4141 C3EF 5AC4"), got.end());  // the 4A
+    }
+    // The default state file stays as it was: a render never writes it.
+    EXPECT_FALSE(std::filesystem::exists(state + ".air"));
+}
+
+TEST(CliAir, ChannelsFormatsFlacAndRawStdout)
+{
+    CliSandbox box;
+    const std::string state = box.path("enc.state");
+    MakeStation(box, state);
+    CliResult r = box.run({"air", state, "--output", "s.wav", "--seconds", "2", "--channels", "2", "--format", "s32",
+                           "--rds-level", "10", "--pilot-level", "9"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    Sound s = ReadSound(box.path("s.wav"));
+    ASSERT_EQ(s.channels, 2);
+    EXPECT_EQ(s.format & SF_FORMAT_SUBMASK, SF_FORMAT_PCM_32);
+    ASSERT_EQ(s.samples.size(), 2u * 2 * 192000);
+    float peak = 0;
+    for (std::size_t i = 0; i < s.samples.size(); i += 2) {
+        ASSERT_EQ(s.samples[i], s.samples[i + 1]);
+        peak = std::max(peak, std::abs(s.samples[i]));
+    }
+    EXPECT_GT(peak, 0.15f);
+    EXPECT_LE(peak, 0.19f);
+
+    r = box.run({"air", state, "--output", "f.flac", "--seconds", "1", "--rate", "176400"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    s = ReadSound(box.path("f.flac"));
+    EXPECT_EQ(s.format & SF_FORMAT_TYPEMASK, SF_FORMAT_FLAC);
+    EXPECT_EQ(s.samples.size(), 176400u);
+
+    r = box.run({"air", state, "--output", "-", "--seconds", "1", "--format", "float"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    ASSERT_EQ(r.out.size(), 192000u * 4);
+    std::vector<float> raw(192000);
+    std::memcpy(raw.data(), r.out.data(), r.out.size());
+    const Decoded d = DecodeRds(raw, 192000);
+    EXPECT_EQ(d.firstGroupBit, 0);
+    EXPECT_EQ(d.groups.size(), 11u);  // 11 x 104 bits take 0.96 s
+}
+
+TEST(CliAir, EachBadArgumentEndsWithOneLineAndExit2)
+{
+    CliSandbox box;
+    const std::string state = box.path("enc.state");
+    MakeStation(box, state);
+    box.write("bad.state", "garbage\n");
+    const std::string wav = box.path("x.wav");
+    const std::vector<std::vector<std::string>> cases = {
+        {"air"},
+        {"air", state, "--output", wav, "--seconds", "1", "--rate", "127999"},
+        {"air", state, "--output", wav, "--seconds", "1", "--rate", "fast"},
+        {"air", state, "--output", wav, "--seconds", "1", "--rds-level", "95", "--pilot-level", "9"},
+        {"air", state, "--output", wav, "--seconds", "1", "--rds-level", "abc"},
+        {"air", state, "--output", wav, "--seconds", "1", "--pilot-level", "101"},
+        {"air", state, "--output", wav, "--seconds", "1", "--format", "s24"},
+        {"air", state, "--output", wav, "--seconds", "1", "--channels", "3"},
+        {"air", state, "--output", box.path("x.mp3"), "--seconds", "1"},
+        {"air", state, "--output", box.path("x.flac"), "--seconds", "1", "--format", "float"},
+        {"air", state, "--output", wav},
+        {"air", state, "--output", wav, "--seconds", "1", "--device", "default"},
+        {"air", state, "--at", "2017-04-04T23:42:57"},
+        {"air", state, "--output", wav, "--seconds", "1", "--at", "2017-02-30T00:00:00"},
+        {"air", box.path("missing.state"), "--output", wav, "--seconds", "1"},
+        {"air", box.path("bad.state"), "--output", wav, "--seconds", "1"},
+        {"air", state, "--device", "no_such_pcm_quorvan"},
+        {"air", state, "--output", box.path("no/such/dir/x.wav"), "--seconds", "1"},
+    };
+    for (const auto& args : cases) {
+        const CliResult r = box.run(args);
+        std::string joined;
+        for (const auto& a : args)
+            joined += a + ' ';
+        EXPECT_EQ(r.code, 2) << joined << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << joined << r.err;
+        EXPECT_EQ(r.out, "") << joined;
+    }
+    EXPECT_EQ(box.read("bad.state"), "garbage\n");
+}
+
+} // namespace
+} // namespace quorvan::test

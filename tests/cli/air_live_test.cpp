@@ -1,0 +1,169 @@
+// quorvanctl air on a sound card: a private PulseAudio's null sink, reached
+// through ALSA's pulse plugin, recorded from its monitor with parec and
+// decoded by the test receiver. The stream must be continuous, every group
+// the generator's, a radiotext written by another program on air within
+// 0.5 s, and SIGTERM must end it within 0.5 s.
+#include "cli/cli_runner.h"
+
+#include "air/air_status.h"
+#include "air/test_demodulator.h"
+#include "rds/generator.h"
+#include "sim/state_file.h"
+#include "support/private_pulse.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <thread>
+
+#include <sys/wait.h>
+
+namespace quorvan::test {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kRate = 192000;
+
+double Seconds(Clock::time_point t)
+{
+    return std::chrono::duration<double>(t.time_since_epoch()).count();
+}
+
+std::uintmax_t SizeOf(const std::string& path)
+{
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    return ec ? 0 : size;
+}
+
+// Waits for a child for at most `seconds`; its exit code, or -1.
+int WaitFor(int pid, double seconds)
+{
+    const auto end = Clock::now() + std::chrono::duration<double>(seconds);
+    int status = 0;
+    while (Clock::now() < end) {
+        if (::waitpid(pid, &status, WNOHANG) == pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, &status, 0);
+    return -1;
+}
+
+EncoderState Load(const std::string& path)
+{
+    EncoderState state;
+    std::string error;
+    EXPECT_EQ(LoadEncoderState(path, state, error), StateLoad::Loaded) << error;
+    return state;
+}
+
+TEST(CliAirLive, PlaysThroughASoundServerAndFollowsTheStateFile)
+{
+    CliSandbox box;
+    const std::string state = box.path("enc.state");
+    ASSERT_EQ(box.run({"virtual-poke", state, "00", "D3", "A2", "51", "55", "4F", "52", "56", "41", "4E", "20"}).code, 0);
+    ASSERT_EQ(box.run({"--port", "virtual:" + state, "rt", "First radiotext"}).code, 0);
+    const EncoderState before = Load(state);
+
+    PrivatePulse pulse(box.path("pulse"));
+    ASSERT_TRUE(pulse.ok()) << pulse.error();
+    const std::string rec = box.path("rec.raw");
+    const int parec = box.start({"-d", "mpx.monitor", "--rate=192000", "--channels=1", "--format=float32le",
+                                 "--latency-msec=10", "--raw"},
+                                "rec.raw", "parec");
+    ASSERT_GT(parec, 0);
+    // The recording runs before the air starts.
+    for (int i = 0; i < 300 && SizeOf(rec) == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_GT(SizeOf(rec), 0u) << box.read("rec.raw.err");
+
+    const int air = box.start({"air", state, "--device", "pulse"}, "air.out");
+    ASSERT_GT(air, 0);
+    // The recording's first sample was taken no later than any observation
+    // minus the samples the file held then.
+    double recordStart = 1e300;
+    auto observe = [&](double forSeconds) {
+        const auto end = Clock::now() + std::chrono::duration<double>(forSeconds);
+        while (Clock::now() < end) {
+            const double now = Seconds(Clock::now());
+            recordStart = std::min(recordStart, now - static_cast<double>(SizeOf(rec) / 4) / kRate);
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    };
+    observe(1.5);
+    const auto status = air::ReadAirStatus(state);
+    ASSERT_TRUE(status) << box.read("air.out.err");
+    EXPECT_EQ(status->device, "ALSA pulse");
+    EXPECT_EQ(status->rate, kRate);
+    EXPECT_EQ(status->pid, air);
+
+    // Another program writes a new radiotext.
+    const double written = Seconds(Clock::now());
+    ASSERT_EQ(box.run({"--port", "virtual:" + state, "rt", "Second radiotext, written while on air"}).code, 0);
+    const std::string savedText = box.read("enc.state");
+    const EncoderState after = Load(state);
+    observe(1.5);
+
+    const auto stopAt = Clock::now();
+    ::kill(air, SIGTERM);
+    const int code = WaitFor(air, 3);
+    const double stopSeconds = std::chrono::duration<double>(Clock::now() - stopAt).count();
+    EXPECT_EQ(code, 0) << box.read("air.out.err");
+    EXPECT_LE(stopSeconds, 0.5);
+    ::kill(parec, SIGTERM);
+    WaitFor(parec, 3);
+    EXPECT_EQ(box.read("enc.state"), savedText);  // never written by air
+    EXPECT_FALSE(std::filesystem::exists(air::AirStatusPath(state)));
+    EXPECT_EQ(box.read("air.out"), "");
+
+    const std::string bytes = box.read("rec.raw");
+    std::vector<float> samples(bytes.size() / 4);
+    std::memcpy(samples.data(), bytes.data(), samples.size() * 4);
+    const Decoded d = DecodeRds(samples, kRate);
+    // Continuous from the first group: 3 s on air.
+    EXPECT_EQ(d.firstGroupBit >= 0, true);
+    EXPECT_EQ(d.badGroups, 0);
+    ASSERT_GE(d.groups.size(), 25u);
+
+    // The generator's stream, with the image changing once at some group. The
+    // recording may have begun within the first groups (the sound server
+    // delivers from its monitor only once something plays).
+    rds::EncoderStream stream;
+    for (int skip = 0; skip < 5; ++skip) {
+        rds::EncoderStream ahead = stream;
+        if (ahead.Next(before) == d.groups[0])
+            break;
+        stream = ahead;
+    }
+    std::size_t changedAt = d.groups.size();
+    for (std::size_t i = 0; i < d.groups.size(); ++i) {
+        if (changedAt == d.groups.size()) {
+            rds::EncoderStream old = stream;
+            if (old.Next(before) == d.groups[i]) {
+                stream = old;
+                continue;
+            }
+            changedAt = i;
+        }
+        ASSERT_EQ(stream.Next(after), d.groups[i]) << "group " << i << " of " << d.groups.size();
+    }
+    ASSERT_LT(changedAt, d.groups.size());
+    // The first group of the new radiotext left the device within 0.5 s of the write.
+    const double bitSamples = kRate / 1187.5;
+    const double sample = static_cast<double>(d.firstBitSample) +
+                          static_cast<double>(d.firstGroupBit + 104 * static_cast<std::int64_t>(changedAt)) * bitSamples;
+    const double latency = recordStart + sample / kRate - written;
+    EXPECT_LE(latency, 0.5);
+    RecordProperty("radiotext_on_air_ms", std::to_string(static_cast<int>(latency * 1000)));
+    RecordProperty("sigterm_ms", std::to_string(static_cast<int>(stopSeconds * 1000)));
+    std::printf("radiotext on air %.0f ms after the write; SIGTERM ended air in %.0f ms\n", latency * 1000,
+                stopSeconds * 1000);
+}
+
+} // namespace
+} // namespace quorvan::test
