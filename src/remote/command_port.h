@@ -37,6 +37,9 @@ public:
     virtual void restartRadiotextSwitching() {}
     // An operation on the encoder ended (quorvanctl saves the virtual encoder).
     virtual void operationEnded() {}
+    // The clock-time transmission switched on or off by a command (the
+    // "Time and Date" Start/Stop); params.CTRunning follows.
+    virtual void setClockTimeTransmission(TStationParams& params, bool on) { params.CTRunning = on; }
     // The encoder's character set (the "Character set" setting).
 };
 
