@@ -317,6 +317,9 @@ public:
     FramedGroup* GBRMST;
     QLabel* LRMSTAT;
     QLabel* LRMREF;
+    FramedGroup* GBUECP;  // the encoder protocol: where it listens, its last error
+    QLabel* LUECPST;
+    QLabel* LUECPERR;
     QTableWidget* LVRMLOG;
     QTimer* TimerRM;
     FramedGroup* GBD1;
@@ -499,6 +502,9 @@ private:
     void RefreshRemoteSockets();
     void ShowRemoteState();
     void AppendRemoteLog();
+    void AppendUecpLog();
+    void AddRemoteLogRow(const quorvan::DateTime& time, const QString& from, const QString& command,
+                         const QString& reply);
     void buildHelpPage();
     void buildTray();
     void connectProgramPage();
