@@ -451,6 +451,8 @@ void TForm1::FormClose()
     engine_->remoteNotifiers.clear();
     if (engine_->remotePort)
         engine_->remotePort->stop();
+    if (engine_->uecpPort)
+        engine_->uecpPort->stop();
     CloseSerialPort();
 }
 

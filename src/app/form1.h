@@ -324,6 +324,9 @@ public:
     FramedGroup* GBRMST;
     QLabel* LRMSTAT;
     QLabel* LRMREF;
+    FramedGroup* GBUECP;  // the encoder protocol: where it listens, its last error
+    QLabel* LUECPST;
+    QLabel* LUECPERR;
     QTableWidget* LVRMLOG;
     QTimer* TimerRM;
     FramedGroup* GBD1;
@@ -516,6 +519,9 @@ private:
     void AppendRemoteLog();
     // The log's reply column as wide as its widest reply, the command column the rest.
     void FitRemoteLogColumns();
+    void AppendUecpLog();
+    void AddRemoteLogRow(const quorvan::DateTime& time, const QString& from, const QString& command,
+                         const QString& reply);
     void buildHelpPage();
     void buildTray();
     void connectProgramPage();

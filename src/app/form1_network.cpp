@@ -50,6 +50,15 @@ public:
         }
     }
     quorvan::RadiotextOnAir& radiotextOnAir() override { return engine_.memory.radiotextOnAir; }
+    // The "Time and Date" button owns the clock-time state: it is pressed
+    // once the commands have run, when the state is not the one asked for.
+    void setClockTimeTransmission(quorvan::TStationParams&, bool on) override
+    {
+        QTimer::singleShot(0, &form_, [&form = form_, on] {
+            if ((form.BSETCT->text() != QLatin1String("Start")) != on)
+                form.BSETCTClick();
+        });
+    }
 
 private:
     TForm1& form_;
@@ -85,11 +94,19 @@ void TForm1::buildNetworkPage()
     ERMALLOW->setToolTip(QStringLiteral("Addresses or prefixes such as 192.168.1.0/24, separated by commas; "
                                         "empty: this computer only"));
 
-    GBRMST = group(page, "GBRMST", QStringLiteral("Status"), 244, 4, 241, 128);
-    LRMSTAT = label(GBRMST, "LRMSTAT", QStringLiteral("Not listening"), 8, 18, 225, 62, 0);
+    GBRMST = group(page, "GBRMST", QStringLiteral("Status"), 244, 4, 241, 62);
+    LRMSTAT = label(GBRMST, "LRMSTAT", QStringLiteral("Not listening"), 8, 16, 225, 28, 0);
     LRMSTAT->setWordWrap(true);
     LRMSTAT->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    LRMREF = label(GBRMST, "LRMREF", QStringLiteral("Refused senders: 0"), 8, 104, 225);
+    LRMREF = label(GBRMST, "LRMREF", QStringLiteral("Refused senders: 0"), 8, 44, 225);
+
+    // The encoder protocol: set in the settings file ([Remote] UECP...); its
+    // frames go into the log below.
+    GBUECP = group(page, "GBUECP", QStringLiteral("UECP"), 244, 70, 241, 62);
+    LUECPST = label(GBUECP, "LUECPST", QStringLiteral("Off"), 8, 16, 225, 28, 0);
+    LUECPST->setWordWrap(true);
+    LUECPST->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    LUECPERR = label(GBUECP, "LUECPERR", QStringLiteral("No errors"), 8, 44, 225);
 
     LVRMLOG = named(new QTableWidget(0, 4, page), "LVRMLOG", 0);
     LVRMLOG->setGeometry(4, 136, 481, 96);
@@ -123,10 +140,11 @@ void TForm1::connectNetworkPage()
     connect(ERMALLOW, &QLineEdit::editingFinished, this, &TForm1::RemoteSettingsChanged);
     // Idle connections close after 60 s.
     connect(TimerRM, &QTimer::timeout, this, [this] {
-        if (engine_->remotePort) {
+        if (engine_->remotePort)
             engine_->remotePort->listener().expireIdle();
-            RefreshRemoteSockets();
-        }
+        if (engine_->uecpPort)
+            engine_->uecpPort->expire();
+        RefreshRemoteSockets();
     });
 }
 
@@ -143,7 +161,7 @@ void TForm1::ShowRemoteSettings()
 
 void TForm1::RemoteSettingsChanged()
 {
-    quorvan::RemoteValues values;
+    quorvan::RemoteValues values = engine_->remote;  // the UECP keys are the file's
     values.Enabled = CBRMEN->isChecked();
     values.UDPPort = SERMUDP->value();
     values.TCPPort = SERMTCP->value();
@@ -175,7 +193,24 @@ void TForm1::RestartRemote()
         status = toQt(e.remotePort->listener().status());
     }
     LRMSTAT->setText(status);
-    if (e.remotePort->listener().listening())
+
+    if (!e.uecpPort) {
+        e.uecpPort = std::make_unique<quorvan::remote::UecpPort>(e.remoteStopwatch, e.clock);
+        e.uecpPort->onLog = [this] { AppendUecpLog(); };
+    }
+    e.uecpPort->stop();
+    const std::optional<quorvan::remote::UecpConfig> uecp = quorvan::remote::UecpConfigOf(e.remote, error);
+    QString uecpStatus = QStringLiteral("Off (no UECP port in the settings file)");
+    if (!error.empty()) {
+        uecpStatus = toQt(error);
+    } else if (uecp) {
+        e.uecpPort->start(*uecp);
+        uecpStatus = toQt(e.uecpPort->status()) +
+                     QStringLiteral("; site %1, encoder %2").arg(uecp->site).arg(uecp->encoder);
+    }
+    LUECPST->setText(uecpStatus);
+    LUECPST->setToolTip(uecpStatus);
+    if (e.remotePort->listener().listening() || e.uecpPort->active())
         TimerRM->start();
     else
         TimerRM->stop();
@@ -188,6 +223,9 @@ void TForm1::RefreshRemoteSockets()
     std::map<int, bool> wanted;  // fd -> waits to write
     if (e.remotePort)
         for (const quorvan::remote::Listener::Watch& w : e.remotePort->listener().watches())
+            wanted[w.fd] = w.write;
+    if (e.uecpPort)
+        for (const quorvan::remote::Listener::Watch& w : e.uecpPort->watches())
             wanted[w.fd] = w.write;
     for (auto it = e.remoteNotifiers.begin(); it != e.remoteNotifiers.end();) {
         if (wanted.count(it->first)) {
@@ -251,9 +289,14 @@ void TForm1::FitRemoteLogColumns()
 void TForm1::RemoteSocketReady(int fd)
 {
     FormEngine& e = *engine_;
-    if (!e.remotePort)
-        return;
-    e.remotePort->listener().handle(fd);
+    bool uecp = false;
+    if (e.uecpPort)
+        for (const quorvan::remote::Listener::Watch& w : e.uecpPort->watches())
+            uecp = uecp || w.fd == fd;
+    if (uecp)
+        e.uecpPort->handle(fd);
+    else if (e.remotePort)
+        e.remotePort->listener().handle(fd);
     RefreshRemoteSockets();
     RunRemoteCommands();
 }
@@ -261,7 +304,8 @@ void TForm1::RemoteSocketReady(int fd)
 void TForm1::RunRemoteCommands()
 {
     FormEngine& e = *engine_;
-    if (!e.remotePort || !e.remotePort->pending())
+    auto pending = [&e] { return (e.remotePort && e.remotePort->pending()) || (e.uecpPort && e.uecpPort->pending()); };
+    if (!pending())
         return;
     if (e.depth > 0) {
         e.heldRemote = true;
@@ -271,25 +315,48 @@ void TForm1::RunRemoteCommands()
         HandlerScope scope(*this);
         quorvan::TStationParams params = ReadStationParams();
         WindowRemoteHost host(*this, e);
-        if (e.remotePort->runPending(params, host))
+        const bool lines = e.remotePort && e.remotePort->runPending(params, host);
+        const bool frames = e.uecpPort && e.uecpPort->runPending(params, host);
+        if (lines || frames)
             WriteStationParams(params);
     }
     RefreshRemoteSockets();
     // What came during the transfers runs next, after the window has had its events.
-    if (e.remotePort->pending())
+    if (pending())
         QTimer::singleShot(0, this, &TForm1::RunRemoteCommands);
 }
 
 void TForm1::AppendRemoteLog()
 {
     const quorvan::remote::LogEntry& entry = engine_->remotePort->log().back();
-    const QTime time(entry.time.hour, entry.time.minute, entry.time.second);
     QString command = QString::fromUtf8(entry.line.data(), qsizetype(entry.line.size()));
     if (entry.lines > 1)
         command += QStringLiteral("  (%1 lines)").arg(entry.lines);
+    AddRemoteLogRow(entry.time, QString::fromStdString(entry.peer), command,
+                    QString::fromUtf8(entry.reply.data(), qsizetype(entry.reply.size())));
+}
+
+// A UECP frame in the log: its elements decoded ("UECP PS QUORVAN, PTY 10"),
+// or why it was refused; the last error stays in the UECP group.
+void TForm1::AppendUecpLog()
+{
+    const quorvan::remote::UecpLogEntry& entry = engine_->uecpPort->log().back();
+    const QString text = QString::fromUtf8(entry.text.data(), qsizetype(entry.text.size()));
+    AddRemoteLogRow(entry.time, QString::fromStdString(entry.peer), QStringLiteral("UECP ") + text,
+                    entry.error ? QStringLiteral("!") : QStringLiteral("OK"));
+    if (entry.error) {
+        const QTime time(entry.time.hour, entry.time.minute, entry.time.second);
+        LUECPERR->setText(time.toString(QStringLiteral("hh:mm:ss ")) + text);
+        LUECPERR->setToolTip(LUECPERR->text());
+    }
+}
+
+void TForm1::AddRemoteLogRow(const quorvan::DateTime& at, const QString& from, const QString& command,
+                             const QString& reply)
+{
+    const QTime time(at.hour, at.minute, at.second);
     LVRMLOG->insertRow(0);
-    const QStringList cells{time.toString(QStringLiteral("hh:mm:ss")), QString::fromStdString(entry.peer), command,
-                            QString::fromUtf8(entry.reply.data(), qsizetype(entry.reply.size()))};
+    const QStringList cells{time.toString(QStringLiteral("hh:mm:ss")), from, command, reply};
     for (int c = 0; c < cells.size(); ++c) {
         auto* item = new QTableWidgetItem(cells[c]);
         item->setToolTip(cells[c]);

@@ -14,6 +14,7 @@
 #include "link/priority.h"
 #include "remote/command_port.h"
 #include "remote/transfer_service.h"
+#include "remote/uecp_port.h"
 #include "settings/file_system.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_location.h"
@@ -93,9 +94,13 @@ public:
     // transfer service reads them from the port lines (see transfer_service.h).
     quorvan::SteadyStopwatch remoteStopwatch;
     std::unique_ptr<quorvan::remote::CommandPort> remotePort;
+    // The encoder protocol (UECP) port beside it, on its own ports.
+    std::unique_ptr<quorvan::remote::UecpPort> uecpPort;
     quorvan::remote::TransferService transferService{[this] {
         if (remotePort)
             remotePort->listener().handleAll();
+        if (uecpPort)
+            uecpPort->handleAll();
     }};
     struct SocketNotifiers {
         std::unique_ptr<QSocketNotifier> read;

@@ -6,9 +6,11 @@
 #include "cli/cli.h"
 #include "content/charset.h"
 #include "content/radiotext.h"
+#include "link/serial_stream.h"
 #include "remote/command_port.h"
 #include "remote/remote_config.h"
 #include "remote/transfer_service.h"
+#include "remote/uecp_port.h"
 #include "settings/file_system.h"
 #include "settings/ini_file.h"
 #include "settings/settings_file.h"
@@ -39,27 +41,37 @@ class FollowWaiter final : public Sleeper {
 public:
     void sleepMs(unsigned ms) override
     {
-        if (port && port->pending())
+        if ((port && port->pending()) || (uecp && uecp->pending()))
             runCommands();
         std::vector<pollfd> fds{{TerminationSignals::fd(), POLLIN, 0}};
         int timeout = static_cast<int>(ms);
-        if (port) {
-            for (const remote::Listener::Watch& w : port->listener().watches())
+        auto watch = [&](const std::vector<remote::Listener::Watch>& watches, std::int64_t next) {
+            for (const remote::Listener::Watch& w : watches)
                 fds.push_back({w.fd, static_cast<short>(POLLIN | (w.write ? POLLOUT : 0)), 0});
-            const std::int64_t idle = port->listener().expireIdle();
-            if (idle >= 0 && idle < timeout)
-                timeout = static_cast<int>(idle);
-        }
-        if (::poll(fds.data(), fds.size(), timeout) <= 0 || !port)
+            if (next >= 0 && next < timeout)
+                timeout = static_cast<int>(next);
+        };
+        if (port)
+            watch(port->listener().watches(), port->listener().expireIdle());
+        const std::size_t uecpFirst = fds.size();
+        if (uecp)
+            watch(uecp->watches(), uecp->expire());
+        if (::poll(fds.data(), fds.size(), timeout) <= 0)
             return;
-        for (std::size_t i = 1; i < fds.size(); ++i)
-            if (fds[i].revents != 0)
+        for (std::size_t i = 1; i < fds.size(); ++i) {
+            if (fds[i].revents == 0)
+                continue;
+            if (i < uecpFirst)
                 port->listener().handle(fds[i].fd);
-        if (port->pending())
+            else
+                uecp->handle(fds[i].fd);
+        }
+        if ((port && port->pending()) || (uecp && uecp->pending()))
             runCommands();
     }
 
     remote::CommandPort* port = nullptr;
+    remote::UecpPort* uecp = nullptr;
     std::function<void()> runCommands;
 };
 
@@ -80,6 +92,13 @@ public:
     }
     void operationEnded() override { ctx_.saveVirtualState(); }
     RadiotextOnAir& radiotextOnAir() override { return memory ? memory->radiotextOnAir : RemoteHost::radiotextOnAir(); }
+    void setClockTimeTransmission(TStationParams& params, bool on) override
+    {
+        if (session)
+            session->setClockTimeTransmission(on);
+        else
+            params.CTRunning = on;
+    }
 
     FollowSession* session = nullptr;
     TextSourceMemory* memory = nullptr;
@@ -144,6 +163,12 @@ std::vector<std::string> followedLines(const TStationParams& params)
     return lines;
 }
 
+// "2024-05-10 12:00:00 UECP 127.0.0.1 TCP PS QUORVAN, PTY 10"
+std::string uecpLine(const remote::UecpLogEntry& e)
+{
+    return timeText(e.time) + " UECP " + e.peer + " " + QuotedLine(e.text) + (e.error ? " !" : "");
+}
+
 SettingsLocation settingsLocation(Context& ctx, SettingsFileSystem& fs)
 {
     if (!ctx.settingsPath().empty())
@@ -189,6 +214,16 @@ int runFollow(Context& ctx)
         overrides.tcpPort = PortOption(*v, "--tcp");
     overrides.listenAddress = ctx.takeOption("--listen");
     overrides.allow = ctx.takeOption("--allow");
+    if (const auto v = ctx.takeOption("--uecp-udp"))
+        overrides.uecpUdpPort = PortOption(*v, "--uecp-udp");
+    if (const auto v = ctx.takeOption("--uecp-tcp"))
+        overrides.uecpTcpPort = PortOption(*v, "--uecp-tcp");
+    if (const auto v = ctx.takeOption("--uecp-serial")) {
+        std::string error;
+        if (!ParseSerialLineSpec(*v, error))
+            throw UsageError("--uecp-serial takes DEVICE[:BAUD]: " + error);
+        overrides.uecpSerial = *v;
+    }
     ctx.expectArgs(0, 0);
     if (!TerminationSignals::install())
         throw Failure("cannot watch for SIGINT/SIGTERM");
@@ -222,11 +257,14 @@ int runFollow(Context& ctx)
     const std::optional<remote::ListenerConfig> config = remote::ListenerConfigOf(remoteValues, configError);
     if (!configError.empty())
         throw Failure(configError);
+    const std::optional<remote::UecpConfig> uecpConfig = remote::UecpConfigOf(remoteValues, configError);
+    if (!configError.empty())
+        throw Failure(configError);
     // What runs, said at start; with nothing to run the follower would only
     // look busy (a user service that seems healthy), so that is an error.
     const std::vector<std::string> followed = followedLines(params);
-    if (followed.empty() && !config)
-        throw UsageError("nothing to follow: no text source, radiotext switching, clock time or network port "
+    if (followed.empty() && !config && !uecpConfig)
+        throw UsageError("nothing to follow: no text source, radiotext switching, clock time, network port or UECP port "
                          "is switched on in " + absolutePath(where.readPath));
     for (const std::string& line : followed)
         ctx.out() << line << std::endl;
@@ -235,7 +273,34 @@ int runFollow(Context& ctx)
     host.memory = &memory;
     // Station values changed over the network: saved at the end like the window's.
     std::set<const SettingKey*> changedKeys;
-    remote::TransferService service([&port] { port.listener().handleAll(); });
+    remote::UecpPort uecp(stopwatch, ctx.clock());
+    remote::TransferService service([&port, &uecp] {
+        port.listener().handleAll();
+        if (uecp.active())
+            uecp.handleAll();
+    });
+    // Runs what either port has waiting; the keys whose values changed are saved at the end.
+    waiter.runCommands = [&] {
+        SettingsValues before = values, after = values;
+        before.params = params;
+        const bool lines = port.runPending(params, host);
+        const bool frames = uecp.runPending(params, host);
+        if (!lines && !frames)
+            return;
+        after.params = params;
+        for (const SettingKey& key : settingKeys())
+            if (settingText(key, before) != settingText(key, after))
+                changedKeys.insert(&key);
+    };
+    if (uecpConfig) {
+        uecp.start(*uecpConfig);
+        ctx.out() << "UECP: " << uecp.status() << std::endl;
+        if (!uecp.active())
+            throw Failure("UECP: " + uecp.status());
+        uecp.onLog = [&ctx, &uecp] { ctx.out() << uecpLine(uecp.log().back()) << std::endl; };
+        service.attach(link);
+        waiter.uecp = &uecp;
+    }
     if (config) {
         port.start(*config);
         ctx.out() << "Remote: " << port.listener().status() << std::endl;
@@ -244,16 +309,6 @@ int runFollow(Context& ctx)
         port.onLog = [&ctx, &port] { ctx.out() << networkLine(port.log().back()) << std::endl; };
         service.attach(link);
         waiter.port = &port;
-        waiter.runCommands = [&] {
-            SettingsValues before = values, after = values;
-            before.params = params;
-            if (!port.runPending(params, host))
-                return;
-            after.params = params;
-            for (const SettingKey& key : settingKeys())
-                if (settingText(key, before) != settingText(key, after))
-                    changedKeys.insert(&key);
-        };
     }
 
     FollowSession session(params, memory, encoder,
@@ -266,6 +321,7 @@ int runFollow(Context& ctx)
     TerminationSignals::take();
     service.detach(link);
     port.stop();
+    uecp.stop();
 
     values.params = params;
     values.window.DPSFromFile = memory.DPSFromFile;
@@ -279,7 +335,8 @@ int runFollow(Context& ctx)
 
 } // namespace
 
-QUORVAN_CLI_COMMAND("follow", "[--udp PORT] [--tcp PORT] [--listen ADDRESS] [--allow LIST] (runs until SIGINT or SIGTERM)",
+QUORVAN_CLI_COMMAND("follow", "[--udp PORT] [--tcp PORT] [--listen ADDRESS] [--allow LIST] [--uecp-tcp PORT] [--uecp-udp PORT] "
+                    "[--uecp-serial DEVICE[:BAUD]] (runs until SIGINT or SIGTERM)",
                     runFollow);
 
 } // namespace quorvan::cli

@@ -14,6 +14,9 @@
 #include "encoder/update_sequences.h"
 #include "sources/text_source_tick.h"
 
+#include <cstdio>
+#include <optional>
+
 namespace quorvan::remote {
 
 namespace {
@@ -83,9 +86,35 @@ std::string Query(Key key, TStationParams params, RemoteHost& host)
     case Key::CT:
     case Key::Send:
     case Key::Store:
+    case Key::FinalRT:
+    case Key::Carrier:
+    case Key::ClockTimeOnOff:
+    case Key::ClockTime:
         break;
     }
     return kReplyUnknown;
+}
+
+// The clock-time record of the minute of `local` (a load is always for the
+// minute after the given time), then the trigger that puts it on the air.
+Outcome LoadAndTriggerClockTime(EncoderContext& ctx, const DateTime& local, int offsetHours)
+{
+    ByteRun record{image::kCTGroupType4A};
+    for (const std::uint8_t b : ClockTimeBytes(AddMinutes(local, -1), offsetHours))
+        record.push_back(b);
+    WriteRun(ctx.link, Opens::Operation, image::kCTGroupType, record, Closes::Continues);
+    WriteRun(ctx.link, Opens::Continues, image::kCTTrigger, {1}, Closes::Operation);
+    return ClosedOutcome(ctx.link);
+}
+
+// "YYYY-MM-DDTHH:MM:SS"; nothing when it is not that.
+std::optional<DateTime> ParseDateTime(const std::string& text)
+{
+    DateTime t;
+    if (std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d", &t.year, &t.month, &t.day, &t.hour, &t.minute,
+                    &t.second) != 6)
+        return std::nullopt;
+    return t;
 }
 
 } // namespace
@@ -203,17 +232,40 @@ std::string ExecuteCommand(const Command& command, TStationParams& params, Remot
         }));
     }
     case Key::CT:
-        // The record of the current minute (a load is always for the minute
-        // after the given time), then the trigger that puts it on the air.
         return Reply(transfer([&](EncoderContext& ctx) {
-            const DateTime now = ctx.clock.now();
-            ByteRun record{image::kCTGroupType4A};
-            for (const std::uint8_t b : ClockTimeBytes(AddMinutes(now, -1), LocalTimeOffsetHours(params)))
-                record.push_back(b);
-            WriteRun(ctx.link, Opens::Operation, image::kCTGroupType, record, Closes::Continues);
-            WriteRun(ctx.link, Opens::Continues, image::kCTTrigger, {1}, Closes::Operation);
-            return ClosedOutcome(ctx.link);
+            return LoadAndTriggerClockTime(ctx, ctx.clock.now(), LocalTimeOffsetHours(params));
         }));
+    case Key::ClockTime: {
+        // The time given in UTC with the local offset in half hours; the
+        // clock-time record carries whole hours.
+        const std::optional<DateTime> utc = ParseDateTime(command.text);
+        if (!utc)
+            return kReplyBad;
+        const DateTime local = AddMinutes(*utc, command.number * 30);
+        return Reply(transfer([&](EncoderContext& ctx) { return LoadAndTriggerClockTime(ctx, local, command.number / 2); }));
+    }
+    case Key::FinalRT: {
+        // Radiotext 1 exactly as sent: no prefix, no processing, no cut
+        // with "..."; filled with spaces as every radiotext.
+        std::string text = TextFromNetwork(command.text, CharsetFromInt(params.CBCHARSET));
+        if (text.size() > kRadiotextLength)
+            text.resize(kRadiotextLength);
+        params.RT1 = text;
+        if (command.number & 1)
+            params.CBRTT1 = params.CBRTT1 == 1 ? 0 : 1;
+        const Outcome outcome = transfer([&](EncoderContext& ctx) {
+            return SendRadiotextUpdate(ctx.link, RadiotextBytes(params.RT1), RadiotextUpdateControl(params.CBRTT1));
+        });
+        host.restartRadiotextSwitching();
+        return Reply(outcome);
+    }
+    case Key::Carrier:
+        return Reply(transfer([&](EncoderContext& ctx) {
+            return command.number ? BSWONClick(ctx.link) : BSWOFFClick(ctx.link);
+        }));
+    case Key::ClockTimeOnOff:
+        host.setClockTimeTransmission(params, command.number != 0);
+        return kReplyDone;
     case Key::Send: {
         host.showValues(params);
         EncoderContext ctx = host.encoder(params);

@@ -38,6 +38,9 @@ public:
     virtual void restartRadiotextSwitching() {}
     // An operation on the encoder ended (quorvanctl saves the virtual encoder).
     virtual void operationEnded() {}
+    // The clock-time transmission switched on or off by a command (the
+    // "Time and Date" Start/Stop); params.CTRunning follows.
+    virtual void setClockTimeTransmission(TStationParams& params, bool on) { params.CTRunning = on; }
     // The radiotext on air as this program last wrote it, for the A/B flag
     // of the next one; a host that also runs text sources shares theirs.
     virtual RadiotextOnAir& radiotextOnAir() { return radiotextOnAir_; }

@@ -29,6 +29,11 @@ void CommandQueue::add(const Peer& peer, std::string_view line, bool tooLong)
         now(kReplyBad);
         return;
     }
+    add(peer, std::move(command), line);
+}
+
+void CommandQueue::add(const Peer& peer, Command command, std::string_view line)
+{
     std::optional<Entry>& slot =
         (command.kind == Command::Kind::Query ? queries_ : sets_)[static_cast<std::size_t>(command.key)];
     if (!slot) {

@@ -49,6 +49,9 @@ public:
 
     // One line from the listener.
     void add(const Peer& peer, std::string_view line, bool tooLong);
+    // A command already parsed (another protocol's), with the text its log
+    // shows; it waits and coalesces as a line's would.
+    void add(const Peer& peer, Command command, std::string_view line);
 
     bool empty() const { return pendingCount() == 0; }
     std::size_t pendingCount() const;

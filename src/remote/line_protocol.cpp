@@ -12,7 +12,7 @@ namespace {
 
 constexpr std::array<const char*, kKeyCount> kNames{
     "TEXT", "RT2", "RT3", "RT4", "DPS", "PS", "PI", "PTY", "TP", "TA", "MS", "DI", "AF", "CT", "SEND", "STORE",
-    "STATUS"};
+    "STATUS", "RT1", "RDS", "CTON", "CLOCK"};
 
 bool IsBlank(char c)
 {
@@ -41,7 +41,7 @@ std::optional<Key> KeyOf(std::string_view upper)
 {
     if (upper == "TEXT" || upper == "RT" || upper == "RT1")
         return Key::RT1;
-    for (int i = 1; i < kKeyCount; ++i)
+    for (int i = 1; i < kLineKeyCount; ++i)
         if (upper == kNames[size_t(i)])
             return static_cast<Key>(i);
     return std::nullopt;
@@ -171,6 +171,10 @@ Command ParseLine(std::string_view line)
             return Bad(*key);
         return command;
     case Key::Status:
+    case Key::FinalRT:
+    case Key::Carrier:
+    case Key::ClockTimeOnOff:
+    case Key::ClockTime:
         break;
     }
     return Command{};

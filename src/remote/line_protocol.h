@@ -46,8 +46,16 @@ enum class Key : int {
     Send,    // the "Send" button
     Store,   // the "Store" button
     Status,  // STATUS? only: Read Status
+    // Commands of the encoder protocol (uecp_elements.h), no line names them:
+    FinalRT,        // radiotext 1 as the final text (no prefix, no processing);
+                    //   number: bit 0 toggles the A/B flag
+    Carrier,        // the RDS carrier on (1) or off (0)
+    ClockTimeOnOff, // the clock-time transmission on (1) or off (0)
+    ClockTime,      // load and trigger the clock time of `text` (UTC,
+                    //   "YYYY-MM-DDTHH:MM:SS"), local offset `number` half hours
 };
-inline constexpr int kKeyCount = static_cast<int>(Key::Status) + 1;
+inline constexpr int kKeyCount = static_cast<int>(Key::ClockTime) + 1;
+inline constexpr int kLineKeyCount = static_cast<int>(Key::Status) + 1;
 
 // The key's name in replies ("TEXT", "RT2", "PS", ..., "STATUS").
 const char* KeyName(Key key);

@@ -220,6 +220,10 @@ void Listener::readDatagrams()
             continue;
         }
         const Peer peer = PeerOf(from, length);
+        if (byteSink_) {
+            byteSink_(peer, std::string_view(buffer.data(), static_cast<std::size_t>(got)));
+            continue;
+        }
         // Each datagram is complete in itself: its last line needs no line end.
         LineSplitter splitter;
         const LineSplitter::Sink sink = [&](std::string_view line, bool tooLong) { sink_(peer, line, tooLong); };
@@ -281,7 +285,10 @@ void Listener::readConnection(Connection& c)
         }
         taken += static_cast<std::size_t>(got);
         c.lastActivityMs = stopwatch_.elapsedMs();
-        c.splitter.feed(std::string_view(buffer, static_cast<std::size_t>(got)), sink);
+        if (byteSink_)
+            byteSink_(c.peer, std::string_view(buffer, static_cast<std::size_t>(got)));
+        else
+            c.splitter.feed(std::string_view(buffer, static_cast<std::size_t>(got)), sink);
         // The sink may have closed connections: `c` stays valid (closing waits for closeFinished).
     }
 }
@@ -333,6 +340,31 @@ void Listener::reply(const Peer& peer, std::string_view text, int times)
         return;
     }
     writeConnection(*c);
+}
+
+void Listener::send(const Peer& peer, std::string_view bytes)
+{
+    if (!peer.tcp) {
+        if (udp_ >= 0)
+            ::sendto(udp_, bytes.data(), bytes.size(), MSG_DONTWAIT | MSG_NOSIGNAL,
+                     reinterpret_cast<const sockaddr*>(&peer.address), peer.length);
+        return;
+    }
+    Connection* c = find(peer.connection);
+    if (!c || c->dead)
+        return;
+    c->out += bytes;
+    if (c->out.size() > kMaxUnsentBytes) {
+        c->dead = true;  // it does not read what it is sent
+        return;
+    }
+    writeConnection(*c);
+}
+
+bool Listener::connected(std::uint64_t id) const
+{
+    return std::any_of(connections_.begin(), connections_.end(),
+                       [&](const auto& c) { return c->peer.connection == id && !c->dead; });
 }
 
 std::int64_t Listener::expireIdle()

@@ -62,6 +62,13 @@ public:
     using Sink = std::function<void(const Peer&, std::string_view line, bool tooLong)>;
 
     Listener(const Stopwatch& stopwatch, Sink sink);
+    // (peer, bytes): a datagram, or what a connection's read brought, as it
+    // came. Set, it takes the place of the line sink: for protocols framed
+    // otherwise than in lines.
+    using ByteSink = std::function<void(const Peer&, std::string_view bytes)>;
+    void setByteSink(ByteSink sink) { byteSink_ = std::move(sink); }
+    // Whether TCP connection `id` is still open.
+    bool connected(std::uint64_t id) const;
     ~Listener();
     Listener(const Listener&) = delete;
     Listener& operator=(const Listener&) = delete;
@@ -91,6 +98,8 @@ public:
     // packed into as few datagrams as fit; TCP: on the connection, if it is
     // still open).
     void reply(const Peer& peer, std::string_view reply, int times = 1);
+    // Sends bytes as they stand (no line end) to the peer.
+    void send(const Peer& peer, std::string_view bytes);
 
     // Closes the connections idle for kIdleMs; returns the milliseconds
     // until the next one falls idle (-1: no connection).
@@ -110,6 +119,7 @@ private:
 
     const Stopwatch& stopwatch_;
     Sink sink_;
+    ByteSink byteSink_;
     AllowList allow_;
     int udp_ = -1;
     int tcp_ = -1;

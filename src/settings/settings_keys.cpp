@@ -203,6 +203,15 @@ const std::array kKeys{
         .fixed(10001).outsideBecomes(0, 65535, 10001).omittedWhenDefault(),
     text(N, "ListenAddress", "ListenAddress", rf<&RemoteValues::ListenAddress>).fixed("127.0.0.1").omittedWhenDefault(),
     text(N, "Allow", "Allow", rf<&RemoteValues::Allow>).fixed("").omittedWhenDefault(),
+    integer(N, "UECPTCPPort", "UECPTCPPort", rf<&RemoteValues::UECPTCPPort>)
+        .fixed(0).outsideBecomes(0, 65535, 0).omittedWhenDefault(),
+    integer(N, "UECPUDPPort", "UECPUDPPort", rf<&RemoteValues::UECPUDPPort>)
+        .fixed(0).outsideBecomes(0, 65535, 0).omittedWhenDefault(),
+    text(N, "UECPSerial", "UECPSerial", rf<&RemoteValues::UECPSerial>).fixed("").omittedWhenDefault(),
+    integer(N, "UECPSiteAddress", "UECPSiteAddress", rf<&RemoteValues::UECPSiteAddress>)
+        .fixed(0).outsideBecomes(0, 1023, 0).omittedWhenDefault(),
+    integer(N, "UECPEncoderAddress", "UECPEncoderAddress", rf<&RemoteValues::UECPEncoderAddress>)
+        .fixed(0).outsideBecomes(0, 63, 0).omittedWhenDefault(),
 };
 
 // Loading order as runs of consecutive table entries (first..last of a section).
@@ -229,7 +238,7 @@ constexpr Run kReadRuns[] = {
     {R, "Enabled", "SelRT4"},
     {G, "RT1Type", "RT4Type"},
     {R, "AutoSendNext", "Prefix"},
-    {N, "Enabled", "Allow"},
+    {N, "Enabled", "UECPEncoderAddress"},
     {G, "DPSLabelsDelay", "FillChar"},
 };
 

@@ -44,6 +44,13 @@ struct RemoteValues {
     int TCPPort = 10001;
     std::string ListenAddress = "127.0.0.1";
     std::string Allow;           // IPv4/IPv6 addresses and CIDR prefixes, comma-separated
+    // The encoder protocol (UECP), on whenever a port or the serial line is
+    // set; it listens on ListenAddress and takes Allow too.
+    int UECPTCPPort = 0;
+    int UECPUDPPort = 0;
+    std::string UECPSerial;      // "DEVICE[:BAUD]"
+    int UECPSiteAddress = 0;     // 0..1023
+    int UECPEncoderAddress = 0;  // 0..63
 
     bool operator==(const RemoteValues&) const = default;
 };

@@ -39,7 +39,7 @@ FollowSession::FollowSession(TStationParams& params, TextSourceMemory& memory, F
 {
     loop_.add(kTextSourceIntervalMs, [this] { Timer1Timer(); });
     timer2_ = loop_.add(SERTSWPeriodMs(params_.SERTSW), [this] { Timer2Timer(); }, RTSAClick(params_));
-    loop_.add(kClockTimeIntervalMs, [this] { Timer3Timer(); }, params_.CTRunning);
+    timer3_ = loop_.add(kClockTimeIntervalMs, [this] { Timer3Timer(); }, params_.CTRunning);
 }
 
 void FollowSession::run(const std::function<bool()>& stop)
@@ -51,6 +51,16 @@ void FollowSession::run(const std::function<bool()>& stop)
     if (!stop())
         Timer1Timer();
     loop_.run(stop);
+}
+
+void FollowSession::setClockTimeTransmission(bool on)
+{
+    if (on == loop_.enabled(timer3_))
+        return;
+    loop_.setEnabled(timer3_, on);
+    params_.CTRunning = on;
+    if (on)
+        report("CT", clockTimeMinuteText(env_.clock->now()), encoder_.sendClockTime());
 }
 
 void FollowSession::Timer1Timer()

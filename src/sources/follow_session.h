@@ -68,6 +68,8 @@ public:
     // A radiotext written from elsewhere (the network command port): the
     // switching timer, if it runs, starts a full period again.
     void restartRadiotextSwitching() { loop_.restart(timer2_); }
+    // The clock-time transmission switched on (loaded at once) or off by a command.
+    void setClockTimeTransmission(bool on);
 
 private:
     class Target;
@@ -80,6 +82,7 @@ private:
     Reporter report_;
     TimerLoop loop_;
     TimerLoop::TimerId timer2_;
+    TimerLoop::TimerId timer3_;
 };
 
 // The minute SendCT loads at local time `t`: t plus one minute, as "hh:mm".

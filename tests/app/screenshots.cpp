@@ -9,10 +9,12 @@
 #include "app/look.h"
 #include "link/clock.h"
 #include "manual_spinner.h"
+#include "remote/uecp_frame.h"
 #include "support/loopback.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QTabWidget>
 #include <QTemporaryDir>
 
@@ -31,6 +33,13 @@ using test_support::Loopback;
 void NetworkShot(quorvan_app::TForm1Options options, const QString& file)
 {
     QTemporaryDir state;
+    // The encoder protocol on its own port, from the settings file.
+    const int uecpPort = FreePort(SOCK_STREAM, 10002);
+    {
+        QFile rds(options.exeDirectory + QStringLiteral("quorvan.rds"));
+        if (rds.open(QIODevice::Append))
+            rds.write(QStringLiteral("[Remote]\r\nUECPTCPPort=%1\r\n").arg(uecpPort).toLatin1());
+    }
     options.virtualEncoder = true;
     options.virtualStateFile = state.filePath(QStringLiteral("encoder.state"));
     quorvan_app::TForm1 form(options);
@@ -59,6 +68,20 @@ void NetworkShot(quorvan_app::TForm1Options options, const QString& file)
             QApplication::processEvents();
     }
     ::close(client);
+    // An automation system on UECP: mode 2, PS and radiotext in one frame, then a damaged frame.
+    const int automation = ::socket(AF_INET, SOCK_STREAM, 0);
+    const sockaddr_in encoder = Loopback(uecpPort);
+    if (::connect(automation, reinterpret_cast<const sockaddr*>(&encoder), sizeof encoder) == 0) {
+        using namespace quorvan::remote::uecp;
+        std::string frames = EncodeFrame(0, 1, std::string("\x2C\x02\x02\x00\x00QUORVAN \x0A\x00\x00\x14\x00Now: Alvara - Lumen", 37));
+        std::string damaged = EncodeFrame(0, 2, std::string("\x07\x00\x00\x0A", 4));
+        damaged[damaged.size() - 2] ^= 1;
+        frames += damaged;
+        ::send(automation, frames.data(), frames.size(), MSG_NOSIGNAL);
+        for (int i = 0; i < 200 && form.LVRMLOG->rowCount() < 8; ++i)
+            QApplication::processEvents();
+    }
+    ::close(automation);
     QApplication::processEvents();
     form.grab().save(file);
     std::printf("%s\n", qPrintable(file));

@@ -118,8 +118,8 @@ TEST_F(StationReport, FollowWithNothingToFollowExitsWithTwo)
     box.write("station.rds", "[Config]\r\nCTState=Stop\r\n");
     const CliResult r = run({"follow"});
     EXPECT_EQ(r.code, 2);
-    EXPECT_EQ(r.err.rfind("quorvanctl: nothing to follow: no text source, radiotext switching, clock time or "
-                          "network port is switched on in ",
+    EXPECT_EQ(r.err.rfind("quorvanctl: nothing to follow: no text source, radiotext switching, clock time, "
+                          "network port or UECP port is switched on in ",
                           0),
               0u)
         << r.err;

@@ -1,0 +1,241 @@
+#include "remote/uecp_port.h"
+
+#include "content/charset.h"
+
+namespace quorvan::remote {
+
+using namespace uecp;
+
+namespace {
+
+// The serial line is a peer without an address (a UDP sender always has one).
+bool IsSerial(const Peer& peer)
+{
+    return !peer.tcp && peer.length == 0;
+}
+
+std::string KeyOf(const Peer& peer)
+{
+    if (peer.tcp)
+        return "T" + std::to_string(peer.connection);
+    if (IsSerial(peer))
+        return "S";
+    return "U" + std::string(reinterpret_cast<const char*>(&peer.address), peer.length);
+}
+
+} // namespace
+
+UecpPort::UecpPort(const Stopwatch& stopwatch, const Clock& clock)
+    : stopwatch_(stopwatch), clock_(clock), listener_(stopwatch, {}),
+      // Commands are answered by acknowledgements when they arrive, not by
+      // the line protocol's replies when they have run.
+      queue_([](const Peer&, std::string_view, int) {})
+{
+    listener_.setByteSink([this](const Peer& peer, std::string_view bytes) { received(peer, bytes); });
+}
+
+bool UecpPort::start(const UecpConfig& config)
+{
+    stop();
+    site_ = config.site;
+    encoder_ = config.encoder;
+    std::string parts;
+    if (config.net.udpPort != 0 || config.net.tcpPort != 0) {
+        listener_.start(config.net);
+        parts = listener_.status();
+    }
+    if (!config.serial.empty()) {
+        std::string error;
+        const std::optional<SerialLineSpec> spec = ParseSerialLineSpec(config.serial, error);
+        if (spec)
+            serial_ = SerialStream::Open(*spec, error);
+        if (serial_) {
+            serialPeer_ = Peer{};
+            serialPeer_.text = spec->device;
+        }
+        parts += (parts.empty() ? "" : "; ") +
+                 (serial_ ? "serial " + spec->device + " " + std::to_string(spec->baud) + " 8N1"
+                          : "serial: " + error);
+    }
+    status_ = parts.empty() ? std::string("Not listening: no UECP port set") : parts;
+    return active();
+}
+
+void UecpPort::stop()
+{
+    listener_.stop();
+    serial_.reset();
+    channels_.clear();
+    requests_.clear();
+    status_ = "Not listening";
+}
+
+std::vector<Listener::Watch> UecpPort::watches() const
+{
+    std::vector<Listener::Watch> out = listener_.watches();
+    if (serial_)
+        out.push_back({serial_->fd(), serial_->unsent()});
+    return out;
+}
+
+void UecpPort::handle(int fd)
+{
+    if (serial_ && fd == serial_->fd())
+        readSerial();
+    else
+        listener_.handle(fd);
+}
+
+void UecpPort::handleAll()
+{
+    listener_.handleAll();
+    if (serial_)
+        readSerial();
+}
+
+void UecpPort::readSerial()
+{
+    serial_->flush();
+    std::string bytes;
+    const bool open = serial_->read(bytes);
+    if (!bytes.empty())
+        received(serialPeer_, bytes);
+    if (!open && serial_) {
+        addLog(serialPeer_, serial_->error(), true);
+        status_ = serial_->error();
+        serial_.reset();
+        channels_.erase("S");
+    }
+}
+
+std::int64_t UecpPort::expire()
+{
+    std::int64_t next = listener_.expireIdle();
+    const std::int64_t now = stopwatch_.elapsedMs();
+    for (auto it = channels_.begin(); it != channels_.end();) {
+        const std::string& key = it->first;
+        if (key[0] == 'T' && !listener_.connected(std::stoull(key.substr(1)))) {
+            it = channels_.erase(it);
+            continue;
+        }
+        it->second.decoder.expire(now);
+        if (!it->second.decoder.idle())
+            next = next < 0 ? 1000 : std::min<std::int64_t>(next, 1000);
+        ++it;
+    }
+    return next;
+}
+
+UecpPort::Channel& UecpPort::channel(const Peer& peer)
+{
+    const std::string key = KeyOf(peer);
+    if (!peer.tcp && !IsSerial(peer) && !channels_.count(key)) {
+        // UDP senders keep their mode; the oldest one gives way to a new one.
+        std::size_t udp = 0;
+        auto first = channels_.end();
+        for (auto it = channels_.begin(); it != channels_.end(); ++it)
+            if (it->first[0] == 'U') {
+                ++udp;
+                if (first == channels_.end())
+                    first = it;
+            }
+        if (udp >= kMaxUdpSenders)
+            channels_.erase(first);
+    }
+    return channels_[key];
+}
+
+void UecpPort::received(const Peer& peer, std::string_view bytes)
+{
+    Channel& c = channel(peer);
+    const std::int64_t now = stopwatch_.elapsedMs();
+    const FrameDecoder::Sink sink = [&](const Frame& f) { frame(peer, c, f); };
+    if (peer.tcp || IsSerial(peer)) {
+        c.decoder.feed(bytes, now, sink);
+        return;
+    }
+    // A datagram holds whole frames: one that it leaves open ends with it.
+    FrameDecoder datagram;
+    datagram.feed(bytes, now, sink);
+    if (!datagram.idle())
+        datagram.feed(std::string_view("\xFE", 1), now, [&](const Frame& f) { frame(peer, c, f); });
+}
+
+void UecpPort::frame(const Peer& peer, Channel& channel, const Frame& f)
+{
+    if (f.header && !ForUs(f.address, site_, encoder_))
+        return;  // another encoder's frame
+    Message message;
+    message.code = f.code;
+    if (f.code == kOk)
+        message = ParseMessage(f.message);
+    if (message.code != kOk) {
+        addLog(peer, std::string("frame refused: ") + CodeText(message.code), true);
+        if (f.header && channel.mode == Mode::Spontaneous)
+            send(peer, f.sqc, Acknowledgement(message.code, f.sqc));
+        return;
+    }
+    // Whole and valid: every element is taken.
+    std::string text;
+    for (const Element& e : message.elements) {
+        text += (text.empty() ? "" : ", ") + Describe(e);
+        if (e.mec == kCommunicationMode)
+            channel.mode = static_cast<Mode>(static_cast<std::uint8_t>(e.data[0]));
+        else if (e.mec == kRequest) {
+            if (channel.mode != Mode::Unidirectional && requests_.size() < kMaxRequests)
+                requests_.push_back({peer, f.sqc, static_cast<std::uint8_t>(e.data[0])});
+        } else {
+            for (Command& command : CommandsOf(e))
+                queue_.add(peer, std::move(command), Describe(e));
+        }
+    }
+    addLog(peer, text.empty() ? std::string("(empty frame)") : text, false);
+    if (channel.mode == Mode::Spontaneous)
+        send(peer, f.sqc, Acknowledgement(kOk, f.sqc));
+}
+
+void UecpPort::send(const Peer& peer, std::uint8_t sqc, const std::string& message)
+{
+    const std::string bytes = EncodeFrame(AddressOf(site_, encoder_), sqc, message);
+    if (IsSerial(peer)) {
+        if (serial_)
+            serial_->write(bytes);
+        return;
+    }
+    listener_.send(peer, bytes);
+}
+
+bool UecpPort::runPending(TStationParams& params, RemoteHost& host)
+{
+    const TStationParams before = params;
+    for (const CommandQueue::Entry& entry : queue_.take()) {
+        const std::string reply = ExecuteCommand(entry.command, params, host);
+        if (reply != kReplyDone)
+            addLog(entry.waiters.empty() ? Peer{} : entry.waiters.front().peer,
+                   entry.line + (reply == kReplyNotReady ? ": the encoder did not answer" : ": not taken"), true);
+    }
+    // Requests see the values the commands before them set.
+    std::vector<Request> requests;
+    requests.swap(requests_);
+    for (const Request& r : requests)
+        send(r.peer, r.sqc, Answer(r.mec, params));
+    return !(params == before);
+}
+
+std::string UecpPort::PeerText(const Peer& peer)
+{
+    if (IsSerial(peer))
+        return peer.text;
+    return peer.text + (peer.tcp ? " TCP" : " UDP");
+}
+
+void UecpPort::addLog(const Peer& peer, std::string text, bool error)
+{
+    log_.push_back({clock_.now(), PeerText(peer), std::move(text), error});
+    while (log_.size() > kLogSize)
+        log_.pop_front();
+    if (onLog)
+        onLog();
+}
+
+} // namespace quorvan::remote

@@ -1,0 +1,468 @@
+// The encoder protocol (UECP) from the wire to the virtual encoder's RAM:
+// frames written out byte by byte here (uecp_wire.h), sent over real
+// loopback sockets and a pseudo-terminal pair, decoded, applied and
+// acknowledged.
+#include "content/charset.h"
+#include "encoder/encoder_rig.h"
+#include "encoder/image_decode.h"
+#include "encoder/image_layout.h"
+#include "remote/uecp_elements.h"
+#include "remote/uecp_frame.h"
+#include "remote/uecp_port.h"
+#include "remote/uecp_wire.h"
+#include "support/loopback.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace quorvan::remote {
+namespace {
+
+using test::Raw;
+using test::EncoderRig;
+using test::TextHex;
+using test::Wire;
+using test_support::Loopback;
+
+std::vector<uecp::Frame> Decode(const std::string& bytes, std::int64_t nowMs = 0)
+{
+    std::vector<uecp::Frame> frames;
+    uecp::FrameDecoder d;
+    d.feed(bytes, nowMs, [&](const uecp::Frame& f) { frames.push_back(f); });
+    return frames;
+}
+
+TEST(UecpFrames, TheExampleFramesDecode)
+{
+    const std::string empty = Raw({0xFE, 0x00, 0x00, 0x00, 0x00, 0x7B, 0x3F, 0xFF});
+    const std::string sqcFE = Raw({0xFE, 0x00, 0x00, 0xFD, 0x01, 0x00, 0x4B, 0xF1, 0xFF});
+    // The test's own frame builder agrees with the examples.
+    EXPECT_EQ(Wire("", 0), empty);
+    EXPECT_EQ(Wire("", 0xFE), sqcFE);
+
+    const auto frames = Decode(empty + sqcFE);
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(frames[0].code, uecp::kOk);
+    EXPECT_EQ(frames[0].sqc, 0);
+    EXPECT_EQ(frames[1].code, uecp::kOk);
+    EXPECT_EQ(frames[1].sqc, 0xFE);
+    EXPECT_TRUE(frames[1].message.empty());
+    // The program's own frames (acknowledgements, answers) are the same bytes.
+    EXPECT_EQ(uecp::EncodeFrame(0, 0xFE, ""), sqcFE);
+}
+
+TEST(UecpFrames, BrokenFramesAreRefusedWithTheirCode)
+{
+    const std::string ps = Raw({0x02, 0, 0}) + "QUORVAN ";
+    std::string badCrc = Wire(ps, 7);
+    badCrc[badCrc.size() - 2] ^= 0x01;
+    std::string longMfl = Wire(ps, 7);
+    // MFL one more than the message holds, with a CRC that matches it.
+    {
+        std::string body = Raw({0, 0, 7, static_cast<int>(ps.size()) + 1}) + ps;
+        const std::uint16_t crc = test::WireCrc(body);
+        longMfl = "\xFE" + body + Raw({crc >> 8, crc & 0xFF}) + "\xFF";
+    }
+    struct Case {
+        std::string bytes;
+        int code;
+    };
+    const Case cases[] = {
+        {badCrc, uecp::kCrcError},
+        {longMfl, uecp::kFieldLengthError},
+        {Raw({0xFE, 0, 0, 7, 0, 0xFD, 0x03, 0x11, 0xFF}), uecp::kBadStuffing},
+        {Raw({0xFE, 0, 0, 7, 0, 0xFD, 0xFF}), uecp::kBadStuffing},
+        {Raw({0xFE, 0, 0, 7, 0xFF}), uecp::kUnexpectedEnd},
+        {"\xFE" + std::string(300, 'A') + "\xFF", uecp::kBufferOverflow},
+        {Raw({0xFE, 0, 0, 7, 0}), uecp::kEndMissing},  // a new frame starts before this one ended
+    };
+    for (const Case& c : cases) {
+        const auto frames = Decode(c.bytes + Wire("", 9));
+        ASSERT_EQ(frames.size(), 2u) << c.code;
+        EXPECT_EQ(frames[0].code, c.code);
+        EXPECT_TRUE(frames[0].message.empty());
+        EXPECT_EQ(frames[1].code, uecp::kOk) << "the next frame is read whole after code " << c.code;
+        EXPECT_EQ(frames[1].sqc, 9);
+    }
+}
+
+TEST(UecpFrames, GarbagePiecesAndTheFiveSecondBound)
+{
+    const std::string frame = Wire(Raw({0x07, 0, 0, 10}), 3);
+    // Bytes outside frames are no frames; a frame may come a byte at a time.
+    uecp::FrameDecoder d;
+    std::vector<uecp::Frame> frames;
+    const uecp::FrameDecoder::Sink sink = [&](const uecp::Frame& f) { frames.push_back(f); };
+    d.feed("garbage\xFF\xFD\x00", 0, sink);
+    EXPECT_TRUE(d.idle());
+    for (const char c : frame)
+        d.feed(std::string(1, c), 10, sink);
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0].message, Raw({0x07, 0, 0, 10}));
+
+    // A partial frame waits 5 s, no longer: its start is forgotten.
+    frames.clear();
+    d.feed(frame.substr(0, 4), 1000, sink);
+    EXPECT_FALSE(d.expire(6000));
+    EXPECT_TRUE(d.expire(6001));
+    d.feed(frame.substr(4), 6002, sink);
+    EXPECT_TRUE(frames.empty());
+    d.feed(frame.substr(0, 4), 7000, sink);
+    d.feed(frame.substr(4), 12001, sink);  // the feed itself drops what is too old
+    EXPECT_TRUE(frames.empty());
+}
+
+TEST(UecpElements, AMessageIsTakenWholeOrRefusedWithItsCode)
+{
+    const std::string pty = Raw({0x07, 0, 0, 10});
+    const std::string ps = Raw({0x02, 0, 0}) + "QUORVAN ";
+    const uecp::Message good = uecp::ParseMessage(ps + pty);
+    ASSERT_EQ(good.code, uecp::kOk);
+    ASSERT_EQ(good.elements.size(), 2u);
+    EXPECT_EQ(uecp::Describe(good.elements[0]), "PS QUORVAN ");
+    EXPECT_EQ(uecp::Describe(good.elements[1]), "PTY 10");
+
+    struct Case {
+        std::string message;
+        int code;
+    };
+    const Case cases[] = {
+        {Raw({0x40, 1}), uecp::kMessageUnknown},
+        {Raw({0x07, 1, 0, 10}), uecp::kDsnError},
+        {Raw({0x07, 0, 2, 10}), uecp::kPsnError},
+        {Raw({0x07, 0, 0, 32}), uecp::kOutOfRange},
+        {Raw({0x03, 0, 0, 4}), uecp::kOutOfRange},
+        {Raw({0x04, 0, 0, 16}), uecp::kOutOfRange},
+        {Raw({0x2C, 3}), uecp::kOutOfRange},
+        {Raw({0x0A, 0, 0, 66}) + std::string(66, 'x'), uecp::kElementLengthError},
+        {Raw({0x0A, 0, 0, 5, 0, 'a'}), uecp::kElementLengthError},  // MEL past the end
+        {Raw({0x13, 0, 0, 3, 224 + 3, 1, 2}), uecp::kElementLengthError},
+        {Raw({0x13, 0, 0, 2, 224 + 1, 205}), uecp::kOutOfRange},
+        {Raw({0x13, 0, 0, 17, 224 + 16}) + std::string(16, '\x01'), uecp::kOutOfRange},
+        {Raw({0x0D, 24, 13, 1, 0, 0, 0, 0, 0}), uecp::kOutOfRange},
+        {Raw({0x17, 1, 0x0D}), uecp::kNotAcceptable},
+        {Raw({0x02, 0, 0}) + "QUOR", uecp::kUnexpectedEnd},
+    };
+    for (const Case& c : cases) {
+        // The good PS before the bad element is refused with it.
+        const uecp::Message m = uecp::ParseMessage(ps + c.message);
+        EXPECT_EQ(m.code, c.code) << uecp::CodeText(c.code);
+        EXPECT_TRUE(m.elements.empty());
+    }
+}
+
+// The port on loopback against the virtual encoder; client and server run in
+// this thread, waiting is poll() with a bound.
+struct UecpRig {
+    explicit UecpRig(int site = 0, int encoder = 0, const std::string& serial = "")
+    {
+        UecpConfig config;
+        config.net.udpPort = kAnyPort;
+        config.net.tcpPort = kAnyPort;
+        config.serial = serial;
+        config.site = site;
+        config.encoder = encoder;
+        EXPECT_TRUE(port.start(config)) << port.status();
+        rig.link.Bidirectional = true;
+        params.CBCHARSET = 1;
+    }
+    void serve()
+    {
+        for (int round = 0; round < 200; ++round) {
+            std::vector<pollfd> fds;
+            for (const Listener::Watch& w : port.watches())
+                fds.push_back({w.fd, static_cast<short>(POLLIN | (w.write ? POLLOUT : 0)), 0});
+            const int ready = ::poll(fds.data(), fds.size(), round == 0 ? 2000 : 20);
+            if (ready <= 0 && !port.pending())
+                return;
+            for (const pollfd& p : fds)
+                if (p.revents)
+                    port.handle(p.fd);
+            port.runPending(params, host);
+        }
+        ADD_FAILURE() << "the port never fell idle";
+    }
+
+    EncoderRig rig;
+    ClockStopwatch stopwatch{rig.time};
+    UecpPort port{stopwatch, rig.time};
+    TStationParams params;
+    struct Host final : RemoteHost {
+        explicit Host(EncoderRig& r) : rig(r) {}
+        EncoderContext encoder(const TStationParams&) override { return rig.context(); }
+        EncoderRig& rig;
+    } host{rig};
+};
+
+// One socket of the automation system's side.
+struct Automation {
+    Automation(int type, int port) : fd(::socket(AF_INET, type, 0)), to(Loopback(port))
+    {
+        if (type == SOCK_STREAM) {
+            EXPECT_EQ(::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to), 0);
+        }
+    }
+    ~Automation() { ::close(fd); }
+    void send(const std::string& bytes) const
+    {
+        ASSERT_EQ(::sendto(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&to),
+                           sizeof to),
+                  static_cast<ssize_t>(bytes.size()));
+    }
+    std::string received() const
+    {
+        std::string out;
+        char buf[2048];
+        pollfd p{fd, POLLIN, 0};
+        while (::poll(&p, 1, out.empty() ? 500 : 50) > 0) {
+            const ssize_t n = ::recv(fd, buf, sizeof buf, MSG_DONTWAIT);
+            if (n <= 0)
+                break;
+            out.append(buf, static_cast<std::size_t>(n));
+        }
+        return out;
+    }
+    int fd;
+    sockaddr_in to;
+};
+
+TEST(UecpPort, EveryElementReachesTheEncoder)
+{
+    UecpRig r;
+    Automation tcp(SOCK_STREAM, r.port.listener().tcpPort());
+    auto sendOne = [&](const std::string& message) {
+        tcp.send(Wire(message));
+        r.serve();
+    };
+    sendOne(Raw({0x01, 0, 0, 0xD3, 0xC2}));
+    EXPECT_EQ(r.params.PI, "D3C2");
+    sendOne(Raw({0x02, 0, 0}) + "QUORVAN ");
+    EXPECT_EQ(r.rig.ramText(image::kPS, 8), "QUORVAN ");
+    sendOne(Raw({0x03, 0, 0, 0x03}));
+    EXPECT_EQ(r.rig.ram(image::kTP, 2), "01 01");
+    sendOne(Raw({0x04, 0, 0, 0x09}));
+    EXPECT_EQ(r.rig.ram(image::kDI, 1), "09");
+    sendOne(Raw({0x05, 0, 0, 0x00}));
+    EXPECT_EQ(r.rig.ram(image::kMS, 1), "00");
+    sendOne(Raw({0x07, 0, 0, 10}));
+    EXPECT_EQ(r.rig.ram(image::kPTY, 1), "0A");
+    sendOne(Raw({0x13, 0, 0, 4, 224 + 3, 1, 107, 204}));  // 87.6, 98.2, 107.9 MHz
+    EXPECT_EQ(r.rig.ram(image::kAFCount, 4), "03 01 6B CC");
+    EXPECT_EQ(r.params.SGAF[1], "98.2");
+
+    // Radiotext 1 as sent: no prefix, no processing, ended by CR, filled to 64.
+    r.params.ER1PR = "Prefix: ";
+    r.params.RT2 = "other";
+    sendOne(Raw({0x0A, 0, 0, 17, 0x00}) + "Now: Artist  -\rX");
+    EXPECT_EQ(r.params.RT1, "Now: Artist  -");
+    EXPECT_EQ(r.rig.ramText(image::kRT, 64), "Now: Artist  -" + std::string(50, ' '));
+    EXPECT_EQ(r.rig.ram(image::kRTControl, 1), "01");
+    // Bit 0 of the configuration toggles the A/B flag.
+    sendOne(Raw({0x0A, 0, 0, 4, 0x01}) + "Hit");
+    EXPECT_EQ(r.rig.ram(image::kRTControl, 1), "03");
+    EXPECT_EQ(r.params.CBRTT1, 1);
+    sendOne(Raw({0x0A, 0, 0, 0}));  // MEL 0 clears
+    EXPECT_EQ(r.params.RT1, "");
+    EXPECT_EQ(r.rig.ramText(image::kRT, 64), std::string(64, ' '));
+
+    // The real-time clock: 2024-05-10 12:34:56 UTC, local offset +1 h.
+    sendOne(Raw({0x0D, 24, 5, 10, 12, 34, 56, 0, 2}));
+    std::array<std::uint8_t, 5> ct{};
+    const test::Bytes raw = test::Hex(r.rig.ram(image::kCTBits, 5));
+    std::copy(raw.begin(), raw.end(), ct.begin());
+    EXPECT_EQ(UnpackClockTime(ct), (ClockTimeFields{60440, 12, 34, false, 2}));
+    EXPECT_EQ(r.rig.ram(image::kCTGroupType, 1), "40");
+
+    sendOne(Raw({0x19, 1}));
+    EXPECT_TRUE(r.params.CTRunning);
+    sendOne(Raw({0x19, 0}));
+    EXPECT_FALSE(r.params.CTRunning);
+    sendOne(Raw({0x1E, 0}));
+    EXPECT_FALSE(r.rig.encoder.carrier());
+    sendOne(Raw({0x1E, 1}));
+    EXPECT_TRUE(r.rig.encoder.carrier());
+    EXPECT_FALSE(r.port.log().back().error);
+    EXPECT_EQ(r.port.log().back().text, "RDS on");
+}
+
+TEST(UecpPort, SeveralElementsStuffingGarbageAndTheCharacterSet)
+{
+    UecpRig r;
+    Automation tcp(SOCK_STREAM, r.port.listener().tcpPort());
+    // PI FEFD travels as FD 01 FD 00; the frame written out in full.
+    const std::string pi = Raw({0x01, 0x00, 0x00, 0xFE, 0xFD});
+    const std::string message = pi + Raw({0x02, 0, 0}) + "QUORVAN " + Raw({0x07, 0, 0, 5});
+    const std::uint16_t crc = test::WireCrc(Raw({0x00, 0x00, 0x21, 20}) + message);
+    ASSERT_LT(crc >> 8, 0xFD);
+    ASSERT_LT(crc & 0xFF, 0xFD);
+    const std::string frame = Raw({0xFE, 0x00, 0x00, 0x21, 20, 0x01, 0x00, 0x00, 0xFD, 0x01, 0xFD, 0x00, 0x02, 0, 0}) +
+                              "QUORVAN " + Raw({0x07, 0, 0, 5, crc >> 8, crc & 0xFF, 0xFF});
+    ASSERT_EQ(frame, Wire(message, 0x21));
+    tcp.send("noise\r\n" + frame + "\x01\x02more noise");
+    r.serve();
+    EXPECT_EQ(r.params.PI, "FEFD");
+    EXPECT_EQ(r.params.PSDEF, "QUORVAN ");
+    EXPECT_EQ(r.params.PTY, 5);
+    EXPECT_EQ(r.rig.ram(image::kPI, 2), "FE FD");
+    EXPECT_EQ(r.port.log().back().text, "PI FEFD, PS QUORVAN , PTY 5");
+
+    // Texts arrive in the RDS table and are kept in the station's character set.
+    const char rdsAUmlaut = static_cast<char>(*RdsCode(U'\u00C4'));
+    r.params.CBCHARSET = 0;  // Latin-1
+    tcp.send(Wire(Raw({0x02, 0, 0}) + rdsAUmlaut + "RGER   " + Raw({0x0A, 0, 0, 4, 0}) + rdsAUmlaut + "RG"));
+    r.serve();
+    EXPECT_EQ(r.params.PSDEF, "\xC4RGER   ");
+    EXPECT_EQ(r.params.RT1, "\xC4RG");
+    EXPECT_EQ(r.port.log().back().text, "PS \xC3\x84RGER   , RT '\xC3\x84RG'");
+}
+
+TEST(UecpPort, RefusedAndForeignFramesChangeNothing)
+{
+    UecpRig r(5, 3);
+    r.params.PSDEF = "BEFORE  ";
+    const auto before = r.rig.ram(0, 0x20);
+    Automation tcp(SOCK_STREAM, r.port.listener().tcpPort());
+    const std::string ps = Raw({0x02, 0, 0}) + "AFTER   ";
+    std::string badCrc = Wire(ps, 1, (5 << 6) | 3);
+    badCrc[badCrc.size() - 3] ^= 0x40;
+    tcp.send(badCrc);
+    tcp.send(Wire(ps, 2, (5 << 6) | 4));             // another encoder of this site
+    tcp.send(Wire(ps, 3, (6 << 6) | 3));             // another site
+    tcp.send(Wire(ps + Raw({0x07, 0, 0, 40}), 4)); // a good PS with a bad PTY
+    tcp.send(Wire(ps + Raw({0x55}), 5));           // a good PS, then an unknown element
+    r.serve();
+    EXPECT_EQ(r.params.PSDEF, "BEFORE  ");
+    EXPECT_EQ(r.rig.ram(0, 0x20), before);
+    EXPECT_EQ(r.rig.transactions(), 0u);
+    ASSERT_EQ(r.port.log().size(), 3u);  // the foreign frames are not even logged
+    EXPECT_EQ(r.port.log()[0].text, "frame refused: CRC error");
+    EXPECT_TRUE(r.port.log()[0].error);
+    EXPECT_EQ(r.port.log()[2].text, "frame refused: message unknown");
+
+    // This site and encoder, site 0 and encoder 0 (everyone) are ours.
+    for (const int address : {(5 << 6) | 3, 0, (5 << 6), 3}) {
+        r.params.PSDEF.clear();
+        tcp.send(Wire(ps, 0, address));
+        r.serve();
+        EXPECT_EQ(r.params.PSDEF, "AFTER   ") << address;
+    }
+}
+
+TEST(UecpPort, ModeTwoAcknowledgesEveryFrameModeOneAnswersRequests)
+{
+    UecpRig r;
+    Automation tcp(SOCK_STREAM, r.port.listener().tcpPort());
+    // Mode 0: nothing comes back, not even for a request.
+    tcp.send(Wire(Raw({0x17, 1, 0x07}), 1));
+    r.serve();
+    EXPECT_EQ(tcp.received(), "");
+
+    // Mode 2: the switch itself is acknowledged, then every frame.
+    tcp.send(Wire(Raw({0x2C, 2}), 0x10));
+    r.serve();
+    EXPECT_EQ(tcp.received(), Wire(Raw({0x18, 0}), 0x10));
+    struct Case {
+        std::string frame;
+        std::string ack;
+    };
+    std::string badCrc = Wire(Raw({0x07, 0, 0, 1}), 0x13);
+    badCrc[5] ^= 1;
+    const Case cases[] = {
+        {Wire(Raw({0x07, 0, 0, 9}), 0x11), Wire(Raw({0x18, 0}), 0x11)},
+        {Wire(Raw({0x07, 0, 0, 99}), 0x12), Wire(Raw({0x18, 6, 0x12}), 0x12)},
+        {badCrc, Wire(Raw({0x18, 1, 0x13}), 0x13)},
+        {Wire(Raw({0x66, 0}), 0x14), Wire(Raw({0x18, 3, 0x14}), 0x14)},
+        {Wire(Raw({0x07, 1, 0, 9}), 0x15), Wire(Raw({0x18, 4, 0x15}), 0x15)},
+        {Wire(Raw({0x07, 0, 1, 9}), 0x16), Wire(Raw({0x18, 5, 0x16}), 0x16)},
+        {Wire(Raw({0x0A, 0, 0, 70}) + std::string(70, 'x'), 0x17), Wire(Raw({0x18, 7, 0x17}), 0x17)},
+        {Raw({0xFE, 0, 0, 0x18, 0, 0xFD, 0x07, 0xFF}), Wire(Raw({0x18, 12, 0x18}), 0x18)},
+        {Wire(Raw({0x17, 1, 0x0D}), 0x19), Wire(Raw({0x18, 9, 0x19}), 0x19)},
+    };
+    for (const Case& c : cases) {
+        tcp.send(c.frame);
+        r.serve();
+        EXPECT_EQ(tcp.received(), c.ack);
+    }
+    EXPECT_EQ(r.params.PTY, 9);
+
+    // A request in mode 2: the acknowledgement, then the element with its value.
+    r.params.PSDEF = "QUORVAN";
+    tcp.send(Wire(Raw({0x17, 3, 0x02, 0, 0}), 0x20));
+    r.serve();
+    EXPECT_EQ(tcp.received(), Wire(Raw({0x18, 0}), 0x20) + Wire(Raw({0x02, 0, 0}) + "QUORVAN ", 0x20));
+
+    // Mode 1: only requests are answered.
+    tcp.send(Wire(Raw({0x2C, 1}), 0x21) + Wire(Raw({0x07, 0, 0, 3}), 0x22) + Wire(Raw({0x17, 1, 0x07}), 0x23) +
+             Wire(Raw({0x17, 1, 0x13}), 0x24));
+    r.serve();
+    EXPECT_EQ(tcp.received(), Wire(Raw({0x07, 0, 0, 3}), 0x23) + Wire(Raw({0x13, 0, 0, 1, 224}), 0x24));
+}
+
+TEST(UecpPort, UdpTakesSeveralFramesPerDatagramAndAnswersTheSender)
+{
+    UecpRig r;
+    Automation udp(SOCK_DGRAM, r.port.listener().udpPort());
+    udp.send(Wire(Raw({0x2C, 2}), 1) + Wire(Raw({0x02, 0, 0}) + "FIRST   ", 2) +
+             Wire(Raw({0x02, 0, 0}) + "SECOND  ", 3));
+    r.serve();
+    EXPECT_EQ(r.params.PSDEF, "SECOND  ");
+    EXPECT_EQ(udp.received(), Wire(Raw({0x18, 0}), 1) + Wire(Raw({0x18, 0}), 2) + Wire(Raw({0x18, 0}), 3));
+    EXPECT_EQ(r.rig.transactions(), 1u);  // the newer PS replaced the older while they waited
+
+    // A frame does not go on into the next datagram.
+    const std::string frame = Wire(Raw({0x07, 0, 0, 4}), 4);
+    udp.send(frame.substr(0, 5));
+    udp.send(frame.substr(5));
+    r.serve();
+    EXPECT_EQ(r.params.PTY, 0);
+    EXPECT_EQ(udp.received(), Wire(Raw({0x18, 10, 4}), 4));
+}
+
+TEST(UecpPort, SerialLineOverAPseudoTerminal)
+{
+    int master = -1, slave = -1;
+    char name[256] = {};
+    ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
+    termios raw{};
+    ::tcgetattr(master, &raw);
+    ::cfmakeraw(&raw);
+    ::tcsetattr(master, TCSANOW, &raw);
+
+    UecpRig r(0, 0, std::string(name) + ":19200");
+    EXPECT_EQ(r.port.status().substr(r.port.status().find("serial")), "serial " + std::string(name) + " 19200 8N1");
+    auto write = [&](const std::string& bytes) {
+        ASSERT_EQ(::write(master, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    };
+    write("\x13\x11noise" + Wire(Raw({0x2C, 2}), 1) + Wire(Raw({0x01, 0, 0, 0xFE, 0xFD, 0x02, 0, 0}) + "QUORVAN ", 2));
+    r.serve();
+    EXPECT_EQ(r.params.PI, "FEFD");
+    EXPECT_EQ(r.rig.ramText(image::kPS, 8), "QUORVAN ");
+    std::string bad = Wire(Raw({0x07, 0, 0, 8}), 3);
+    bad[bad.size() - 2] ^= 1;
+    write(bad + Wire(Raw({0x17, 1, 0x01}), 4));
+    r.serve();
+    EXPECT_EQ(r.params.PTY, 0);
+
+    std::string got;
+    char buf[512];
+    pollfd p{master, POLLIN, 0};
+    while (::poll(&p, 1, 200) > 0) {
+        const ssize_t n = ::read(master, buf, sizeof buf);
+        if (n <= 0)
+            break;
+        got.append(buf, static_cast<std::size_t>(n));
+    }
+    EXPECT_EQ(got, Wire(Raw({0x18, 0}), 1) + Wire(Raw({0x18, 0}), 2) + Wire(Raw({0x18, 1, 3}), 3) +
+                       Wire(Raw({0x18, 0}), 4) + Wire(Raw({0x01, 0, 0, 0xFE, 0xFD}), 4));
+    r.port.stop();
+    ::close(slave);
+    ::close(master);
+}
+
+} // namespace
+} // namespace quorvan::remote
