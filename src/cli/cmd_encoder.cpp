@@ -194,7 +194,8 @@ int runRT(Context& ctx)
     const std::string text = EncoderText(ctx.args[0], CharsetFromInt(ctx.params.CBCHARSET));
     if (text.size() > kRadiotextLength)
         ctx.err() << "quorvanctl: the radiotext is cut to " << kRadiotextLength << " characters\n";
-    return Finish(ctx, SendRadiotextUpdate(ctx.link(), text, RadiotextUpdateControl(typeIndex)));
+    const rtplus::Registers rtPlus = rtplus::RegistersFor(ctx.params, text);
+    return Finish(ctx, SendRadiotextUpdate(ctx.link(), text, RadiotextUpdateControl(typeIndex), &rtPlus));
 }
 
 int runDPS(Context& ctx)

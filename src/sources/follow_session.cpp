@@ -67,7 +67,8 @@ void FollowSession::Timer2Timer()
 {
     if (!Timer2Advance(params_))
         return;
-    const RadiotextUpdate update{RadiotextBytes(ActualRT(params_)), RadiotextUpdateControl(ActualRTType(params_))};
+    const RadiotextUpdate update{RadiotextBytes(ActualRT(params_)), RadiotextUpdateControl(ActualRTType(params_)),
+                                 rtplus::RegistersFor(params_, ActualRT(params_))};
     const bool ready = encoder_.radiotextUpdate(update);
     report("RT" + std::to_string(ActualRTIndex(params_) + 1), ActualRT(params_), ready);
 }

@@ -6,6 +6,7 @@
 // sequences.
 #pragma once
 
+#include "content/rtplus.h"
 #include "content/station_params.h"
 #include "sources/source_reader.h"
 
@@ -29,6 +30,7 @@ struct TextSourceMemory {
 struct RadiotextUpdate {
     std::string bytes;
     int control = 1;
+    rtplus::Registers rtPlus{};  // the RT+ tags of the text (written where the encoder has them)
     bool operator==(const RadiotextUpdate&) const = default;
 };
 
