@@ -245,7 +245,8 @@ int runRT(Context& ctx)
             onAir = RadiotextOnAir{RadiotextBytes(ActualRT(ctx.params)), typeIndex};
         control = NewRadiotextControl(ctx.params, *onAir, text, typeIndex);
     }
-    return Finish(ctx, SendRadiotextUpdate(ctx.link(), text, control));
+    const rtplus::Registers rtPlus = rtplus::RegistersFor(ctx.params, text);
+    return Finish(ctx, SendRadiotextUpdate(ctx.link(), text, control, &rtPlus));
 }
 
 int runDPS(Context& ctx)

@@ -82,6 +82,14 @@ struct TStationParams {
     int SERTSW = 5;                    // switching period: minutes 0..240 (0 = half a minute)
     bool ToggleAB = true;              // a new radiotext toggles the A/B flag (no control;
                                        //   a settings file without the key clears it)
+    bool RTPlus = false;               // "RT+": artist and title tags (virtual encoder only)
+    std::string RTPlusPattern = "%a - %t"; // "Pattern": %a artist, %t title
+    // Tags given over the network for one radiotext (type, start, length
+    // twice); they hold while that text is current. Not kept in the file.
+    bool RTPlusExplicitSet = false;
+    std::array<int, 6> RTPlusExplicit{};
+    std::string RTPlusExplicitText;
+    std::string RTPlusArtist;          // ARTIST= over the network, for the next TITLE=
 
     // ---- "System" page --------------------------------------------------
     bool CTRunning = false;            // "Time and Date": clock-time transmission running

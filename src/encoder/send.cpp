@@ -6,6 +6,7 @@
 #include "content/steps.h"
 #include "content/user_group.h"
 #include "encoder/image_layout.h"
+#include "encoder/rtplus_registers.h"
 
 namespace quorvan {
 
@@ -87,6 +88,7 @@ SendResult BSEND1Click(EncoderContext& ctx, TStationParams& params)
     // T2, T3: radiotext and user group content with both switched off, then
     // the radiotext control.
     WriteRun(link, Opens::Continues, image::kRTControl, RadiotextAndGroupBytes(params), Closes::Continues);
+    WriteRTPlusRegisters(link, rtplus::RegistersFor(params, ActualRT(params)));
     WriteRun(link, Opens::Continues, image::kRTControl, {Byte(RadiotextControl(params))}, Closes::Continues);
     // T4: the user group back on.
     if (params.CBUDGEN && GroupTypeValid(params))

@@ -3,16 +3,19 @@
 #include "content/radiotext.h"
 #include "encoder/bus_runs.h"
 #include "encoder/image_layout.h"
+#include "encoder/rtplus_registers.h"
 
 #include <algorithm>
 
 namespace quorvan {
 
-Outcome SendRadiotextUpdate(TEncoderLink& link, std::string_view text, int control)
+Outcome SendRadiotextUpdate(TEncoderLink& link, std::string_view text, int control, const rtplus::Registers* rtPlus)
 {
     ByteRun content{0x00};
     AppendText(content, RadiotextBytes(text));
     WriteRun(link, Opens::Operation, image::kRTControl, content, Closes::Continues);
+    if (rtPlus)
+        WriteRTPlusRegisters(link, *rtPlus);
     WriteRun(link, Opens::Continues, image::kRTControl, {static_cast<std::uint8_t>(control & 0xFF)},
              Closes::Operation);
     return ClosedOutcome(link);

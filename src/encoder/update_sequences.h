@@ -4,6 +4,7 @@
 // its real value last, so the encoder never transmits half a text.
 #pragma once
 
+#include "content/rtplus.h"
 #include "encoder/operation.h"
 #include "link/encoder_link.h"
 
@@ -17,7 +18,10 @@ namespace quorvan {
 // `text` is cut to 64 characters and filled with spaces to 64; `control` is
 // the radiotext control byte (bit 0 enabled, bit 1 type B; callers pass
 // 2 x type + 1, see RadiotextUpdateControl). Returns Ready or NotReady.
-Outcome SendRadiotextUpdate(TEncoderLink& link, std::string_view text, int control);
+// With `rtPlus`, on a link to an encoder with extension registers, the RT+
+// registers are written between the two (start, 0xD6, 0xC0, 7 bytes, stop).
+Outcome SendRadiotextUpdate(TEncoderLink& link, std::string_view text, int control,
+                            const rtplus::Registers* rtPlus = nullptr);
 
 // Dynamic PS update, one operation of two transactions:
 //   start, 0xD6, 0x76, 0x00, the text bytes (at most 72), 0x20, stop (continues);

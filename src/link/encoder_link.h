@@ -46,6 +46,9 @@ public:
     bool Slow = true;               // each pause is a 3 ms sleep
     // false: Pauza returns at once (the virtual encoder needs no timing).
     bool Timed = true;
+    // The encoder on the port has the extension registers above its memory
+    // (only the virtual encoder); the program writes them only then.
+    bool ExtensionRegisters = false;
 
     // --- wiring -----------------------------------------------------------
     void setPortIo(PortIo* io) { io_ = io; }

@@ -148,6 +148,7 @@ void Port::attach(TEncoderLink& link)
     link.PortAddress = address_;
     link.setPortIo(io());
     link.setSerialLines(serial());
+    link.ExtensionRegisters = backing_.encoder != nullptr;
     link.DriveIdle();
 }
 
@@ -156,6 +157,7 @@ void Port::detach(TEncoderLink& link)
     link.setClaim(nullptr);
     link.setPortIo(nullptr);
     link.setSerialLines(nullptr);
+    link.ExtensionRegisters = false;
 }
 
 bool Port::saveVirtualState(std::string& error) const

@@ -2,11 +2,25 @@
 
 #include "encoder/image_decode.h"
 #include "link/clock.h"
+#include "rds/rtplus_groups.h"
 #include "sim/virtual_encoder.h"
 
 #include <algorithm>
 
 namespace quorvan::rds {
+
+namespace {
+
+// The radiotext control byte and text as the stream compares them.
+std::array<std::uint8_t, 1 + image::kRTLength> RadiotextOf(const image::ImageBytes& ram)
+{
+    std::array<std::uint8_t, 1 + image::kRTLength> rt{};
+    rt[0] = ram[image::kRTControl];
+    std::copy_n(ram.begin() + image::kRT, image::kRTLength, rt.begin() + 1);
+    return rt;
+}
+
+} // namespace
 
 void GroupGenerator::ClockTimeTriggered(const std::array<std::uint8_t, 6>& record)
 {
@@ -31,19 +45,51 @@ Group GroupGenerator::next0A(const image::ImageBytes& ram)
 
 Group GroupGenerator::next2A(const image::ImageBytes& ram)
 {
-    std::array<std::uint8_t, 1 + image::kRTLength> rt{};
-    rt[0] = ram[image::kRTControl];
-    std::copy_n(ram.begin() + image::kRT, image::kRTLength, rt.begin() + 1);
+    const auto rt = RadiotextOf(ram);
     if (rt != rt_) {
         rt_ = rt;
         rtSegment_ = 0;
+        rtPlusPrompt_ = rtPlusOn_;  // its tags follow segment 0 closely
     }
     const Group g = Group2A(ram, rtSegment_);
     rtSegment_ = (rtSegment_ + 1) % 16;
     return g;
 }
 
-Group GroupGenerator::Next(const image::ImageBytes& ram)
+Group GroupGenerator::nextRTPlus11A(const image::ImageBytes& ram)
+{
+    // The item: the tagged characters of the text as it is now. A new one flips the toggle.
+    const rtplus::Tags tags = rtplus::DecodeRegisters(rtPlus_);
+    if (tags.running) {
+        const std::string_view text(reinterpret_cast<const char*>(ram.data() + image::kRT), image::kRTLength);
+        const std::string item = std::to_string(tags.first.type) + ':' + rtplus::TagText(text, tags.first) + '\n' +
+                                 std::to_string(tags.second.type) + ':' + rtplus::TagText(text, tags.second);
+        if (item != item_) {
+            item_ = item;
+            toggle_ = !toggle_;
+        }
+    }
+    rtPlusPrompt_ = false;
+    last11A_ = sent_;
+    return GroupRTPlus11A(ram, rtPlus_, toggle_);
+}
+
+Group GroupGenerator::nextRTPlusPlace8(const image::ImageBytes& ram)
+{
+    const std::int64_t since3A = sent_ - last3A_;
+    const std::int64_t since11A = sent_ - last11A_;
+    if (since11A >= 11 && since3A < 50)
+        return nextRTPlus11A(ram);
+    if (since3A >= 40) {
+        last3A_ = sent_;
+        return GroupRTPlus3A(ram);
+    }
+    if (rtPlusPrompt_)
+        return nextRTPlus11A(ram);
+    return next0A(ram);
+}
+
+Group GroupGenerator::Next(const image::ImageBytes& ram, const rtplus::Registers& rtPlus)
 {
     if (clockTime_) {
         const Group g = ClockTimeGroup(ram, *clockTime_);
@@ -53,13 +99,26 @@ Group GroupGenerator::Next(const image::ImageBytes& ram)
     }
     const bool radiotext = (ram[image::kRTControl] & 0x01) != 0;
     const bool userGroup = ram[image::kUDGEnable] != 0;
+    const bool rtPlusOn = radiotext && rtplus::RegistersOn(rtPlus);
+    // New tags for the text on air want an 11A soon; with a new text, its
+    // segment 0 asks for it.
+    if (rtPlusOn && (!rtPlusOn_ || rtPlus != rtPlus_) && RadiotextOf(ram) == rt_)
+        rtPlusPrompt_ = true;
+    rtPlusOn_ = rtPlusOn;
+    rtPlus_ = rtPlusOn ? rtPlus : rtplus::Registers{};
+    if (!rtPlusOn)
+        rtPlusPrompt_ = false;
     const int place = place_;
     place_ = (place_ + 1) % 10;
     Group g;
-    if (place % 2 == 0)
+    if (place == 8 && rtPlusOn)
+        g = nextRTPlusPlace8(ram);
+    else if (place % 2 == 0)
         g = next0A(ram);
     else if (place == 9 && userGroup)
         g = UserGroup(ram);
+    else if (radiotext && rtPlusPrompt_)
+        g = nextRTPlus11A(ram);
     else if (radiotext)
         g = next2A(ram);
     else
@@ -68,6 +127,13 @@ Group GroupGenerator::Next(const image::ImageBytes& ram)
         rt_[0] = 0;  // radiotext switched on again starts from segment 0
     ++sent_;
     return g;
+}
+
+rtplus::Registers RTPlusRegistersOf(const EncoderState& state)
+{
+    rtplus::Registers registers{};
+    std::copy_n(state.ram.begin() + image::kRTPlus, registers.size(), registers.begin());
+    return registers;
 }
 
 bool EncoderStream::OnAir(const EncoderState& state)
@@ -85,7 +151,7 @@ Group EncoderStream::Next(const EncoderState& state)
     latches_ = state.clockTimeLatches;
     image::ImageBytes ram{};
     std::copy_n(state.ram.begin(), ram.size(), ram.begin());
-    return generator_.Next(ram);
+    return generator_.Next(ram, RTPlusRegistersOf(state));
 }
 
 std::int64_t GroupsInSeconds(std::int64_t seconds)
@@ -120,6 +186,7 @@ std::vector<Group> GroupsDuring(const EncoderState& state, const DateTime& start
     image::ImageBytes ram{};
     std::copy_n(state.ram.begin(), ram.size(), ram.begin());
     ram[image::kStatus] = state.status;
+    const rtplus::Registers rtPlus = RTPlusRegistersOf(state);
     GroupGenerator generator;
     const std::int64_t count = GroupsInSeconds(seconds);
     const std::int64_t intoMinute = start.second * 1000 + start.msec;
@@ -138,7 +205,7 @@ std::vector<Group> GroupsDuring(const EncoderState& state, const DateTime& start
                 std::copy(next.begin(), next.end(), ram.begin() + image::kCTBits);
             }
         }
-        groups.push_back(generator.Next(ram));
+        groups.push_back(generator.Next(ram, rtPlus));
     }
     return groups;
 }

@@ -15,6 +15,10 @@ void Receiver::Take(const Group& g)
         take0(g);
     else if (g.type() == 2 && !g.versionB())
         take2A(g);
+    else if (g.type() == 3 && !g.versionB())
+        take3A(g);
+    else if (rtPlusGroup && *rtPlusGroup == g.type() * 2 + (g.versionB() ? 1 : 0))
+        takeRTPlus(g);
     else if (g.type() == 4 && !g.versionB()) {
         // MJD in 17 bits across blocks 2 and 3, then hour, minute, offset sign and size.
         ClockTimeFields ct;
@@ -25,6 +29,42 @@ void Receiver::Take(const Group& g)
         ct.halfHours = g.blocks[3] & 0x1F;
         clockTime = ct;
     }
+}
+
+void Receiver::take3A(const Group& g)
+{
+    // IEC 62106-6 / EN 50067:1998, 3.1.5.4: the AID in block 4, the group type that carries it in block 2.
+    if (g.blocks[3] == 0x4BD7)
+        rtPlusGroup = g.blocks[1] & 0x1F;
+}
+
+void Receiver::takeRTPlus(const Group& g)
+{
+    // RDS Forum R06/040_1, 4.2.
+    rtplus::Tags tags;
+    rtPlusToggle = (g.blocks[1] & 0x10) != 0;
+    tags.running = (g.blocks[1] & 0x08) != 0;
+    tags.first.type = ((g.blocks[1] & 7) << 3) | (g.blocks[2] >> 13);
+    tags.first.start = (g.blocks[2] >> 7) & 0x3F;
+    tags.first.length = ((g.blocks[2] >> 1) & 0x3F) + 1;
+    tags.second.type = ((g.blocks[2] & 1) << 5) | (g.blocks[3] >> 11);
+    tags.second.start = (g.blocks[3] >> 5) & 0x3F;
+    tags.second.length = (g.blocks[3] & 0x1F) + 1;
+    for (rtplus::Tag* t : {&tags.first, &tags.second})
+        if (t->type == rtplus::kDummy)
+            *t = rtplus::Tag{};
+    rtPlusTags = tags;
+}
+
+std::string Receiver::rtPlusField(int contentType) const
+{
+    if (!rtPlusTags || !rtPlusTags->running)
+        return {};
+    const std::string_view text(rtBuffer_.data(), rtBuffer_.size());
+    for (const rtplus::Tag& t : {rtPlusTags->first, rtPlusTags->second})
+        if (t.type == contentType)
+            return rtplus::TagText(text, t);
+    return {};
 }
 
 void Receiver::take0(const Group& g)

@@ -2,10 +2,14 @@
 // four segments have come in order), the radiotext assembled segment by
 // segment (a change of its A/B flag clears it), PTY, TP, TA, M/S, the DI
 // flags, the AF list (method A), the last clock time and a count of groups
-// per type. Characters stay the encoder's bytes; the caller decodes them.
+// per type, and the RadioText Plus tags (once a 3A group has announced the
+// application and the group type that carries them) with the artist and the
+// title they mark in the radiotext. Characters stay the encoder's bytes; the
+// caller decodes them.
 #pragma once
 
 #include "encoder/image_decode.h"
+#include "content/rtplus.h"
 #include "rds/groups.h"
 
 #include <array>
@@ -33,6 +37,13 @@ public:
     std::vector<int> af;                  // the last complete AF list (codes 1..204)
     bool afSeen = false;
     std::optional<ClockTimeFields> clockTime;
+    // RT+: the group type code (type * 2 + B) a 3A announced for AID 0x4BD7, and the last tags.
+    std::optional<int> rtPlusGroup;
+    std::optional<rtplus::Tags> rtPlusTags;
+    bool rtPlusToggle = false;
+    // The text a tag of the content type marks in the radiotext as assembled
+    // ("" without running tags of that type).
+    std::string rtPlusField(int contentType) const;
     std::array<std::uint64_t, 32> groupsOfType{};  // index type * 2 + (B ? 1 : 0)
     std::uint64_t groups = 0;
 
@@ -40,6 +51,8 @@ private:
     void take0(const Group& g);
     void take2A(const Group& g);
     void takeAF(std::uint16_t block);
+    void take3A(const Group& g);
+    void takeRTPlus(const Group& g);
 
     std::array<char, 8> psBuffer_{};
     int psNext_ = -1;          // the segment expected next in a run from 0; -1 none

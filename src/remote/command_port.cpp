@@ -5,6 +5,7 @@
 #include "content/dynamic_ps.h"
 #include "content/pi.h"
 #include "content/radiotext.h"
+#include "content/rtplus.h"
 #include "encoder/bus_runs.h"
 #include "encoder/clock_time.h"
 #include "encoder/direct_controls.h"
@@ -12,8 +13,10 @@
 #include "encoder/receive.h"
 #include "encoder/send.h"
 #include "encoder/update_sequences.h"
+#include "sources/text_processing.h"
 #include "sources/text_source_tick.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 
@@ -33,6 +36,13 @@ Outcome WriteProgramValue(EncoderContext& ctx, const TStationParams& params, std
     const ByteRun all = ProgramBytes(params);
     const ByteRun value(all.begin() + address, all.begin() + address + length);
     return WriteOperation(ctx.link, address, value);
+}
+
+// The current radiotext with its RT+ tags.
+Outcome SendActualRadiotext(EncoderContext& ctx, const TStationParams& params, int control)
+{
+    const rtplus::Registers rtPlus = rtplus::RegistersFor(params, ActualRT(params));
+    return SendRadiotextUpdate(ctx.link, ActualRT(params), control, &rtPlus);
 }
 
 std::string Query(Key key, TStationParams params, RemoteHost& host)
@@ -82,6 +92,25 @@ std::string Query(Key key, TStationParams params, RemoteHost& host)
         const StatusResult status = BSTATClick(ctx);
         host.operationEnded();
         return status.value ? name + std::to_string(*status.value) : kReplyNotReady;
+    }
+    case Key::RTPlus: {
+        const rtplus::Tags tags = rtplus::TagsFor(params, ActualRT(params));
+        if (!tags.running)
+            return name;
+        std::string out = name;
+        for (const rtplus::Tag& t : {tags.first, tags.second})
+            out += (out.size() > name.size() ? "," : "") + std::to_string(t.type) + ',' + std::to_string(t.start) + ',' +
+                   std::to_string(t.length);
+        return out;
+    }
+    case Key::Artist:
+    case Key::Title: {
+        const rtplus::Tags tags = rtplus::TagsFor(params, ActualRT(params));
+        const int type = key == Key::Artist ? rtplus::kItemArtist : rtplus::kItemTitle;
+        for (const rtplus::Tag& t : {tags.first, tags.second})
+            if (tags.running && t.type == type)
+                return name + TextToNetwork(rtplus::TagText(ActualRT(params), t), cs);
+        return name;
     }
     case Key::CT:
     case Key::Send:
@@ -164,7 +193,7 @@ std::string ExecuteCommand(const Command& command, TStationParams& params, Remot
         const RadiotextUpdate update = ApplyRadiotextText(params, SourceTextFromNetwork(command.text, CharsetFromInt(params.CBCHARSET)),
                                                                 host.radiotextOnAir());
         const Outcome outcome =
-            transfer([&](EncoderContext& ctx) { return SendRadiotextUpdate(ctx.link, update.bytes, update.control); });
+            transfer([&](EncoderContext& ctx) { return SendRadiotextUpdate(ctx.link, update.bytes, update.control, &update.rtPlus); });
         host.restartRadiotextSwitching();
         return Reply(outcome);
     }
@@ -179,7 +208,7 @@ std::string ExecuteCommand(const Command& command, TStationParams& params, Remot
         if (ActualRTIndex(params) != i)
             return kReplyDone;  // kept for the switching; nothing on the air changes
         const int control = NewRadiotextControl(params, host.radiotextOnAir(), ActualRT(params), ActualRTType(params));
-        return Reply(transfer([&](EncoderContext& ctx) { return SendRadiotextUpdate(ctx.link, ActualRT(params), control); }));
+        return Reply(transfer([&](EncoderContext& ctx) { return SendActualRadiotext(ctx, params, control); }));
     }
     case Key::DPS: {
         const DynamicPSUpdate update = ApplyDynamicPSText(params, SourceTextFromNetwork(command.text, CharsetFromInt(params.CBCHARSET)));
@@ -253,8 +282,11 @@ std::string ExecuteCommand(const Command& command, TStationParams& params, Remot
         params.RT1 = text;
         if (command.number & 1)
             params.CBRTT1 = params.CBRTT1 == 1 ? 0 : 1;
+        // The configuration byte's toggle chooses the flag; with ToggleAB a
+        // text that differs from the one on air takes the other flag anyway.
+        const int control = NewRadiotextControl(params, host.radiotextOnAir(), params.RT1, params.CBRTT1);
         const Outcome outcome = transfer([&](EncoderContext& ctx) {
-            return SendRadiotextUpdate(ctx.link, RadiotextBytes(params.RT1), RadiotextUpdateControl(params.CBRTT1));
+            return SendRadiotextUpdate(ctx.link, RadiotextBytes(params.RT1), control);
         });
         host.restartRadiotextSwitching();
         return Reply(outcome);
@@ -277,6 +309,57 @@ std::string ExecuteCommand(const Command& command, TStationParams& params, Remot
     }
     case Key::Store:
         return Reply(transfer([&](EncoderContext& ctx) { return BSTOR1Click(ctx); }));
+    case Key::RTPlus: {
+        // Tags for the radiotext on air now (none: no item, dummy tags); they
+        // hold while it stays.
+        params.RTPlusExplicitSet = true;
+        for (std::size_t i = 0; i < params.RTPlusExplicit.size(); ++i)
+            params.RTPlusExplicit[i] = i < command.numbers.size() ? command.numbers[i] : 0;
+        params.RTPlusExplicitText = ActualRT(params);
+        const rtplus::Registers rtPlus = rtplus::RegistersFor(params, ActualRT(params));
+        return Reply(transfer([&](EncoderContext& ctx) {
+            if (!ctx.link.ExtensionRegisters)
+                return Outcome::Ready;  // a real encoder has no RT+: the values are kept
+            return WriteOperation(ctx.link, image::kRTPlus, ByteRun(rtPlus.begin(), rtPlus.end()));
+        }));
+    }
+    case Key::Artist:
+        params.RTPlusArtist = SourceTextFromNetwork(command.text, CharsetFromInt(params.CBCHARSET));
+        return kReplyDone;  // waits for its title
+    case Key::Title: {
+        // The pattern makes radiotext 1 of the artist given before and the
+        // title, processed as a source text; the tags are where they were put.
+        const Charset cs = CharsetFromInt(params.CBCHARSET);
+        const TextProcessingOptions options = TextProcessingOptionsOf(params);
+        const std::string artist = ProcessSourceText(params.RTPlusArtist, options, cs);
+        const std::string title = ProcessSourceText(SourceTextFromNetwork(command.text, cs), options, cs);
+        params.RTPlusArtist.clear();
+        if (title.empty())
+            return kReplyBad;
+        std::optional<rtplus::Composed> composed = rtplus::ComposeText(params.ER1PR, params.RTPlusPattern, artist, title);
+        if (!composed || artist.empty()) {
+            // No artist (or no usable pattern): the title alone, tagged.
+            composed = rtplus::Composed{params.ER1PR + title, {}};
+            if (composed->text.size() > kRadiotextLength)
+                composed->text.resize(kRadiotextLength);
+            const int start = static_cast<int>(params.ER1PR.size());
+            const int length = std::min(static_cast<int>(composed->text.size()) - start, rtplus::kMaxLength1);
+            if (start <= rtplus::kMaxStart && length > 0)
+                composed->tags = {true, {rtplus::kItemTitle, start, length}, {}};
+        }
+        params.RT1 = composed->text;
+        const rtplus::Tags& t = composed->tags;
+        params.RTPlusExplicitSet = true;
+        params.RTPlusExplicit = {t.first.type, t.first.start, t.first.length, t.second.type, t.second.start, t.second.length};
+        params.RTPlusExplicitText = params.RT1;
+        const RadiotextUpdate update{RadiotextBytes(params.RT1),
+                                     NewRadiotextControl(params, host.radiotextOnAir(), params.RT1, params.CBRTT1),
+                                     rtplus::RegistersFor(params, params.RT1)};
+        const Outcome outcome =
+            transfer([&](EncoderContext& ctx) { return SendRadiotextUpdate(ctx.link, update.bytes, update.control, &update.rtPlus); });
+        host.restartRadiotextSwitching();
+        return Reply(outcome);
+    }
     case Key::Status:
         break;
     }

@@ -2,6 +2,7 @@
 
 #include "content/af_list.h"
 #include "content/pi.h"
+#include "content/rtplus.h"
 
 #include <array>
 #include <optional>
@@ -12,7 +13,7 @@ namespace {
 
 constexpr std::array<const char*, kKeyCount> kNames{
     "TEXT", "RT2", "RT3", "RT4", "DPS", "PS", "PI", "PTY", "TP", "TA", "MS", "DI", "AF", "CT", "SEND", "STORE",
-    "STATUS", "RT1", "RDS", "CTON", "CLOCK"};
+    "STATUS", "RTPLUS", "ARTIST", "TITLE", "RT1", "RDS", "CTON", "CLOCK"};
 
 bool IsBlank(char c)
 {
@@ -115,8 +116,32 @@ Command ParseLine(std::string_view line)
     case Key::RT4:
     case Key::DPS:
     case Key::PS:
+    case Key::Artist:
+    case Key::Title:
         command.text = std::string(value);
         return command;
+    case Key::RTPlus: {
+        // Empty: clear. Else six numbers 0..63, comma-separated.
+        std::string_view rest = TrimBlanks(value);
+        while (!rest.empty()) {
+            const std::size_t comma = rest.find(',');
+            const std::optional<int> n = SmallNumber(rest.substr(0, comma), 0, 63);
+            if (!n || command.numbers.size() == 6)
+                return Bad(*key);
+            command.numbers.push_back(*n);
+            if (comma == std::string_view::npos)
+                break;
+            rest = rest.substr(comma + 1);
+            if (rest.empty())
+                return Bad(*key);
+        }
+        if (!command.numbers.empty() &&
+            (command.numbers.size() != 6 ||
+             !rtplus::ExplicitTags({command.numbers[0], command.numbers[1], command.numbers[2], command.numbers[3],
+                                    command.numbers[4], command.numbers[5]})))
+            return Bad(*key);
+        return command;
+    }
     case Key::PI: {
         const std::string_view digits = TrimBlanks(value);
         if (digits.empty() || digits.size() > 4)

@@ -46,6 +46,9 @@ enum class Key : int {
     Send,    // the "Send" button
     Store,   // the "Store" button
     Status,  // STATUS? only: Read Status
+    RTPlus,  // RTPLUS=type1,start1,len1,type2,start2,len2: RT+ tags of the current radiotext; RTPLUS= clears
+    Artist,  // ARTIST=: the artist of the next TITLE=
+    Title,   // TITLE=: the radiotext through the RT+ pattern, with exact tags
     // Commands of the encoder protocol (uecp_elements.h), no line names them:
     FinalRT,        // radiotext 1 as the final text (no prefix, no processing);
                     //   number: bit 0 toggles the A/B flag
@@ -55,7 +58,7 @@ enum class Key : int {
                     //   "YYYY-MM-DDTHH:MM:SS"), local offset `number` half hours
 };
 inline constexpr int kKeyCount = static_cast<int>(Key::ClockTime) + 1;
-inline constexpr int kLineKeyCount = static_cast<int>(Key::Status) + 1;
+inline constexpr int kLineKeyCount = static_cast<int>(Key::Title) + 1;
 
 // The key's name in replies ("TEXT", "RT2", "PS", ..., "STATUS").
 const char* KeyName(Key key);
@@ -75,6 +78,7 @@ struct Command {
     std::string text;
     int number = 0;                      // PTY 0..31, TP/TA 0..1, MS 0 speech/1 music, DI 0..15
     std::vector<std::string> frequencies; // AF
+    std::vector<int> numbers;            // RTPlus: six numbers, or none to clear
 };
 
 // Parses one line (without its line end). An empty line is Unknown.

@@ -192,6 +192,9 @@ const std::array kKeys{
     integer(R, "CutBeginning", "SER1BE", pf<&P::SER1BE>).clamp(0, kCutMax),
     integer(R, "CutEnd", "SER1EN", pf<&P::SER1EN>).clamp(0, kCutMax),
     quoted(R, "Prefix", "ER1PR", pf<&P::ER1PR>).inCharset(TextCharset::Encoder),
+    boolean(R, "RTPlus", "RTPlus", pf<&P::RTPlus>).fixed(0).omittedWhenDefault(),
+    quoted(R, "RTPlusPattern", "RTPlusPattern", pf<&P::RTPlusPattern>)
+        .inCharset(TextCharset::Encoder).fixed("%a - %t").omittedWhenDefault(),
 
     // ---- Remote ----
     // The network command port; a file without the section stays without it
@@ -237,7 +240,7 @@ constexpr Run kReadRuns[] = {
     {U, "Enabled", "Byte18"},
     {R, "Enabled", "SelRT4"},
     {G, "RT1Type", "RT4Type"},
-    {R, "AutoSendNext", "Prefix"},
+    {R, "AutoSendNext", "RTPlusPattern"},
     {N, "Enabled", "UECPEncoderAddress"},
     {G, "DPSLabelsDelay", "FillChar"},
 };

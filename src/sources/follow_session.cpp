@@ -79,7 +79,8 @@ void FollowSession::Timer2Timer()
         return;
     const RadiotextUpdate update{RadiotextBytes(ActualRT(params_)),
                                  NewRadiotextControl(params_, memory_.radiotextOnAir, ActualRT(params_),
-                                                     ActualRTType(params_))};
+                                                     ActualRTType(params_)),
+                                 rtplus::RegistersFor(params_, ActualRT(params_))};
     const bool ready = encoder_.radiotextUpdate(update);
     report("RT" + std::to_string(ActualRTIndex(params_) + 1), ActualRT(params_), ready);
 }

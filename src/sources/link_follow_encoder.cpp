@@ -13,7 +13,7 @@ bool LinkFollowEncoder::ended(Outcome outcome)
 
 bool LinkFollowEncoder::radiotextUpdate(const RadiotextUpdate& update)
 {
-    return ended(SendRadiotextUpdate(context_.link, update.bytes, update.control));
+    return ended(SendRadiotextUpdate(context_.link, update.bytes, update.control, &update.rtPlus));
 }
 
 bool LinkFollowEncoder::dynamicPSUpdate(const DynamicPSUpdate& update)

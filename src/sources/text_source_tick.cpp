@@ -61,7 +61,8 @@ RadiotextUpdate ApplyRadiotextText(TStationParams& params, const std::string& te
 {
     // Always the first radiotext, whichever one is current.
     params.RT1 = RadiotextFromSource(params, text);
-    return RadiotextUpdate{RadiotextBytes(params.RT1), NewRadiotextControl(params, onAir, params.RT1, params.CBRTT1)};
+    return RadiotextUpdate{RadiotextBytes(params.RT1), NewRadiotextControl(params, onAir, params.RT1, params.CBRTT1),
+                           rtplus::RegistersFor(params, params.RT1)};
 }
 
 std::optional<DynamicPSUpdate> ApplyDynamicPSFromFile(TStationParams& params, TextSourceMemory& memory,

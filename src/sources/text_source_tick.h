@@ -7,6 +7,7 @@
 #pragma once
 
 #include "content/radiotext.h"
+#include "content/rtplus.h"
 #include "content/station_params.h"
 #include "sources/source_reader.h"
 
@@ -36,6 +37,7 @@ struct TextSourceMemory {
 struct RadiotextUpdate {
     std::string bytes;
     int control = 1;
+    rtplus::Registers rtPlus{};  // the RT+ tags of the text (written where the encoder has them)
     bool operator==(const RadiotextUpdate&) const = default;
 };
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <sstream>
 
 namespace quorvan::test {
@@ -76,6 +77,67 @@ TEST(CliGroups, DamagedOrMissingStateAndBadArguments)
         EXPECT_EQ(r.code, 2) << args.back();
         EXPECT_EQ(r.out, "");
     }
+}
+
+} // namespace
+} // namespace quorvan::test
+
+namespace quorvan::test {
+namespace {
+
+// Blocks 2..4 of a "PPPP BBBB CCCC DDDD" line.
+std::array<unsigned, 3> BlocksOf(const std::string& line)
+{
+    return {unsigned(std::stoul(line.substr(5, 4), nullptr, 16)), unsigned(std::stoul(line.substr(10, 4), nullptr, 16)),
+            unsigned(std::stoul(line.substr(15, 4), nullptr, 16))};
+}
+
+TEST(CliGroups, RadiotextPlusOfTheVirtualEncoderDecodesToItsTags)
+{
+    CliSandbox box;
+    box.write("station.rds", "[Radiotext]\r\nEnabled=1\r\nPrefix=\"Now: \"\r\nRTPlus=1\r\nRTPlusPattern=\"%a - %t\"\r\n"
+                             "[Config]\r\nCharset=0\r\n");
+    const std::string state = box.path("enc.state");
+    const auto run = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), {"--settings", box.path("station.rds"), "--port", "virtual:" + state});
+        return box.run(args);
+    };
+    ASSERT_EQ(run({"send"}).code, 0);
+    ASSERT_EQ(run({"rt", "Now: Bj\xC3\xB6rk - J\xC3\xB3ga"}).code, 0);
+    const CliResult r = box.run({"groups", state, "--seconds", "6"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    // Decoded here from the layouts: 3A names AID 4BD7 on 11A; 11A carries the tags.
+    bool announced = false;
+    int tagGroups = 0;
+    std::string rt(64, ' '), tagged;
+    for (const std::string& line : Lines(r.out)) {
+        const auto [b2, b3, b4] = BlocksOf(line);
+        const unsigned type = b2 >> 11;
+        if (type == 2 * 2) {
+            const unsigned seg = b2 & 0xF;
+            rt[4 * seg] = char(b3 >> 8), rt[4 * seg + 1] = char(b3 & 0xFF);
+            rt[4 * seg + 2] = char(b4 >> 8), rt[4 * seg + 3] = char(b4 & 0xFF);
+        } else if (type == 3 * 2 && b4 == 0x4BD7) {
+            EXPECT_EQ(b2 & 0x1F, 11u << 1);
+            EXPECT_EQ(b3, 0u);
+            announced = true;
+        } else if (type == 11 * 2) {
+            ++tagGroups;
+            EXPECT_TRUE(b2 & 0x08);  // running
+            const unsigned type1 = ((b2 & 7) << 3) | (b3 >> 13), start1 = (b3 >> 7) & 0x3F, len1 = ((b3 >> 1) & 0x3F) + 1;
+            const unsigned type2 = ((b3 & 1) << 5) | (b4 >> 11), start2 = (b4 >> 5) & 0x3F, len2 = (b4 & 0x1F) + 1;
+            EXPECT_EQ(type1, 4u);
+            EXPECT_EQ(start1, 5u);
+            EXPECT_EQ(len1, 5u);
+            EXPECT_EQ(type2, 1u);
+            EXPECT_EQ(start2, 13u);
+            EXPECT_EQ(len2, 4u);
+            tagged = rt.substr(start1, len1) + "|" + rt.substr(start2, len2);
+        }
+    }
+    EXPECT_EQ(tagged, "Bj\xF6rk|J\xF3ga");
+    EXPECT_TRUE(announced);
+    EXPECT_GE(tagGroups, 3);  // at least every 2 s over 6 s
 }
 
 } // namespace

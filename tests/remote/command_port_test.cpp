@@ -431,3 +431,45 @@ TEST(RemotePort, SocketsAreReadWhileATransferRuns)
 
 } // namespace
 } // namespace quorvan::remote
+
+namespace quorvan::remote {
+namespace {
+
+TEST(RemotePort, ArtistTitleAndExplicitRTPlusTags)
+{
+    PortRig r;
+    r.rig.link.ExtensionRegisters = true;  // the virtual encoder's registers above its memory
+    r.params.RTPlus = true;
+    r.params.CBCHARSET = 0;
+    r.params.ER1PR = "Now: ";
+    // UTF-8 on the wire; the pattern puts the artist first, tags exact.
+    EXPECT_EQ(r.ask("ARTIST=Bj\xC3\xB6rk\r\nTITLE=J\xC3\xB3ga\r\n"), "+\r\n+\r\n");
+    EXPECT_EQ(r.params.RT1, "Now: Bj\xF6rk - J\xF3ga");
+    EXPECT_EQ(r.rig.ram(0xC0, 7), "03 04 05 04 01 0D 03");
+    EXPECT_EQ(r.ask("RTPLUS?\r\nARTIST?\r\nTITLE?\r\n"), "RTPLUS=4,5,5,1,13,4\r\nARTIST=Bj\xC3\xB6rk\r\nTITLE=J\xC3\xB3ga\r\n");
+
+    // Explicit tags for the text on air; bad ones change nothing.
+    EXPECT_EQ(r.ask("RTPLUS=1,13,4,4,5,5\r\n"), "+\r\n");
+    EXPECT_EQ(r.rig.ram(0xC0, 7), "03 01 0D 03 04 05 04");
+    EXPECT_EQ(r.ask("RTPLUS=1,60,10,0,0,0\r\nRTPLUS=1,2,3\r\nRTPLUS=1,0,1,4,0,33\r\n"), "-\r\n-\r\n-\r\n");
+    EXPECT_EQ(r.rig.ram(0xC0, 7), "03 01 0D 03 04 05 04");
+    // Cleared: no item on air for this text.
+    EXPECT_EQ(r.ask("RTPLUS=\r\nRTPLUS?\r\n"), "+\r\nRTPLUS=\r\n");
+    EXPECT_EQ(r.rig.ram(0xC0, 7), "01 00 00 00 00 00 00");
+    // A new text from a source is matched with the pattern again; a title
+    // without an artist is tagged alone.
+    EXPECT_EQ(r.ask("TEXT=Queen - Innuendo\r\n"), "+\r\n");
+    EXPECT_EQ(r.rig.ram(0xC0, 7), "03 04 05 04 01 0D 07");
+    EXPECT_EQ(r.ask("TITLE=News at six\r\n"), "+\r\n");
+    EXPECT_EQ(r.rig.ram(0xC0, 7), "03 01 05 0A 00 00 00");
+
+    // A real encoder never receives the registers: the radiotext alone.
+    PortRig hw;
+    hw.params.RTPlus = true;
+    EXPECT_EQ(hw.ask("ARTIST=A\r\nTITLE=B\r\nRTPLUS=1,0,1,0,0,0\r\n"), "+\r\n+\r\n+\r\n");
+    EXPECT_EQ(hw.rig.ramText(0x20, 5), "A - B");
+    EXPECT_EQ(hw.rig.ram(0xC0, 7), "00 00 00 00 00 00 00");
+}
+
+} // namespace
+} // namespace quorvan::remote
