@@ -31,6 +31,7 @@ private slots:
     void highPriorityChecksTheSpeedOnce_data();
     void highPriorityChecksTheSpeedOnce();
     void refusedHighPriorityIsToldOnce();
+    void valuesTheFieldsCannotHoldAreCorrectedAndTold();
     void failedSaveKeepsTheWindowOpen();
     void comPortThatCannotBeOpened();
     void damagedVirtualStateFileIsToldAndKept();
@@ -201,6 +202,24 @@ void WindowSettingsTest::refusedHighPriorityIsToldOnce()
     form.CBHPRI->setChecked(false);
     form.CBHPRI->setChecked(true);
     QCOMPARE(form.StatusBar1->currentMessage(), QStringLiteral("Ready"));
+}
+
+// A settings file with values the fields cannot hold: they are corrected at
+// load to what goes on air, and the status bar names the keys once.
+void WindowSettingsTest::valuesTheFieldsCannotHoldAreCorrectedAndTold()
+{
+    EncoderFixture f;
+    f.writeSettings({QStringLiteral("[General]"), QStringLiteral("PI=ZZZZ"), QStringLiteral("AF1=200"),
+                     QStringLiteral("AF2=98.5"), QStringLiteral("DefaultPS=\"THIS IS WAY TOO LONG\"")});
+    quorvan_app::TForm1& form = f.start();
+    QCOMPARE(form.StatusBar1->currentMessage(),
+             QStringLiteral("settings: PI 'ZZZZ' is not hexadecimal; FFFF used, "
+                            "AF1 '200' is not a frequency of 87.6 to 107.9 MHz; left out, "
+                            "DefaultPS 'THIS IS WAY TOO LONG' is longer than 8 characters; 'THIS IS ' used"));
+    QCOMPARE(form.PI->text(), QStringLiteral("FFFF"));
+    QCOMPARE(form.PSDEF->text(), QStringLiteral("THIS IS "));
+    QCOMPARE(form.ReadStationParams().SGAF[0], std::string());
+    QCOMPARE(form.ReadStationParams().SGAF[1], std::string("98.5"));
 }
 
 void WindowSettingsTest::failedSaveKeepsTheWindowOpen()
