@@ -36,7 +36,7 @@ void FramedGroup::paintEvent(QPaintEvent*)
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     text = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts).join(QLatin1Char(' '));
-    text = fm.elidedText(text, Qt::ElideRight, std::max(0, width() - 20));
+    text = fm.elidedText(text, Qt::ElideRight, std::max(0, width() - 12));
     const QRect textRect(8, 0, fm.horizontalAdvance(text) + 4, fm.height());
     p.fillRect(textRect, palette().color(backgroundRole()));
     p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));

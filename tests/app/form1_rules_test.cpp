@@ -456,7 +456,7 @@ private slots:
         QVERIFY(w.MEHELP->isReadOnly());
         const QStringList lines = w.MEHELP->toPlainText().split(QLatin1Char('\n'));
         const QStringList headings{"1. RDS Services control", "2. Preferences", "3. Text sources",
-                                   "4. Miscellaneous"};
+                                   "4. Virtual encoder and receiver", "5. Miscellaneous"};
         qsizetype from = 0;
         for (const QString& h : headings) {
             const qsizetype at = lines.indexOf(h, from);
