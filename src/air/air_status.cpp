@@ -113,7 +113,10 @@ bool WriteAirStatus(const std::string& stateFile, const AirStatus& status)
 
 bool AirStatusFresh(const AirStatus& status, std::int64_t nowUnix)
 {
-    return nowUnix - status.updatedUnix < kAirStatusStaleSeconds && status.updatedUnix - nowUnix < kAirStatusStaleSeconds;
+    // The distance either way, in unsigned arithmetic so that no value overflows.
+    const auto now = static_cast<std::uint64_t>(nowUnix), updated = static_cast<std::uint64_t>(status.updatedUnix);
+    const std::uint64_t apart = nowUnix >= status.updatedUnix ? now - updated : updated - now;
+    return apart < static_cast<std::uint64_t>(kAirStatusStaleSeconds);
 }
 
 std::string DescribeAirStatus(const std::optional<AirStatus>& status, std::int64_t nowUnix, const ClockText& clockText)
