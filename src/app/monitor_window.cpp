@@ -3,6 +3,7 @@
 #include "app/elided_label.h"
 #include "app/encoder_section.h"
 #include "app/meaning_section.h"
+#include "app/on_air_section.h"
 #include "app/ram_section.h"
 #include "app/receiver_section.h"
 
@@ -29,6 +30,7 @@ MonitorWindow::MonitorWindow(quorvan::VirtualEncoder& encoder, int ptyCoding, QW
     setWindowTitle(QStringLiteral("Quorvan - virtual encoder"));
     Ram = new RamSection;
     Meaning = new MeaningSection;
+    OnAir = new OnAirSection;
     Encoder = new EncoderSection;
 
     // The sections scroll as one page when the screen is lower than they are
@@ -44,6 +46,7 @@ MonitorWindow::MonitorWindow(quorvan::VirtualEncoder& encoder, int ptyCoding, QW
     layout->addWidget(Meaning);
     Receiver = new ReceiverSection(encoder_, ptyCoding_, content);
     layout->addWidget(Receiver);
+    layout->addWidget(OnAir);
     layout->addWidget(Encoder);
     layout->addStretch();
     Page->setWidget(content);
@@ -161,6 +164,7 @@ QString MonitorWindow::HexLines(const std::array<std::uint8_t, 256>& memory)
 void MonitorWindow::setSharing(quorvan::SharedEncoderState* sharing)
 {
     sharing_ = sharing;
+    OnAir->setStateFile(sharing_ ? sharing_->path() : std::string());
     if (!fileCheck_) {
         fileCheck_ = new QTimer(this);
         fileCheck_->setObjectName(QStringLiteral("StateFileCheck"));
@@ -206,6 +210,7 @@ void MonitorWindow::showChanges(const QString& by)
     shownWrites_ = encoder_.writeCounts();
     shownOnce_ = true;
     showMeaning();
+    OnAir->showEncoder(shownState_);
 }
 
 void MonitorWindow::showMeaning()
