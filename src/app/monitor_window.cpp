@@ -50,6 +50,13 @@ MonitorWindow::MonitorWindow(quorvan::VirtualEncoder& encoder, int ptyCoding, QW
     layout->addWidget(Encoder);
     layout->addStretch();
     Page->setWidget(content);
+    refit_ = new QTimer(this);
+    refit_->setSingleShot(true);
+    refit_->setInterval(250);
+    connect(refit_, &QTimer::timeout, this, [this] {
+        if (isVisible())
+            fitSections(frameMargins(*this), screen());
+    });
     content->installEventFilter(this);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -117,8 +124,8 @@ void MonitorWindow::fitSections(const QMargins& frame, const QScreen* screen)
 
 bool MonitorWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == Page->widget() && event->type() == QEvent::LayoutRequest && isVisible())
-        fitSections(frameMargins(*this), screen());
+    if (watched == Page->widget() && event->type() == QEvent::LayoutRequest && isVisible() && !refit_->isActive())
+        refit_->start();
     return QWidget::eventFilter(watched, event);
 }
 

@@ -89,6 +89,9 @@ private:
     int ptyCoding_ = 0;
     quorvan::SharedEncoderState* sharing_ = nullptr;
     QTimer* fileCheck_ = nullptr;
+    // Coalesces the sections' layout requests (the receiver's counts change
+    // 20 times a second) into one fit of the window at most four times a second.
+    QTimer* refit_ = nullptr;
     std::array<std::uint8_t, 256> shown_{};
     quorvan::EncoderState shownState_;             // what the changes are named against
     std::array<std::uint32_t, 256> shownWrites_{};
