@@ -3,6 +3,7 @@
 #include "app/elided_label.h"
 #include "app/encoder_section.h"
 #include "app/meaning_section.h"
+#include "app/on_air_section.h"
 #include "app/ram_section.h"
 #include "app/receiver_section.h"
 
@@ -29,6 +30,7 @@ MonitorWindow::MonitorWindow(quorvan::VirtualEncoder& encoder, int ptyCoding, QW
     setWindowTitle(QStringLiteral("Quorvan - virtual encoder"));
     Ram = new RamSection;
     Meaning = new MeaningSection;
+    OnAir = new OnAirSection;
     Encoder = new EncoderSection;
 
     // The sections scroll as one page when the screen is lower than they are
@@ -44,9 +46,17 @@ MonitorWindow::MonitorWindow(quorvan::VirtualEncoder& encoder, int ptyCoding, QW
     layout->addWidget(Meaning);
     Receiver = new ReceiverSection(encoder_, ptyCoding_, content);
     layout->addWidget(Receiver);
+    layout->addWidget(OnAir);
     layout->addWidget(Encoder);
     layout->addStretch();
     Page->setWidget(content);
+    refit_ = new QTimer(this);
+    refit_->setSingleShot(true);
+    refit_->setInterval(250);
+    connect(refit_, &QTimer::timeout, this, [this] {
+        if (isVisible())
+            fitSections(frameMargins(*this), screen());
+    });
     content->installEventFilter(this);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -114,8 +124,8 @@ void MonitorWindow::fitSections(const QMargins& frame, const QScreen* screen)
 
 bool MonitorWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == Page->widget() && event->type() == QEvent::LayoutRequest && isVisible())
-        fitSections(frameMargins(*this), screen());
+    if (watched == Page->widget() && event->type() == QEvent::LayoutRequest && isVisible() && !refit_->isActive())
+        refit_->start();
     return QWidget::eventFilter(watched, event);
 }
 
@@ -161,6 +171,7 @@ QString MonitorWindow::HexLines(const std::array<std::uint8_t, 256>& memory)
 void MonitorWindow::setSharing(quorvan::SharedEncoderState* sharing)
 {
     sharing_ = sharing;
+    OnAir->setStateFile(sharing_ ? sharing_->path() : std::string());
     if (!fileCheck_) {
         fileCheck_ = new QTimer(this);
         fileCheck_->setObjectName(QStringLiteral("StateFileCheck"));
@@ -206,6 +217,7 @@ void MonitorWindow::showChanges(const QString& by)
     shownWrites_ = encoder_.writeCounts();
     shownOnce_ = true;
     showMeaning();
+    OnAir->showEncoder(shownState_);
 }
 
 void MonitorWindow::showMeaning()

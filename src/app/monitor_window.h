@@ -1,7 +1,8 @@
 // The monitor of the virtual encoder: a column of sections, each a class of
 // its own: the RAM (ram_section), what its bytes mean (meaning_section), what
-// a radio receives (receiver_section) and the encoder itself: power, carrier,
-// last command and status bits (encoder_section). The window stacks them and
+// a radio receives (receiver_section), whether a software encoder plays it and
+// the spectrum of its signal (on_air_section) and the encoder itself: power,
+// carrier, last command and status bits (encoder_section). The window stacks them and
 // feeds them the encoder's state.
 //
 // The window only looks at the encoder; refresh() redraws it from the
@@ -30,6 +31,7 @@ namespace quorvan_app {
 
 class EncoderSection;
 class MeaningSection;
+class OnAirSection;
 class RamSection;
 class ReceiverSection;
 
@@ -87,6 +89,9 @@ private:
     int ptyCoding_ = 0;
     quorvan::SharedEncoderState* sharing_ = nullptr;
     QTimer* fileCheck_ = nullptr;
+    // Coalesces the sections' layout requests (the receiver's counts change
+    // 20 times a second) into one fit of the window at most four times a second.
+    QTimer* refit_ = nullptr;
     std::array<std::uint8_t, 256> shown_{};
     quorvan::EncoderState shownState_;             // what the changes are named against
     std::array<std::uint32_t, 256> shownWrites_{};
@@ -97,6 +102,7 @@ public:
     RamSection* Ram = nullptr;
     MeaningSection* Meaning = nullptr;
     ReceiverSection* Receiver = nullptr;
+    OnAirSection* OnAir = nullptr;
     EncoderSection* Encoder = nullptr;
     QScrollArea* Page = nullptr; // the sections, scrolled when the screen is too low
 };

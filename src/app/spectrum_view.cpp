@@ -167,7 +167,9 @@ void SpectrumView::paintEvent(QPaintEvent*)
         const int x = std::clamp(xOf(khz * 1000.0) - w / 2, plot.left() - w / 2, width() - w - 1);
         p.drawText(x, labels + fm.ascent(), text);
     }
+    p.setPen(QColor(230, 180, 60));
     p.drawText(xOf(kPilotHz) + 3, plot.top() + fm.ascent(), QStringLiteral("pilot"));
+    p.setPen(QColor(150, 190, 240));
     p.drawText(xOf(kRdsHz + kRdsHalfBandHz) + 3, plot.top() + fm.ascent(), QStringLiteral("RDS"));
 
     // The trace: the strongest bin of each pixel column.

@@ -1,0 +1,124 @@
+#include "app/on_air_section.h"
+
+#include "air/air_status.h"
+#include "air/modulator.h"
+#include "rds/generator.h"
+
+#include <QLabel>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <ctime>
+
+namespace quorvan_app {
+
+namespace {
+
+constexpr int kSpectrumSize = 4096;
+// A quarter of a second: about three groups, 23 half-overlapping frames.
+constexpr int kSpectrumFrames = OnAirSection::kSpectrumRate / 4;
+
+} // namespace
+
+OnAirSection::OnAirSection(QWidget* parent)
+    : QGroupBox(QStringLiteral("On air"), parent), now_([] { return static_cast<std::int64_t>(std::time(nullptr)); })
+{
+    setObjectName(QStringLiteral("OnAirSection"));
+    auto* layout = new QVBoxLayout(this);
+    LOnAir = new QLabel(this);
+    LOnAir->setObjectName(QStringLiteral("LOnAir"));
+    LOnAir->setTextFormat(Qt::PlainText);
+    LOnAir->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    LOnAir->setToolTip(QStringLiteral("What quorvanctl air reports in the status file beside the state file "
+                                      "(written every second while it plays)"));
+    layout->addWidget(LOnAir);
+    Spectrum = new SpectrumView(this);
+    layout->addWidget(Spectrum);
+
+    statusTimer = new QTimer(this);
+    statusTimer->setObjectName(QStringLiteral("AirStatusCheck"));
+    statusTimer->setInterval(1000);
+    connect(statusTimer, &QTimer::timeout, this, &OnAirSection::checkStatus);
+    checkStatus();
+}
+
+void OnAirSection::setStateFile(const std::string& path)
+{
+    stateFile_ = path;
+    if (stateFile_.empty())
+        statusTimer->stop();
+    else
+        statusTimer->start();
+    checkStatus();
+}
+
+void OnAirSection::setClock(std::function<std::int64_t()> nowUnix,
+                            std::function<std::string(std::int64_t)> clockText)
+{
+    now_ = std::move(nowUnix);
+    clockText_ = std::move(clockText);
+    checkStatus();
+}
+
+void OnAirSection::checkStatus()
+{
+    namespace air = quorvan::air;
+    double rds = air::kDefaultRdsLevel, pilot = air::kDefaultPilotLevel;
+    QString line;
+    if (stateFile_.empty()) {
+        line = QStringLiteral("not on air: the encoder is kept in memory only");
+    } else {
+        const std::optional<air::AirStatus> status = air::ReadAirStatus(stateFile_);
+        const std::int64_t now = now_();
+        if (!status) {
+            line = QStringLiteral("not on air: no quorvanctl air plays this state file");
+        } else if (!air::AirStatusFresh(*status, now)) {
+            line = QStringLiteral("not on air: its last status is %1 s old").arg(now - status->updatedUnix);
+        } else {
+            line = QString::fromStdString(air::DescribeAirStatus(status, now, clockText_));
+            // The spectrum shows the levels on air.
+            rds = status->rdsLevel;
+            pilot = status->pilotLevel;
+        }
+    }
+    LOnAir->setText(line);
+    if (rds != rdsLevel_ || pilot != pilotLevel_) {
+        rdsLevel_ = rds;
+        pilotLevel_ = pilot;
+        if (state_)
+            computeSpectrum();
+    }
+}
+
+void OnAirSection::showEncoder(const quorvan::EncoderState& state)
+{
+    state_ = state;
+    if (computedState_ != state_ || computedRds_ != rdsLevel_ || computedPilot_ != pilotLevel_)
+        computeSpectrum();
+}
+
+void OnAirSection::computeSpectrum()
+{
+    computedState_ = state_;
+    computedRds_ = rdsLevel_;
+    computedPilot_ = pilotLevel_;
+    ++computed_;
+    const quorvan::EncoderState state = *state_;
+    if (!quorvan::rds::EncoderStream::OnAir(state)) {
+        Spectrum->setSpectrum({});
+        Spectrum->setNote(QStringLiteral("no signal: the carrier is off"));
+        return;
+    }
+    quorvan::air::ModulatorConfig config;
+    config.rate = kSpectrumRate;
+    config.rdsLevel = rdsLevel_;
+    config.pilotLevel = pilotLevel_;
+    quorvan::rds::EncoderStream stream;
+    quorvan::air::Modulator modulator(config, [&] { return stream.Next(state); });
+    std::vector<float> samples(kSpectrumFrames);
+    modulator.render(samples.data(), samples.size());
+    Spectrum->setSpectrum(ComputeSpectrum(samples, kSpectrumRate, kSpectrumSize));
+    Spectrum->setNote({});
+}
+
+} // namespace quorvan_app
