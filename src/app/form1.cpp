@@ -276,6 +276,7 @@ void TForm1::FormCreate()
     DB6Exit();
     DB7Exit();
     RTSAClick();
+    RTPlusPreview();
     BSETCTClick();
     // 18. Start of the one-second guard of Send and Receive.
     SetLastOperationTimeNow();

@@ -249,6 +249,12 @@ public:
     FramedGroup* GBRTO;
     QCheckBox* RTSA;
     SteppedSpin* SERTSW;
+    FramedGroup* GBRTP;        // "RT+"
+    QCheckBox* CBRTPLUS;
+    QLabel* LRTPPAT;
+    LimitedLineEdit* ERTPPAT;
+    QLabel* LRTPPV;            // the tags on the current text
+    QLabel* LRTPNOTE;          // where RT+ goes out
 
     // "System"
     FramedGroup* GNCT;
@@ -419,6 +425,7 @@ public slots:
     void SEDPS1DLChange();
     void RTSAClick();
     void SERTSWChange();
+    void RTPlusPreview();
     void DB3Exit();
     void DB4Exit();
     void DB5Exit();

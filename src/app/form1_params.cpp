@@ -95,6 +95,8 @@ quorvan::TStationParams TForm1::ReadStationParams() const
     }
     p.RTSA = RTSA->isChecked();
     p.SERTSW = SERTSW->steps();
+    p.RTPlus = CBRTPLUS->isChecked();
+    p.RTPlusPattern = stationBytes(ERTPPAT, cs);
     // "System"
     p.CTRunning = BSETCT->text() != QLatin1String("Start");
     p.STMEN = STMEN->isChecked();
@@ -203,6 +205,8 @@ void TForm1::WriteStationParams(const quorvan::TStationParams& p)
         setIndex(CBRTT[i], p.rtType(i));
     setChecked(RTSA, p.RTSA);
     SERTSW->setSteps(p.SERTSW);
+    setChecked(CBRTPLUS, p.RTPlus);
+    setStationText(ERTPPAT, p.RTPlusPattern, cs);
     setChecked(CBR1FF, p.CBR1FF);
     setChecked(CBR1SC, p.CBR1SC);
     setText(ER1F, p.ER1F);
