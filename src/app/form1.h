@@ -532,6 +532,14 @@ private:
     void ApplyOneSetting(const quorvan::SettingKey& key, const quorvan::IniFile& doc);
 
     TForm1Options options_;
+    // RT+ values the network port keeps between its commands (no widget
+    // holds them): tags given for one radiotext, an artist waiting for its title.
+    struct RTPlusNetwork {
+        bool set = false;
+        std::array<int, 6> tags{};
+        std::string text;
+        std::string artist;
+    } rtPlusNetwork_;
     std::unique_ptr<quorvan::Clock> ownClock_;
     QString exeDirectory_;
     bool trayAvailable_ = false;

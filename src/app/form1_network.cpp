@@ -242,8 +242,10 @@ void TForm1::RunRemoteCommands()
         HandlerScope scope(*this);
         quorvan::TStationParams params = ReadStationParams();
         WindowRemoteHost host(*this, e);
-        if (e.remotePort->runPending(params, host))
+        if (e.remotePort->runPending(params, host)) {
             WriteStationParams(params);
+            RTPlusPreview();  // tags given over the network change no widget
+        }
     }
     RefreshRemoteSockets();
     // What came during the transfers runs next, after the window has had its events.
