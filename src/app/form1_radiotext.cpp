@@ -44,10 +44,10 @@ void TForm1::buildRadiotextPage()
     ERTPPAT = edit(GBRTP, "ERTPPAT", int(quorvan::kRadiotextLength), 158, 18, 70);
     ERTPPAT->setText(QStringLiteral("%a - %t"));
     ERTPPAT->setToolTip(QStringLiteral("%a the artist, %t the title, e.g. \"%a - %t\" or \"%t / %a\""));
-    LRTPPV = label(GBRTP, "LRTPPV", QString(), 8, 42, 220, 34);
+    LRTPPV = label(GBRTP, "LRTPPV", QString(), 8, 42, 220, 34, 0);
     LRTPPV->setTextFormat(Qt::PlainText);
     LRTPPV->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    LRTPNOTE = label(GBRTP, "LRTPNOTE", QString(), 8, 80, 220);
+    LRTPNOTE = label(GBRTP, "LRTPNOTE", QString(), 8, 80, 220, 16, 0);
 }
 
 void TForm1::connectRadiotextPage()
