@@ -277,6 +277,7 @@ void TForm1::FormCreate()
     DB6Exit();
     DB7Exit();
     RTSAClick();
+    RTPlusPreview();
     BSETCTClick();
     // The TA switch shows the encoder's TA, or that it is not known.
     ReadTAAtStart();

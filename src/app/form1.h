@@ -256,6 +256,12 @@ public:
     FramedGroup* GBRTO;
     QCheckBox* RTSA;
     SteppedSpin* SERTSW;
+    FramedGroup* GBRTP;        // "RT+"
+    QCheckBox* CBRTPLUS;
+    QLabel* LRTPPAT;
+    LimitedLineEdit* ERTPPAT;
+    QLabel* LRTPPV;            // the tags on the current text
+    QLabel* LRTPNOTE;          // where RT+ goes out
 
     // "System"
     FramedGroup* GNCT;
@@ -429,6 +435,7 @@ public slots:
     void SEDPS1DLChange();
     void RTSAClick();
     void SERTSWChange();
+    void RTPlusPreview();
     void DB3Exit();
     void DB4Exit();
     void DB5Exit();
@@ -548,6 +555,14 @@ private:
     void ApplyOneSetting(const quorvan::SettingKey& key, const quorvan::IniFile& doc);
 
     TForm1Options options_;
+    // RT+ values the network port keeps between its commands (no widget
+    // holds them): tags given for one radiotext, an artist waiting for its title.
+    struct RTPlusNetwork {
+        bool set = false;
+        std::array<int, 6> tags{};
+        std::string text;
+        std::string artist;
+    } rtPlusNetwork_;
     std::unique_ptr<quorvan::Clock> ownClock_;
     QString exeDirectory_;
     bool trayAvailable_ = false;

@@ -317,8 +317,10 @@ void TForm1::RunRemoteCommands()
         WindowRemoteHost host(*this, e);
         const bool lines = e.remotePort && e.remotePort->runPending(params, host);
         const bool frames = e.uecpPort && e.uecpPort->runPending(params, host);
-        if (lines || frames)
+        if (lines || frames) {
             WriteStationParams(params);
+            RTPlusPreview();  // tags given over the network change no widget
+        }
     }
     RefreshRemoteSockets();
     // What came during the transfers runs next, after the window has had its events.

@@ -97,6 +97,12 @@ quorvan::TStationParams TForm1::ReadStationParams() const
     }
     p.RTSA = RTSA->isChecked();
     p.SERTSW = SERTSW->steps();
+    p.RTPlus = CBRTPLUS->isChecked();
+    p.RTPlusPattern = stationBytes(ERTPPAT, cs);
+    p.RTPlusExplicitSet = rtPlusNetwork_.set;
+    p.RTPlusExplicit = rtPlusNetwork_.tags;
+    p.RTPlusExplicitText = rtPlusNetwork_.text;
+    p.RTPlusArtist = rtPlusNetwork_.artist;
     // "System"
     p.CTRunning = BSETCT->text() != QLatin1String("Start");
     p.STMEN = STMEN->isChecked();
@@ -206,6 +212,9 @@ void TForm1::WriteStationParams(const quorvan::TStationParams& p)
         setIndex(CBRTT[i], p.rtType(i));
     setChecked(RTSA, p.RTSA);
     SERTSW->setSteps(p.SERTSW);
+    setChecked(CBRTPLUS, p.RTPlus);
+    setStationText(ERTPPAT, p.RTPlusPattern, cs);
+    rtPlusNetwork_ = {p.RTPlusExplicitSet, p.RTPlusExplicit, p.RTPlusExplicitText, p.RTPlusArtist};
     setChecked(CBR1FF, p.CBR1FF);
     setChecked(CBR1SC, p.CBR1SC);
     setText(ER1F, p.ER1F);

@@ -243,6 +243,7 @@ void TForm1::RGPORTClick()
     quorvan::PortOpenResult opened = e.factory.openSelection(index);
     if (opened.port) {
         e.UsePort(std::move(opened.port));
+        RTPlusPreview();  // RT+ goes out only where the encoder is virtual
     } else if (serial && opened.failure == quorvan::PortError::CannotOpen) {
         ShowMessage(TForm1Options::MessageKind::Warning,
                     QStringLiteral("Can't open specified port (COM%1).").arg(index - 1));

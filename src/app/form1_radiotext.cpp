@@ -1,10 +1,11 @@
 // The "Radiotext" page: four radiotexts, which one is current, their A/B
-// types and the automatic switching.
+// types, the automatic switching and the RT+ tags.
 #include "app/form1.h"
 
 #include "app/form1_build.h"
 #include "app/latin1.h"
 #include "content/radiotext.h"
+#include "content/rtplus.h"
 #include "content/steps.h"
 
 #include <QTimer>
@@ -36,6 +37,17 @@ void TForm1::buildRadiotextPage()
     const quorvan::SteppedSpec& sw = quorvan::kSERTSWSpec;
     SERTSW = stepped(GBRTO, "SERTSW", sw.minSteps, sw.maxSteps, sw.step, sw.decimals, 5,
                      toQt(quorvan::SERTSWUnitText(5)), 120, 18, 104);
+
+    GBRTP = group(page, "GBRTP", QStringLiteral("RT+"), 244, 154, 236, 104);
+    CBRTPLUS = check(GBRTP, "CBRTPLUS", QStringLiteral("Artist and title"), 8, 20, 104);
+    LRTPPAT = label(GBRTP, "LRTPPAT", QStringLiteral("Pattern:"), 114, 20, 42);
+    ERTPPAT = edit(GBRTP, "ERTPPAT", int(quorvan::kRadiotextLength), 158, 18, 70);
+    ERTPPAT->setText(QStringLiteral("%a - %t"));
+    ERTPPAT->setToolTip(QStringLiteral("%a the artist, %t the title, e.g. \"%a - %t\" or \"%t / %a\""));
+    LRTPPV = label(GBRTP, "LRTPPV", QString(), 8, 42, 220, 34, 0);
+    LRTPPV->setTextFormat(Qt::PlainText);
+    LRTPPV->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    LRTPNOTE = label(GBRTP, "LRTPNOTE", QString(), 8, 80, 220, 16, 0);
 }
 
 void TForm1::connectRadiotextPage()
@@ -50,6 +62,49 @@ void TForm1::connectRadiotextPage()
     connect(CBRTEN, &QCheckBox::toggled, this, &TForm1::RTSAClick);
     connect(RTSA, &QCheckBox::toggled, this, &TForm1::RTSAClick);
     connect(SERTSW, &SteppedSpin::changed, this, &TForm1::SERTSWChange);
+    connect(CBRTPLUS, &QCheckBox::toggled, this, &TForm1::RTPlusPreview);
+    connect(ERTPPAT, &QLineEdit::textChanged, this, &TForm1::RTPlusPreview);
+    for (int i = 0; i < quorvan::kRadiotexts; ++i) {
+        connect(RT[i], &QLineEdit::textChanged, this, &TForm1::RTPlusPreview);
+        connect(RBRT[i], &QRadioButton::toggled, this, &TForm1::RTPlusPreview);
+    }
+    connect(ER1PR, &QLineEdit::textChanged, this, &TForm1::RTPlusPreview);
+}
+
+// The tags the current radiotext gets, as a receiver would show them, and
+// whether they can go out at all on this port.
+void TForm1::RTPlusPreview()
+{
+    const quorvan::TStationParams p = ReadStationParams();
+    const quorvan::Charset cs = quorvan::CharsetFromInt(p.CBCHARSET);
+    ERTPPAT->setEnabled(p.RTPlus);
+    LRTPPAT->setEnabled(p.RTPlus);
+    const std::string text = quorvan::ActualRT(p);
+    QString preview;
+    if (!p.RTPlus) {
+        preview = QStringLiteral("Off");
+    } else if (!quorvan::rtplus::ParsePattern(p.RTPlusPattern)) {
+        preview = QStringLiteral("The pattern needs %a and %t\nwith text between them");
+    } else {
+        const quorvan::rtplus::Tags tags = quorvan::rtplus::TagsFor(p, text);
+        if (!tags.running) {
+            preview = QStringLiteral("No match: no item running");
+        } else {
+            QStringList parts;
+            for (const quorvan::rtplus::Tag& t : {tags.first, tags.second})
+                if (t.type != quorvan::rtplus::kDummy)
+                    parts << QStringLiteral("%1 \"%2\" (%3+%4)")
+                                 .arg(t.type == quorvan::rtplus::kItemArtist ? QStringLiteral("Artist")
+                                                                             : QStringLiteral("Title"),
+                                      textToQt(quorvan::rtplus::TagText(text, t), cs))
+                                 .arg(t.start)
+                                 .arg(t.length);
+            preview = parts.join(QLatin1Char('\n'));
+        }
+    }
+    LRTPPV->setText(preview);
+    LRTPNOTE->setText(Link().ExtensionRegisters ? QStringLiteral("Sent by the virtual encoder")
+                                                : QStringLiteral("Goes out only from the virtual encoder"));
 }
 
 void TForm1::RTSAClick()

@@ -38,7 +38,7 @@ public:
     }
     bool writeRadiotext(const quorvan::RadiotextUpdate& update) override
     {
-        return quorvan::IsReady(quorvan::SendRadiotextUpdate(engine_.link, update.bytes, update.control));
+        return quorvan::IsReady(quorvan::SendRadiotextUpdate(engine_.link, update.bytes, update.control, &update.rtPlus));
     }
     void restartRadiotextSwitching() override
     {
@@ -125,10 +125,12 @@ void TForm1::Timer2Timer()
     for (int i = 0; i < quorvan::kRadiotexts; ++i)
         RBRT[i]->setChecked(params.rbrt(i));
     e.Context(params.CBBI, params.CBSS);
+    const quorvan::rtplus::Registers rtPlus = quorvan::rtplus::RegistersFor(params, quorvan::ActualRT(params));
     quorvan::SendRadiotextUpdate(e.link, quorvan::ActualRT(params),
                                  quorvan::NewRadiotextControl(params, e.memory.radiotextOnAir,
                                                               quorvan::ActualRT(params),
-                                                              quorvan::ActualRTType(params)));
+                                                              quorvan::ActualRTType(params)),
+                                 &rtPlus);
 }
 
 // ---- clock time ------------------------------------------------------------------------------

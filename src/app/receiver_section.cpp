@@ -66,6 +66,8 @@ ReceiverSection::ReceiverSection(quorvan::VirtualEncoder& encoder, int ptyCoding
     };
     LRxPS = add(QStringLiteral("PS"), QStringLiteral("LRxPS"));
     LRxRT = add(QStringLiteral("Radiotext"), QStringLiteral("LRxRT"));
+    LRxArtist = add(QStringLiteral("Artist"), QStringLiteral("LRxArtist"));
+    LRxTitle = add(QStringLiteral("Title"), QStringLiteral("LRxTitle"));
     LRxPTY = add(QStringLiteral("PTY"), QStringLiteral("LRxPTY"));
     LRxDI = add(QStringLiteral("DI"), QStringLiteral("LRxDI"));
     LRxAF = add(QStringLiteral("AF"), QStringLiteral("LRxAF"));
@@ -124,6 +126,21 @@ void ReceiverSection::redraw()
         LRxRT->setText(QStringLiteral("%1 \"%2\"%3")
                            .arg(QString(QLatin1Char(rx.rtFlag)), ReceivedText(text),
                                 rx.rtSegments < 16 ? QStringLiteral(" (%1/16)").arg(rx.rtSegments) : QString()));
+    }
+    // RT+ as a radio shows it: the fields once the application is announced.
+    if (!rx.rtPlusGroup || !rx.rtPlusTags) {
+        LRxArtist->setText(QStringLiteral("--"));
+        LRxTitle->setText(QStringLiteral("--   (no RT+)"));
+    } else {
+        auto field = [&](int type) {
+            const std::string text = rx.rtPlusField(type);
+            return text.empty() ? QStringLiteral("--") : QLatin1Char('"') + ReceivedText(text) + QLatin1Char('"');
+        };
+        LRxArtist->setText(field(quorvan::rtplus::kItemArtist));
+        LRxTitle->setText(QStringLiteral("%1   (item toggle %2, %3)")
+                              .arg(field(quorvan::rtplus::kItemTitle))
+                              .arg(rx.rtPlusToggle ? 1 : 0)
+                              .arg(rx.rtPlusTags->running ? QStringLiteral("running") : QStringLiteral("not running")));
     }
     if (rx.pi) {
         LRxPTY->setText(QStringLiteral("%1 %2   TP %3   TA %4   %5")

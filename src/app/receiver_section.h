@@ -40,6 +40,8 @@ public:
 
     QLabel* LRxPS = nullptr;
     QLabel* LRxRT = nullptr;
+    QLabel* LRxArtist = nullptr;  // RT+ ITEM.ARTIST
+    QLabel* LRxTitle = nullptr;   // RT+ ITEM.TITLE, with the item toggle and the running flag
     QLabel* LRxPTY = nullptr;
     QLabel* LRxDI = nullptr;
     QLabel* LRxAF = nullptr;

@@ -44,7 +44,33 @@ private slots:
     void commandsChangeTheWindowAndAreSaved();
     void statusSaysWhyItDoesNotListen();
     void logShowsWholeRepliesAndTransports();
+    void artistAndTitleInTwoDatagramsGoOutTagged();
 };
+
+void NetworkPageTest::artistAndTitleInTwoDatagramsGoOutTagged()
+{
+    EncoderFixture f;
+    const int udp = FreePort(SOCK_DGRAM);
+    f.writeSettings({QStringLiteral("[Radiotext]"), QStringLiteral("Enabled=1"), QStringLiteral("RTPlus=1"),
+                     QStringLiteral("[Remote]"), QStringLiteral("Enabled=1"), QStringLiteral("UDPPort=%1").arg(udp),
+                     QStringLiteral("TCPPort=0")});
+    quorvan_app::TForm1& form = f.start();
+    QCOMPARE(form.LRTPNOTE->text(), QStringLiteral("Sent by the virtual encoder"));
+    // The artist waits in the window between two batches of commands.
+    SendDatagram(udp, "ARTIST=Queen\r\n");
+    QVERIFY(ProcessUntil([&] { return form.LVRMLOG->rowCount() == 1; }));
+    SendDatagram(udp, "TITLE=Innuendo\r\n");
+    QVERIFY(ProcessUntil([&] { return form.LVRMLOG->rowCount() == 2; }));
+    QCOMPARE(form.RT[0]->text(), QStringLiteral("Queen - Innuendo"));
+    QCOMPARE(f.ramText(0xC0, 7), std::string("\x03\x04\x00\x04\x01\x08\x07", 7));
+    QCOMPARE(form.LRTPPV->text(), QStringLiteral("Artist \"Queen\" (0+5)\nTitle \"Innuendo\" (8+8)"));
+    // Explicit tags held for this text across batches: a title only.
+    SendDatagram(udp, "RTPLUS=1,8,8,0,0,0\r\n");
+    QVERIFY(ProcessUntil([&] { return form.LVRMLOG->rowCount() == 3; }));
+    QCOMPARE(form.LRTPPV->text(), QStringLiteral("Title \"Innuendo\" (8+8)"));
+    QCOMPARE(f.ramText(0xC0, 7), std::string("\x03\x01\x08\x07\x00\x00\x00", 7));
+    f.stop();
+}
 
 void NetworkPageTest::commandsChangeTheWindowAndAreSaved()
 {

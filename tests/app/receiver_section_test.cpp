@@ -31,7 +31,34 @@ private slots:
     void showsWhatARadioReceives();
     void followsTheDynamicPSAndEachChange();
     void clockTimeAfterATriggerAndNoSignalWithoutCarrier();
+    void showsTheRTPlusArtistAndTitle();
 };
+
+void ReceiverSectionTest::showsTheRTPlusArtistAndTitle()
+{
+    VirtualEncoder enc;
+    enc.poke(0x00, {0xD3, 0xA2});
+    enc.poke(0x1F, {0x01});
+    enc.poke(0x20, Bytes("Now: Bj\x97rk - J\x86ga" + std::string(47, ' ')));  // the RDS table: o diaeresis, o acute
+    MonitorWindow w(enc, 1);
+    quorvan_app::ReceiverSection& rx = *w.Receiver;
+    rx.timer->stop();
+    rx.step(60);
+    QCOMPARE(rx.LRxArtist->text(), QStringLiteral("--"));
+    QCOMPARE(rx.LRxTitle->text(), QStringLiteral("--   (no RT+)"));
+    // The tags in the extension registers: artist 5+5, title 13+4.
+    enc.poke(0xC0, {0x03, 4, 5, 4, 1, 13, 3});
+    rx.step(60);
+    QCOMPARE(rx.LRxArtist->text(), QString::fromUtf8("\"Bj\u00F6rk\""));
+    QVERIFY2(rx.LRxTitle->text().startsWith(QString::fromUtf8("\"J\u00F3ga\"   (item toggle ")), qPrintable(rx.LRxTitle->text()));
+    QVERIFY(rx.LRxTitle->text().endsWith(QStringLiteral(", running)")));
+    const QString toggle = rx.LRxTitle->text().section(QLatin1Char(','), 0, 0).right(1);
+    // No item: running off, the toggle stays.
+    enc.poke(0xC0, {0x01, 0, 0, 0, 0, 0, 0});
+    rx.step(60);
+    QCOMPARE(rx.LRxArtist->text(), QStringLiteral("--"));
+    QCOMPARE(rx.LRxTitle->text(), QStringLiteral("--   (item toggle %1, not running)").arg(toggle));
+}
 
 void ReceiverSectionTest::showsWhatARadioReceives()
 {

@@ -215,7 +215,9 @@ private slots:
             "LEXMP", "ColorBox1", "LOGO", "Show1", "Hide1", "Exit1",
             // "Text Sources" > "Network"
             "TSTSN", "GBRM", "GBRMST", "CBRMEN", "LRMUDP", "LRMTCP", "LRMPORT0", "LRMADDR", "LRMALLOW",
-            "LRMREF"};
+            "LRMREF",
+            // "Radiotext" > "RT+"
+            "GBRTP", "CBRTPLUS", "LRTPPAT"};
         FormFixture f;
         QStringList marked;
         for (QObject* o : f.form->findChildren<QObject*>()) {
