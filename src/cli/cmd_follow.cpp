@@ -44,7 +44,7 @@ public:
         int timeout = static_cast<int>(ms);
         if (port) {
             for (const remote::Listener::Watch& w : port->listener().watches())
-                fds.push_back({w.fd, static_cast<short>(POLLIN | (w.write ? POLLOUT : 0)), 0});
+                fds.push_back({w.fd, static_cast<short>((w.read ? POLLIN : 0) | (w.write ? POLLOUT : 0)), 0});
             const std::int64_t idle = port->listener().expireIdle();
             if (idle >= 0 && idle < timeout)
                 timeout = static_cast<int>(idle);

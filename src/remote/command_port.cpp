@@ -237,6 +237,7 @@ CommandPort::CommandPort(const Stopwatch& stopwatch, const Clock& clock)
                  addLog(peer.text + (peer.tcp ? " TCP" : ""), line, std::string(reply), 1);
              })
 {
+    listener_.holdInputWhile([this] { return queue_.full(); });
 }
 
 bool CommandPort::runPending(TStationParams& params, RemoteHost& host)
@@ -247,6 +248,7 @@ bool CommandPort::runPending(TStationParams& params, RemoteHost& host)
         queue_.answer(entry, reply);
         addLog(entry.peer, entry.line, reply, entry.lines);
     }
+    listener_.closeFinished();  // a client that has sent all gets its last reply and goes
     return !(params == before);
 }
 
