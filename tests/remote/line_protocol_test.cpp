@@ -95,6 +95,7 @@ TEST(RemoteLines, EndsSplitAcrossPiecesAndOverLongLines)
     LineSplitter t;
     const std::string ok(kMaxLineLength, 'x');
     EXPECT_EQ(Split(t, {ok + "\n"}), (std::vector<std::string>{ok}));
+    EXPECT_EQ(Split(t, {ok + "y\nPI?\n"}), (std::vector<std::string>{"<too long>", "PI?"}));  // exactly 1,025
     const std::vector<std::string> lines = Split(t, {ok, "yyyy", std::string(5000, 'z'), "\r\nPS?\n"});
     EXPECT_EQ(lines, (std::vector<std::string>{"<too long>", "PS?"}));
     EXPECT_EQ(t.pending(), 0u);
@@ -137,8 +138,18 @@ TEST(RemoteAllow, EmptyMeansLoopbackAndPrefixesMatchTheirBits)
     EXPECT_FALSE(list.allows(V4("127.0.0.1")));  // a list replaces the loopback rule
     EXPECT_TRUE(AllowList::Parse("0.0.0.0/0")->allows(V4("8.8.8.8")));
 
+    // Prefixes that end inside a byte.
+    const AllowList half = *AllowList::Parse("192.168.1.0/25, 2001:db0::/12");
+    EXPECT_TRUE(half.allows(V4("192.168.1.100")));
+    EXPECT_TRUE(half.allows(V4("192.168.1.127")));
+    EXPECT_FALSE(half.allows(V4("192.168.1.128")));
+    EXPECT_TRUE(half.allows(V6("2001:db8::1")));
+    EXPECT_TRUE(half.allows(V6("200f::1")));
+    EXPECT_FALSE(half.allows(V6("2010::1")));
+
     std::string bad;
-    for (const char* text : {"300.1.1.1", "10.0.0.0/33", "::1/129", "host.example", "10.0.0.0/", "1.2.3.4/x"}) {
+    for (const char* text : {"300.1.1.1", "10.0.0.0/33", "::1/129", "host.example", "10.0.0.0/", "1.2.3.4/x",
+                             "1.2.3.4/99999999999", "::1/99999999999999999999"}) {
         EXPECT_FALSE(AllowList::Parse(text, &bad)) << text;
         EXPECT_EQ(bad, text);
     }
