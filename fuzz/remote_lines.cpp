@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (c.frequencies.size() > 15)
                 __builtin_trap();
             for (const std::string& f : c.frequencies)
-                if (!quorvan::AFCode(f))
+                if (!quorvan::StrictAFCode(f))
                     __builtin_trap();
             break;
         default:

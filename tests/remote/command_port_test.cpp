@@ -266,6 +266,11 @@ TEST(RemotePort, BadUnknownNotReadyAndOverLong)
               "-\r\n-\r\n-\r\n-\r\n?\r\n?\r\n-\r\nPTY=0\r\n");
     EXPECT_EQ(r.params, before);
     EXPECT_EQ(r.rig.transactions(), 0u);
+    // A frequency is digits with at most one decimal point and one decimal.
+    for (const char* af : {"AF=-90", "AF=1x0", "AF=9O.1", "AF=10#", "AF=90.", "AF=.9", "AF=90.10", "AF=9.0.1"})
+        EXPECT_EQ(r.ask(std::string(af) + "\n"), "-\r\n") << af;
+    EXPECT_EQ(r.params, before);
+    EXPECT_EQ(r.ask("AF=90,100.1\n"), "+\r\n");
 
     // The encoder does not answer: the value is taken, the reply is "!".
     r.rig.encoder.setPower(false);
