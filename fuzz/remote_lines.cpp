@@ -1,9 +1,12 @@
-// libFuzzer target: the network command port's line splitting and parsing.
-// Any bytes, cut into pieces at the fuzzer's choice, must give lines of at
-// most 1024 bytes, and every line must parse into a command whose values lie
-// within their rules.
+// libFuzzer target: the network command port's input. Any bytes, cut into
+// pieces at the fuzzer's choice, must give lines of at most 1024 bytes, every
+// line must parse into a command whose values lie within their rules, and
+// the lines pipelined through the command queue from two senders must each
+// get exactly one reply. The same bytes are also read as an allow list.
 #include "content/af_list.h"
 #include "content/pi.h"
+#include "remote/allow_list.h"
+#include "remote/command_queue.h"
 #include "remote/line_protocol.h"
 
 #include <cstddef>
@@ -18,8 +21,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     const std::size_t piece = data[0] % 64 + 1;
     const std::string_view bytes(reinterpret_cast<const char*>(data + 1), size - 1);
+    (void)AllowList::Parse(bytes);
+
+    Peer peers[2];
+    peers[1].tcp = true;
+    peers[1].connection = 1;
+    long lines = 0, replies = 0;
+    CommandQueue queue([&](const Peer&, std::string_view, int times) { replies += times; });
     LineSplitter splitter;
-    const LineSplitter::Sink sink = [](std::string_view line, bool tooLong) {
+    const LineSplitter::Sink sink = [&](std::string_view line, bool tooLong) {
+        queue.add(peers[lines++ % 2], line, tooLong);
+        if (queue.full())
+            for (const CommandQueue::Entry& e : queue.take())
+                queue.answer(e, "+");
         if (tooLong && !line.empty())
             __builtin_trap();
         if (line.size() > kMaxLineLength || line.find_first_of("\r\n") != std::string_view::npos)
@@ -50,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (c.frequencies.size() > 15)
                 __builtin_trap();
             for (const std::string& f : c.frequencies)
-                if (!quorvan::AFCode(f))
+                if (!quorvan::StrictAFCode(f))
                     __builtin_trap();
             break;
         default:
@@ -63,5 +77,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             __builtin_trap();
     }
     splitter.finish(sink);
+    for (const CommandQueue::Entry& e : queue.take())
+        queue.answer(e, "+");
+    if (replies != lines || !queue.empty())
+        __builtin_trap();
     return 0;
 }

@@ -220,13 +220,13 @@ void TForm1::RestartRemote()
 void TForm1::RefreshRemoteSockets()
 {
     FormEngine& e = *engine_;
-    std::map<int, bool> wanted;  // fd -> waits to write
+    std::map<int, quorvan::remote::Listener::Watch> wanted;
     if (e.remotePort)
         for (const quorvan::remote::Listener::Watch& w : e.remotePort->listener().watches())
-            wanted[w.fd] = w.write;
+            wanted[w.fd] = w;
     if (e.uecpPort)
         for (const quorvan::remote::Listener::Watch& w : e.uecpPort->watches())
-            wanted[w.fd] = w.write;
+            wanted[w.fd] = w;
     for (auto it = e.remoteNotifiers.begin(); it != e.remoteNotifiers.end();) {
         if (wanted.count(it->first)) {
             ++it;
@@ -241,7 +241,7 @@ void TForm1::RefreshRemoteSockets()
             }
         it = e.remoteNotifiers.erase(it);
     }
-    for (const auto& [fd, write] : wanted) {
+    for (const auto& [fd, watch] : wanted) {
         FormEngine::SocketNotifiers& n = e.remoteNotifiers[fd];
         if (!n.read) {
             n.read = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
@@ -251,7 +251,8 @@ void TForm1::RefreshRemoteSockets()
             connect(n.write.get(), &QSocketNotifier::activated, this,
                     [this, fd = fd] { RemoteSocketReady(fd); });
         }
-        n.write->setEnabled(write);
+        n.read->setEnabled(watch.read);
+        n.write->setEnabled(watch.write);
     }
     ShowRemoteState();
 }

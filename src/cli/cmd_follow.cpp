@@ -47,7 +47,7 @@ public:
         int timeout = static_cast<int>(ms);
         auto watch = [&](const std::vector<remote::Listener::Watch>& watches, std::int64_t next) {
             for (const remote::Listener::Watch& w : watches)
-                fds.push_back({w.fd, static_cast<short>(POLLIN | (w.write ? POLLOUT : 0)), 0});
+                fds.push_back({w.fd, static_cast<short>((w.read ? POLLIN : 0) | (w.write ? POLLOUT : 0)), 0});
             if (next >= 0 && next < timeout)
                 timeout = static_cast<int>(next);
         };

@@ -44,6 +44,16 @@ std::optional<int> AFCode(std::string_view text, char decimalSeparator)
     return tenths - 875;
 }
 
+std::optional<int> StrictAFCode(std::string_view text)
+{
+    const std::size_t dot = text.find('.');
+    const std::string_view whole = text.substr(0, dot);
+    if (whole.empty() || (dot != std::string_view::npos && dot + 2 != text.size())) return std::nullopt;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (i != dot && !isDigit(text[i])) return std::nullopt;
+    return AFCode(text);
+}
+
 AFList MakeAFList(std::array<std::string, kAFRows>& rows, char decimalSeparator)
 {
     AFList list;

@@ -25,6 +25,9 @@ inline constexpr std::size_t kAFEntryMaxLength = 5;
 //  - more than one separator, or one that is not second-to-last: invalid;
 //  - frequency in tenths of a MHz must lie in 876..1079; code = tenths - 875.
 std::optional<int> AFCode(std::string_view text, char decimalSeparator = '.');
+// AF code of a frequency from outside the program (the network): digits, at
+// most one '.' and then exactly one digit, in 87.6..107.9; nothing else.
+std::optional<int> StrictAFCode(std::string_view text);
 
 struct AFList {
     int count = 0;                      // valid rows, 0..15

@@ -68,10 +68,11 @@ std::optional<AllowList> AllowList::Parse(std::string_view text, std::string* ba
             if (slash != std::string_view::npos) {
                 const std::string_view digits = item.substr(slash + 1);
                 bits = 0;
+                // At most three digits are read: a longer count is refused, never summed.
                 bool ok = !digits.empty() && digits.size() <= 3;
-                for (const char c : digits) {
-                    ok = ok && c >= '0' && c <= '9';
-                    bits = bits * 10 + (c - '0');
+                for (std::size_t i = 0; ok && i < digits.size(); ++i) {
+                    ok = digits[i] >= '0' && digits[i] <= '9';
+                    bits = bits * 10 + (digits[i] - '0');
                 }
                 if (!ok || bits > maxBits) {
                     if (bad)

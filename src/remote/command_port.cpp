@@ -374,6 +374,7 @@ CommandPort::CommandPort(const Stopwatch& stopwatch, const Clock& clock)
                  addLog(peer.text + (peer.tcp ? " TCP" : " UDP"), line, std::string(reply), 1);
              })
 {
+    listener_.holdInputWhile([this] { return queue_.full(); });
 }
 
 bool CommandPort::runPending(TStationParams& params, RemoteHost& host)
@@ -384,6 +385,7 @@ bool CommandPort::runPending(TStationParams& params, RemoteHost& host)
         queue_.answer(entry, reply);
         addLog(entry.peer, entry.line, reply, entry.lines);
     }
+    listener_.closeFinished();  // a client that has sent all gets its last reply and goes
     return !(params == before);
 }
 

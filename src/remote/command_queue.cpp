@@ -4,83 +4,123 @@
 
 namespace quorvan::remote {
 
+namespace {
+
+bool IsBarrier(const Command& command)
+{
+    return command.key == Key::Store || command.key == Key::Send || command.key == Key::CT ||
+           command.key == Key::Status;
+}
+
+} // namespace
+
 CommandQueue::CommandQueue(Replier replier, Answered answered)
     : replier_(std::move(replier)), answered_(std::move(answered))
 {
 }
 
+CommandQueue::Sender& CommandQueue::senderOf(const Peer& peer)
+{
+    auto it = std::find_if(senders_.begin(), senders_.end(), [&](const Sender& s) { return s.peer.sameAs(peer); });
+    if (it != senders_.end())
+        return *it;
+    senders_.push_back({peer, {}});
+    return senders_.back();
+}
+
+void CommandQueue::queueReply(const Peer& peer, std::uint64_t entry, std::optional<std::string> reply)
+{
+    Sender& sender = senderOf(peer);
+    if (!sender.waiting.empty()) {
+        Slot& last = sender.waiting.back();
+        if (last.entry == entry && last.reply == reply) {
+            ++last.times;
+            return;
+        }
+    }
+    sender.waiting.push_back({entry, std::move(reply), 1});
+    ++slots_;
+}
+
+void CommandQueue::flush()
+{
+    for (auto it = senders_.begin(); it != senders_.end();) {
+        while (!it->waiting.empty() && it->waiting.front().reply) {
+            const Slot slot = std::move(it->waiting.front());
+            it->waiting.pop_front();
+            --slots_;
+            replier_(it->peer, *slot.reply, slot.times);
+        }
+        it = it->waiting.empty() ? senders_.erase(it) : it + 1;
+    }
+}
+
+void CommandQueue::startSegment()
+{
+    openSet_.fill(std::nullopt);
+    openQuery_.fill(std::nullopt);
+}
+
 void CommandQueue::add(const Peer& peer, std::string_view line, bool tooLong)
 {
-    auto now = [&](const char* reply) {
-        replier_(peer, reply, 1);
-        if (answered_)
-            answered_(peer, tooLong ? std::string_view("(line over 1024 bytes)") : line, reply);
-    };
     if (tooLong) {
-        now(kReplyBad);
+        Command bad;
+        bad.kind = Command::Kind::Bad;
+        add(peer, std::move(bad), "(line over 1024 bytes)");
         return;
     }
-    Command command = ParseLine(line);
-    if (command.kind == Command::Kind::Unknown) {
-        now(kReplyUnknown);
-        return;
-    }
-    if (command.kind == Command::Kind::Bad) {
-        now(kReplyBad);
-        return;
-    }
-    add(peer, std::move(command), line);
+    add(peer, ParseLine(line), line);
 }
 
 void CommandQueue::add(const Peer& peer, Command command, std::string_view line)
 {
-    std::optional<Entry>& slot =
-        (command.kind == Command::Kind::Query ? queries_ : sets_)[static_cast<std::size_t>(command.key)];
-    if (!slot) {
-        slot = Entry{};
-        slot->order = next_++;
+    if (command.kind != Command::Kind::Set && command.kind != Command::Kind::Query) {
+        const char* reply = command.kind == Command::Kind::Unknown ? kReplyUnknown : kReplyBad;
+        queueReply(peer, 0, std::string(reply));
+        if (answered_)
+            answered_(peer, line, reply);
+        flush();
+        return;
     }
-    slot->command = std::move(command);
-    slot->line = std::string(line);
-    slot->peer = peer.text + (peer.tcp ? " TCP" : " UDP");
-    ++slot->lines;
-    auto same = std::find_if(slot->waiters.begin(), slot->waiters.end(),
-                             [&](const Waiter& w) { return w.peer.sameAs(peer); });
-    if (same != slot->waiters.end())
-        ++same->lines;
-    else if (slot->waiters.size() < kMaxPeersPerKey)
-        slot->waiters.push_back({peer, 1});
-    // Beyond kMaxPeersPerKey different senders on one key the line is still
-    // applied (as the newest value) but goes unanswered.
-}
-
-std::size_t CommandQueue::pendingCount() const
-{
-    std::size_t n = 0;
-    for (const auto& s : sets_)
-        n += s.has_value();
-    for (const auto& q : queries_)
-        n += q.has_value();
-    return n;
+    const auto key = static_cast<std::size_t>(command.key);
+    const bool query = command.kind == Command::Kind::Query;
+    const bool barrier = IsBarrier(command);
+    std::optional<std::size_t>& open = (query ? openQuery_ : openSet_)[key];
+    if (!open || barrier) {
+        entries_.push_back(Entry{});
+        entries_.back().id = next_++;
+        open = entries_.size() - 1;
+    }
+    Entry& entry = entries_[*open];
+    entry.command = std::move(command);
+    entry.line = std::string(line);
+    entry.peer = peer.text + (peer.tcp ? " TCP" : " UDP");
+    ++entry.lines;
+    queueReply(peer, entry.id, std::nullopt);
+    if (barrier) {
+        startSegment();
+        return;
+    }
+    // A query must not see a later set, and a set after a query must not be
+    // written before it: each closes the other's entry on this key.
+    (query ? openSet_ : openQuery_)[key].reset();
 }
 
 std::vector<CommandQueue::Entry> CommandQueue::take()
 {
-    std::vector<Entry> out;
-    for (auto* slots : {&sets_, &queries_})
-        for (auto& slot : *slots)
-            if (slot) {
-                out.push_back(std::move(*slot));
-                slot.reset();
-            }
-    std::sort(out.begin(), out.end(), [](const Entry& a, const Entry& b) { return a.order < b.order; });
+    std::vector<Entry> out = std::move(entries_);
+    entries_.clear();
+    startSegment();
     return out;
 }
 
-void CommandQueue::answer(const Entry& entry, std::string_view reply) const
+void CommandQueue::answer(const Entry& entry, std::string_view reply)
 {
-    for (const Waiter& w : entry.waiters)
-        replier_(w.peer, reply, w.lines);
+    for (Sender& sender : senders_)
+        for (Slot& slot : sender.waiting)
+            if (slot.entry == entry.id && !slot.reply)
+                slot.reply = std::string(reply);
+    flush();
 }
 
 } // namespace quorvan::remote

@@ -179,7 +179,7 @@ Command ParseLine(std::string_view line)
             const std::size_t end = value.find_first_of(", \t", pos);
             const std::string_view item = value.substr(pos, end == std::string_view::npos ? end : end - pos);
             if (!item.empty()) {
-                if (command.frequencies.size() == static_cast<std::size_t>(kAFRows) || !AFCode(item))
+                if (command.frequencies.size() == static_cast<std::size_t>(kAFRows) || !StrictAFCode(item))
                     return Bad(*key);
                 command.frequencies.emplace_back(item);
             }

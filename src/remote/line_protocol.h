@@ -104,6 +104,8 @@ public:
     // line end counts as a line.
     void finish(const Sink& sink);
     std::size_t pending() const { return line_.size(); }
+    // Part of a line has come and its end has not (an over-long one included).
+    bool midLine() const { return !line_.empty() || skipping_; }
 
 private:
     std::string line_;

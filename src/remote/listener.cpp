@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <deque>
 
 namespace quorvan::remote {
 
@@ -16,6 +17,8 @@ namespace {
 
 constexpr std::size_t kDatagramMax = 65536;
 constexpr std::size_t kReplyDatagramMax = 1200;
+// Replies are copied out of a connection's backlog this much at a time.
+constexpr std::size_t kWriteChunk = 16 * 1024;
 // Room for the datagrams that arrive while a transfer holds the program.
 constexpr int kUdpReceiveBuffer = 1 << 20;
 
@@ -92,11 +95,19 @@ struct Listener::Connection {
     int fd = -1;
     Peer peer;
     LineSplitter splitter;
-    std::string out;
+    std::string out;  // bytes the socket has not taken yet
+    // Replies not yet copied into `out`: (reply with its line end, times).
+    // A run of equal replies costs one entry, however long.
+    std::deque<std::pair<std::string, int>> backlog;
+    std::size_t backlogBytes = 0;
     std::int64_t lastActivityMs = 0;
+    std::int64_t lineStartMs = -1;  // first byte of an unfinished line (-1: none)
     bool readClosed = false;  // the client sent all it will send
     int outstanding = 0;      // lines still waiting for their reply
     bool dead = false;        // to be closed
+
+    std::size_t unsent() const { return out.size() + backlogBytes; }
+    bool readable() const { return !dead && !readClosed && unsent() <= kMaxUnsentBytes; }
 };
 
 Listener::Listener(const Stopwatch& stopwatch, Sink sink) : stopwatch_(stopwatch), sink_(std::move(sink)) {}
@@ -164,12 +175,13 @@ bool Listener::start(const ListenerConfig& config)
 std::vector<Listener::Watch> Listener::watches() const
 {
     std::vector<Watch> out;
+    const bool held = inputHeld();
     if (udp_ >= 0)
-        out.push_back({udp_, false});
+        out.push_back({udp_, false, !held});
     if (tcp_ >= 0)
         out.push_back({tcp_, false});
     for (const auto& c : connections_)
-        out.push_back({c->fd, !c->out.empty()});
+        out.push_back({c->fd, c->unsent() > 0, !held && c->readable()});
     return out;
 }
 
@@ -208,7 +220,7 @@ void Listener::readDatagrams()
     if (udp_ < 0)
         return;
     std::string buffer(kDatagramMax, '\0');
-    for (int n = 0; n < kDatagramsPerCall; ++n) {
+    for (int n = 0; n < kDatagramsPerCall && !inputHeld(); ++n) {
         sockaddr_storage from{};
         socklen_t length = sizeof from;
         const ssize_t got =
@@ -247,10 +259,8 @@ void Listener::acceptConnections()
             ::close(fd);
             continue;
         }
-        if (connections_.size() >= static_cast<std::size_t>(kMaxConnections)) {
-            ::close(fd);  // no room: closed at once
-            continue;
-        }
+        if (connections_.size() >= static_cast<std::size_t>(kMaxConnections))
+            makeRoom();
         auto c = std::make_unique<Connection>();
         c->fd = fd;
         c->peer = PeerOf(from, length);
@@ -263,18 +273,17 @@ void Listener::acceptConnections()
 
 void Listener::readConnection(Connection& c)
 {
-    if (c.dead || c.readClosed)
-        return;
     char buffer[4096];
     std::size_t taken = 0;
     const LineSplitter::Sink sink = [&](std::string_view line, bool tooLong) {
         ++c.outstanding;
         sink_(c.peer, line, tooLong);
     };
-    while (taken < kStreamBytesPerCall) {
+    while (taken < kStreamBytesPerCall && c.readable() && !inputHeld()) {
         const ssize_t got = ::recv(c.fd, buffer, sizeof buffer, MSG_DONTWAIT);
         if (got == 0) {
             c.readClosed = true;
+            c.lineStartMs = -1;
             c.splitter.finish(sink);
             return;
         }
@@ -290,12 +299,30 @@ void Listener::readConnection(Connection& c)
         else
             c.splitter.feed(std::string_view(buffer, static_cast<std::size_t>(got)), sink);
         // The sink may have closed connections: `c` stays valid (closing waits for closeFinished).
+        if (!c.splitter.midLine())
+            c.lineStartMs = -1;
+        else if (c.lineStartMs < 0)
+            c.lineStartMs = c.lastActivityMs;
     }
 }
 
 void Listener::writeConnection(Connection& c)
 {
-    while (!c.dead && !c.out.empty()) {
+    while (!c.dead) {
+        // Copy a chunk of the backlog: a long run of equal replies is never
+        // written out in memory whole.
+        while (c.out.size() < kWriteChunk && !c.backlog.empty()) {
+            auto& [text, times] = c.backlog.front();
+            const int n = std::min<std::size_t>(static_cast<std::size_t>(times), (kWriteChunk - c.out.size()) / text.size() + 1);
+            for (int i = 0; i < n; ++i)
+                c.out += text;
+            c.backlogBytes -= text.size() * static_cast<std::size_t>(n);
+            times -= n;
+            if (times == 0)
+                c.backlog.pop_front();
+        }
+        if (c.out.empty())
+            return;
         const ssize_t sent = ::send(c.fd, c.out.data(), c.out.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
         if (sent < 0) {
             if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
@@ -303,6 +330,7 @@ void Listener::writeConnection(Connection& c)
             return;
         }
         c.out.erase(0, static_cast<std::size_t>(sent));
+        c.lastActivityMs = stopwatch_.elapsedMs();  // a client that reads is active
     }
 }
 
@@ -333,12 +361,13 @@ void Listener::reply(const Peer& peer, std::string_view text, int times)
     if (!c || c->dead)
         return;
     c->outstanding = std::max(0, c->outstanding - times);
-    for (int i = 0; i < times && c->out.size() <= kMaxUnsentBytes; ++i)
-        c->out += one;
-    if (c->out.size() > kMaxUnsentBytes) {
-        c->dead = true;  // it does not read its replies: it cannot hold the program
-        return;
-    }
+    // Sent as it is made; what the socket does not take waits in the
+    // backlog, and the connection's lines wait while that is long.
+    if (!c->backlog.empty() && c->backlog.back().first == one)
+        c->backlog.back().second += times;
+    else
+        c->backlog.emplace_back(one, times);
+    c->backlogBytes += one.size() * static_cast<std::size_t>(times);
     writeConnection(*c);
 }
 
@@ -353,11 +382,10 @@ void Listener::send(const Peer& peer, std::string_view bytes)
     Connection* c = find(peer.connection);
     if (!c || c->dead)
         return;
-    c->out += bytes;
-    if (c->out.size() > kMaxUnsentBytes) {
-        c->dead = true;  // it does not read what it is sent
-        return;
-    }
+    // Waits behind the replies before it; the connection is read no further
+    // while too much waits (see readable()).
+    c->backlog.emplace_back(std::string(bytes), 1);
+    c->backlogBytes += bytes.size();
     writeConnection(*c);
 }
 
@@ -372,7 +400,18 @@ std::int64_t Listener::expireIdle()
     const std::int64_t now = stopwatch_.elapsedMs();
     std::int64_t next = -1;
     for (auto& c : connections_) {
-        const std::int64_t left = c->lastActivityMs + kIdleMs - now;
+        if (c->lineStartMs >= 0 && now - c->lineStartMs >= kLineMs) {
+            // A line dripping in byte by byte would hold the slot for ever.
+            writeConnection(*c);
+            const std::string bad = std::string(kReplyBad) + "\r\n";
+            if (!c->dead)
+                ::send(c->fd, bad.data(), bad.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+            c->dead = true;
+            continue;
+        }
+        std::int64_t left = c->lastActivityMs + kIdleMs - now;
+        if (c->lineStartMs >= 0)
+            left = std::min(left, c->lineStartMs + kLineMs - now);
         if (left <= 0)
             c->dead = true;
         else
@@ -382,11 +421,23 @@ std::int64_t Listener::expireIdle()
     return next;
 }
 
+void Listener::makeRoom()
+{
+    // Silence must not keep a slot from a sender that has something to say.
+    auto idlest = std::min_element(connections_.begin(), connections_.end(), [](const auto& a, const auto& b) {
+        return a->lastActivityMs < b->lastActivityMs;
+    });
+    if (idlest == connections_.end())
+        return;
+    ::close((*idlest)->fd);
+    connections_.erase(idlest);
+}
+
 void Listener::closeFinished()
 {
     for (auto it = connections_.begin(); it != connections_.end();) {
         Connection& c = **it;
-        const bool done = c.readClosed && c.outstanding == 0 && c.out.empty();
+        const bool done = c.readClosed && c.outstanding == 0 && c.unsent() == 0;
         if (c.dead || done) {
             ::close(c.fd);
             it = connections_.erase(it);

@@ -6,9 +6,13 @@
 //
 // The front end watches watches() (the window with QSocketNotifier,
 // quorvanctl follow with poll()) and calls handle() for a socket that is
-// ready. Nothing here ever blocks: a client that stops reading is dropped
-// once its unsent replies pass kMaxUnsentBytes, and a connection idle for 60
-// seconds is closed by expireIdle(). Senders outside the allow list are
+// ready. Nothing here ever blocks and memory stays bounded: replies go out as
+// they are made, and while more than kMaxUnsentBytes of a connection's
+// replies wait for its socket, its lines are not read (TCP holds the client
+// back; a client that reads is never dropped). A connection that neither
+// sends nor takes a byte for 60 seconds, or leaves a line unfinished for 10
+// seconds, is closed by expireIdle(); when all connections are taken, the one
+// idle longest makes room for a new one. Senders outside the allow list are
 // dropped without a reply. It must never listen anywhere but where it is told.
 #pragma once
 
@@ -52,6 +56,8 @@ class Listener {
 public:
     static constexpr int kMaxConnections = 8;
     static constexpr std::int64_t kIdleMs = 60'000;
+    // A line must be complete this long after its first byte.
+    static constexpr std::int64_t kLineMs = 10'000;
     static constexpr std::size_t kMaxUnsentBytes = 64 * 1024;
     // Datagrams and stream bytes taken per handle() call, so that a flood
     // cannot hold the caller.
@@ -86,7 +92,8 @@ public:
 
     struct Watch {
         int fd;
-        bool write;  // unsent replies wait for the socket to take them
+        bool write;        // unsent replies wait for the socket to take them
+        bool read = true;  // false: its input waits (replies or commands back up)
     };
     std::vector<Watch> watches() const;
     // Handles whatever socket `fd` is ready for: a datagram, a connection, bytes, room to write.
@@ -101,9 +108,18 @@ public:
     // Sends bytes as they stand (no line end) to the peer.
     void send(const Peer& peer, std::string_view bytes);
 
-    // Closes the connections idle for kIdleMs; returns the milliseconds
-    // until the next one falls idle (-1: no connection).
+    // Closes the connections idle for kIdleMs and those whose line is
+    // unfinished kLineMs after its first byte (they get "-" first); returns
+    // the milliseconds until the next such deadline (-1: no connection).
     std::int64_t expireIdle();
+
+    // While `full` says so, no more lines are read (the command queue waits
+    // for the bus); the kernel keeps what the senders send meanwhile.
+    void holdInputWhile(std::function<bool()> full) { inputFull_ = std::move(full); }
+
+    // Closes the connections that are done (the client sent all it will
+    // send and has every reply) or dead; safe only outside handle() and the sink.
+    void closeFinished();
 
     int refused() const { return refused_; }          // senders outside the allow list
     int connections() const { return static_cast<int>(connections_.size()); }
@@ -114,12 +130,14 @@ private:
     void acceptConnections();
     void readConnection(Connection& c);
     void writeConnection(Connection& c);
-    void closeFinished();
+    bool inputHeld() const { return inputFull_ && inputFull_(); }
+    void makeRoom();
     Connection* find(std::uint64_t id);
 
     const Stopwatch& stopwatch_;
     Sink sink_;
     ByteSink byteSink_;
+    std::function<bool()> inputFull_;
     AllowList allow_;
     int udp_ = -1;
     int tcp_ = -1;

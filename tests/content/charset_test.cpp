@@ -150,7 +150,8 @@ TEST(Charset, ExternalTextIsUtf8WhenValidOtherwiseLatin1)
     EXPECT_EQ(ExternalTextToUtf8("Bj\xF6rk \x96 J\xF3ga \x85\x80\x93\x94\x81"), "Björk – Jóga …€“”\u0081");
     EXPECT_EQ(ExternalTextToUtf8(""), "");
     // Overlong forms, surrogates, values above U+10FFFF and cut sequences are not UTF-8.
-    for (const char* bad : {"\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE2\x82"}) {
+    for (const char* bad : {"\xC0\xAF", "\xE0\x80\xAF", "\xF0\x80\x80\x80", "\xF0\x8F\xBF\xBF", "\xED\xA0\x80",
+                            "\xF4\x90\x80\x80", "\xE2\x82"}) {
         EXPECT_FALSE(IsValidUtf8(bad)) << bad;
         const std::u32string read = Utf8ToChars(ExternalTextToUtf8(bad));
         EXPECT_EQ(read.size(), std::string_view(bad).size()) << bad;  // one character per byte

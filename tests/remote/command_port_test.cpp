@@ -50,6 +50,12 @@ public:
         return c;
     }
     Client(Client&& o) noexcept : fd(std::exchange(o.fd, -1)) {}
+    Client& operator=(Client&& o) noexcept
+    {
+        std::swap(fd, o.fd);
+        closedByPeer = o.closedByPeer;
+        return *this;
+    }
     ~Client()
     {
         if (fd >= 0)
@@ -110,7 +116,7 @@ struct PortRig {
         for (int round = 0; round < 200; ++round) {
             std::vector<pollfd> fds;
             for (const Listener::Watch& w : port.listener().watches())
-                fds.push_back({w.fd, static_cast<short>(POLLIN | (w.write ? POLLOUT : 0)), 0});
+                fds.push_back({w.fd, static_cast<short>((w.read ? POLLIN : 0) | (w.write ? POLLOUT : 0)), 0});
             const int ready = ::poll(fds.data(), fds.size(), round == 0 && expectSomething ? 2000 : 0);
             if (ready <= 0 && !port.pending())
                 return;
@@ -262,6 +268,11 @@ TEST(RemotePort, BadUnknownNotReadyAndOverLong)
               "-\r\n-\r\n-\r\n-\r\n?\r\n?\r\n-\r\nPTY=0\r\n");
     EXPECT_EQ(r.params, before);
     EXPECT_EQ(r.rig.transactions(), 0u);
+    // A frequency is digits with at most one decimal point and one decimal.
+    for (const char* af : {"AF=-90", "AF=1x0", "AF=9O.1", "AF=10#", "AF=90.", "AF=.9", "AF=90.10", "AF=9.0.1"})
+        EXPECT_EQ(r.ask(std::string(af) + "\n"), "-\r\n") << af;
+    EXPECT_EQ(r.params, before);
+    EXPECT_EQ(r.ask("AF=90,100.1\n"), "+\r\n");
 
     // The encoder does not answer: the value is taken, the reply is "!".
     r.rig.encoder.setPower(false);
@@ -306,6 +317,16 @@ TEST(RemotePort, ANewRadiotextTogglesTheABFlag)
     EXPECT_EQ(r.rig.ram(0x1F, 1), "01");
 }
 
+TEST(RemotePort, StoreWritesTheLinesBeforeItOnly)
+{
+    PortRig r;
+    r.params.PI = "1111";
+    EXPECT_EQ(r.ask("PS=AAAA\r\nSTORE\r\nPS=BBBB\r\nPI?\r\nPI=2222\r\nPI?\r\nPTY=99\r\nPS?\r\n"),
+              "+\r\n+\r\n+\r\nPI=1111\r\n+\r\nPI=2222\r\n-\r\nPS=BBBB\r\n");
+    EXPECT_EQ(r.rig.encoder.eeprom(0x02), 'A');
+    EXPECT_EQ(r.rig.ramText(0x02, 4), "BBBB");
+}
+
 TEST(RemotePort, CommandsArrivingTogetherAreCoalesced)
 {
     PortRig r;
@@ -343,19 +364,29 @@ TEST(RemotePort, EightConnectionsAtMostAndIdleOnesClosed)
 {
     PortRig r;
     std::vector<Client> open;
-    for (int i = 0; i < 8; ++i)
+    for (int i = 0; i < 8; ++i) {
         open.push_back(Client::Tcp(r.tcp()));
-    r.serve();
+        r.serve();
+        r.rig.time.advanceMs(1'000);
+    }
     EXPECT_EQ(r.port.listener().connections(), 8);
-    Client ninth = Client::Tcp(r.tcp());
+    // A ninth is taken; the connection silent longest makes room for it.
+    open[1].send("TP?\r\n");
     r.serve();
-    EXPECT_EQ(ninth.received(), "");
-    EXPECT_TRUE(ninth.closedByPeer);
+    Client ninth = Client::Tcp(r.tcp());
+    r.serve(false);
+    EXPECT_EQ(r.port.listener().connections(), 8);
+    EXPECT_EQ(open[0].received(), "");
+    EXPECT_TRUE(open[0].closedByPeer);
+    open[0] = std::move(ninth);
+    EXPECT_EQ(open[1].received(), "TP=0\r\n");
     for (Client& c : open)
         c.send("PTY?\r\n");
     r.serve();
-    for (Client& c : open)
+    for (Client& c : open) {
         EXPECT_EQ(c.received(), "PTY=0\r\n");
+        EXPECT_FALSE(c.closedByPeer);
+    }
 
     // 60 s without a byte closes a connection.
     r.rig.time.advanceMs(59'000);
@@ -370,7 +401,60 @@ TEST(RemotePort, EightConnectionsAtMostAndIdleOnesClosed)
     EXPECT_TRUE(open[1].closedByPeer);
 }
 
-TEST(RemotePort, AClientThatStopsReadingIsDropped)
+TEST(RemotePort, ALineDrippingInIsCutAfterTenSeconds)
+{
+    PortRig r;
+    Client drip = Client::Tcp(r.tcp());
+    Client busy = Client::Tcp(r.tcp());
+    drip.send("PT");
+    r.serve();
+    for (int s = 0; s < 9; ++s) {
+        r.rig.time.advanceMs(1'000);
+        drip.send(s % 2 ? "Y" : " ");  // bytes keep coming, the line never ends
+        busy.send("TA?\r\n");
+        r.serve();
+        EXPECT_GT(r.port.listener().expireIdle(), 0);
+    }
+    EXPECT_EQ(r.port.listener().connections(), 2);
+    r.rig.time.advanceMs(1'000);
+    r.port.listener().expireIdle();
+    EXPECT_EQ(drip.received(), "-\r\n");
+    EXPECT_TRUE(drip.closedByPeer);
+    EXPECT_EQ(r.port.listener().connections(), 1);  // whole lines in time keep theirs
+    std::string answers;
+    for (int i = 0; i < 9; ++i)
+        answers += "TA=0\r\n";
+    EXPECT_EQ(busy.received(), answers);
+}
+
+TEST(RemotePort, PipelinedQueriesToAClientThatReadsAreAllAnswered)
+{
+    PortRig r;
+    r.params.PI = "C0DE";
+    Client reader = Client::Tcp(r.tcp());
+    const int small = 4096;
+    ::setsockopt(reader.fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    std::string lines;
+    for (int i = 0; i < 8000; ++i)
+        lines += "PI?\r\n";
+    reader.send(lines);
+    std::string got;
+    for (int round = 0; round < 2000 && got.size() < 8000u * 9 && !reader.closedByPeer; ++round) {
+        r.serve(round == 0);
+        pollfd p{reader.fd, POLLIN, 0};
+        ::poll(&p, 1, 50);  // a client that reads whenever something has come
+        got += reader.received();
+    }
+    EXPECT_FALSE(reader.closedByPeer);
+    EXPECT_EQ(got.size(), 8000u * 9);
+    std::size_t at = 0;
+    while (at < got.size() && got.compare(at, 9, "PI=C0DE\r\n") == 0)
+        at += 9;
+    EXPECT_EQ(at, got.size());
+    EXPECT_EQ(r.port.listener().connections(), 1);
+}
+
+TEST(RemotePort, AClientThatStopsReadingIsHeldBackThenClosed)
 {
     PortRig r;
     r.params.RT1 = std::string(64, 'r');  // long replies
@@ -382,12 +466,17 @@ TEST(RemotePort, AClientThatStopsReadingIsDropped)
     std::string many;
     for (int i = 0; i < 2000; ++i)
         many += "TEXT?\r\n";
-    for (int round = 0; round < 200 && r.port.listener().connections() == 1; ++round) {
+    for (int round = 0; round < 100; ++round) {
         ::send(greedy.fd, many.data(), many.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
-        r.serve();
+        r.serve(false);
     }
-    EXPECT_EQ(r.port.listener().connections(), 0);
+    // Its lines wait in the kernel; the port goes on serving others.
+    EXPECT_EQ(r.port.listener().connections(), 1);
     EXPECT_GT(r.port.log().back().lines, 1000);  // the queries were answered, not refused
+    EXPECT_EQ(r.ask("PTY?\r\n"), "PTY=0\r\n");
+    r.rig.time.advanceMs(Listener::kIdleMs);
+    r.port.listener().expireIdle();
+    EXPECT_EQ(r.port.listener().connections(), 0);
 }
 
 TEST(RemotePort, StatusSaysWhyItDoesNotListen)

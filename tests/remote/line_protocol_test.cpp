@@ -95,6 +95,7 @@ TEST(RemoteLines, EndsSplitAcrossPiecesAndOverLongLines)
     LineSplitter t;
     const std::string ok(kMaxLineLength, 'x');
     EXPECT_EQ(Split(t, {ok + "\n"}), (std::vector<std::string>{ok}));
+    EXPECT_EQ(Split(t, {ok + "y\nPI?\n"}), (std::vector<std::string>{"<too long>", "PI?"}));  // exactly 1,025
     const std::vector<std::string> lines = Split(t, {ok, "yyyy", std::string(5000, 'z'), "\r\nPS?\n"});
     EXPECT_EQ(lines, (std::vector<std::string>{"<too long>", "PS?"}));
     EXPECT_EQ(t.pending(), 0u);
@@ -137,8 +138,18 @@ TEST(RemoteAllow, EmptyMeansLoopbackAndPrefixesMatchTheirBits)
     EXPECT_FALSE(list.allows(V4("127.0.0.1")));  // a list replaces the loopback rule
     EXPECT_TRUE(AllowList::Parse("0.0.0.0/0")->allows(V4("8.8.8.8")));
 
+    // Prefixes that end inside a byte.
+    const AllowList half = *AllowList::Parse("192.168.1.0/25, 2001:db0::/12");
+    EXPECT_TRUE(half.allows(V4("192.168.1.100")));
+    EXPECT_TRUE(half.allows(V4("192.168.1.127")));
+    EXPECT_FALSE(half.allows(V4("192.168.1.128")));
+    EXPECT_TRUE(half.allows(V6("2001:db8::1")));
+    EXPECT_TRUE(half.allows(V6("200f::1")));
+    EXPECT_FALSE(half.allows(V6("2010::1")));
+
     std::string bad;
-    for (const char* text : {"300.1.1.1", "10.0.0.0/33", "::1/129", "host.example", "10.0.0.0/", "1.2.3.4/x"}) {
+    for (const char* text : {"300.1.1.1", "10.0.0.0/33", "::1/129", "host.example", "10.0.0.0/", "1.2.3.4/x",
+                             "1.2.3.4/99999999999", "::1/99999999999999999999"}) {
         EXPECT_FALSE(AllowList::Parse(text, &bad)) << text;
         EXPECT_EQ(bad, text);
     }
@@ -169,7 +180,8 @@ TEST(RemoteQueue, NewestValuePerKeyAnsweredForEveryLine)
     q.add(a, "PTY=99", false);   // bad: answered at once
     q.add(a, "BOGUS", false);    // unknown: answered at once
     q.add(a, "", true);          // over-long: answered at once
-    EXPECT_EQ(replies, (std::vector<std::pair<std::string, int>>{{"-", 1}, {"?", 1}, {"-", 1}}));
+    q.add(b, "DI=16", false);    // b has lines before it: its reply waits for them
+    EXPECT_TRUE(replies.empty());
     EXPECT_EQ(q.pendingCount(), 3u);  // one radiotext, one query, one PS
 
     const std::vector<CommandQueue::Entry> work = q.take();
@@ -177,19 +189,23 @@ TEST(RemoteQueue, NewestValuePerKeyAnsweredForEveryLine)
     EXPECT_TRUE(q.empty());
     EXPECT_EQ(work[0].command.text, "song 999");
     EXPECT_EQ(work[0].lines, 1000);
-    ASSERT_EQ(work[0].waiters.size(), 2u);  // one per sender, with its count
-    EXPECT_EQ(work[0].waiters[0].lines + work[0].waiters[1].lines, 1000);
     EXPECT_EQ(work[1].command.kind, Command::Kind::Query);  // arrival order
     EXPECT_EQ(work[2].command.text, "NEWS");
 
     replies.clear();
-    q.answer(work[0], "+");
-    EXPECT_EQ(replies, (std::vector<std::pair<std::string, int>>{{"+", 500}, {"+", 500}}));
+    q.answer(work[0], "+");  // one reply per sender, with its count
+    EXPECT_EQ(replies, (std::vector<std::pair<std::string, int>>{{"+", 500}, {"-", 1}, {"+", 500}}));
+    replies.clear();
+    q.answer(work[2], "+");
+    EXPECT_TRUE(replies.empty());  // after the query's
+    q.answer(work[1], "PS=");
+    EXPECT_EQ(replies, (std::vector<std::pair<std::string, int>>{{"PS=", 1}, {"+", 1}, {"-", 1}, {"?", 1}, {"-", 1}}));
 
-    // However many senders: the peers kept per key stay bounded.
-    for (int port = 1; port < 1000; ++port)
-        q.add(UdpPeer(port), "DPS=x", false);
-    EXPECT_EQ(q.take()[0].waiters.size(), CommandQueue::kMaxPeersPerKey);
+    // However many senders: what waits stays bounded (the listener stops reading).
+    int port = 1;
+    while (!q.full() && port < 5000)
+        q.add(UdpPeer(port++), "DPS=x", false);
+    EXPECT_EQ(static_cast<std::size_t>(port - 1), CommandQueue::kMaxPending);
 }
 
 } // namespace
