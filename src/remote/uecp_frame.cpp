@@ -131,6 +131,7 @@ void FrameDecoder::feed(std::string_view bytes, std::int64_t nowMs, const Sink& 
             if (inFrame_) {
                 Frame broken = finish();
                 broken.code = kEndMissing;
+                broken.message.clear();
                 sink(broken);
             }
             reset();
