@@ -4,6 +4,9 @@
 
 namespace quorvan::remote::uecp {
 
+// A stream holds at most one unstuffed frame: within the bound of a connection.
+static_assert(kMaxFrameBytes <= kMaxHeldBytes);
+
 namespace {
 
 void AppendStuffed(std::string& out, std::uint8_t b)
