@@ -3,11 +3,15 @@
 // Prints the time from the last datagram until its text is in the encoder's
 // RAM, the number of radiotext transfers, and the growth of quorvanctl's
 // resident memory. With --timed (real bus pauses, "Slow"), 100 TEXT= within
-// one second, which must give at most 3 radiotext transfers. Then 100,000
-// queries pipelined on one TCP connection by a client that reads all the
-// time: every one answered, in order, with less than 10 MB of growth.
+// one second, which must give at most 3 radiotext transfers. Then (without
+// --timed) 100,000 queries pipelined on one TCP connection by a client that
+// reads all the time: every one answered, in order, with less than 10 MB of
+// growth; and 10,000 UECP frames, each a new PS, over one TCP connection: the
+// last PS must reach RAM, with the same bound on memory growth.
 //
 //   bench_remote [--timed] [--quorvanctl PATH]
+#include "remote/uecp_frame.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -56,7 +60,8 @@ int freePort()
 
 class Follower {
 public:
-    Follower(const std::string& cli, const std::string& dir, int port, bool timed, bool tcp = false)
+    enum class Listen { Udp, Tcp, Uecp };
+    Follower(const std::string& cli, const std::string& dir, int port, bool timed, Listen listen = Listen::Udp)
     {
         int out[2];
         if (::pipe(out) != 0)
@@ -69,8 +74,13 @@ public:
             std::vector<std::string> args{cli, "--settings", dir + "/quorvan.rds", "--port", "virtual:" + dir + "/enc.state"};
             if (timed)
                 args.push_back("--timed");
-            for (const char* a : {"follow", tcp ? "--udp" : "--tcp", "0", tcp ? "--tcp" : "--udp"})
-                args.push_back(a);
+            args.push_back("follow");
+            if (listen == Listen::Uecp) {  // the encoder protocol alone
+                args.push_back("--uecp-tcp");
+            } else {
+                for (const char* a : {listen == Listen::Tcp ? "--udp" : "--tcp", "0", listen == Listen::Tcp ? "--tcp" : "--udp"})
+                    args.push_back(a);
+            }
             args.push_back(std::to_string(port));
             std::vector<char*> argv;
             for (std::string& a : args)
@@ -119,7 +129,8 @@ private:
     std::string buffer_;
 };
 
-std::string ramRadiotext(const std::string& cli, const std::string& dir)
+// RAM rows from `from` to `to` (hexadecimal row addresses) as bytes.
+std::string ramBytes(const std::string& cli, const std::string& dir, int from, int to)
 {
     const std::string command = cli + " virtual-dump " + dir + "/enc.state";
     FILE* p = ::popen(command.c_str(), "r");
@@ -127,7 +138,7 @@ std::string ramRadiotext(const std::string& cli, const std::string& dir)
     char line[128];
     while (p && std::fgets(line, sizeof line, p)) {
         const int row = static_cast<int>(std::strtol(line, nullptr, 16));
-        if (row < 0x20 || row > 0x50)
+        if (row < from || row > to)
             continue;
         for (const char* at = line + 3; *at; at += 3) {
             if (at[0] == ' ')
@@ -147,7 +158,7 @@ std::string ramRadiotext(const std::string& cli, const std::string& dir)
 bool pipelined(const std::string& cli, const std::string& dir)
 {
     const int port = freePort();
-    Follower follower(cli, dir, port, false, true);
+    Follower follower(cli, dir, port, false, Follower::Listen::Tcp);
     if (follower.line(10000).find("Listening") == std::string::npos) {
         std::fprintf(stderr, "quorvanctl follow did not listen\n");
         return false;
@@ -208,6 +219,72 @@ bool pipelined(const std::string& cli, const std::string& dir)
     std::printf("pipelined: resident memory %ld KiB before, %ld KiB after, %ld KiB at most while sending (growth %ld KiB)\n",
                 before, after, peak, std::max(after, peak) - before);
     return answered == kQueries && ordered && std::max(after, peak) - before < 10 * 1024;
+}
+
+std::string ramRadiotext(const std::string& cli, const std::string& dir)
+{
+    return ramBytes(cli, dir, 0x20, 0x50);
+}
+
+// 10,000 UECP frames, each a PS, on one TCP connection; true when the last
+// PS reached RAM and memory grew less than 10 MB.
+bool uecpRun(const std::string& cli, const std::string& dir)
+{
+    const int port = freePort();
+    constexpr int kFrames = 10000;
+    long before = 0, after = 0;
+    double lastToRamMs = -1, sendMs = 0;
+    const std::string lastPS = "Q" + std::to_string(10000000 + kFrames).substr(1);
+    {
+        Follower follower(cli, dir, port, false, Follower::Listen::Uecp);
+        if (follower.line(10000).find("Listening") == std::string::npos) {
+            std::fprintf(stderr, "quorvanctl follow did not listen for UECP\n");
+            return false;
+        }
+        before = residentKiB(follower.pid(), "VmRSS:");
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(static_cast<std::uint16_t>(port));
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0)
+            return false;
+        const auto start = Clock::now();
+        std::string ps;
+        for (int i = 1; i <= kFrames; ++i) {
+            ps = "Q" + std::to_string(10000000 + i).substr(1);
+            const std::string frame = quorvan::remote::uecp::EncodeFrame(0, static_cast<std::uint8_t>(i), std::string("\x02\x00\x00", 3) + ps);
+            for (std::size_t at = 0; at < frame.size();) {
+                const ssize_t n = ::send(fd, frame.data() + at, frame.size() - at, MSG_NOSIGNAL);
+                if (n <= 0)
+                    return false;
+                at += static_cast<std::size_t>(n);
+            }
+        }
+        const auto lastSent = Clock::now();
+        sendMs = std::chrono::duration<double, std::milli>(lastSent - start).count();
+        for (;;) {
+            const std::string l = follower.line(30000);
+            if (l.empty())
+                break;
+            if (l.find("PS " + lastPS) != std::string::npos)
+                break;
+        }
+        for (int i = 0; i < 300; ++i) {
+            if (ramBytes(cli, dir, 0x00, 0x00).substr(2, 8) == lastPS) {
+                lastToRamMs = std::chrono::duration<double, std::milli>(Clock::now() - lastSent).count();
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        after = residentKiB(follower.pid(), "VmRSS:");
+        ::close(fd);
+    }
+    std::printf("UECP frames sent over TCP: %d in %.1f ms\n", kFrames, sendMs);
+    std::printf("last UECP frame until its PS is in RAM: %.1f ms\n", lastToRamMs);
+    std::printf("UECP resident memory: %ld KiB before, %ld KiB after (growth %ld KiB)\n", before, after,
+                after - before);
+    return lastToRamMs >= 0 && (after - before) < 10 * 1024;
 }
 
 } // namespace
@@ -275,6 +352,7 @@ int main(int argc, char** argv)
     const std::string ram = ramRadiotext(cli, dir);
     const std::string expected = "Artist " + std::to_string(count) + " - Title " + std::to_string(count);
     const bool inRam = ram.compare(0, expected.size(), expected) == 0;
+    const bool uecpOk = timed || uecpRun(cli, dir);
     std::filesystem::remove_all(dir);
 
     std::printf("last datagram until its text is in RAM: %.1f ms\n", lastToRamMs);
@@ -282,7 +360,7 @@ int main(int argc, char** argv)
     std::printf("last text in RAM: %s\n", inRam ? "yes" : "no");
     std::printf("resident memory: %ld KiB before, %ld KiB after (growth %ld KiB, peak %ld KiB)\n", before, after,
                 after - before, peak);
-    bool ok = lastToRamMs >= 0 && inRam && (after - before) < 10 * 1024 && (!timed || transfers <= 3);
+    bool ok = lastToRamMs >= 0 && inRam && (after - before) < 10 * 1024 && (!timed || transfers <= 3) && uecpOk;
     if (!timed) {
         std::filesystem::create_directories(dir);
         std::ofstream(dir + "/quorvan.rds") << "[Config]\r\nPort=0\r\n";

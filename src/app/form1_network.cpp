@@ -106,7 +106,7 @@ void TForm1::buildNetworkPage()
     LUECPST = label(GBUECP, "LUECPST", QStringLiteral("Off"), 8, 16, 225, 28, 0);
     LUECPST->setWordWrap(true);
     LUECPST->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    LUECPERR = label(GBUECP, "LUECPERR", QStringLiteral("No errors"), 8, 44, 225);
+    LUECPERR = label(GBUECP, "LUECPERR", QStringLiteral("No errors"), 8, 44, 225, 16, 0);
 
     LVRMLOG = named(new QTableWidget(0, 4, page), "LVRMLOG", 0);
     LVRMLOG->setGeometry(4, 136, 481, 96);

@@ -4,6 +4,9 @@
 
 namespace quorvan::remote::uecp {
 
+// A stream holds at most one unstuffed frame: within the bound of a connection.
+static_assert(kMaxFrameBytes <= kMaxHeldBytes);
+
 namespace {
 
 void AppendStuffed(std::string& out, std::uint8_t b)
@@ -131,6 +134,7 @@ void FrameDecoder::feed(std::string_view bytes, std::int64_t nowMs, const Sink& 
             if (inFrame_) {
                 Frame broken = finish();
                 broken.code = kEndMissing;
+                broken.message.clear();
                 sink(broken);
             }
             reset();

@@ -210,9 +210,10 @@ bool UecpPort::runPending(TStationParams& params, RemoteHost& host)
     const TStationParams before = params;
     for (const CommandQueue::Entry& entry : queue_.take()) {
         const std::string reply = ExecuteCommand(entry.command, params, host);
+        queue_.answer(entry, reply);  // nothing goes out (see the replier); the queue lets go of the entry
         if (reply != kReplyDone)
-            addLog(entry.waiters.empty() ? Peer{} : entry.waiters.front().peer,
-                   entry.line + (reply == kReplyNotReady ? ": the encoder did not answer" : ": not taken"), true);
+            addLog(entry.peer, entry.line + (reply == kReplyNotReady ? ": the encoder did not answer" : ": not taken"),
+                   true);
     }
     // Requests see the values the commands before them set.
     std::vector<Request> requests;
@@ -231,7 +232,12 @@ std::string UecpPort::PeerText(const Peer& peer)
 
 void UecpPort::addLog(const Peer& peer, std::string text, bool error)
 {
-    log_.push_back({clock_.now(), PeerText(peer), std::move(text), error});
+    addLog(PeerText(peer), std::move(text), error);
+}
+
+void UecpPort::addLog(std::string peer, std::string text, bool error)
+{
+    log_.push_back({clock_.now(), std::move(peer), std::move(text), error});
     while (log_.size() > kLogSize)
         log_.pop_front();
     if (onLog)

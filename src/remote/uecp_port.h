@@ -92,6 +92,7 @@ private:
     void send(const Peer& peer, std::uint8_t sqc, const std::string& message);
     void readSerial();
     void addLog(const Peer& peer, std::string text, bool error);
+    void addLog(std::string peer, std::string text, bool error);
     static std::string PeerText(const Peer& peer);
 
     const Stopwatch& stopwatch_;

@@ -214,7 +214,7 @@ private slots:
             "LLPTA", "LHOURS1", "LHOURS2", "LD1BE", "LD1EN", "LR1BE", "LR1EN", "LD1HINT", "LR1HINT",
             "LEXMP", "ColorBox1", "LOGO", "Show1", "Hide1", "Exit1",
             // "Text Sources" > "Network"
-            "TSTSN", "GBRM", "GBRMST", "CBRMEN", "LRMUDP", "LRMTCP", "LRMPORT0", "LRMADDR", "LRMALLOW",
+            "TSTSN", "GBRM", "GBRMST", "GBUECP", "CBRMEN", "LRMUDP", "LRMTCP", "LRMPORT0", "LRMADDR", "LRMALLOW",
             "LRMREF",
             // "Radiotext" > "RT+"
             "GBRTP", "CBRTPLUS", "LRTPPAT"};

@@ -4,6 +4,7 @@
 // unchanged file sends nothing. Waits only for the child's output; never sleeps.
 #include "sim/state_file.h"
 #include "sources/source_test_support.h"
+#include "remote/uecp_wire.h"
 #include "support/loopback.h"
 
 #include <gtest/gtest.h>
@@ -266,7 +267,8 @@ TEST(FollowCommand, RejectsArguments)
 {
     ScratchDir dir;
     for (const std::vector<std::string>& extra :
-         {std::vector<std::string>{"extra"}, {"--udp", "70000"}, {"--tcp", "x"}, {"--udp"}}) {
+         {std::vector<std::string>{"extra"}, {"--udp", "70000"}, {"--tcp", "x"}, {"--udp"}, {"--uecp-tcp", "x"},
+         {"--uecp-serial", "/dev/ttyS0:12345"}}) {
         std::vector<std::string> args{"--port", "virtual:" + dir.path() + "s", "follow"};
         args.insert(args.end(), extra.begin(), extra.end());
         FollowProcess follow(dir.path(), args);
@@ -342,6 +344,42 @@ TEST(FollowCommand, NetworkCommandsFromTheOptionsAreSavedAtTheEnd)
     EXPECT_NE(saved.find("DefaultPS=\"NEWS\"\r\nPTY=9\r\n"), std::string::npos) << saved;
     // The options override the file for this run only.
     EXPECT_NE(saved.find("[Remote]\r\nEnabled=0\r\nTCPPort=0\r\nAllow=10.0.0.0/8\r\n"), std::string::npos) << saved;
+}
+
+TEST(FollowCommand, EncoderProtocolFramesFromTheOptions)
+{
+    ScratchDir dir;
+    const std::string settings = dir.write("quorvan.rds", "[General]\r\nDefaultPS=OLD\r\n");
+    const std::string state = dir.path() + "encoder.state";
+    const int port = test_support::FreePort(SOCK_DGRAM);
+    FollowProcess follow(dir.path(),
+                         {"--settings", settings, "--port", "virtual:" + state, "follow", "--uecp-udp", std::to_string(port)});
+    const auto listening = follow.line();
+    ASSERT_TRUE(listening);
+    EXPECT_EQ(*listening, "UECP: Listening on 127.0.0.1, UDP " + std::to_string(port));
+
+    // Mode 2 and a PS in one datagram, frames written out with their CRCs.
+    const std::string datagram = test::Wire(test::Raw({0x2C, 2}), 1) + test::Wire(test::Raw({0x02, 0, 0}) + "NEWS    ", 2);
+    const int automation = ::socket(AF_INET, SOCK_DGRAM, 0);
+    const sockaddr_in to = test_support::Loopback(port);
+    ::sendto(automation, datagram.data(), datagram.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    for (const char* expected : {" UECP 127.0.0.1 UDP \"mode 2\"", " UECP 127.0.0.1 UDP \"PS NEWS    \""}) {
+        const auto line = follow.line();
+        ASSERT_TRUE(line);
+        EXPECT_TRUE(endsWith(*line, expected)) << *line;
+    }
+    char reply[64];
+    pollfd p{automation, POLLIN, 0};
+    ASSERT_GT(::poll(&p, 1, 5000), 0);
+    const ssize_t n = ::recv(automation, reply, sizeof reply, 0);
+    ASSERT_GT(n, 0);
+    EXPECT_EQ(std::string(reply, static_cast<std::size_t>(n)), test::Wire(test::Raw({0x18, 0}), 1));
+    ::close(automation);
+    for (int i = 0; i < 100 && ramText(state, 0x02, 8) != "NEWS    "; ++i)
+        ::usleep(50'000);
+    EXPECT_EQ(ramText(state, 0x02, 8), "NEWS    ");
+    EXPECT_EQ(follow.end(SIGTERM), 0);
+    EXPECT_NE(readFile(settings).find("DefaultPS=\"NEWS    \""), std::string::npos) << readFile(settings);
 }
 
 } // namespace
