@@ -1,11 +1,14 @@
 #include "settings/file_system.h"
 
 #include <cerrno>
+#include <csignal>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <ctime>
 #include <vector>
 
 namespace quorvan {
@@ -51,6 +54,52 @@ std::string writeTarget(const std::string& path)
     std::string out(real);
     std::free(real);
     return out;
+}
+
+// The temporary files of a save are named ".NAME.PID.XXXXXX": the directory
+// entry of NAME, the process writing it, and mkstemp's unpredictable suffix.
+// A save (which never takes long) first removes the temporary files of the
+// same NAME that a killed writer left: those whose PID no longer runs, and
+// those of earlier versions (".NAME.XXXXXX", no PID, a digit or capital in
+// the suffix) unchanged for a day. A file whose PID runs is kept, even when
+// that PID has been reused since, so nothing a running program may still
+// write is removed.
+void removeLeftoverTemporaries(const std::string& dir, const std::string& name)
+{
+    DIR* d = ::opendir(dir.c_str());
+    if (!d)
+        return;
+    const std::string prefix = "." + name + ".";
+    const std::size_t suffix = 6; // mkstemp's letters and digits, no dot
+    while (const dirent* entry = ::readdir(d)) {
+        const std::string file = entry->d_name;
+        if (file.size() < prefix.size() + suffix || file.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        const std::string middle = file.substr(prefix.size(), file.size() - prefix.size() - suffix);
+        const std::string path = dir + "/" + file;
+        if (file.find('.', file.size() - suffix) != std::string::npos)
+            continue;
+        if (middle.empty()) {
+            // A word such as ".NAME.backup" is a file of the user's.
+            if (file.find_first_of("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ", file.size() - suffix) == std::string::npos)
+                continue;
+            struct stat st {};
+            if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_mtime + 86400 < ::time(nullptr))
+                ::unlink(path.c_str());
+            continue;
+        }
+        // ".PID" between the prefix and the suffix.
+        if (middle.size() < 2 || middle.size() > 11 || middle.back() != '.' ||
+            middle.find_first_not_of("0123456789", 0) != middle.size() - 1)
+            continue;
+        const long pid = std::strtol(middle.c_str(), nullptr, 10);
+        if (pid <= 0 || pid == ::getpid())
+            continue;
+        if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)
+            continue; // it runs (perhaps as another user)
+        ::unlink(path.c_str());
+    }
+    ::closedir(d);
 }
 
 } // namespace
@@ -127,7 +176,10 @@ std::optional<std::string> PosixFileSystem::writeTemporaryBeside(const std::stri
     // writing it in place would fail, and so does the save.
     if (isReadOnlyFile(path))
         return std::nullopt;
-    std::string name = parentDirectory(path) + "/." + path.substr(path.find_last_of('/') + 1) + ".XXXXXX";
+    const std::string dir = parentDirectory(path);
+    const std::string base = path.substr(path.find_last_of('/') + 1);
+    removeLeftoverTemporaries(dir, base);
+    std::string name = dir + "/." + base + "." + std::to_string(::getpid()) + ".XXXXXX";
     std::vector<char> templ(name.begin(), name.end());
     templ.push_back('\0');
     int fd = ::mkstemp(templ.data());

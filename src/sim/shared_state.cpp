@@ -72,12 +72,19 @@ bool SharedEncoderState::lock(std::string& error)
     const std::string file = lockPath();
     // O_NOFOLLOW: a link planted in the lock file's place is not followed to
     // another file, which would then be written.
-    const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
+    const int flags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    int fd = ::open(file.c_str(), O_RDWR | O_CREAT | flags, 0644);
+    bool named = true;
+    if (fd < 0 && (errno == EACCES || errno == EROFS)) {
+        // A lock file this user may not write (left by another user, or on a
+        // read-only mount) still locks: flock needs only a descriptor, so the
+        // lock is taken through one opened for reading, and the holder's name
+        // is not written.
+        fd = ::open(file.c_str(), O_RDONLY | flags);
+        named = false;
+    }
     if (fd < 0) {
-        // Where no lock file can be made, no state file can be saved either:
-        // the operation runs, and its save names the cause.
-        if (errno == EACCES || errno == EROFS || errno == ENOENT)
-            return true;
+        // No operation runs without the lock: it ends here, naming the cause.
         error = "cannot open lock file " + file + " of virtual encoder state file " + path_ + ": " +
                 std::strerror(errno);
         return false;
@@ -108,10 +115,11 @@ bool SharedEncoderState::lock(std::string& error)
         waited += kStateLockRetryMs;
     }
     const std::string holder = HolderText() + "\n";
-    if (::ftruncate(fd, 0) == 0 && ::pwrite(fd, holder.data(), holder.size(), 0) < 0) {
+    if (named && ::ftruncate(fd, 0) == 0 && ::pwrite(fd, holder.data(), holder.size(), 0) < 0) {
         // Only the name in a message of another program is missing.
     }
     lockFd_ = fd;
+    lockNamed_ = named;
     return true;
 }
 
@@ -119,7 +127,7 @@ void SharedEncoderState::unlock()
 {
     if (lockFd_ < 0)
         return;
-    if (::ftruncate(lockFd_, 0) != 0) {
+    if (lockNamed_ && ::ftruncate(lockFd_, 0) != 0) {
         // A stale name stays; the lock itself goes with the descriptor.
     }
     ::flock(lockFd_, LOCK_UN);

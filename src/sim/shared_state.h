@@ -7,7 +7,8 @@
 // what the operation changed (atomically, as SaveEncoderState does) before the
 // lock goes. Between operations a program may check the file for another
 // program's change. The lock is never waited for without bound, and a state
-// file that cannot be read is never overwritten.
+// file that cannot be read is never overwritten. No operation runs without
+// the lock: where it cannot be had, the operation ends naming the cause.
 #pragma once
 
 #include "link/bus_claim.h"
@@ -79,6 +80,7 @@ private:
     std::string knownText_;     // the file as last loaded or saved ("" before it exists)
     EncoderState knownState_;   // the state that text holds
     int lockFd_ = -1;
+    bool lockNamed_ = false; // the holder's name was written into the lock file
     bool claimed_ = false;
     std::string saveError_;
 };

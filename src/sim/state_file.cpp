@@ -252,8 +252,14 @@ bool SaveEncoderState(const std::string& path, const EncoderState& state, std::s
     // Through a symbolic link the state is saved where the link points: the
     // rename must not turn the link into a copy of its own.
     const std::string target = EncoderStateTarget(path);
-    const std::string temp = target + ".tmp" + std::to_string(::getpid());
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    // The temporary file gets a new, unpredictable name (mkstemp creates it
+    // exclusively), so nothing planted in its place, least of all a link to
+    // another file, is ever opened or written.
+    std::string temp = target + ".tmpXXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd >= 0 && ::fchmod(fd, 0644) != 0) {
+        // It stays readable by its owner only.
+    }
     if (fd < 0) {
         error = "cannot write virtual encoder state file " + path + ": " + std::strerror(errno);
         return false;

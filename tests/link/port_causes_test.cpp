@@ -4,6 +4,7 @@
 // has given up root where the test runs as root.
 #include "link/linux_parallel.h"
 #include "link/linux_serial.h"
+#include "link/unprivileged_user.h"
 
 #include <gtest/gtest.h>
 
@@ -23,35 +24,6 @@ namespace quorvan::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Runs `what` as an unprivileged user (uid/gid 65534 when the test runs as
-// root) in a child process and returns the text it produced.
-std::string AsUnprivilegedUser(const std::function<std::string()>& what)
-{
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0)
-        return "pipe failed";
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(pipeFds[0]);
-        if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
-            ::_exit(2);
-        const std::string text = what();
-        const ssize_t written = ::write(pipeFds[1], text.data(), text.size());
-        ::_exit(written == ssize_t(text.size()) ? 0 : 3);
-    }
-    ::close(pipeFds[1]);
-    std::string text;
-    char buffer[512];
-    for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;)
-        text.append(buffer, size_t(n));
-    ::close(pipeFds[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return "child failed";
-    return text;
-}
 
 struct LockedDevice {
     fs::path dir = fs::temp_directory_path() / ("quorvan-causes-" + std::to_string(::getpid()));

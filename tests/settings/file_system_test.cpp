@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/time.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace quorvan;
@@ -67,6 +69,40 @@ TEST(AtomicReplace, ASymbolicLinkIsWrittenThroughAndStaysALink)
     ASSERT_EQ(::lstat(dir.file("quorvan.rds").c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode)) << "the link was replaced by a copy";
     EXPECT_EQ(dir.entries(), 2);
+}
+
+// A writer killed during a save leaves its temporary file; the next save of
+// the same file removes those that no running program can still be writing.
+TEST(AtomicReplace, ASaveRemovesTheTemporaryFilesThatKilledWritersLeft)
+{
+    TempDir dir;
+    const pid_t dead = ::fork(); // a process number that no longer runs
+    if (dead == 0)
+        ::_exit(0);
+    ASSERT_GT(dead, 0);
+    ASSERT_EQ(::waitpid(dead, nullptr, 0), dead);
+    const std::string running = std::to_string(::getppid());
+    const std::string gone = ".q.rds." + std::to_string(dead) + ".aB3xYz";
+    const std::string kept[] = {".q.rds." + running + ".aB3xYz", // its writer may still write
+                                ".q.rds.Fresh1",                 // an earlier version's, just made
+                                ".other.rds." + std::to_string(dead) + ".aB3xYz", ".q.rds.backup"};
+    const std::string old = ".q.rds.Old123"; // an earlier version's, a day untouched
+    for (const std::string& name : kept)
+        dir.put(name, "partial");
+    dir.put(gone, "partial");
+    dir.put(old, "partial");
+    const timeval twoDaysAgo[2] = {{::time(nullptr) - 2 * 86400, 0}, {::time(nullptr) - 2 * 86400, 0}};
+    ASSERT_EQ(::utimes(dir.file(old).c_str(), twoDaysAgo), 0);
+    ASSERT_EQ(::utimes(dir.file(".q.rds.backup").c_str(), twoDaysAgo), 0); // a user's own file
+
+    PosixFileSystem fs;
+    ASSERT_TRUE(replaceFileContents(fs, dir.file("q.rds"), "saved"));
+    EXPECT_EQ(dir.get("q.rds"), "saved");
+    EXPECT_FALSE(fs.exists(dir.file(gone)));
+    EXPECT_FALSE(fs.exists(dir.file(old)));
+    for (const std::string& name : kept)
+        EXPECT_EQ(dir.get(name), "partial") << name;
+    EXPECT_EQ(dir.entries(), 5);
 }
 
 TEST(AtomicReplace, DirectoryThatIsARegularFileFails)

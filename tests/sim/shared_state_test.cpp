@@ -4,6 +4,7 @@
 // the operation "!Ready" after a bounded wait, naming its holder. Also what
 // the monitor names as one operation's change.
 #include "encoder/bus_runs.h"
+#include "link/unprivileged_user.h"
 #include "ports/port_factory.h"
 #include "sim/shared_state.h"
 #include "sim/sim_rig.h"
@@ -12,12 +13,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quorvan::test {
@@ -179,6 +182,49 @@ TEST(SharedState, ALockThatStaysTakenEndsTheOperationNotReadyNamingItsHolder)
     EXPECT_EQ(window.write(0x02, "AFTER   "), "Ready");
     EXPECT_EQ(window.link.PortError(), "");
     EXPECT_EQ(savedRam(state, 0x02, 8), "AFTER   ");
+}
+
+// A lock file this user may not write (another user's, or one on a read-only
+// mount) still locks; one the user may not open at all ends the operation
+// "!Ready" naming the cause. No operation ever runs without the lock.
+TEST(SharedState, ALockFileTheUserMayNotWriteStillLocksAndOneItMayNotOpenStopsTheOperation)
+{
+    TempDir dir;
+    fs::permissions(dir.path, fs::perms::all);
+    const std::string state = dir.file("enc.state");
+    const std::string lock = state + ".lock";
+    { std::ofstream(lock) << ""; }
+    ASSERT_EQ(::chmod(lock.c_str(), 0444), 0);
+    const std::string readOnly = AsUnprivilegedUser([&] {
+        std::string error;
+        const auto other = SharedEncoderState::Open(state, nullptr, error);
+        if (!other || !other->claim(error))
+            return "no claim: " + error;
+        Program window(state);
+        if (!window.opened.port)
+            return "not opened: " + window.opened.error;
+        std::string out = window.write(0x02, "DURING  ");
+        out += " " + window.link.PortError() + "\n";
+        other->release();
+        out += window.write(0x02, "AFTER   ") + "\n";
+        return out + savedRam(state, 0x02, 8);
+    });
+    EXPECT_EQ(readOnly.substr(0, readOnly.find(' ')), "!Ready") << readOnly;
+    EXPECT_NE(readOnly.find("is in use by another program: its lock " + lock), std::string::npos) << readOnly;
+    EXPECT_NE(readOnly.find("\nReady\nAFTER   "), std::string::npos) << readOnly;
+
+    ASSERT_EQ(::chmod(lock.c_str(), 0), 0);
+    const std::string unopened = AsUnprivilegedUser([&] {
+        Program window(state);
+        if (!window.opened.port)
+            return "not opened: " + window.opened.error;
+        const std::string status = window.write(0x02, "LOCKLESS");
+        return status + " " + window.link.PortError() + "\n" + savedRam(state, 0x02, 8);
+    });
+    EXPECT_EQ(unopened.substr(0, unopened.find(' ')), "!Ready") << unopened;
+    EXPECT_NE(unopened.find("cannot open lock file " + lock), std::string::npos) << unopened;
+    EXPECT_NE(unopened.find(std::strerror(EACCES)), std::string::npos) << unopened;
+    EXPECT_NE(unopened.find("\nAFTER   "), std::string::npos) << "the state file was left alone: " << unopened;
 }
 
 TEST(SharedState, TheLockFollowsTheStateFilesLinkAndNeverALinkInItsOwnPlace)

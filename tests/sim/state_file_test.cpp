@@ -157,5 +157,28 @@ TEST(StateFile, DumpShowsTwelveRowsOfUpperCaseHex)
     EXPECT_EQ(rows, 12);
 }
 
+TEST(StateFile, ALinkPlantedWhereATemporaryFileCouldBeIsNeverFollowed)
+{
+    TempDir dir;
+    const std::string path = dir.file("enc.state");
+    const std::string victim = dir.file("victim");
+    { std::ofstream(victim) << "keep me"; }
+    // The names a save of this process could pick by its process number.
+    for (const std::string& name : {path + ".tmp" + std::to_string(::getpid()), path + ".tmp"})
+        fs::create_symlink(victim, name);
+    std::string error;
+    ASSERT_TRUE(SaveEncoderState(path, sampleState(), error)) << error;
+    ASSERT_TRUE(SaveEncoderState(path, sampleState(), error)) << error;
+    std::ifstream in(victim);
+    std::string kept;
+    std::getline(in, kept);
+    EXPECT_EQ(kept, "keep me");
+    EncoderState loaded;
+    EXPECT_EQ(LoadEncoderState(path, loaded, error), StateLoad::Loaded) << error;
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 4)
+        << "the file, the victim and the two links: no temporary file is left";
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::others_read, fs::perms::others_read);
+}
+
 } // namespace
 } // namespace quorvan::test
