@@ -20,6 +20,8 @@
 #include "sources/link_follow_encoder.h"
 
 #include <cstdio>
+#include <functional>
+#include <optional>
 #include <poll.h>
 #include <set>
 #include <vector>
@@ -51,8 +53,11 @@ public:
             if (next >= 0 && next < timeout)
                 timeout = static_cast<int>(next);
         };
-        if (port)
+        if (port) {
             watch(port->listener().watches(), port->listener().expireIdle());
+            // The count of lines a sender had not shown, due when its second is over.
+            watch({}, port->flushLog());
+        }
         const std::size_t uecpFirst = fds.size();
         if (uecp)
             watch(uecp->watches(), uecp->expire());
@@ -75,12 +80,81 @@ public:
     std::function<void()> runCommands;
 };
 
+// Saves the virtual encoder's state after an operation. A save that fails
+// does not end the follower (the network's and the sources' values would be
+// lost with it): the cause is said once, the state stays in memory, the next
+// operation tries again, and the end tries a last time.
+class StateSaver {
+public:
+    explicit StateSaver(Context& ctx) : ctx_(ctx) {}
+    bool save()
+    {
+        try {
+            ctx_.saveVirtualState();
+        } catch (const CliError& e) {
+            if (failure_ != e.what())
+                ctx_.err() << "quorvanctl: " << e.what() << " (tried again after the next operation)" << std::endl;
+            failure_ = e.what();
+            return false;
+        }
+        if (!failure_.empty())
+            ctx_.err() << "quorvanctl: virtual encoder state saved again" << std::endl;
+        failure_.clear();
+        return true;
+    }
+
+private:
+    Context& ctx_;
+    std::string failure_;
+};
+
+// How long the lines taken before SIGINT or SIGTERM may still be written,
+// and then how long their replies may wait for the senders' sockets.
+constexpr std::int64_t kFinishLinesMs = 5000;
+constexpr std::int64_t kFinishRepliesMs = 1000;
+
+// At the end, every line sent before is answered: what the sockets already
+// hold is read and written as usual, for at most kFinishLinesMs; lines that
+// still wait then are answered "!" unwritten. The replies get until
+// kFinishRepliesMs later to leave before the sockets close.
+// `endingAt` is when the signal was seen (a long run of commands sees it first).
+void finishNetworkLines(remote::CommandPort& port, const Stopwatch& stopwatch, std::optional<std::int64_t>& endingAt,
+                        const std::function<void()>& runCommands)
+{
+    if (!endingAt)
+        endingAt = stopwatch.elapsedMs();
+    const std::int64_t deadline = *endingAt + kFinishLinesMs;
+    // Late, lines are answered at once: what the sockets still hold drains
+    // fast, and only a sender that never stops is cut off, at the very end.
+    const std::int64_t end = deadline + kFinishRepliesMs;
+    while (stopwatch.elapsedMs() < end) {
+        port.listener().handleAll();
+        if (!port.pending())
+            break;
+        runCommands();
+    }
+    if (port.pending())
+        runCommands();  // late by now: answered without the bus
+    for (;;) {
+        std::vector<pollfd> fds;
+        for (const remote::Listener::Watch& w : port.listener().watches())
+            if (w.write)
+                fds.push_back({w.fd, POLLOUT, 0});
+        const std::int64_t left = end - stopwatch.elapsedMs();
+        if (fds.empty() || left <= 0 || ::poll(fds.data(), fds.size(), static_cast<int>(left)) <= 0)
+            return;
+        for (const pollfd& p : fds)
+            if (p.revents != 0)
+                port.listener().handle(p.fd);
+    }
+}
+
 // What network commands run on in quorvanctl: the command's link, the
 // one-second guard of Send, and the virtual encoder's state saved after
 // every operation.
 class FollowRemoteHost final : public remote::RemoteHost {
 public:
-    explicit FollowRemoteHost(Context& ctx) : ctx_(ctx) {}
+    FollowRemoteHost(Context& ctx, StateSaver& saver) : ctx_(ctx), saver_(saver) {}
     EncoderContext encoder(const TStationParams&) override
     {
         return EncoderContext{ctx_.link(), ctx_.clock(), ctx_.sleeper(), &guard_};
@@ -90,7 +164,7 @@ public:
         if (session)
             session->restartRadiotextSwitching();
     }
-    void operationEnded() override { ctx_.saveVirtualState(); }
+    bool operationEnded() override { return saver_.save(); }
     RadiotextOnAir& radiotextOnAir() override { return memory ? memory->radiotextOnAir : RemoteHost::radiotextOnAir(); }
     void setClockTimeTransmission(TStationParams& params, bool on) override
     {
@@ -105,6 +179,7 @@ public:
 
 private:
     Context& ctx_;
+    StateSaver& saver_;
     OperationGuard guard_;
 };
 
@@ -140,6 +215,8 @@ std::string eventLine(const FollowEvent& e, Charset cs)
 // "2024-05-10 12:00:00 NET 127.0.0.1 UDP "TEXT=Artist - Title" + (3 lines)"
 std::string networkLine(const remote::LogEntry& e)
 {
+    if (e.notice)  // "2024-05-10 12:00:01 NET 93 more lines from 127.0.0.1 not shown"
+        return timeText(e.time) + " NET " + e.line;
     std::string line = timeText(e.time) + " NET " + e.peer + " " + QuotedLine(e.line) + " " + e.reply;
     if (e.lines > 1)
         line += " (" + std::to_string(e.lines) + " lines)";
@@ -240,7 +317,8 @@ int runFollow(Context& ctx)
 
     TEncoderLink& link = ctx.link();
     LinkFollowEncoder encoder(link, params, ctx.clock(), ctx.sleeper());
-    encoder.onOperationEnded = [&ctx] { ctx.saveVirtualState(); };
+    StateSaver saver(ctx);
+    encoder.onOperationEnded = [&saver] { saver.save(); };
 
     // Relative source names: below the program's folder, or for an installed
     // program below the settings file's.
@@ -269,7 +347,7 @@ int runFollow(Context& ctx)
     for (const std::string& line : followed)
         ctx.out() << line << std::endl;
     remote::CommandPort port(stopwatch, ctx.clock());
-    FollowRemoteHost host(ctx);
+    FollowRemoteHost host(ctx, saver);
     host.memory = &memory;
     // Station values changed over the network: saved at the end like the window's.
     std::set<const SettingKey*> changedKeys;
@@ -279,11 +357,19 @@ int runFollow(Context& ctx)
         if (uecp.active())
             uecp.handleAll();
     });
+    // From kFinishLinesMs after SIGINT or SIGTERM, the lines still waiting
+    // are answered without the bus.
+    std::optional<std::int64_t> endingAt;
+    const std::function<bool()> late = [&endingAt, &stopwatch] {
+        if (!endingAt && terminationPending())
+            endingAt = stopwatch.elapsedMs();
+        return endingAt && stopwatch.elapsedMs() - *endingAt >= kFinishLinesMs;
+    };
     // Runs what either port has waiting; the keys whose values changed are saved at the end.
     waiter.runCommands = [&] {
         SettingsValues before = values, after = values;
         before.params = params;
-        const bool lines = port.runPending(params, host);
+        const bool lines = port.runPending(params, host, late);
         const bool frames = uecp.runPending(params, host);
         if (!lines && !frames)
             return;
@@ -319,6 +405,8 @@ int runFollow(Context& ctx)
     host.session = &session;
     session.run(terminationPending);
     TerminationSignals::take();
+    if (waiter.port)
+        finishNetworkLines(port, stopwatch, endingAt, waiter.runCommands);
     service.detach(link);
     port.stop();
     uecp.stop();
@@ -329,6 +417,10 @@ int runFollow(Context& ctx)
     std::string error;
     if (!saveRememberedTexts(settingsFs, where, values, changedKeys, error))
         throw Failure(error);
+    // The settings are saved whatever the state file's fate; a state that
+    // still cannot be saved makes the end a failure (the save said why).
+    if (!saver.save())
+        return kExitFailure;
     ctx.finishRecord();
     return kExitOk;
 }

@@ -90,7 +90,8 @@ std::string Query(Key key, TStationParams params, RemoteHost& host)
     case Key::Status: {
         EncoderContext ctx = host.encoder(params);
         const StatusResult status = BSTATClick(ctx);
-        host.operationEnded();
+        if (!host.operationEnded())
+            return kReplyNotReady;
         return status.value ? name + std::to_string(*status.value) : kReplyNotReady;
     }
     case Key::RTPlus: {
@@ -182,8 +183,7 @@ std::string ExecuteCommand(const Command& command, TStationParams& params, Remot
         host.showValues(params);
         EncoderContext ctx = host.encoder(params);
         const Outcome outcome = write(ctx);
-        host.operationEnded();
-        return outcome;
+        return host.operationEnded() ? outcome : Outcome::NotReady;
     };
 
     switch (command.key) {
@@ -304,7 +304,8 @@ std::string ExecuteCommand(const Command& command, TStationParams& params, Remot
         const SendResult result = BSEND1Click(ctx, params);
         if (result.outcome == Outcome::Skipped)
             return kReplyBad;  // within one second of the last transfer
-        host.operationEnded();
+        if (!host.operationEnded())
+            return kReplyNotReady;
         return Reply(result.outcome);
     }
     case Key::Store:
@@ -372,27 +373,46 @@ CommandPort::CommandPort(const Stopwatch& stopwatch, const Clock& clock)
       queue_([this](const Peer& peer, std::string_view reply, int times) { listener_.reply(peer, reply, times); },
              [this](const Peer& peer, std::string_view line, std::string_view reply) {
                  addLog(peer.text + (peer.tcp ? " TCP" : " UDP"), line, std::string(reply), 1);
-             })
+             }),
+      limiter_(stopwatch,
+               [this](const std::string& sender, const std::string& text) {
+                   addEntry({clock_.now(), sender, text, std::string(), 1, true});
+               })
 {
     listener_.holdInputWhile([this] { return queue_.full(); });
+    listener_.onRefused = [this](const Peer& peer) {
+        const std::string who = peer.text + (peer.tcp ? " TCP" : " UDP");
+        if (limiter_.admit(peer.text))
+            addEntry({clock_.now(), who, "refused " + who + " (not in the allow list)", std::string(), 1, true});
+    };
 }
 
-bool CommandPort::runPending(TStationParams& params, RemoteHost& host)
+bool CommandPort::runPending(TStationParams& params, RemoteHost& host, const std::function<bool()>& late)
 {
     const TStationParams before = params;
     for (const CommandQueue::Entry& entry : queue_.take()) {
-        const std::string reply = ExecuteCommand(entry.command, params, host);
+        const std::string reply =
+            late && late() ? std::string(kReplyNotReady) : ExecuteCommand(entry.command, params, host);
         queue_.answer(entry, reply);
         addLog(entry.peer, entry.line, reply, entry.lines);
     }
     listener_.closeFinished();  // a client that has sent all gets its last reply and goes
+    flushLog();
     return !(params == before);
 }
 
 void CommandPort::addLog(const std::string& peer, std::string_view line, const std::string& reply, int lines)
 {
+    // One sender's lines are limited by its address, whichever transport.
+    if (!limiter_.admit(peer.substr(0, peer.find(' '))))
+        return;
     // The line as UTF-8: as it came when it is UTF-8, else read as Latin-1.
-    log_.push_back({clock_.now(), peer, ExternalTextToUtf8(line), reply, lines});
+    addEntry({clock_.now(), peer, ExternalTextToUtf8(line), reply, lines});
+}
+
+void CommandPort::addEntry(LogEntry entry)
+{
+    log_.push_back(std::move(entry));
     while (log_.size() > kLogSize)
         log_.pop_front();
     if (onLog)

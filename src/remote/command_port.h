@@ -16,6 +16,7 @@
 #include "link/clock.h"
 #include "remote/command_queue.h"
 #include "remote/listener.h"
+#include "remote/log_limiter.h"
 
 #include <deque>
 #include <functional>
@@ -36,8 +37,11 @@ public:
     virtual void showValues(const TStationParams& /*params*/) {}
     // A TEXT= was written: the radiotext switching starts a new full period.
     virtual void restartRadiotextSwitching() {}
-    // An operation on the encoder ended (quorvanctl saves the virtual encoder).
-    virtual void operationEnded() {}
+    // An operation on the encoder ended (quorvanctl saves the virtual
+    // encoder). False: what it wrote could not be kept (the save failed;
+    // the host reports why and tries again after the next operation), and
+    // the line is answered "!".
+    virtual bool operationEnded() { return true; }
     // The clock-time transmission switched on or off by a command (the
     // "Time and Date" Start/Stop); params.CTRunning follows.
     virtual void setClockTimeTransmission(TStationParams& params, bool on) { params.CTRunning = on; }
@@ -65,6 +69,10 @@ struct LogEntry {
     std::string line;   // the newest line (UTF-8)
     std::string reply;
     int lines = 1;      // lines the reply answered (superseded ones included)
+    // A line of this program's own, not a received one: `line` says it
+    // ("93 more lines from 127.0.0.1 not shown", "refused 10.0.0.5 UDP (not
+    // in the allow list)"), and `reply` is empty.
+    bool notice = false;
 };
 
 class CommandPort {
@@ -81,21 +89,29 @@ public:
     bool pending() const { return !queue_.empty(); }
     // Runs what is pending, in arrival order, one command per key (the
     // newest), answering each line. Lines that come meanwhile wait for the
-    // next call. Returns true when a station value changed.
-    bool runPending(TStationParams& params, RemoteHost& host);
+    // next call. Returns true when a station value changed. Once `late`
+    // says so (a program that is ending), what is left is answered "!"
+    // without being written.
+    bool runPending(TStationParams& params, RemoteHost& host, const std::function<bool()>& late = {});
 
-    // The last commands, newest last.
+    // The last commands, newest last; at most LogLimiter::kLinesPerSecond a
+    // second per sender, and refused senders as well.
     const std::deque<LogEntry>& log() const { return log_; }
+    // Logs the counts of lines not shown whose second is over; returns the
+    // milliseconds until the next one is due (-1: none). runPending() calls it too.
+    std::int64_t flushLog() { return limiter_.flush(); }
     // Called after a log entry was added.
     std::function<void()> onLog;
 
 private:
     void addLog(const std::string& peer, std::string_view line, const std::string& reply, int lines);
+    void addEntry(LogEntry entry);
 
     const Clock& clock_;
     Listener listener_;
     CommandQueue queue_;
     std::deque<LogEntry> log_;
+    LogLimiter limiter_;
 };
 
 } // namespace quorvan::remote

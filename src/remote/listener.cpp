@@ -229,6 +229,8 @@ void Listener::readDatagrams()
             return;  // EAGAIN: nothing more now; other errors are the sender's (ICMP) and pass
         if (!allow_.allows(reinterpret_cast<const sockaddr*>(&from))) {
             ++refused_;
+            if (onRefused)
+                onRefused(PeerOf(from, length));
             continue;
         }
         const Peer peer = PeerOf(from, length);
@@ -257,6 +259,11 @@ void Listener::acceptConnections()
         if (!allow_.allows(reinterpret_cast<const sockaddr*>(&from))) {
             ++refused_;
             ::close(fd);
+            if (onRefused) {
+                Peer peer = PeerOf(from, length);
+                peer.tcp = true;
+                onRefused(peer);
+            }
             continue;
         }
         if (connections_.size() >= static_cast<std::size_t>(kMaxConnections))

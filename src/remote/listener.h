@@ -122,6 +122,8 @@ public:
     void closeFinished();
 
     int refused() const { return refused_; }          // senders outside the allow list
+    // Called for every datagram or connection refused by the allow list.
+    std::function<void(const Peer&)> onRefused;
     int connections() const { return static_cast<int>(connections_.size()); }
 
 private:

@@ -78,6 +78,22 @@ const char* findLastLineFeed(const char* begin, const char* end)
     return static_cast<const char*>(::memrchr(begin, '\n', static_cast<std::size_t>(end - begin)));
 }
 
+} // namespace
+
+void cutAtCharacter(std::string& text, std::size_t max)
+{
+    if (text.size() <= max)
+        return;
+    std::size_t cut = max;
+    // A UTF-8 character is at most four bytes: at most three continuation
+    // bytes (10xxxxxx) follow its first.
+    while (cut > 0 && max - cut < 3 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut;
+    text.resize(cut);
+}
+
+namespace {
+
 // The line that starts at `start`: its bytes up to the next line feed, 0x1A
 // or the end of the file, carriage returns left out, at most kMaxSourceLine.
 std::optional<std::string> lineAt(int fd, off_t start, char* buffer)
@@ -97,8 +113,11 @@ std::optional<std::string> lineAt(int fd, off_t start, char* buffer)
             if (*p == '\r')
                 continue;
             line.push_back(*p);
-            if (line.size() == kMaxSourceLine)
+            // One byte more than is kept shows whether the cut splits a character.
+            if (line.size() > kMaxSourceLine) {
+                cutAtCharacter(line, kMaxSourceLine);
                 return line;
+            }
         }
         if (static_cast<std::size_t>(n) < want)
             return line;

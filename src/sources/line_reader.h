@@ -11,9 +11,16 @@ namespace quorvan {
 enum class ReadFrom { FirstLine = 0, LastLine = 1 };
 
 // The longest line taken: a longer line yields only its first this many
-// characters. Nothing a source feeds is ever longer than 72 characters, so
-// nothing useful is lost, and a file without line feeds cannot fill memory.
+// bytes (fewer when the cut would fall inside a UTF-8 character: the cut
+// goes before it, so that a UTF-8 line stays valid UTF-8). Nothing a source
+// feeds is ever longer than 72 characters, so nothing useful is lost, and a
+// file without line feeds cannot fill memory.
 inline constexpr std::size_t kMaxSourceLine = 64 * 1024;
+
+// Shortens `text` to at most `max` bytes; where the cut would split a UTF-8
+// character (the byte after it continues one), it goes before that
+// character. A Latin-1 text loses at most three more bytes.
+void cutAtCharacter(std::string& text, std::size_t max);
 
 // Reads one line of the file at `path`. A line feed ends a line; a carriage
 // return is never part of a line; a byte 0x1A ends the file. FirstLine gives

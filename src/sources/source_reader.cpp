@@ -14,9 +14,11 @@ std::optional<std::string> readTextSource(const TextSourceSetup& setup, const st
             return std::nullopt;
         line = std::move(*read);
     }
-    if (setup.charset == Charset::Rds)
-        return cutSourceTextUtf8(trimSourceText(ExternalTextToUtf8(line)), setup.cutBeginning, setup.cutEnd);
-    return cutSourceText(trimSourceText(std::move(line)), setup.cutBeginning, setup.cutEnd);
+    std::string text = setup.charset == Charset::Rds
+                           ? cutSourceTextUtf8(trimSourceText(ExternalTextToUtf8(line)), setup.cutBeginning, setup.cutEnd)
+                           : cutSourceText(trimSourceText(std::move(line)), setup.cutBeginning, setup.cutEnd);
+    cutAtCharacter(text, kMaxSourceText);
+    return text;
 }
 
 } // namespace quorvan

@@ -23,7 +23,14 @@ struct TextSourceSetup {
     Charset charset = Charset::Latin1;
 };
 
-// The text of a source after trimming and cutting. No matching file gives the
+// The most of a source text that is kept: more than the longest text the
+// encoder takes (72 characters, prefix included) even at three UTF-8 bytes a
+// character. The rest could never go on air; the text is remembered in the
+// settings file, which must not grow with what a source feeds.
+inline constexpr std::size_t kMaxSourceText = 256;
+
+// The text of a source after trimming and cutting, at most kMaxSourceText
+// bytes (cut before a character, never inside one). No matching file gives the
 // empty text. Nothing comes back when the matching file could not be opened
 // or read (it vanished, it is not readable, a read error): the source is
 // skipped until the next tick.

@@ -31,7 +31,11 @@ public:
     explicit RigHost(EncoderRig& rig) : rig_(rig) {}
     EncoderContext encoder(const TStationParams&) override { return rig_.context(); }
     void restartRadiotextSwitching() override { ++restarts; }
-    void operationEnded() override { ++operations; }
+    bool operationEnded() override
+    {
+        ++operations;
+        return true;
+    }
     int restarts = 0;
     int operations = 0;
 
@@ -358,6 +362,56 @@ TEST(RemotePort, SendersOutsideAllowAreIgnored)
     EXPECT_EQ(r.port.listener().refused(), 2);
     EXPECT_EQ(r.params.PSDEF, "");
     EXPECT_EQ(r.rig.transactions(), 0u);
+}
+
+std::vector<std::string> logLines(const CommandPort& port)
+{
+    std::vector<std::string> lines;
+    for (const LogEntry& e : port.log())
+        lines.push_back(e.notice ? "* " + e.line : e.peer + " " + e.line + " " + e.reply);
+    return lines;
+}
+
+// A flood of lines from one sender shows ten a second in the log, then one
+// line with the count of the rest; every line is still answered.
+TEST(RemotePort, OneSenderCannotFillTheLog)
+{
+    PortRig r;
+    std::string flood, replies;
+    for (int i = 0; i < 40; ++i) {
+        flood += "HELLO\n";
+        replies += "?\r\n";
+    }
+    EXPECT_EQ(r.ask(flood), replies);
+    std::vector<std::string> expected(LogLimiter::kLinesPerSecond, "127.0.0.1 TCP HELLO ?");
+    EXPECT_EQ(logLines(r.port), expected);
+    // The count comes when the second is over, on its own or before the next line.
+    r.rig.time.advanceMs(999);
+    EXPECT_EQ(r.port.flushLog(), 1);
+    r.rig.time.advanceMs(1);
+    EXPECT_EQ(r.port.flushLog(), -1);
+    expected.push_back("* 30 more lines from 127.0.0.1 not shown");
+    EXPECT_EQ(logLines(r.port), expected);
+    EXPECT_EQ(r.port.flushLog(), -1);  // said once
+}
+
+// Senders outside the allow list are logged too, as limited.
+TEST(RemotePort, RefusedSendersAreLoggedAsLimited)
+{
+    PortRig r("10.0.0.0/8");
+    Client pad = Client::Udp();
+    for (int i = 0; i < 25; ++i)
+        pad.sendTo(r.udp(), "PS=INTRUDER\r\n");
+    r.serve();
+    ASSERT_EQ(r.port.listener().refused(), 25);
+    std::vector<std::string> expected(LogLimiter::kLinesPerSecond, "* refused 127.0.0.1 UDP (not in the allow list)");
+    EXPECT_EQ(logLines(r.port), expected);
+    r.rig.time.advanceMs(1000);
+    Client tcp = Client::Tcp(r.tcp());
+    r.serve();
+    expected.push_back("* 15 more lines from 127.0.0.1 not shown");
+    expected.push_back("* refused 127.0.0.1 TCP (not in the allow list)");
+    EXPECT_EQ(logLines(r.port), expected);
 }
 
 TEST(RemotePort, EightConnectionsAtMostAndIdleOnesClosed)

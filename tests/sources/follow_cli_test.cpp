@@ -19,6 +19,7 @@
 #include <string>
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -30,7 +31,8 @@ using testing::ScratchDir;
 
 class FollowProcess {
 public:
-    FollowProcess(const std::string& dir, const std::vector<std::string>& args)
+    // `withErrors`: the child's stderr comes as lines too (else it is the test's).
+    FollowProcess(const std::string& dir, const std::vector<std::string>& args, bool withErrors = false)
     {
         int out[2];
         if (::pipe(out) != 0)
@@ -38,6 +40,11 @@ public:
         pid_ = ::fork();
         if (pid_ == 0) {
             ::dup2(out[1], 1);
+            if (withErrors)
+                ::dup2(out[1], 2);
+            // A file size limit that a test sets makes writes fail (EFBIG)
+            // instead of killing the child.
+            ::signal(SIGXFSZ, SIG_IGN);
             ::close(out[0]);
             ::close(out[1]);
             ::setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
@@ -110,6 +117,10 @@ public:
             *rest = buffer_;
         return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
+
+private:
+public:
+    pid_t pid() const { return pid_; }
 
 private:
     pid_t pid_ = -1;
@@ -344,6 +355,109 @@ TEST(FollowCommand, NetworkCommandsFromTheOptionsAreSavedAtTheEnd)
     EXPECT_NE(saved.find("DefaultPS=\"NEWS\"\r\nPTY=9\r\n"), std::string::npos) << saved;
     // The options override the file for this run only.
     EXPECT_NE(saved.find("[Remote]\r\nEnabled=0\r\nTCPPort=0\r\nAllow=10.0.0.0/8\r\n"), std::string::npos) << saved;
+}
+
+// One datagram of lines to the follower's UDP port; the reply datagram.
+std::string Exchange(int port, const std::string& lines)
+{
+    const int pad = ::socket(AF_INET, SOCK_DGRAM, 0);
+    const sockaddr_in to = test_support::Loopback(port);
+    ::sendto(pad, lines.data(), lines.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    char reply[512];
+    pollfd p{pad, POLLIN, 0};
+    ssize_t n = -1;
+    if (::poll(&p, 1, 20'000) > 0)
+        n = ::recv(pad, reply, sizeof reply, 0);
+    ::close(pad);
+    return n < 0 ? std::string("(no reply)") : std::string(reply, static_cast<std::size_t>(n));
+}
+
+// A state file that cannot be written (here: a file size limit) does not end
+// the follower: the command is answered "!", the cause goes to stderr, and
+// the next operation saves what the encoder holds; the settings keep the
+// values as always.
+TEST(FollowCommand, AFailedStateSaveIsReportedAndTriedAgain)
+{
+    ScratchDir dir;
+    const std::string settings = dir.write("quorvan.rds", "[General]\r\nDefaultPS=OLD\r\nPTY=3\r\n");
+    const std::string state = dir.path() + "encoder.state";
+    const int port = test_support::FreePort(SOCK_DGRAM);
+    FollowProcess follow(dir.path(), {"--settings", settings, "--port", "virtual:" + state, "follow", "--udp",
+                                      std::to_string(port), "--tcp", "0"},
+                         true);
+    ASSERT_TRUE(follow.line());  // "Remote: Listening on ..."
+    EXPECT_EQ(Exchange(port, "PS=ONE\r\n"), "+\r\n");
+    ASSERT_TRUE(follow.line());
+    EXPECT_EQ(ramText(state, 0x02, 8), "ONE     ");
+
+    rlimit tiny{1, RLIM_INFINITY};
+    ASSERT_EQ(::prlimit(follow.pid(), RLIMIT_FSIZE, &tiny, nullptr), 0);
+    EXPECT_EQ(Exchange(port, "PS=TWO\r\n"), "!\r\n");
+    const auto cause = follow.line();
+    ASSERT_TRUE(cause);
+    EXPECT_EQ(cause->rfind("quorvanctl: cannot write virtual encoder state file ", 0), 0u) << *cause;
+    EXPECT_NE(cause->find("File too large"), std::string::npos) << *cause;
+    const auto failed = follow.line();
+    ASSERT_TRUE(failed);
+    EXPECT_TRUE(endsWith(*failed, " NET 127.0.0.1 UDP \"PS=TWO\" !")) << *failed;
+    EXPECT_EQ(ramText(state, 0x02, 8), "ONE     ");
+
+    rlimit none{RLIM_INFINITY, RLIM_INFINITY};
+    ASSERT_EQ(::prlimit(follow.pid(), RLIMIT_FSIZE, &none, nullptr), 0);
+    EXPECT_EQ(Exchange(port, "PTY=9\r\n"), "+\r\n");
+    EXPECT_EQ(follow.line(), "quorvanctl: virtual encoder state saved again");
+    ASSERT_TRUE(follow.line());
+    EXPECT_EQ(ramText(state, 0x02, 9), "TWO     \x09");
+    EXPECT_EQ(follow.end(SIGTERM), 0);
+    const std::string saved = readFile(settings);
+    EXPECT_NE(saved.find("DefaultPS=\"TWO\"\r\nPTY=9\r\n"), std::string::npos) << saved;
+}
+
+// SIGTERM in the middle of a flood: every line sent before it is answered,
+// written ("+") or, past the time the end allows, not ("!"); then the
+// follower saves and ends as always.
+TEST(FollowCommand, EveryLineSentBeforeTheEndIsAnswered)
+{
+    ScratchDir dir;
+    const std::string settings = dir.write("quorvan.rds", "[General]\r\nPTY=3\r\n");
+    const std::string state = dir.path() + "encoder.state";
+    const int port = test_support::FreePort(SOCK_STREAM);
+    FollowProcess follow(dir.path(), {"--settings", settings, "--port", "virtual:" + state, "follow", "--udp", "0",
+                                      "--tcp", std::to_string(port)});
+    ASSERT_TRUE(follow.line());  // "Remote: Listening on ..."
+    const int client = ::socket(AF_INET, SOCK_STREAM, 0);
+    const sockaddr_in to = test_support::Loopback(port);
+    ASSERT_EQ(::connect(client, reinterpret_cast<const sockaddr*>(&to), sizeof to), 0);
+    // Each STORE is a barrier: one operation each, none merged.
+    constexpr int kPairs = 600;
+    std::string lines;
+    for (int i = 0; i < kPairs; ++i)
+        lines += "PTY=" + std::to_string(i % 32) + "\nSTORE\n";
+    ASSERT_EQ(::send(client, lines.data(), lines.size(), MSG_NOSIGNAL), static_cast<ssize_t>(lines.size()));
+    ASSERT_TRUE(follow.event());  // the first one ran
+    EXPECT_EQ(follow.end(SIGTERM), 0);
+
+    std::string replies;
+    char chunk[4096];
+    for (;;) {
+        pollfd p{client, POLLIN, 0};
+        if (::poll(&p, 1, 20'000) <= 0)
+            break;
+        const ssize_t n = ::recv(client, chunk, sizeof chunk, 0);
+        if (n <= 0)
+            break;
+        replies.append(chunk, static_cast<std::size_t>(n));
+    }
+    ::close(client);
+    std::istringstream in(replies);
+    int answered = 0, written = 0;
+    for (std::string reply; std::getline(in, reply);) {
+        ++answered;
+        written += reply == "+\r" ? 1 : 0;
+        EXPECT_TRUE(reply == "+\r" || reply == "!\r") << answered << ": " << reply;
+    }
+    EXPECT_EQ(answered, 2 * kPairs);
+    EXPECT_GT(written, 0);
 }
 
 TEST(FollowCommand, EncoderProtocolFramesFromTheOptions)

@@ -1,4 +1,5 @@
 #include "sources/line_reader.h"
+#include "content/charset.h"
 #include "sources/source_test_support.h"
 
 #include <gtest/gtest.h>
@@ -60,6 +61,26 @@ TEST(SourceLine, LongLinesAreCut)
     // Carriage returns do not count towards the limit.
     const std::string withCr = std::string(kMaxSourceLine - 1, 'y') + "\r\r\rz\n";
     EXPECT_EQ(*first(dir, withCr), std::string(kMaxSourceLine - 1, 'y') + "z");
+}
+
+// A long UTF-8 line is cut before the character that would be split, so
+// that it still reads as UTF-8 and not as Latin-1 garbage.
+TEST(SourceLine, LongLinesAreCutBetweenCharacters)
+{
+    ScratchDir dir;
+    std::string accents = "x";
+    for (int i = 0; i < 40'000; ++i)
+        accents += "\xC3\xA9"; // é
+    for (const auto& line : {first(dir, accents + "\n"), last(dir, "a\n" + accents)}) {
+        ASSERT_TRUE(line);
+        EXPECT_EQ(line->size(), kMaxSourceLine - 1);
+        EXPECT_TRUE(IsValidUtf8(*line));
+    }
+    // A four-byte character across the limit goes whole; the bytes before stay.
+    const std::string emoji = std::string(kMaxSourceLine - 2, 'y') + "\xF0\x9F\x8E\xB5z\n";
+    EXPECT_EQ(*first(dir, emoji), std::string(kMaxSourceLine - 2, 'y'));
+    // Latin-1 bytes that merely look like continuations lose at most three.
+    EXPECT_EQ(first(dir, std::string(kMaxSourceLine + 10, '\xA9'))->size(), kMaxSourceLine - 3);
 }
 
 // What "Last line" must give, the simple way: the whole file in memory.

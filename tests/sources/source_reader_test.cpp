@@ -62,5 +62,25 @@ TEST(TextSource, BinaryJunkIsJustBytes)
     EXPECT_EQ(*text, junk);
 }
 
+// What is kept of a source text is what can go on air, a few hundred bytes
+// at most, cut between characters: the settings file remembers it.
+TEST(TextSource, LongTextsAreCutBetweenCharacters)
+{
+    ScratchDir dir;
+    std::string accents = "x";
+    for (int i = 0; i < 40'000; ++i)
+        accents += "\xC3\xA9"; // é
+    dir.write("long.txt", accents + "\n");
+    const PosixSourceFileSystem fs;
+    for (const Charset cs : {Charset::Rds, Charset::Latin1}) {
+        const auto text = readTextSource({"long.txt", ReadFrom::LastLine, 0, 0, cs}, dir.path(), fs);
+        ASSERT_TRUE(text);
+        EXPECT_LE(text->size(), kMaxSourceText);
+        EXPECT_GE(text->size(), kMaxSourceText - 3);
+        EXPECT_EQ(text->substr(0, 5), "x\xC3\xA9\xC3\xA9");
+        EXPECT_TRUE(IsValidUtf8(*text));
+    }
+}
+
 } // namespace
 } // namespace quorvan
