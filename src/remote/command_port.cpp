@@ -372,7 +372,7 @@ CommandPort::CommandPort(const Stopwatch& stopwatch, const Clock& clock)
       listener_(stopwatch, [this](const Peer& peer, std::string_view line, bool tooLong) { queue_.add(peer, line, tooLong); }),
       queue_([this](const Peer& peer, std::string_view reply, int times) { listener_.reply(peer, reply, times); },
              [this](const Peer& peer, std::string_view line, std::string_view reply) {
-                 addLog(peer.text + (peer.tcp ? " TCP" : " UDP"), line, std::string(reply), 1);
+                 addLog(peer.name(), line, std::string(reply), 1);
              }),
       limiter_(stopwatch,
                [this](const std::string& sender, const std::string& text) {
@@ -381,7 +381,7 @@ CommandPort::CommandPort(const Stopwatch& stopwatch, const Clock& clock)
 {
     listener_.holdInputWhile([this] { return queue_.full(); });
     listener_.onRefused = [this](const Peer& peer) {
-        const std::string who = peer.text + (peer.tcp ? " TCP" : " UDP");
+        const std::string who = peer.name();
         if (limiter_.admit(peer.text))
             addEntry({clock_.now(), who, "refused " + who + " (not in the allow list)", std::string(), 1, true});
     };

@@ -94,7 +94,7 @@ void CommandQueue::add(const Peer& peer, Command command, std::string_view line)
     Entry& entry = entries_[*open];
     entry.command = std::move(command);
     entry.line = std::string(line);
-    entry.peer = peer.text + (peer.tcp ? " TCP" : " UDP");
+    entry.peer = peer.name();
     ++entry.lines;
     queueReply(peer, entry.id, std::nullopt);
     if (barrier) {

@@ -50,6 +50,8 @@ struct Peer {
 
     // The same reply destination.
     bool sameAs(const Peer& other) const;
+    // The sender as logs name it: its address and transport ("127.0.0.1 TCP").
+    std::string name() const { return text + (tcp ? " TCP" : " UDP"); }
 };
 
 class Listener {

@@ -227,7 +227,7 @@ std::string UecpPort::PeerText(const Peer& peer)
 {
     if (IsSerial(peer))
         return peer.text;
-    return peer.text + (peer.tcp ? " TCP" : " UDP");
+    return peer.name();
 }
 
 void UecpPort::addLog(const Peer& peer, std::string text, bool error)
