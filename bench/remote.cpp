@@ -45,12 +45,32 @@ long residentKiB(pid_t pid, const char* field)
     return -1;
 }
 
+// The loopback address at `port` (0: any port).
+sockaddr_in loopback(int port)
+{
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<std::uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return a;
+}
+
+// A TCP connection to the loopback port, or -1.
+int connectLoopback(int port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    const sockaddr_in to = loopback(port);
+    if (fd >= 0 && ::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0)
+        return fd;
+    if (fd >= 0)
+        ::close(fd);
+    return -1;
+}
+
 int freePort()
 {
     const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in a = loopback(0);
     ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
     socklen_t len = sizeof a;
     ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
@@ -164,12 +184,8 @@ bool pipelined(const std::string& cli, const std::string& dir)
         return false;
     }
     const long before = residentKiB(follower.pid(), "VmRSS:");
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(static_cast<std::uint16_t>(port));
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0)
+    const int fd = connectLoopback(port);
+    if (fd < 0)
         return false;
     constexpr int kQueries = 100000;
     long peak = before;
@@ -242,12 +258,8 @@ bool uecpRun(const std::string& cli, const std::string& dir)
             return false;
         }
         before = residentKiB(follower.pid(), "VmRSS:");
-        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_port = htons(static_cast<std::uint16_t>(port));
-        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0)
+        const int fd = connectLoopback(port);
+        if (fd < 0)
             return false;
         const auto start = Clock::now();
         std::string ps;
@@ -318,10 +330,7 @@ int main(int argc, char** argv)
         before = residentKiB(follower.pid(), "VmRSS:");
 
         const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_port = htons(static_cast<std::uint16_t>(port));
-        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        const sockaddr_in to = loopback(port);
         const auto start = Clock::now();
         for (int i = 1; i <= count; ++i) {
             const std::string datagram = "TEXT=Artist " + std::to_string(i) + " - Title " + std::to_string(i) + "\r\n";
@@ -332,14 +341,16 @@ int main(int argc, char** argv)
         const auto lastSent = Clock::now();
         ::close(fd);
 
-        const std::string last = "\"TEXT=Artist " + std::to_string(count) + " - Title " + std::to_string(count) + "\"";
-        for (;;) {
-            const std::string l = follower.line(timed ? 120000 : 30000);
-            if (l.empty())
-                break;
-            if (l.find(" NET ") != std::string::npos && l.find("\"TEXT=") != std::string::npos)
-                ++transfers;
-            if (l.find(last) != std::string::npos) {
+        // The follower logs at most 10 lines a second per sender, so the last
+        // text is looked for in RAM (a dump every 100 ms or so); the log counts
+        // the transfers it shows.
+        const std::string last = "Artist " + std::to_string(count) + " - Title " + std::to_string(count);
+        const auto giveUp = lastSent + std::chrono::milliseconds(timed ? 120000 : 30000);
+        while (Clock::now() < giveUp) {
+            for (std::string l = follower.line(100); !l.empty(); l = follower.line(0))
+                if (l.find(" NET ") != std::string::npos && l.find("\"TEXT=") != std::string::npos)
+                    ++transfers;
+            if (ramRadiotext(cli, dir).compare(0, last.size(), last) == 0) {
                 lastToRamMs = std::chrono::duration<double, std::milli>(Clock::now() - lastSent).count();
                 break;
             }
