@@ -31,6 +31,18 @@ bool ParseLevel(std::string_view text, double& value)
     return ec == std::errc() && end == text.data() + text.size() && std::isfinite(value) && value >= 0;
 }
 
+// A device name stands on one line of the file and of the monitor: a control
+// character in it (a file name may hold a carriage return) becomes '?', on
+// writing and on reading, so that the name reads back as it was written.
+std::string LineClean(std::string_view text)
+{
+    std::string clean(text);
+    for (char& c : clean)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            c = '?';
+    return clean;
+}
+
 // "192 kHz", "176.4 kHz".
 std::string RateText(int rate)
 {
@@ -41,7 +53,7 @@ std::string RateText(int rate)
 
 std::string FormatAirStatus(const AirStatus& s)
 {
-    return "device=" + s.device + "\nrate=" + std::to_string(s.rate) + "\nrds_level=" + Number(s.rdsLevel) +
+    return "device=" + LineClean(s.device) + "\nrate=" + std::to_string(s.rate) + "\nrds_level=" + Number(s.rdsLevel) +
            "\npilot_level=" + Number(s.pilotLevel) + "\nstarted=" + std::to_string(s.startedUnix) +
            "\nupdated=" + std::to_string(s.updatedUnix) + "\ngroups=" + std::to_string(s.groups) +
            "\nunderruns=" + std::to_string(s.underruns) + "\npid=" + std::to_string(s.pid) + "\n";
@@ -63,7 +75,7 @@ std::optional<AirStatus> ParseAirStatus(std::string_view text)
         const std::string_view key = line.substr(0, eq), value = line.substr(eq + 1);
         bool ok = true;
         if (key == "device") {
-            s.device = std::string(value);
+            s.device = LineClean(value);
             device = !value.empty();
         } else if (key == "rate") {
             ok = ParseWhole(value, s.rate) && s.rate > 0;

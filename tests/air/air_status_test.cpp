@@ -62,6 +62,15 @@ TEST(AirStatus, DamagedTextIsNoStatus)
     const auto s = ParseAirStatus("device=x\r\nrate=192000\nnew_key=1\njunk\n");
     ASSERT_TRUE(s);
     EXPECT_EQ(s->rate, 192000);
+    // A carriage return or tab inside a device name (a file name may hold
+    // one) reads back as '?', and the name stays the same on every round.
+    const auto odd = ParseAirStatus("device=file a\tb\r\r\r\nrate=192000\n");
+    ASSERT_TRUE(odd);
+    EXPECT_EQ(odd->device, "file a?b??");
+    EXPECT_EQ(ParseAirStatus(FormatAirStatus(*odd)), odd);
+    AirStatus named = Sample();
+    named.device = "file x\ny.wav";
+    EXPECT_EQ(ParseAirStatus(FormatAirStatus(named))->device, "file x?y.wav");
 }
 
 } // namespace
