@@ -80,8 +80,10 @@ ReceiverSection::ReceiverSection(quorvan::VirtualEncoder& encoder, int ptyCoding
     big.setPointSizeF(fixed.pointSizeF() * 1.4);
     LRxPS->setFont(big);
 
+    // Four looks a second: a radio's display changes no faster, and each look
+    // repaints the window, which is most of an idle monitor's processor time.
     timer = new QTimer(this);
-    timer->setInterval(50);
+    timer->setInterval(250);
     connect(timer, &QTimer::timeout, this, &ReceiverSection::tick);
     elapsed_.start();
     timer->start();
