@@ -234,12 +234,34 @@ bool SharedEncoderState::flush(std::string& error)
     return saved;
 }
 
+namespace {
+
+// What tells one version of a file from the next without reading it.
+std::string StatPrint(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return {};
+    return std::to_string(st.st_dev) + ':' + std::to_string(st.st_ino) + ':' + std::to_string(st.st_size) + ':' +
+           std::to_string(st.st_mtim.tv_sec) + '.' + std::to_string(st.st_mtim.tv_nsec) + ':' +
+           std::to_string(st.st_ctim.tv_sec) + '.' + std::to_string(st.st_ctim.tv_nsec);
+}
+
+} // namespace
+
 bool SharedEncoderState::reloadIfChanged(std::string& error)
 {
     if (claimed_)
         return false;
+    const std::string print = StatPrint(path_);
+    if (!print.empty() && print == seenStat_ && ++looksSinceRead_ < kFullReadEvery)
+        return false;
+    looksSinceRead_ = 0;
     bool changed = false;
-    return loadIfChanged(changed, error) && changed;
+    const bool loaded = loadIfChanged(changed, error);
+    // Taken before the read: a save between the two shows at the next look.
+    seenStat_ = loaded ? print : std::string();
+    return loaded && changed;
 }
 
 } // namespace quorvan

@@ -62,7 +62,12 @@ public:
     // since this program last loaded or saved it. true when the encoder's
     // state was replaced; false when nothing changed, while this program
     // holds the lock, or with `error` set when the file cannot be read.
+    // A look costs one stat() while the file stays as it was last read: every
+    // writer of this program replaces the file (a new file renamed into its
+    // place), which gives it a new identity; an in-place rewrite that keeps
+    // size and time stamps is still read within kFullReadEvery looks.
     bool reloadIfChanged(std::string& error);
+    static constexpr int kFullReadEvery = 20;
 
 private:
     bool lock(std::string& error);
@@ -79,6 +84,10 @@ private:
     std::unique_ptr<Sleeper> ownSleeper_;
     std::string knownText_;     // the file as last loaded or saved ("" before it exists)
     EncoderState knownState_;   // the state that text holds
+    // Identity, size and time stamps of the file as last read between
+    // operations (empty: read it at the next look).
+    std::string seenStat_;
+    int looksSinceRead_ = 0;
     int lockFd_ = -1;
     bool lockNamed_ = false; // the holder's name was written into the lock file
     bool claimed_ = false;

@@ -141,6 +141,23 @@ TEST(SharedState, ReloadsBetweenOperationsOnlyWhenAnotherProgramSaved)
     EXPECT_TRUE(ctl->reloadIfChanged(error));
     EXPECT_FALSE(ctl->encoder()->powered());
 
+    // A rewrite in place that keeps the size and puts the modification time
+    // back (as a careful editor may) is still seen at the next look.
+    {
+        std::string text;
+        ASSERT_EQ(ReadEncoderStateText(state, text, error), StateLoad::Loaded) << error;
+        struct stat before {};
+        ASSERT_EQ(::stat(state.c_str(), &before), 0);
+        const std::size_t at = text.find("status 02");
+        ASSERT_NE(at, std::string::npos) << text;
+        text.replace(at, 9, "status 05");
+        { std::ofstream(state, std::ios::in | std::ios::out) << text; }
+        const struct timespec times[2] = {before.st_atim, before.st_mtim};
+        ASSERT_EQ(::utimensat(AT_FDCWD, state.c_str(), times, 0), 0);
+        EXPECT_TRUE(ctl->reloadIfChanged(error)) << error;
+        EXPECT_EQ(ctl->encoder()->status(), 0x05);
+    }
+
     // While it holds the lock, nobody else can have changed the file.
     ASSERT_TRUE(window->claim(error));
     EXPECT_FALSE(window->reloadIfChanged(error));
