@@ -50,6 +50,7 @@ public:
         }
     }
     quorvan::RadiotextOnAir& radiotextOnAir() override { return engine_.memory.radiotextOnAir; }
+    void trafficAnnouncementWritten(bool on) override { form_.ShowEncoderTA(on); }
     // The "Time and Date" button owns the clock-time state: it is pressed
     // once the commands have run, when the state is not the one asked for.
     void setClockTimeTransmission(quorvan::TStationParams&, bool on) override

@@ -246,7 +246,12 @@ std::string ExecuteCommand(const Command& command, TStationParams& params, Remot
     case Key::TA:
         // The traffic announcement control: the flag, then its byte alone.
         params.TA = command.number != 0;
-        return Reply(transfer([&](EncoderContext& ctx) { return SendTrafficAnnouncement(ctx.link, params.TA); }));
+        {
+            const Outcome outcome = transfer([&](EncoderContext& ctx) { return SendTrafficAnnouncement(ctx.link, params.TA); });
+            if (outcome == Outcome::Ready)
+                host.trafficAnnouncementWritten(params.TA);
+            return Reply(outcome);
+        }
     case Key::AF: {
         params.SGAF = {};
         for (std::size_t i = 0; i < command.frequencies.size() && i < params.SGAF.size(); ++i)

@@ -48,6 +48,9 @@ public:
     // The radiotext on air as this program last wrote it, for the A/B flag
     // of the next one; a host that also runs text sources shares theirs.
     virtual RadiotextOnAir& radiotextOnAir() { return radiotextOnAir_; }
+    // TA was written and the encoder took it: a window whose TA switch said
+    // "unknown" knows it now, off as well as on.
+    virtual void trafficAnnouncementWritten(bool /*on*/) {}
 
 private:
     RadiotextOnAir radiotextOnAir_;

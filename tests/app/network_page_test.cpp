@@ -45,7 +45,30 @@ private slots:
     void statusSaysWhyItDoesNotListen();
     void logShowsWholeRepliesAndTransports();
     void artistAndTitleInTwoDatagramsGoOutTagged();
+    void trafficAnnouncementFromTheNetworkIsKnown();
 };
+
+// A TA switch that said "unknown" (the port cannot read the status) knows
+// the announcement once the network has written it, off as well as on.
+void NetworkPageTest::trafficAnnouncementFromTheNetworkIsKnown()
+{
+    EncoderFixture f;
+    const int udp = FreePort(SOCK_DGRAM);
+    f.writeSettings({QStringLiteral("[Config]"), QStringLiteral("Bidirectional=0"), QStringLiteral("[Remote]"),
+                     QStringLiteral("Enabled=1"), QStringLiteral("UDPPort=%1").arg(udp), QStringLiteral("TCPPort=0")});
+    quorvan_app::TForm1& form = f.start();
+    QCOMPARE(form.TA->checkState(), Qt::PartiallyChecked);
+    SendDatagram(udp, "TA=0\r\n");
+    QVERIFY(ProcessUntil([&] { return form.LVRMLOG->rowCount() == 1; }));
+    QCOMPARE(form.TA->checkState(), Qt::Unchecked);
+    QVERIFY(!form.TA->isTristate());
+    QVERIFY(form.TA->toolTip().isEmpty());
+    SendDatagram(udp, "TA=1\r\n");
+    QVERIFY(ProcessUntil([&] { return form.LVRMLOG->rowCount() == 2; }));
+    QCOMPARE(form.TA->checkState(), Qt::Checked);
+    QCOMPARE(f.ram(0x0E), 1);
+    f.stop();
+}
 
 void NetworkPageTest::artistAndTitleInTwoDatagramsGoOutTagged()
 {
