@@ -50,6 +50,12 @@ void VirtualEncoder::reset()
 {
     state_.ram = state_.eeprom;
     state_.carrier = true;
+    showTrafficAnnouncement();
+}
+
+void VirtualEncoder::showTrafficAnnouncement()
+{
+    state_.status = static_cast<std::uint8_t>((state_.status & ~0x02) | ((state_.ram[kTrafficAnnouncement] & 1) << 1));
 }
 
 void VirtualEncoder::setClock(bool high)
@@ -255,6 +261,8 @@ void VirtualEncoder::storeByte(std::uint8_t byte)
             state_.clockTime[i] = state_.ram[kClockTimeAddress + i];
         ++state_.clockTimeLatches;
     }
+    if (pointer_ == kTrafficAnnouncement)
+        showTrafficAnnouncement();
     lastWritten_ = byte;
     ++written_;
     pointer_ = static_cast<std::uint8_t>(pointer_ + 1);

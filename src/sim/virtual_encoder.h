@@ -37,6 +37,9 @@ public:
     static constexpr std::uint8_t kCommandAddress = 0x71;
     static constexpr std::uint8_t kClockTimeAddress = 0x67;
     static constexpr std::uint8_t kClockTimeTrigger = 0x6D;
+    // The traffic announcement register: the encoder shows it in the status
+    // byte's bit 1, which Read Status reports.
+    static constexpr std::uint8_t kTrafficAnnouncement = 0x0E;
     static constexpr std::uint8_t kCommandStore = 0x45;
     static constexpr std::uint8_t kCommandReset = 0x52;
     static constexpr std::uint8_t kCommandCarrierOff = 0x30;
@@ -88,6 +91,8 @@ public:
     const std::array<std::uint32_t, 256>& writeCounts() const { return writes_; }
 
 private:
+    // The status byte's bit 1 from the traffic announcement register.
+    void showTrafficAnnouncement();
     enum class Mode { Idle, DeviceAddress, MemoryAddress, WriteData, Transmit, Ignore };
 
     void onClockRise();

@@ -84,6 +84,15 @@ TEST_P(VirtualEncoderOnPort, StatusByteIsReadOnlyAndReadable)
     EXPECT_EQ(r.read(0x70, 1), hex("83"));
     r.write(0x70, hex("00"));
     EXPECT_EQ(r.encoder.status(), 0x83);
+    // Bit 1 shows the traffic announcement register, written alone or in a
+    // run, and as the stored image brings it back at a reset.
+    r.write(0x0E, hex("00"));
+    EXPECT_EQ(r.encoder.status(), 0x81);
+    r.write(0x0C, hex("00 00 01 00"));
+    EXPECT_EQ(r.encoder.status(), 0x83);
+    r.write(0x0E, hex("00"));
+    r.encoder.reset();
+    EXPECT_EQ(r.encoder.status(), 0x81);
 }
 
 TEST_P(VirtualEncoderOnPort, TriggerLatchesTheClockTimeRecord)
