@@ -255,6 +255,7 @@ public:
     QComboBox* CBRTT[4];
     FramedGroup* GBRTO;
     QCheckBox* RTSA;
+    QCheckBox* CBRTAB;  // a new radiotext toggles the A/B flag ([Radiotext] ToggleAB)
     SteppedSpin* SERTSW;
     FramedGroup* GBRTP;        // "RT+"
     QCheckBox* CBRTPLUS;

@@ -67,7 +67,7 @@ quorvan::TStationParams TForm1::ReadStationParams() const
     quorvan::TStationParams p;
     const quorvan::Charset cs = StationCharset();
     p.CBCHARSET = static_cast<int>(cs);
-    p.ToggleAB = engine_->toggleAB;  // a setting without a control
+    p.ToggleAB = CBRTAB->isChecked();
     // "Program"
     p.PSDEF = stationBytes(PSDEF, cs);
     p.PI = bytes(PI);
@@ -161,7 +161,7 @@ void TForm1::WriteStationParams(const quorvan::TStationParams& p)
     // PTY, the port options before the port).
     const quorvan::Charset cs = quorvan::CharsetFromInt(p.CBCHARSET);
     setIndex(CBCHARSET, p.CBCHARSET);
-    engine_->toggleAB = p.ToggleAB;
+    setChecked(CBRTAB, p.ToggleAB);
     setChecked(STMEN, p.STMEN);
     setChecked(CBHPRI, p.CBHPRI);
     setChecked(CBSS, p.CBSS);

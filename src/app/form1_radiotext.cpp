@@ -32,11 +32,15 @@ void TForm1::buildRadiotextPage()
     RBRT[0]->setChecked(true);
     infoBackground(RT[0]);
 
-    GBRTO = group(page, "GBRTO", QStringLiteral("Options"), 4, 154, 236, 48);
+    GBRTO = group(page, "GBRTO", QStringLiteral("Options"), 4, 154, 236, 72);
     RTSA = check(GBRTO, "RTSA", QStringLiteral("Send next after:"), 8, 20, 110);
     const quorvan::SteppedSpec& sw = quorvan::kSERTSWSpec;
     SERTSW = stepped(GBRTO, "SERTSW", sw.minSteps, sw.maxSteps, sw.step, sw.decimals, 5,
                      toQt(quorvan::SERTSWUnitText(5)), 120, 18, 104);
+    CBRTAB = check(GBRTO, "CBRTAB", QStringLiteral("New text toggles A/B"), 8, 44, 220);
+    CBRTAB->setChecked(true);  // as in a new settings file
+    CBRTAB->setToolTip(QStringLiteral("Receivers clear their radiotext display when the A/B flag changes: a new "
+                                      "radiotext that differs from the one on air takes the other flag."));
 
     GBRTP = group(page, "GBRTP", QStringLiteral("RT+"), 244, 154, 236, 104);
     CBRTPLUS = check(GBRTP, "CBRTPLUS", QStringLiteral("Artist and title"), 8, 20, 104);

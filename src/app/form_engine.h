@@ -80,8 +80,6 @@ public:
     quorvan::OperationGuard guard;
     quorvan::ClockTimeTransmitter clockTime;
     quorvan::TextSourceMemory memory;
-    // Radiotext ToggleAB, a setting without a control.
-    bool toggleAB = true;
     quorvan::PosixSourceFileSystem sourceFiles;
     quorvan::PosixFileSystem settingsFiles;
     std::optional<quorvan::SettingsLocation> settings;

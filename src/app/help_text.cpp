@@ -52,7 +52,7 @@ Switch after - With "Send next after:" checked, the next radiotext is sent autom
 
 Type - Enables the radiotext A/B type varying.
 
-A/B flag - Receivers clear their radiotext display when the A/B flag changes. A new radiotext (from a text source, the network or quorvanctl rt) toggles the flag when it differs from the one on air, where the settings file says ToggleAB=1 in section [Radiotext]: the default of a new settings file; an older file without the key keeps the flag as it is.
+A/B flag - Receivers clear their radiotext display when the A/B flag changes. A new radiotext (from a text source, the network or quorvanctl rt) toggles the flag when it differs from the one on air, while "New text toggles A/B" (under Options) is checked: ToggleAB=1 in section [Radiotext] of the settings file, the default of a new settings file; an older file without the key keeps the flag as it is.
 
 SYSTEM
 

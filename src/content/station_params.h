@@ -80,8 +80,8 @@ struct TStationParams {
     int CBRTT4 = 0;                    // "Type" of RT4
     bool RTSA = false;                 // "Send next after:"
     int SERTSW = 5;                    // switching period: minutes 0..240 (0 = half a minute)
-    bool ToggleAB = true;              // a new radiotext toggles the A/B flag (no control;
-                                       //   a settings file without the key clears it)
+    bool ToggleAB = true;              // "New text toggles A/B": a new radiotext toggles the
+                                       //   A/B flag (a settings file without the key clears it)
     bool RTPlus = false;               // "RT+": artist and title tags (virtual encoder only)
     std::string RTPlusPattern = "%a - %t"; // "Pattern": %a artist, %t title
     // Tags given over the network for one radiotext (type, start, length

@@ -217,7 +217,9 @@ private slots:
             "TSTSN", "GBRM", "GBRMST", "GBUECP", "CBRMEN", "LRMUDP", "LRMTCP", "LRMPORT0", "LRMADDR", "LRMALLOW",
             "LRMREF",
             // "Radiotext" > "RT+"
-            "GBRTP", "CBRTPLUS", "LRTPPAT"};
+            "GBRTP", "CBRTPLUS", "LRTPPAT",
+            // "Radiotext" > "Options"
+            "CBRTAB"};
         FormFixture f;
         QStringList marked;
         for (QObject* o : f.form->findChildren<QObject*>()) {

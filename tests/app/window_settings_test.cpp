@@ -58,12 +58,16 @@ void WindowSettingsTest::valuesSurviveCloseAndStart()
     form.ED1PR->setText(QStringLiteral("\"quoted\" "));
     form.RGPORT->setItemIndex(1);
     form.CBBI->setChecked(false);
+    QVERIFY(form.CBRTAB->isChecked()); // a new settings file toggles A/B
+    form.CBRTAB->setChecked(false);
     form.BSETCTClick(); // clock time running
     const quorvan::TStationParams before = form.ReadStationParams();
     QVERIFY(before.CTRunning);
+    QVERIFY(!before.ToggleAB);
     f.stop();
 
     QVERIFY(f.readSettings().contains("CTState=Start"));
+    QVERIFY(f.readSettings().contains("ToggleAB=0"));
     quorvan_app::TForm1& again = f.start();
     quorvan::TStationParams after = again.ReadStationParams();
     QCOMPARE(after.RGPORT, 1);
@@ -124,6 +128,7 @@ void WindowSettingsTest::edgeCaseFileGivesTheWindowState()
     QVERIFY(!form.RBRT[1]->isChecked());
     QVERIFY(form.RBRT[2]->isChecked());
     QCOMPARE(form.RT[1]->text(), QStringLiteral("two"));
+    QVERIFY(!form.CBRTAB->isChecked()); // an older file without ToggleAB keeps the flag
     QCOMPARE(form.RBPTYC->itemIndex(), 1);
     QCOMPARE(form.StatusBar1->currentMessage(), QStringLiteral("Ready"));
     QVERIFY(f.messages.empty());
