@@ -113,13 +113,14 @@ private:
 constexpr std::int64_t kFinishLinesMs = 5000;
 constexpr std::int64_t kFinishRepliesMs = 1000;
 
-// At the end, every line sent before is answered: what the sockets already
-// hold is read and written as usual, for at most kFinishLinesMs; lines that
-// still wait then are answered "!" unwritten. The replies get until
-// kFinishRepliesMs later to leave before the sockets close.
-// `endingAt` is when the signal was seen (a long run of commands sees it first).
-void finishNetworkLines(remote::CommandPort& port, const Stopwatch& stopwatch, std::optional<std::int64_t>& endingAt,
-                        const std::function<void()>& runCommands)
+// At the end, every line and frame sent before is run: what the sockets
+// (and the serial line) already hold is read and written as usual, for at
+// most kFinishLinesMs; lines that still wait then are answered "!"
+// unwritten. The replies get until kFinishRepliesMs later to leave before
+// the sockets close. `endingAt` is when the signal was seen (a long run of
+// commands sees it first).
+void finishNetwork(remote::CommandPort* port, remote::UecpPort* uecp, const Stopwatch& stopwatch,
+                   std::optional<std::int64_t>& endingAt, const std::function<void()>& runCommands)
 {
     if (!endingAt)
         endingAt = stopwatch.elapsedMs();
@@ -127,25 +128,36 @@ void finishNetworkLines(remote::CommandPort& port, const Stopwatch& stopwatch, s
     // Late, lines are answered at once: what the sockets still hold drains
     // fast, and only a sender that never stops is cut off, at the very end.
     const std::int64_t end = deadline + kFinishRepliesMs;
+    auto pending = [&] { return (port && port->pending()) || (uecp && uecp->pending()); };
     while (stopwatch.elapsedMs() < end) {
-        port.listener().handleAll();
-        if (!port.pending())
+        if (port)
+            port->listener().handleAll();
+        if (uecp)
+            uecp->handleAll();
+        if (!pending())
             break;
         runCommands();
     }
-    if (port.pending())
-        runCommands();  // late by now: answered without the bus
+    if (port && port->pending())
+        runCommands();  // late by now: lines answered without the bus
     for (;;) {
         std::vector<pollfd> fds;
-        for (const remote::Listener::Watch& w : port.listener().watches())
-            if (w.write)
-                fds.push_back({w.fd, POLLOUT, 0});
+        std::vector<remote::Listener*> owners;
+        for (remote::Listener* listener : {port ? &port->listener() : nullptr, uecp ? &uecp->listener() : nullptr}) {
+            if (!listener)
+                continue;
+            for (const remote::Listener::Watch& w : listener->watches())
+                if (w.write) {
+                    fds.push_back({w.fd, POLLOUT, 0});
+                    owners.push_back(listener);
+                }
+        }
         const std::int64_t left = end - stopwatch.elapsedMs();
         if (fds.empty() || left <= 0 || ::poll(fds.data(), fds.size(), static_cast<int>(left)) <= 0)
             return;
-        for (const pollfd& p : fds)
-            if (p.revents != 0)
-                port.listener().handle(p.fd);
+        for (std::size_t i = 0; i < fds.size(); ++i)
+            if (fds[i].revents != 0)
+                owners[i]->handle(fds[i].fd);
     }
 }
 
@@ -405,8 +417,9 @@ int runFollow(Context& ctx)
     host.session = &session;
     session.run(terminationPending);
     TerminationSignals::take();
-    if (waiter.port)
-        finishNetworkLines(port, stopwatch, endingAt, waiter.runCommands);
+    if (waiter.port || waiter.uecp)
+        finishNetwork(waiter.port ? &port : nullptr, waiter.uecp ? &uecp : nullptr, stopwatch, endingAt,
+                      waiter.runCommands);
     service.detach(link);
     port.stop();
     uecp.stop();

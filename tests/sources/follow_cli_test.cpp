@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <csignal>
 #include <filesystem>
 #include <fcntl.h>
@@ -494,6 +496,51 @@ TEST(FollowCommand, EncoderProtocolFramesFromTheOptions)
     EXPECT_EQ(ramText(state, 0x02, 8), "NEWS    ");
     EXPECT_EQ(follow.end(SIGTERM), 0);
     EXPECT_NE(readFile(settings).find("DefaultPS=\"NEWS    \""), std::string::npos) << readFile(settings);
+}
+
+// SIGTERM right behind a burst of frames: what was sent before the signal
+// still goes on air and into the settings, and every frame is acknowledged.
+TEST(FollowCommand, EveryFrameSentBeforeTheEndIsRun)
+{
+    ScratchDir dir;
+    const std::string settings = dir.write("quorvan.rds", "[General]\r\nDefaultPS=OLD\r\n");
+    const std::string state = dir.path() + "encoder.state";
+    const int port = test_support::FreePort(SOCK_STREAM);
+    FollowProcess follow(dir.path(),
+                         {"--settings", settings, "--port", "virtual:" + state, "follow", "--uecp-tcp", std::to_string(port)});
+    ASSERT_TRUE(follow.line());  // "UECP: Listening on ..."
+    const int client = ::socket(AF_INET, SOCK_STREAM, 0);
+    const sockaddr_in to = test_support::Loopback(port);
+    ASSERT_EQ(::connect(client, reinterpret_cast<const sockaddr*>(&to), sizeof to), 0);
+    constexpr int kFrames = 200;
+    std::string frames = test::Wire(test::Raw({0x2C, 2}), 0);
+    for (int i = 1; i <= kFrames; ++i) {
+        char ps[9];
+        std::snprintf(ps, sizeof ps, "PS%06d", i);
+        frames += test::Wire(test::Raw({0x02, 0, 0}) + ps, i % 250);
+    }
+    ASSERT_EQ(::send(client, frames.data(), frames.size(), MSG_NOSIGNAL), static_cast<ssize_t>(frames.size()));
+    EXPECT_EQ(follow.end(SIGTERM), 0);
+
+    std::string replies;
+    char chunk[4096];
+    for (;;) {
+        pollfd p{client, POLLIN, 0};
+        if (::poll(&p, 1, 20'000) <= 0)
+            break;
+        const ssize_t n = ::recv(client, chunk, sizeof chunk, 0);
+        if (n <= 0)
+            break;
+        replies.append(chunk, static_cast<std::size_t>(n));
+    }
+    ::close(client);
+    std::string acks = test::Wire(test::Raw({0x18, 0}), 0);
+    for (int i = 1; i <= kFrames; ++i)
+        acks += test::Wire(test::Raw({0x18, 0}), i % 250);
+    EXPECT_EQ(replies.size(), acks.size());
+    EXPECT_TRUE(replies == acks);
+    EXPECT_EQ(ramText(state, 0x02, 8), "PS000200");
+    EXPECT_NE(readFile(settings).find("DefaultPS=\"PS000200\""), std::string::npos) << readFile(settings);
 }
 
 } // namespace
