@@ -29,9 +29,13 @@ UecpPort::UecpPort(const Stopwatch& stopwatch, const Clock& clock)
     : stopwatch_(stopwatch), clock_(clock), listener_(stopwatch, {}),
       // Commands are answered by acknowledgements when they arrive, not by
       // the line protocol's replies when they have run.
-      queue_([](const Peer&, std::string_view, int) {})
+      queue_([](const Peer&, std::string_view, int) {}),
+      limiter_(stopwatch, [this](const std::string& sender, const std::string& text) { addEntry(sender, text, false); })
 {
     listener_.setByteSink([this](const Peer& peer, std::string_view bytes) { received(peer, bytes); });
+    listener_.onRefused = [this](const Peer& peer) {
+        addLog(peer, "refused " + PeerText(peer) + " (not in the allow list)", true);
+    };
 }
 
 bool UecpPort::start(const UecpConfig& config)
@@ -123,6 +127,10 @@ std::int64_t UecpPort::expire()
             next = next < 0 ? 1000 : std::min<std::int64_t>(next, 1000);
         ++it;
     }
+    // The count of lines a sender had not shown, due when its second is over.
+    const std::int64_t due = limiter_.flush();
+    if (due >= 0)
+        next = next < 0 ? due : std::min(next, due);
     return next;
 }
 
@@ -236,6 +244,14 @@ void UecpPort::addLog(const Peer& peer, std::string text, bool error)
 }
 
 void UecpPort::addLog(std::string peer, std::string text, bool error)
+{
+    // A sender is its address, whichever transport ("127.0.0.1 TCP"), or its serial line.
+    if (!limiter_.admit(peer.substr(0, peer.find(' '))))
+        return;
+    addEntry(std::move(peer), std::move(text), error);
+}
+
+void UecpPort::addEntry(std::string peer, std::string text, bool error)
 {
     log_.push_back({clock_.now(), std::move(peer), std::move(text), error});
     while (log_.size() > kLogSize)

@@ -16,6 +16,7 @@
 #include "remote/command_port.h"
 #include "remote/command_queue.h"
 #include "remote/listener.h"
+#include "remote/log_limiter.h"
 #include "remote/uecp_elements.h"
 #include "remote/uecp_frame.h"
 
@@ -64,8 +65,9 @@ public:
     void handle(int fd);
     // Reads every descriptor once without waiting (while a transfer runs).
     void handleAll();
-    // Closes idle connections and drops partial frames older than 5 s;
-    // returns the milliseconds until the next check is due (-1: none).
+    // Closes idle connections, drops partial frames older than 5 s and logs
+    // the count of lines a sender had not shown; returns the milliseconds
+    // until the next check is due (-1: none).
     std::int64_t expire();
 
     bool pending() const { return !queue_.empty() || !requests_.empty(); }
@@ -93,6 +95,7 @@ private:
     void readSerial();
     void addLog(const Peer& peer, std::string text, bool error);
     void addLog(std::string peer, std::string text, bool error);
+    void addEntry(std::string peer, std::string text, bool error);
     static std::string PeerText(const Peer& peer);
 
     const Stopwatch& stopwatch_;
@@ -104,6 +107,8 @@ private:
     std::map<std::string, Channel> channels_;
     std::vector<Request> requests_;
     std::deque<UecpLogEntry> log_;
+    // One sender's frames (or refusals) show at most ten log lines a second.
+    LogLimiter limiter_;
     std::string status_ = "Not listening";
     int site_ = 0;
     int encoder_ = 0;

@@ -236,6 +236,7 @@ TEST(UecpPort, EveryElementReachesTheEncoder)
     UecpRig r;
     Automation tcp(SOCK_STREAM, r.port.listener().tcpPort());
     auto sendOne = [&](const std::string& message) {
+        r.rig.time.advanceMs(1000);  // a frame a second: each one in the log
         tcp.send(Wire(message));
         r.serve();
     };
@@ -351,6 +352,40 @@ TEST(UecpPort, RefusedAndForeignFramesChangeNothing)
         r.serve();
         EXPECT_EQ(r.params.PSDEF, "AFTER   ") << address;
     }
+}
+
+// A flood of bad frames shows ten log lines a second, then the count of the
+// rest; a sender outside the allow list is logged the same way.
+TEST(UecpPort, OneSenderCannotFillTheLog)
+{
+    UecpRig r;
+    Automation tcp(SOCK_STREAM, r.port.listener().tcpPort());
+    std::string badCrc = Wire(Raw({0x02, 0, 0}) + "FLOODED ", 1);
+    badCrc[badCrc.size() - 3] ^= 0x40;
+    for (int i = 0; i < 40; ++i)
+        tcp.send(badCrc);
+    r.serve();
+    ASSERT_EQ(r.port.log().size(), static_cast<std::size_t>(LogLimiter::kLinesPerSecond));
+    EXPECT_EQ(r.port.log().back().text, "frame refused: CRC error");
+    r.rig.time.advanceMs(999);
+    EXPECT_EQ(r.port.expire(), 1);
+    r.rig.time.advanceMs(1);
+    r.port.expire();
+    ASSERT_EQ(r.port.log().size(), static_cast<std::size_t>(LogLimiter::kLinesPerSecond) + 1);
+    EXPECT_EQ(r.port.log().back().text, "30 more lines from 127.0.0.1 not shown");
+
+    r.port.stop();
+    UecpConfig closed;
+    closed.net.udpPort = kAnyPort;
+    closed.net.tcpPort = 0;
+    closed.net.allow = *AllowList::Parse("10.0.0.0/8");
+    ASSERT_TRUE(r.port.start(closed)) << r.port.status();
+    Automation udp(SOCK_DGRAM, r.port.listener().udpPort());
+    for (int i = 0; i < 15; ++i)
+        udp.send(Wire(Raw({0x02, 0, 0}) + "INTRUDER", 1));
+    r.serve();
+    EXPECT_EQ(r.port.log().back().text, "refused 127.0.0.1 UDP (not in the allow list)");
+    EXPECT_EQ(r.port.log().back().peer, "127.0.0.1 UDP");
 }
 
 TEST(UecpPort, ModeTwoAcknowledgesEveryFrameModeOneAnswersRequests)
