@@ -359,6 +359,25 @@ TEST(FollowCommand, NetworkCommandsFromTheOptionsAreSavedAtTheEnd)
     EXPECT_NE(saved.find("[Remote]\r\nEnabled=0\r\nTCPPort=0\r\nAllow=10.0.0.0/8\r\n"), std::string::npos) << saved;
 }
 
+// Everything a TCP client receives until the follower closes the connection
+// (or stays silent for 20 s); the socket is closed after.
+std::string ReceiveUntilClosed(int client)
+{
+    std::string received;
+    char chunk[4096];
+    for (;;) {
+        pollfd p{client, POLLIN, 0};
+        if (::poll(&p, 1, 20'000) <= 0)
+            break;
+        const ssize_t n = ::recv(client, chunk, sizeof chunk, 0);
+        if (n <= 0)
+            break;
+        received.append(chunk, static_cast<std::size_t>(n));
+    }
+    ::close(client);
+    return received;
+}
+
 // One datagram of lines to the follower's UDP port; the reply datagram.
 std::string Exchange(int port, const std::string& lines)
 {
@@ -439,18 +458,7 @@ TEST(FollowCommand, EveryLineSentBeforeTheEndIsAnswered)
     ASSERT_TRUE(follow.event());  // the first one ran
     EXPECT_EQ(follow.end(SIGTERM), 0);
 
-    std::string replies;
-    char chunk[4096];
-    for (;;) {
-        pollfd p{client, POLLIN, 0};
-        if (::poll(&p, 1, 20'000) <= 0)
-            break;
-        const ssize_t n = ::recv(client, chunk, sizeof chunk, 0);
-        if (n <= 0)
-            break;
-        replies.append(chunk, static_cast<std::size_t>(n));
-    }
-    ::close(client);
+    const std::string replies = ReceiveUntilClosed(client);
     std::istringstream in(replies);
     int answered = 0, written = 0;
     for (std::string reply; std::getline(in, reply);) {
@@ -522,18 +530,7 @@ TEST(FollowCommand, EveryFrameSentBeforeTheEndIsRun)
     ASSERT_EQ(::send(client, frames.data(), frames.size(), MSG_NOSIGNAL), static_cast<ssize_t>(frames.size()));
     EXPECT_EQ(follow.end(SIGTERM), 0);
 
-    std::string replies;
-    char chunk[4096];
-    for (;;) {
-        pollfd p{client, POLLIN, 0};
-        if (::poll(&p, 1, 20'000) <= 0)
-            break;
-        const ssize_t n = ::recv(client, chunk, sizeof chunk, 0);
-        if (n <= 0)
-            break;
-        replies.append(chunk, static_cast<std::size_t>(n));
-    }
-    ::close(client);
+    const std::string replies = ReceiveUntilClosed(client);
     std::string acks = test::Wire(test::Raw({0x18, 0}), 0);
     for (int i = 1; i <= kFrames; ++i)
         acks += test::Wire(test::Raw({0x18, 0}), i % 250);
