@@ -409,7 +409,7 @@ bool CommandPort::runPending(TStationParams& params, RemoteHost& host, const std
 void CommandPort::addLog(const std::string& peer, std::string_view line, const std::string& reply, int lines)
 {
     // One sender's lines are limited by its address, whichever transport.
-    if (!limiter_.admit(peer.substr(0, peer.find(' '))))
+    if (!limiter_.admit(SenderOf(peer)))
         return;
     // The line as UTF-8: as it came when it is UTF-8, else read as Latin-1.
     addEntry({clock_.now(), peer, ExternalTextToUtf8(line), reply, lines});

@@ -19,6 +19,14 @@
 
 namespace quorvan::remote {
 
+// The sender a log line counts against: the address in a peer's name as
+// the logs show it ("127.0.0.1 TCP" -> "127.0.0.1"), whichever transport; a
+// serial line's name ("/dev/ttyS0") stands whole.
+inline std::string SenderOf(const std::string& peerName)
+{
+    return peerName.substr(0, peerName.find(' '));
+}
+
 class LogLimiter {
 public:
     static constexpr int kLinesPerSecond = 10;

@@ -245,8 +245,7 @@ void UecpPort::addLog(const Peer& peer, std::string text, bool error)
 
 void UecpPort::addLog(std::string peer, std::string text, bool error)
 {
-    // A sender is its address, whichever transport ("127.0.0.1 TCP"), or its serial line.
-    if (!limiter_.admit(peer.substr(0, peer.find(' '))))
+    if (!limiter_.admit(SenderOf(peer)))
         return;
     addEntry(std::move(peer), std::move(text), error);
 }
