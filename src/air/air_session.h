@@ -3,8 +3,10 @@
 // Live, the stream follows the state file: it is looked at every 50 ms of
 // the device's time (a change saved by any program is read within that), it
 // is only read, never written or locked, and a file that cannot be read
-// leaves the last good state on air. The status file beside it is rewritten
-// once a second and removed at the end.
+// leaves the last good state on air. The encoder's carrier or power off mutes
+// the 57 kHz subcarrier only; the pilot stays. The status file beside it is
+// rewritten once a second by a thread of its own, never by the loop that
+// feeds the device, and removed at the end when it is still this process's.
 #pragma once
 
 #include "air/air_status.h"
@@ -19,6 +21,7 @@
 
 namespace quorvan {
 class SharedEncoderState;
+class SettingsFileSystem;
 }
 
 namespace quorvan::air {
@@ -27,16 +30,22 @@ struct SessionHooks {
     std::function<bool()> stopRequested;                // checked after every write
     std::function<std::int64_t()> nowUnix;              // for the status file
     std::function<void(const std::string&)> report;     // one line to stderr
+    // Writes the status file (default: WriteAirStatus beside the state file);
+    // runs on the status thread. false with the cause in `why`.
+    std::function<bool(const AirStatus&, std::string& why)> writeStatus;
+    // Removes the status file at the end (default: the real file system).
+    SettingsFileSystem* fileSystem = nullptr;
 };
 
-// Plays the state until stopRequested() or, when `frames` > 0, for exactly
-// that many frames. false with `error` when the sink fails.
+// Plays the state until stopRequested() or, when `frames` >= 0, for exactly
+// that many frames (0: none). false with `error` when the sink fails.
 bool PlayLive(SharedEncoderState& state, const ModulatorConfig& config, Sink& sink, std::int64_t frames,
               const SessionHooks& hooks, std::string& error);
 
 // Renders exactly `frames` frames of a fixed list of groups, the first group
-// starting at frame 0 (the list must last that long; none: silence), or until
-// stopRequested().
+// starting at frame 0 (the list must last that long; none: the subcarrier is
+// muted and the pilot alone plays), or until stopRequested(). `frames` < 0
+// renders until stopRequested().
 bool PlayGroups(const std::vector<rds::Group>& groups, const ModulatorConfig& config, Sink& sink, std::int64_t frames,
                 const SessionHooks& hooks, std::string& error);
 

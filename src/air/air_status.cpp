@@ -1,11 +1,16 @@
 #include "air/air_status.h"
 
-#include "settings/file_system.h"
-
 #include <charconv>
+#include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 namespace quorvan::air {
 
@@ -56,7 +61,10 @@ std::string FormatAirStatus(const AirStatus& s)
     return "device=" + LineClean(s.device) + "\nrate=" + std::to_string(s.rate) + "\nrds_level=" + Number(s.rdsLevel) +
            "\npilot_level=" + Number(s.pilotLevel) + "\nstarted=" + std::to_string(s.startedUnix) +
            "\nupdated=" + std::to_string(s.updatedUnix) + "\ngroups=" + std::to_string(s.groups) +
-           "\nunderruns=" + std::to_string(s.underruns) + "\npid=" + std::to_string(s.pid) + "\n";
+           "\nunderruns=" + std::to_string(s.underruns) + "\npid=" + std::to_string(s.pid) +
+           "\nrds=" + (s.rdsOn ? "on" : "off") + "\n" +
+           (s.serverRate > 0 ? "server_rate=" + std::to_string(s.serverRate) + "\n" : std::string()) +
+           (s.note.empty() ? std::string() : "note=" + LineClean(s.note) + "\n");
 }
 
 std::optional<AirStatus> ParseAirStatus(std::string_view text)
@@ -94,6 +102,13 @@ std::optional<AirStatus> ParseAirStatus(std::string_view text)
             ok = ParseWhole(value, s.underruns);
         } else if (key == "pid") {
             ok = ParseWhole(value, s.pid);
+        } else if (key == "rds") {
+            ok = value == "on" || value == "off";
+            s.rdsOn = value != "off";
+        } else if (key == "server_rate") {
+            ok = ParseWhole(value, s.serverRate) && s.serverRate >= 0;
+        } else if (key == "note") {
+            s.note = LineClean(value);
         }
         if (!ok)
             return std::nullopt;
@@ -110,17 +125,110 @@ std::string AirStatusPath(const std::string& stateFile)
 
 std::optional<AirStatus> ReadAirStatus(const std::string& stateFile)
 {
-    PosixFileSystem fs;
-    const std::optional<std::string> text = fs.readFile(AirStatusPath(stateFile));
-    if (!text || text->size() > 4096)
+    // O_NONBLOCK: a FIFO in its place opens at once and is refused below.
+    const int fd = ::open(AirStatusPath(stateFile).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
         return std::nullopt;
-    return ParseAirStatus(*text);
+    struct stat st {};
+    std::string text;
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= static_cast<off_t>(kAirStatusMaxBytes);
+    if (ok) {
+        // One byte more than the limit tells a file that grew since the fstat.
+        std::vector<char> buffer(kAirStatusMaxBytes + 1);
+        std::size_t got = 0;
+        while (got < buffer.size()) {
+            const ssize_t n = ::read(fd, buffer.data() + got, buffer.size() - got);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                ok = n == 0;
+                break;
+            }
+            got += static_cast<std::size_t>(n);
+        }
+        ok = ok && got <= kAirStatusMaxBytes;
+        text.assign(buffer.data(), got);
+    }
+    ::close(fd);
+    if (!ok)
+        return std::nullopt;
+    return ParseAirStatus(text);
 }
 
-bool WriteAirStatus(const std::string& stateFile, const AirStatus& status)
+bool WriteAirStatus(const std::string& stateFile, const AirStatus& status, std::string* why)
 {
-    PosixFileSystem fs;
-    return replaceFileContents(fs, AirStatusPath(stateFile), FormatAirStatus(status));
+    const std::string path = AirStatusPath(stateFile);
+    auto fail = [&](const std::string& cause) {
+        if (why)
+            *why = cause;
+        return false;
+    };
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        return fail(path + " is a directory");
+    // mkstemp opens with O_CREAT | O_EXCL: it makes a new file and follows no link.
+    std::string name = path + "." + std::to_string(::getpid()) + ".XXXXXX";
+    std::vector<char> templ(name.begin(), name.end());
+    templ.push_back('\0');
+    const int fd = ::mkstemp(templ.data());
+    if (fd < 0)
+        return fail(path + ": " + std::strerror(errno));
+    const std::string temp(templ.data());
+    const std::string bytes = FormatAirStatus(status);
+    std::size_t done = 0;
+    int cause = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            cause = n < 0 ? errno : ENOSPC;
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (::fchmod(fd, 0644) != 0 && cause == 0)
+        cause = errno;
+    if (::close(fd) != 0 && cause == 0)
+        cause = errno;
+    // rename replaces the directory entry itself: a link there is replaced, not followed.
+    if (cause == 0 && ::rename(temp.c_str(), path.c_str()) != 0)
+        cause = errno;
+    if (cause != 0) {
+        ::unlink(temp.c_str());
+        return fail(path + ": " + std::strerror(cause));
+    }
+    return true;
+}
+
+std::optional<int> LiveAirPlayer(const std::string& stateFile)
+{
+    const std::optional<AirStatus> status = ReadAirStatus(stateFile);
+    if (!status || status->pid <= 0 || status->pid == static_cast<int>(::getpid()))
+        return std::nullopt;
+    // EPERM: it runs, as another user.
+    if (::kill(static_cast<pid_t>(status->pid), 0) == 0 || errno == EPERM)
+        return status->pid;
+    return std::nullopt;
+}
+
+char ProcessState(int pid)
+{
+    if (pid <= 0)
+        return 0;
+    std::FILE* f = std::fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "re");
+    if (!f)
+        return 0;
+    char line[512] = {};
+    const std::size_t n = std::fread(line, 1, sizeof line - 1, f);
+    std::fclose(f);
+    // "PID (COMM) S ...": the command may hold spaces and parentheses, so the
+    // state follows the last ')'.
+    const std::string text(line, n);
+    const std::size_t close = text.rfind(')');
+    if (close == std::string::npos || close + 2 >= text.size())
+        return 0;
+    return text[close + 2];
 }
 
 bool AirStatusFresh(const AirStatus& status, std::int64_t nowUnix)
@@ -136,7 +244,10 @@ std::string DescribeAirStatus(const std::optional<AirStatus>& status, std::int64
     if (!status || !AirStatusFresh(*status, nowUnix))
         return "not on air";
     const AirStatus& s = *status;
-    std::string text = s.device + ", " + RateText(s.rate) + ", RDS " + Number(s.rdsLevel) + " %, pilot ";
+    std::string text = s.device + ", " + RateText(s.rate);
+    if (s.serverRate > 0 && s.serverRate != s.rate)
+        text += " (its sound server runs at " + RateText(s.serverRate) + ")";
+    text += s.rdsOn ? ", RDS " + Number(s.rdsLevel) + " %, pilot " : std::string(", RDS off, pilot ");
     text += s.pilotLevel > 0 ? Number(s.pilotLevel) + " %" : std::string("off");
     text += ", " + std::to_string(s.underruns) + (s.underruns == 1 ? " underrun" : " underruns");
     text += ", since " + (clockText ? clockText(s.startedUnix) : LocalClockText(s.startedUnix));

@@ -1,7 +1,10 @@
 // The status of a software encoder on air, in the file STATEFILE.air beside
-// the state file it plays: written once a second (atomically) while it plays,
-// read by the window's monitor. Key=value lines; unknown keys are ignored so
-// that an older reader understands a newer writer.
+// the state file it plays: written once a second (atomically, off the audio
+// path) while it plays, read by the window's monitor and by a second `air`
+// that must not play the same state. Key=value lines; unknown keys are
+// ignored so that an older reader understands a newer writer. The file is
+// never written through a link planted in its place, and never read past
+// kAirStatusMaxBytes.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +17,8 @@ namespace quorvan::air {
 
 // A status older than this is no longer on air: the program stopped or hangs.
 inline constexpr std::int64_t kAirStatusStaleSeconds = 3;
+// A status file longer than this is damaged; no more of it is read.
+inline constexpr std::size_t kAirStatusMaxBytes = 4096;
 
 struct AirStatus {
     std::string device;            // "ALSA default", "file x.wav", "stdout"
@@ -25,6 +30,9 @@ struct AirStatus {
     std::int64_t groups = 0;       // groups sent since the start
     std::int64_t underruns = 0;
     int pid = 0;
+    bool rdsOn = true;             // false: the encoder's carrier or power is off (the pilot stays)
+    int serverRate = 0;            // Hz of the sound server's own sink behind the device; 0 unknown
+    std::string note;              // one line about the way out ("ALSA pulse is a sound server: ...")
     bool operator==(const AirStatus&) const = default;
 };
 
@@ -35,10 +43,22 @@ std::optional<AirStatus> ParseAirStatus(std::string_view text);
 // STATEFILE + ".air".
 std::string AirStatusPath(const std::string& stateFile);
 
-// Reads and parses the status file; nullopt when it is missing or damaged.
+// Reads and parses the status file (at most kAirStatusMaxBytes + 1 bytes of
+// it); nullopt when it is missing, not a regular file, too long or damaged.
 std::optional<AirStatus> ReadAirStatus(const std::string& stateFile);
-// Replaces the status file atomically; false when it could not be written.
-bool WriteAirStatus(const std::string& stateFile, const AirStatus& status);
+// Replaces the status file atomically: a new file from mkstemp beside it,
+// renamed into its place, so that a link planted there is replaced, never
+// followed. Not flushed to the disk: it is a status, not data. false, with
+// the cause in `why` when given, when it could not be written (a directory in
+// its place stays as it is).
+bool WriteAirStatus(const std::string& stateFile, const AirStatus& status, std::string* why = nullptr);
+
+// The process that plays `stateFile` live now, by its status file: the pid it
+// names when that process runs and is not this one; nullopt otherwise.
+std::optional<int> LiveAirPlayer(const std::string& stateFile);
+// The state of process `pid` from /proc: 'T' stopped (SIGSTOP) or traced,
+// 'R', 'S', ...; 0 when it does not run or cannot be seen.
+char ProcessState(int pid);
 
 // True when the status was written less than kAirStatusStaleSeconds ago.
 bool AirStatusFresh(const AirStatus& status, std::int64_t nowUnix);

@@ -162,7 +162,7 @@ void Modulator::renderExact(float* out, std::size_t frames)
         const float* pilot = &pilotTable_[static_cast<std::size_t>(cycle_)];
         for (std::size_t i = 0; i < run; ++i)
             o[i] = pilot[i];
-        for (int jj = 0; jj < kTaps; ++jj) {
+        for (int jj = 0; jj < kTaps && subcarrier_; ++jj) {
             const float s = symbols_[jj];
             if (s == 0)
                 continue;
@@ -188,7 +188,7 @@ void Modulator::renderScaled(float* out, std::size_t frames)
         const auto index = static_cast<std::size_t>(place_ * static_cast<std::int64_t>(places_) / period_);
         const float* w = &symbolTable_[index * kTaps];
         float sample = pilotTable_[index];
-        for (int jj = 0; jj < kTaps; ++jj)
+        for (int jj = 0; jj < kTaps && subcarrier_; ++jj)
             sample += symbols_[jj] * w[jj];
         out[n] = sample;
         place_ += step_;

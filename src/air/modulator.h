@@ -58,6 +58,9 @@ public:
 
     // Mono samples, full scale = 1.0.
     void render(float* out, std::size_t frames);
+    // Off: the 57 kHz subcarrier is muted (an encoder's "RDS off") while the
+    // pilot and the bit clock go on, so that stereo stays and the phase holds.
+    void setSubcarrier(bool on) { subcarrier_ = on; }
 
     const ModulatorConfig& config() const { return config_; }
     // Groups whose first bit has begun in the frames rendered so far.
@@ -103,6 +106,7 @@ private:
     std::array<std::uint8_t, 104> groupBits_{};
     int groupBit_ = 104;
     bool differential_ = false;
+    bool subcarrier_ = true;
 };
 
 } // namespace quorvan::air

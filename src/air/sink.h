@@ -1,12 +1,11 @@
-// Where the samples go: a sound card through ALSA, a WAV or FLAC file through
-// libsndfile, or raw little-endian samples on stdout. A sink takes mono
-// samples (full scale 1.0) and puts the same signal on every channel; it
-// knows nothing of RDS.
+// Where the samples go, as the core sees it: the Sink interface and the
+// sample formats. The sinks themselves (a sound card through ALSA, a WAV or
+// FLAC file through libsndfile, raw samples on stdout) live in air/io. A sink
+// takes mono samples (full scale 1.0) and puts the same signal on every
+// channel; it knows nothing of RDS.
 #pragma once
 
 #include <cstdint>
-#include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -46,22 +45,15 @@ public:
     virtual std::int64_t underruns() const { return 0; }
     // Frames a write should carry.
     virtual std::size_t period() const { return 4096; }
+    // A device behind a sound server: the rate the server's own output runs
+    // at (0 when unknown or there is no server), and a line the status file
+    // carries about it ("" when there is nothing to say).
+    virtual int serverRate() const { return 0; }
+    virtual std::string serverNote() const { return ""; }
     const std::string& error() const { return error_; }
 
 protected:
     std::string error_;
 };
-
-// Opening a sink: nullptr with `error` naming the cause in one line.
-//
-// An ALSA PCM opened for exactly `format`: never resampled by ALSA, a buffer
-// of at most 100 ms. A device that cannot run at the rate is refused with the
-// rates it offers. Each underrun is recovered, counted and told to `report`.
-std::unique_ptr<Sink> OpenAlsaSink(const std::string& pcm, const SinkFormat& format,
-                                   std::function<void(const std::string&)> report, std::string& error);
-// A WAV or FLAC file, by its name's ending.
-std::unique_ptr<Sink> OpenFileSink(const std::string& path, const SinkFormat& format, std::string& error);
-// Raw samples on a file descriptor (stdout).
-std::unique_ptr<Sink> OpenRawSink(int fd, const SinkFormat& format);
 
 } // namespace quorvan::air

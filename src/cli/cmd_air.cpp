@@ -5,6 +5,7 @@
 
 #include "air/air_session.h"
 #include "air/air_status.h"
+#include "air/io/sinks.h"
 #include "rds/generator.h"
 #include "settings/termination_signals.h"
 #include "sim/shared_state.h"
@@ -60,7 +61,7 @@ EncoderState LoadPlayedState(const std::string& path)
     case StateLoad::Loaded:
         return state;
     case StateLoad::Missing:
-        throw UsageError("no virtual encoder state file " + path);
+        throw UsageError("no virtual encoder state file " + path + " (quorvanctl virtual-power " + path + " on creates one)");
     case StateLoad::Damaged:
         break;
     }
@@ -105,7 +106,8 @@ int runAir(Context& ctx)
     }
     if (device && output)
         throw UsageError("--device and --output cannot both be given");
-    const std::int64_t n = seconds ? ParseSeconds(*seconds) : 0;
+    // --seconds 0 plays nothing, as `groups --seconds 0` prints nothing.
+    const std::int64_t n = seconds ? ParseSeconds(*seconds) : -1;
     const bool toStdout = output && *output == "-";
     if (output && !toStdout && !seconds)
         throw UsageError("--output " + *output + " needs --seconds N");
@@ -120,7 +122,18 @@ int runAir(Context& ctx)
     hooks.stopRequested = SignalPending;
     hooks.nowUnix = NowUnix;
     hooks.report = [](const std::string& line) { std::cerr << "quorvanctl: " << line << std::endl; };
-    const std::int64_t frames = n * config.rate;
+    const std::int64_t frames = n < 0 ? -1 : n * config.rate;
+    const bool render = output && seconds;
+    // Two live players on one state file would both drive the air and
+    // overwrite each other's status.
+    if (!render) {
+        if (const std::optional<int> other = air::LiveAirPlayer(statePath))
+            throw UsageError(statePath + " is already on air by process " + std::to_string(*other) + " (see " +
+                             air::AirStatusPath(statePath) + "); stop it first");
+    }
+    if (config.rdsLevel == 0)
+        hooks.report("--rds-level 0: no RDS goes on air" +
+                     std::string(config.pilotLevel > 0 ? ", only the pilot" : ", only silence"));
 
     std::unique_ptr<air::Sink> sink;
     std::string error;
@@ -128,7 +141,7 @@ int runAir(Context& ctx)
         std::signal(SIGPIPE, SIG_IGN);  // a reader that goes away is a write error, not a silent death
         sink = air::OpenRawSink(STDOUT_FILENO, sinkFormat);
     } else if (output) {
-        sink = air::OpenFileSink(*output, sinkFormat, error);
+        sink = air::OpenFileSink(*output, sinkFormat, frames, error);
     } else {
         sink = air::OpenAlsaSink(device.value_or("default"), sinkFormat, hooks.report, error);
     }
@@ -136,13 +149,13 @@ int runAir(Context& ctx)
         throw UsageError(error);
 
     bool ok = false;
-    if (output && seconds) {
+    if (render) {
         // A render: the groups of `groups STATEFILE --seconds N --at T`, the
         // first one at frame 0. One second more for the bits the shaping
         // filter looks ahead at the end.
         if (!rds::EncoderStream::OnAir(state))
             hooks.report(std::string("the virtual encoder ") + (state.power ? "has its carrier off" : "has no power") +
-                         ": the render is silent");
+                         (config.pilotLevel > 0 ? ": the render carries the pilot alone" : ": the render is silent"));
         const std::vector<rds::Group> groups = rds::GroupsDuring(state, start.value_or(ctx.clock().now()), n + 1);
         ok = air::PlayGroups(groups, config, *sink, frames, hooks, error);
     } else {

@@ -3,7 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
+#include <fstream>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace quorvan::air {
 namespace {
@@ -71,6 +76,137 @@ TEST(AirStatus, DamagedTextIsNoStatus)
     AirStatus named = Sample();
     named.device = "file x\ny.wav";
     EXPECT_EQ(ParseAirStatus(FormatAirStatus(named))->device, "file x?y.wav");
+}
+
+struct Dir {
+    Dir() : path(std::filesystem::temp_directory_path() / ("quorvan-air-status-" + std::to_string(::getpid())))
+    {
+        std::filesystem::remove_all(path);
+        std::filesystem::create_directories(path);
+    }
+    ~Dir() { std::filesystem::remove_all(path); }
+    std::string file(const std::string& name) const { return (path / name).string(); }
+    std::filesystem::path path;
+};
+
+std::string Slurp(const std::string& path)
+{
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(AirStatus, RdsOffAndTheSoundServerRateRoundTripAndShow)
+{
+    AirStatus s = Sample();
+    s.rdsOn = false;
+    s.serverRate = 48000;
+    s.note = "ALSA pulse is a sound server: make sure its sink runs at 192 kHz (pactl list sinks), or use hw:CARD";
+    EXPECT_EQ(ParseAirStatus(FormatAirStatus(s)), s);
+    EXPECT_EQ(DescribeAirStatus(s, 1700000101, Clock),
+              "ALSA default, 192 kHz (its sound server runs at 48 kHz), RDS off, pilot off, 0 underruns, since 10:32");
+    // An older writer's file: RDS on, no server known.
+    const auto old = ParseAirStatus("device=x\nrate=192000\n");
+    ASSERT_TRUE(old);
+    EXPECT_TRUE(old->rdsOn);
+    EXPECT_EQ(old->serverRate, 0);
+    EXPECT_FALSE(ParseAirStatus("device=x\nrate=192000\nrds=maybe\n"));
+}
+
+TEST(AirStatus, NeverWritesThroughALinkAndLeavesADirectoryInItsPlace)
+{
+    Dir dir;
+    const std::string state = dir.file("enc.state");
+    const std::string victim = dir.file("victim");
+    {
+        std::ofstream(victim) << "precious\n";
+    }
+    std::filesystem::create_symlink(victim, AirStatusPath(state));
+    ASSERT_TRUE(WriteAirStatus(state, Sample()));
+    EXPECT_EQ(Slurp(victim), "precious\n");
+    EXPECT_FALSE(std::filesystem::is_symlink(AirStatusPath(state)));
+    EXPECT_EQ(ReadAirStatus(state), Sample());
+
+    std::filesystem::remove(AirStatusPath(state));
+    std::filesystem::create_directory(AirStatusPath(state));
+    std::string why;
+    EXPECT_FALSE(WriteAirStatus(state, Sample(), &why));
+    EXPECT_NE(why.find("is a directory"), std::string::npos) << why;
+    EXPECT_TRUE(std::filesystem::is_directory(AirStatusPath(state)));
+    EXPECT_FALSE(ReadAirStatus(state));
+    // Nothing left beside it: the state file's folder holds the victim and the directory.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path), {}), 2);
+}
+
+TEST(AirStatus, ReadsAtMost4KiBOfAHugeFile)
+{
+    Dir dir;
+    const std::string state = dir.file("enc.state");
+    // A valid status, then a sparse 2 GB tail.
+    {
+        std::ofstream(AirStatusPath(state)) << FormatAirStatus(Sample());
+    }
+    std::filesystem::resize_file(AirStatusPath(state), std::uintmax_t{2} << 30);
+    // A child with far less address space than the file: reading it whole fails there.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::ifstream statm("/proc/self/statm");
+        unsigned long pages = 0;
+        statm >> pages;
+        const rlim_t room = static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + (256u << 20);
+        const rlimit limit{room, room};
+        ::setrlimit(RLIMIT_AS, &limit);
+        try {
+            ::_exit(ReadAirStatus(state) ? 1 : 0);
+        } catch (...) {
+            ::_exit(2);
+        }
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    // 4096 bytes are a status; 4097 are not.
+    std::string text = FormatAirStatus(Sample());
+    text += "x=" + std::string(4096 - text.size() - 3, 'y') + "\n";
+    ASSERT_EQ(text.size(), 4096u);
+    {
+        std::ofstream(AirStatusPath(state), std::ios::trunc) << text;
+    }
+    EXPECT_EQ(ReadAirStatus(state), Sample());
+    {
+        std::ofstream(AirStatusPath(state), std::ios::app) << "z";
+    }
+    EXPECT_FALSE(ReadAirStatus(state));
+}
+
+TEST(AirStatus, ALivePlayerIsTheRunningProcessItsStatusNames)
+{
+    Dir dir;
+    const std::string state = dir.file("enc.state");
+    EXPECT_FALSE(LiveAirPlayer(state));
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::pause();
+        ::_exit(0);
+    }
+    AirStatus s = Sample();
+    s.pid = child;
+    ASSERT_TRUE(WriteAirStatus(state, s));
+    EXPECT_EQ(LiveAirPlayer(state), child);
+    EXPECT_NE(ProcessState(child), 0);
+    ::kill(child, SIGSTOP);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, WUNTRACED), child);
+    EXPECT_EQ(ProcessState(child), 'T');
+    ::kill(child, SIGKILL);
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_FALSE(LiveAirPlayer(state));  // it no longer runs
+    EXPECT_EQ(ProcessState(child), 0);
+    s.pid = static_cast<int>(::getpid());
+    ASSERT_TRUE(WriteAirStatus(state, s));
+    EXPECT_FALSE(LiveAirPlayer(state));  // this process's own
 }
 
 } // namespace

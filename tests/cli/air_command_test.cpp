@@ -8,9 +8,17 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <numbers>
 #include <sstream>
+#include <thread>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace quorvan::test {
 namespace {
@@ -116,6 +124,161 @@ TEST(CliAir, ChannelsFormatsFlacAndRawStdout)
     const Decoded d = DecodeRds(raw, 192000);
     EXPECT_EQ(d.firstGroupBit, 0);
     EXPECT_EQ(d.groups.size(), 11u);  // 11 x 104 bits take 0.96 s
+}
+
+// Runs quorvanctl for at most `seconds`: a run that never ends is killed
+// and counts as exit code -1.
+CliResult RunWithin(const CliSandbox& box, const std::vector<std::string>& args, double seconds)
+{
+    const int pid = box.start(args, "within.out");
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    CliResult r;
+    int status = 0;
+    for (;;) {
+        if (::waitpid(pid, &status, WNOHANG) == pid) {
+            r.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            break;
+        }
+        if (std::chrono::steady_clock::now() > end) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    r.out = box.read("within.out");
+    r.err = box.read("within.out.err");
+    return r;
+}
+
+std::vector<float> Floats(const std::string& bytes)
+{
+    std::vector<float> out(bytes.size() / 4);
+    std::memcpy(out.data(), bytes.data(), out.size() * 4);
+    return out;
+}
+
+TEST(CliAir, ZeroSecondsRendersNothing)
+{
+    CliSandbox box;
+    const std::string state = box.path("enc.state");
+    MakeStation(box, state);
+    CliResult r = RunWithin(box, {"air", state, "--output", "zero.wav", "--seconds", "0"}, 20);
+    ASSERT_EQ(r.code, 0) << r.err;
+    const Sound s = ReadSound(box.path("zero.wav"));
+    EXPECT_EQ(s.rate, 192000);
+    EXPECT_TRUE(s.samples.empty());
+    r = RunWithin(box, {"air", state, "--output", "-", "--seconds", "0"}, 20);
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+}
+
+TEST(CliAir, StereoRawRendersCarryTheSameSignalOnBothChannels)
+{
+    CliSandbox box;
+    const std::string state = box.path("enc.state");
+    MakeStation(box, state);
+    for (const std::string format : {"s16", "float"}) {
+        const CliResult r = box.run({"air", state, "--output", "-", "--seconds", "1", "--channels", "2", "--format", format});
+        ASSERT_EQ(r.code, 0) << r.err;
+        const std::size_t bytes = format == "s16" ? 2 : 4;
+        ASSERT_EQ(r.out.size(), 192000u * 2 * bytes) << format;
+        std::vector<float> left;
+        bool loud = false;
+        for (std::size_t i = 0; i < r.out.size(); i += 2 * bytes) {
+            ASSERT_EQ(std::memcmp(r.out.data() + i, r.out.data() + i + bytes, bytes), 0) << format << " frame " << i;
+            float v = 0;
+            if (bytes == 2) {
+                std::int16_t w = 0;
+                std::memcpy(&w, r.out.data() + i, 2);
+                v = static_cast<float>(w) / 32767;
+            } else {
+                std::memcpy(&v, r.out.data() + i, 4);
+            }
+            left.push_back(v);
+            loud = loud || v != 0;
+        }
+        EXPECT_TRUE(loud) << format;
+        const Decoded d = DecodeRds(left, 192000);
+        EXPECT_EQ(d.groups.size(), 11u) << format;
+    }
+}
+
+TEST(CliAir, CarrierOrPowerOffKeepsThePilotAlone)
+{
+    CliSandbox box;
+    const std::string state = box.path("enc.state");
+    MakeStation(box, state);
+    ASSERT_EQ(box.run({"--port", "virtual:" + state, "carrier", "off"}).code, 0);
+    const std::string unpowered = box.path("unpowered.state");
+    MakeStation(box, unpowered);
+    ASSERT_EQ(box.run({"virtual-power", unpowered, "off"}).code, 0);
+    for (const std::string& played : {state, unpowered}) {
+        const CliResult r =
+            box.run({"air", played, "--output", "-", "--seconds", "1", "--format", "float", "--pilot-level", "9"});
+        ASSERT_EQ(r.code, 0) << r.err;
+        EXPECT_NE(r.err.find("the pilot alone"), std::string::npos) << r.err;
+        const std::vector<float> s = Floats(r.out);
+        ASSERT_EQ(s.size(), 192000u);
+        double worst = 0;
+        for (std::size_t n = 0; n < s.size(); ++n) {
+            const double pilot = 0.09 * std::sin(2 * std::numbers::pi * static_cast<double>((n * 19000) % 192000) / 192000);
+            worst = std::max(worst, std::abs(s[n] - pilot));
+        }
+        EXPECT_LT(worst, 1e-4) << played;
+    }
+}
+
+TEST(CliAir, MessagesNameTheFix)
+{
+    CliSandbox box;
+    const std::string state = box.path("enc.state");
+    MakeStation(box, state);
+    CliResult r = box.run({"air", state, "--output", "/nonexistent/x.wav", "--seconds", "1"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("the folder /nonexistent does not exist"), std::string::npos) << r.err;
+    r = box.run({"air", state, "--device", "nosuchcard"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("(see aplay -L)"), std::string::npos) << r.err;
+    r = box.run({"air", state, "--output", "-", "--seconds", "1", "--rds-level", "0"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.err.find("--rds-level 0: no RDS goes on air"), std::string::npos) << r.err;
+}
+
+TEST(CliAir, ASecondLivePlayerOnOneStateFileIsRefusedNamingTheFirst)
+{
+    CliSandbox box;
+    const std::string state = box.path("enc.state");
+    MakeStation(box, state);
+    // A process that runs, named by the status file as its player.
+    const pid_t first = ::fork();
+    ASSERT_GE(first, 0);
+    if (first == 0) {
+        ::pause();
+        ::_exit(0);
+    }
+    box.write("enc.state.air", "device=ALSA hw:0\nrate=192000\npid=" + std::to_string(first) + "\n");
+    CliResult r = RunWithin(box, {"air", state, "--output", "-"}, 10);
+    EXPECT_EQ(r.code, 2) << r.err;
+    EXPECT_NE(r.err.find("process " + std::to_string(first)), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(box.read("enc.state.air").find("pid=" + std::to_string(first)), std::string::npos);
+    // A render is no live player: it goes ahead.
+    r = RunWithin(box, {"air", state, "--output", "-", "--seconds", "1"}, 20);
+    EXPECT_EQ(r.code, 0) << r.err;
+    ::kill(first, SIGKILL);
+    int status = 0;
+    ::waitpid(first, &status, 0);
+    // Its player gone, a live air starts (and ends on SIGTERM).
+    const int pid = box.start({"air", state, "--output", "-"}, "live.raw");
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    std::error_code ec;
+    while ((std::filesystem::file_size(box.path("live.raw"), ec) < 192000 || ec) && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ::kill(pid, SIGTERM);
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << box.read("live.raw.err");
+    EXPECT_GE(std::filesystem::file_size(box.path("live.raw")), 192000u);
 }
 
 TEST(CliAir, EachBadArgumentEndsWithOneLineAndExit2)

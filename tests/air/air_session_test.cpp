@@ -1,0 +1,219 @@
+// The live session on the device's clock: a sink that takes the frames as a
+// device would (its writes are the clock), a state file changed between two
+// writes, and a status writer that stalls like a slow disk.
+#include "air/air_session.h"
+
+#include "sim/shared_state.h"
+#include "sim/state_file.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
+#include <numbers>
+#include <unistd.h>
+
+namespace quorvan::air {
+namespace {
+
+constexpr int kRate = 192000;
+
+struct Dir {
+    Dir() : path(std::filesystem::temp_directory_path() / ("quorvan-air-session-" + std::to_string(::getpid())))
+    {
+        std::filesystem::remove_all(path);
+        std::filesystem::create_directories(path);
+    }
+    ~Dir() { std::filesystem::remove_all(path); }
+    std::string file(const std::string& name) const { return (path / name).string(); }
+    std::filesystem::path path;
+};
+
+// A station on air: PS and the carrier on.
+EncoderState Station()
+{
+    EncoderState s;
+    s.ram[0] = 0xD3;
+    s.ram[1] = 0xA2;
+    for (int i = 0; i < 8; ++i)
+        s.ram[3 + i] = static_cast<std::uint8_t>("QUORVAN "[i]);
+    return s;
+}
+
+void Save(const std::string& path, const EncoderState& s)
+{
+    std::string error;
+    ASSERT_TRUE(SaveEncoderState(path, s, error)) << error;
+}
+
+// A device that takes every frame at once; after each write it calls `after`
+// with the frames taken so far. Its writes are the only clock.
+class ClockSink final : public Sink {
+public:
+    std::function<void(std::int64_t)> after;
+    std::vector<float> samples;
+    bool write(const float* mono, std::size_t frames) override
+    {
+        samples.insert(samples.end(), mono, mono + frames);
+        if (after)
+            after(static_cast<std::int64_t>(samples.size()));
+        return true;
+    }
+    bool close() override { return true; }
+    std::string description() const override { return "test device"; }
+    std::size_t period() const override { return 1024; }
+};
+
+double Pilot(double level, std::int64_t n)
+{
+    // sin(2 pi 19000 n / rate), its phase from integers as the modulator's.
+    const std::int64_t cycle = (n * 19000) % kRate;
+    return level / 100 * std::sin(2 * std::numbers::pi * static_cast<double>(cycle) / kRate);
+}
+
+// The largest distance from the pilot alone over [from, to).
+double FromPilot(const std::vector<float>& s, double level, std::int64_t from, std::int64_t to)
+{
+    double worst = 0;
+    for (std::int64_t n = from; n < to; ++n)
+        worst = std::max(worst, std::abs(s[static_cast<std::size_t>(n)] - Pilot(level, n)));
+    return worst;
+}
+
+TEST(AirSession, CarrierAndPowerOffMuteTheSubcarrierWithin100msAndKeepThePilot)
+{
+    for (const bool powerOff : {false, true}) {
+        Dir dir;
+        const std::string state = dir.file("enc.state");
+        Save(state, Station());
+        std::string error;
+        const auto shared = SharedEncoderState::Open(state, nullptr, error);
+        ASSERT_TRUE(shared) << error;
+        ModulatorConfig config;
+        config.pilotLevel = 9;
+        ClockSink sink;
+        std::int64_t changedAt = -1, backAt = -1;
+        sink.after = [&](std::int64_t frames) {
+            EncoderState s = Station();
+            if (changedAt < 0 && frames >= kRate / 2) {
+                (powerOff ? s.power : s.carrier) = false;
+                Save(state, s);
+                changedAt = frames;
+            } else if (backAt < 0 && frames >= kRate) {
+                Save(state, s);
+                backAt = frames;
+            }
+        };
+        std::int64_t clock = 0;
+        std::vector<AirStatus> written;
+        std::mutex lock;
+        SessionHooks hooks;
+        hooks.nowUnix = [&] { return ++clock; };  // a new second at every write: a status each time
+        hooks.writeStatus = [&](const AirStatus& s, std::string&) {
+            std::lock_guard<std::mutex> g(lock);
+            written.push_back(s);
+            return true;
+        };
+        ASSERT_TRUE(PlayLive(*shared, config, sink, 3 * kRate / 2, hooks, error)) << error;
+        ASSERT_EQ(sink.samples.size(), 3u * kRate / 2);
+        // RDS on air before: far from the pilot alone.
+        EXPECT_GT(FromPilot(sink.samples, 9, 0, changedAt), 0.02) << powerOff;
+        // The state file is looked at within 100 ms of the device's time; from
+        // then the pilot goes on alone, in phase.
+        EXPECT_LT(FromPilot(sink.samples, 9, changedAt + kRate / 10, backAt), 1e-4) << powerOff;
+        // Back on within 100 ms too.
+        EXPECT_GT(FromPilot(sink.samples, 9, backAt + kRate / 10, backAt + kRate / 5), 0.02) << powerOff;
+        std::lock_guard<std::mutex> g(lock);
+        ASSERT_FALSE(written.empty());
+        EXPECT_TRUE(std::any_of(written.begin(), written.end(), [](const AirStatus& s) { return !s.rdsOn; }));
+        EXPECT_TRUE(written.front().rdsOn);
+    }
+}
+
+TEST(AirSession, AStalledStatusWriteNeverHoldsUpTheDevice)
+{
+    Dir dir;
+    const std::string state = dir.file("enc.state");
+    Save(state, Station());
+    std::string error;
+    const auto shared = SharedEncoderState::Open(state, nullptr, error);
+    ASSERT_TRUE(shared) << error;
+    std::mutex lock;
+    std::condition_variable change;
+    bool stalled = false, released = false;
+    std::int64_t framesWhileStalled = 0;
+    ClockSink sink;
+    sink.after = [&](std::int64_t) {
+        std::lock_guard<std::mutex> g(lock);
+        if (stalled && !released && (framesWhileStalled += 1024) >= kRate) {
+            released = true;
+            change.notify_all();
+        }
+    };
+    SessionHooks hooks;
+    hooks.nowUnix = [] { return std::int64_t{1}; };
+    hooks.writeStatus = [&](const AirStatus&, std::string&) {
+        std::unique_lock<std::mutex> g(lock);
+        stalled = true;
+        // A disk that hangs until the device has taken a second more; the
+        // bound only ends a broken run.
+        change.wait_for(g, std::chrono::seconds(20), [&] { return released; });
+        return true;
+    };
+    ASSERT_TRUE(PlayLive(*shared, ModulatorConfig{}, sink, 2 * kRate, hooks, error)) << error;
+    std::lock_guard<std::mutex> g(lock);
+    EXPECT_TRUE(released);
+    EXPECT_GE(framesWhileStalled, kRate);
+}
+
+TEST(AirSession, TheStatusFileIsRemovedOnlyByItsWriter)
+{
+    for (const bool takenOver : {false, true}) {
+        Dir dir;
+        const std::string state = dir.file("enc.state");
+        Save(state, Station());
+        std::string error;
+        const auto shared = SharedEncoderState::Open(state, nullptr, error);
+        ASSERT_TRUE(shared) << error;
+        std::mutex lock;
+        std::condition_variable change;
+        bool written = false, overwritten = false;
+        ClockSink sink;
+        sink.after = [&](std::int64_t frames) {
+            if (!takenOver || overwritten || frames < kRate / 4)
+                return;
+            std::unique_lock<std::mutex> g(lock);
+            change.wait_for(g, std::chrono::seconds(20), [&] { return written; });
+            AirStatus other;
+            other.device = "ALSA hw:1";
+            other.rate = kRate;
+            other.pid = 1;
+            ASSERT_TRUE(WriteAirStatus(state, other));
+            overwritten = true;
+        };
+        SessionHooks hooks;
+        hooks.nowUnix = [] { return std::int64_t{7}; };  // one second: one status
+        hooks.writeStatus = [&](const AirStatus& s, std::string& why) {
+            const bool ok = WriteAirStatus(state, s, &why);
+            std::lock_guard<std::mutex> g(lock);
+            written = true;
+            change.notify_all();
+            return ok;
+        };
+        ASSERT_TRUE(PlayLive(*shared, ModulatorConfig{}, sink, kRate / 2, hooks, error)) << error;
+        const auto left = ReadAirStatus(state);
+        if (takenOver) {
+            ASSERT_TRUE(left);
+            EXPECT_EQ(left->pid, 1);
+        } else {
+            EXPECT_FALSE(std::filesystem::exists(AirStatusPath(state)));
+        }
+    }
+}
+
+} // namespace
+} // namespace quorvan::air
