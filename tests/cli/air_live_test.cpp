@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstring>
@@ -205,6 +206,44 @@ TEST(CliAirLive, AnUnderrunIsRecoveredToldAndCounted)
     for (std::int64_t n = 1; n <= status->underruns; ++n)
         expected += "quorvanctl: underrun " + std::to_string(n) + " on ALSA pulse, recovered\n";
     EXPECT_EQ(box.read("air.out.err"), expected);
+}
+
+// A sound server resamples what the ALSA pulse plugin gives it to its own
+// sink's rate: a sink at 48 kHz removes the 57 kHz signal, so air refuses to
+// start; a sink at the rate plays, and the status file carries the server's
+// rate. A server that ends under a playing air ends it with a line that says so.
+// (A short name: the server's socket path must stay within 108 bytes.)
+TEST(CliAirLive, TheSoundServersRate)
+{
+    CliSandbox box;
+    const std::string state = box.path("enc.state");
+    ASSERT_EQ(box.run({"virtual-poke", state, "00", "D3", "A2"}).code, 0);
+    {
+        PrivatePulse slow(box.path("slow"), 48000);
+        ASSERT_TRUE(slow.ok()) << slow.error();
+        const int air = box.start({"air", state, "--device", "pulse"}, "slow.out");
+        EXPECT_EQ(WaitFor(air, 10), 2);
+        const std::string err = box.read("slow.out.err");
+        EXPECT_NE(err.find("runs at 48000 Hz"), std::string::npos) << err;
+        EXPECT_NE(err.find("pactl list sinks"), std::string::npos) << err;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+        EXPECT_FALSE(std::filesystem::exists(air::AirStatusPath(state)));
+    }
+    PrivatePulse pulse(box.path("pulse"));
+    ASSERT_TRUE(pulse.ok()) << pulse.error();
+    const int air = box.start({"air", state, "--device", "pulse"}, "air.out");
+    std::optional<air::AirStatus> status;
+    for (int i = 0; i < 500 && !status; ++i) {
+        status = air::ReadAirStatus(state);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_TRUE(status) << box.read("air.out.err");
+    EXPECT_EQ(status->serverRate, kRate);
+    EXPECT_EQ(status->note, "");
+    ::kill(pulse.pid(), SIGKILL);
+    EXPECT_EQ(WaitFor(air, 10), 1);
+    const std::string err = box.read("air.out.err");
+    EXPECT_NE(err.find("the sound server went away (ALSA pulse: "), std::string::npos) << err;
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <string>
 #include <thread>
 
 #include <csignal>
@@ -15,7 +16,7 @@ namespace quorvan::test {
 
 namespace fs = std::filesystem;
 
-PrivatePulse::PrivatePulse(const std::string& dir) : dir_(dir)
+PrivatePulse::PrivatePulse(const std::string& dir, int rate) : dir_(dir)
 {
     fs::create_directories(dir_);
     if (const char* v = std::getenv("XDG_RUNTIME_DIR")) {
@@ -37,8 +38,9 @@ PrivatePulse::PrivatePulse(const std::string& dir) : dir_(dir)
             ::dup2(log, 1);
             ::dup2(log, 2);
         }
+        const std::string sink = "--load=module-null-sink sink_name=mpx rate=" + std::to_string(rate) + " channels=1";
         ::execlp("pulseaudio", "pulseaudio", "-n", "--daemonize=yes", "--exit-idle-time=-1", "--system=no",
-                 "--disallow-exit", "--load=module-null-sink sink_name=mpx rate=192000 channels=1",
+                 "--disallow-exit", sink.c_str(),
                  "--load=module-native-protocol-unix", static_cast<char*>(nullptr));
         ::_exit(127);
     }
