@@ -12,11 +12,13 @@
 #include "sim/state_file.h"
 
 #include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <charconv>
 #include <csignal>
 #include <ctime>
+#include <functional>
 #include <iostream>
 
 namespace quorvan::cli {
@@ -68,6 +70,51 @@ EncoderState LoadPlayedState(const std::string& path)
     throw UsageError(error);
 }
 
+// The state file played: STATEFILE, else that of --port virtual:FILE
+// (before or after the command word), else, with --port virtual or the
+// settings' Port on the virtual encoder, the settings' VirtualEncoder (the
+// file beside the settings when it names none).
+std::string PlayedStateFile(Context& ctx, const std::optional<std::string>& own)
+{
+    if (!ctx.args.empty()) {
+        if (own)
+            throw UsageError("give the state file either as STATEFILE or by --port " + *own + ", not both");
+        return ctx.args[0];
+    }
+    const std::string port = own ? *own : ctx.portSpec();
+    for (const std::string prefix : {"virtual:", "virtual-serial:"})
+        if (port.rfind(prefix, 0) == 0 && port.size() > prefix.size())
+            return port.substr(prefix.size());
+    if (port != "virtual" && port != "virtual-serial")
+        throw UsageError("air plays a virtual encoder: give STATEFILE or --port virtual[:STATEFILE] (the port is " +
+                         port + ")");
+    ctx.loadSettings();
+    return ctx.virtualStateFile;
+}
+
+bool StateFileThere(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+// A live air whose state file does not exist yet waits for it (one line),
+// looking ten times a second, until it appears or a signal ends the wait.
+// false when a signal ended it.
+bool WaitForStateFile(const std::string& path, const std::function<void(const std::string&)>& report)
+{
+    if (StateFileThere(path))
+        return true;
+    report("waiting for the virtual encoder state file " + path + " (quorvanctl virtual-power " + path +
+           " on creates one)");
+    while (!StateFileThere(path)) {
+        pollfd p{TerminationSignals::fd(), POLLIN, 0};
+        if (::poll(&p, p.fd >= 0 ? 1 : 0, 100) > 0)
+            return false;
+    }
+    return true;
+}
+
 int runAir(Context& ctx)
 {
     const auto device = ctx.takeOption("--device");
@@ -79,8 +126,9 @@ int runAir(Context& ctx)
     const auto pilotLevel = ctx.takeOption("--pilot-level");
     const auto channels = ctx.takeOption("--channels");
     const auto format = ctx.takeOption("--format");
-    ctx.expectArgs(1, 1);
-    const std::string statePath = ctx.args[0];
+    const auto port = ctx.takeOption("--port");
+    ctx.expectArgs(0, 1);
+    const std::string statePath = PlayedStateFile(ctx, port);
 
     air::ModulatorConfig config;
     if (rate)
@@ -117,13 +165,17 @@ int runAir(Context& ctx)
         throw UsageError("--at needs --seconds N");
     const std::optional<DateTime> start = at ? std::optional<DateTime>(ParseLocalTime(*at)) : std::nullopt;
 
-    const EncoderState state = LoadPlayedState(statePath);
     air::SessionHooks hooks;
     hooks.stopRequested = SignalPending;
     hooks.nowUnix = NowUnix;
     hooks.report = [](const std::string& line) { std::cerr << "quorvanctl: " << line << std::endl; };
     const std::int64_t frames = n < 0 ? -1 : n * config.rate;
     const bool render = output && seconds;
+    if (!render && !WaitForStateFile(statePath, hooks.report)) {
+        TerminationSignals::take();  // ended while waiting: a normal end
+        return kExitOk;
+    }
+    const EncoderState state = LoadPlayedState(statePath);
     // Two live players on one state file would both drive the air and
     // overwrite each other's status.
     if (!render) {
@@ -174,9 +226,10 @@ int runAir(Context& ctx)
 } // namespace
 
 QUORVAN_CLI_COMMAND("air",
-                    "STATEFILE [--device PCM | --output FILE|-] [--rate HZ] [--seconds N] "
+                    "[STATEFILE | --port virtual[:STATEFILE]] [--device PCM | --output FILE|-] [--rate HZ] [--seconds N] "
                     "[--at YYYY-MM-DDTHH:MM:SS] [--rds-level PERCENT] [--pilot-level PERCENT] [--channels 1|2] "
-                    "[--format s16|s32|float] (live until SIGINT or SIGTERM)",
+                    "[--format s16|s32|float] (live until SIGINT or SIGTERM; without STATEFILE the settings' VirtualEncoder; "
+                    "a live air waits for a missing STATEFILE)",
                     runAir);
 
 } // namespace quorvan::cli

@@ -281,6 +281,73 @@ TEST(CliAir, ASecondLivePlayerOnOneStateFileIsRefusedNamingTheFirst)
     EXPECT_GE(std::filesystem::file_size(box.path("live.raw")), 192000u);
 }
 
+TEST(CliAir, ThePortOrTheSettingsNameTheStateFile)
+{
+    CliSandbox box;
+    const std::string state = box.path("enc.state");
+    MakeStation(box, state);
+    const std::vector<std::string> render = {"--output", "-", "--seconds", "1"};
+    auto air = [&](std::vector<std::string> front, std::vector<std::string> back) {
+        front.push_back("air");
+        front.insert(front.end(), back.begin(), back.end());
+        front.insert(front.end(), render.begin(), render.end());
+        return box.run(front);
+    };
+    const CliResult typed = air({}, {state});
+    ASSERT_EQ(typed.code, 0) << typed.err;
+    ASSERT_EQ(typed.out.size(), 192000u * 2);
+    for (const CliResult& r : {air({"--port", "virtual:" + state}, {}), air({}, {"--port", "virtual:" + state}),
+                               air({"--port", "virtual-serial:" + state}, {})}) {
+        EXPECT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(r.out, typed.out);
+    }
+    // The settings' Port on the virtual encoder and its VirtualEncoder file.
+    box.write("s.rds", "[Config]\nPort=6\nVirtualEncoder=" + state + "\n");
+    CliResult r = air({"--settings", box.path("s.rds")}, {});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, typed.out);
+    r = air({"--settings", box.path("s.rds"), "--port", "virtual"}, {});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, typed.out);
+    // A port that is no virtual encoder, or two names for the file.
+    for (const CliResult& bad : {air({"--port", "lpt1"}, {}), air({}, {state, "--port", "virtual:" + state})}) {
+        EXPECT_EQ(bad.code, 2) << bad.err;
+        EXPECT_EQ(std::count(bad.err.begin(), bad.err.end(), '\n'), 1) << bad.err;
+    }
+}
+
+// A live air started before its state file exists (the first day of a
+// service) says so once and plays as soon as the file appears.
+TEST(CliAir, ALiveAirWaitsForItsStateFile)
+{
+    CliSandbox box;
+    const std::string state = box.path("later.state");
+    const int pid = box.start({"air", state, "--output", "-"}, "live.raw");
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (box.read("live.raw.err").empty() && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(box.read("live.raw.err"), "quorvanctl: waiting for the virtual encoder state file " + state +
+                                            " (quorvanctl virtual-power " + state + " on creates one)\n");
+    EXPECT_EQ(box.read("live.raw"), "");
+    int status = 0;
+    EXPECT_EQ(::waitpid(pid, &status, WNOHANG), 0);  // still waiting
+    MakeStation(box, state);
+    std::error_code ec;
+    while ((std::filesystem::file_size(box.path("live.raw"), ec) < 192000 || ec) && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ::kill(pid, SIGTERM);
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << box.read("live.raw.err");
+    EXPECT_GE(std::filesystem::file_size(box.path("live.raw")), 192000u);
+    // SIGTERM while waiting ends it at once, normally.
+    const int waiting = box.start({"air", box.path("never.state"), "--output", "-"}, "never.raw");
+    while (box.read("never.raw.err").empty() && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ::kill(waiting, SIGTERM);
+    ASSERT_EQ(::waitpid(waiting, &status, 0), waiting);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
 TEST(CliAir, EachBadArgumentEndsWithOneLineAndExit2)
 {
     CliSandbox box;
