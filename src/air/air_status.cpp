@@ -245,8 +245,12 @@ std::string DescribeAirStatus(const std::optional<AirStatus>& status, std::int64
         return "not on air";
     const AirStatus& s = *status;
     std::string text = s.device + ", " + RateText(s.rate);
-    if (s.serverRate > 0 && s.serverRate != s.rate)
-        text += " (its sound server runs at " + RateText(s.serverRate) + ")";
+    // What a sound server behind the device really runs at: a rate below the
+    // signal's has resampled it.
+    if (s.serverRate > 0)
+        text += " (sound server at " + RateText(s.serverRate) + ")";
+    else if (!s.note.empty())
+        text += " (sound server rate unknown)";
     text += s.rdsOn ? ", RDS " + Number(s.rdsLevel) + " %, pilot " : std::string(", RDS off, pilot ");
     text += s.pilotLevel > 0 ? Number(s.pilotLevel) + " %" : std::string("off");
     text += ", " + std::to_string(s.underruns) + (s.underruns == 1 ? " underrun" : " underruns");

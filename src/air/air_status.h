@@ -65,7 +65,9 @@ bool AirStatusFresh(const AirStatus& status, std::int64_t nowUnix);
 
 // Shows a clock time of the day as the reader wants it ("10:32").
 using ClockText = std::function<std::string(std::int64_t unixSeconds)>;
-// "ALSA default, 192 kHz, RDS 4.5 %, pilot off, 0 underruns, since 10:32";
+// "ALSA default, 192 kHz, RDS 4.5 %, pilot off, 0 underruns, since 10:32"
+// ("ALSA pulse, 192 kHz (sound server at 48 kHz), RDS off, ..." behind a
+// sound server and with the encoder's carrier off);
 // "not on air" without a status or with one that is no longer fresh.
 std::string DescribeAirStatus(const std::optional<AirStatus>& status, std::int64_t nowUnix, const ClockText& clockText);
 // The local time of day as "HH:MM", the default for DescribeAirStatus.

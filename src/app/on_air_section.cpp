@@ -30,7 +30,9 @@ OnAirSection::OnAirSection(QWidget* parent)
     LOnAir->setTextFormat(Qt::PlainText);
     LOnAir->setTextInteractionFlags(Qt::TextSelectableByMouse);
     LOnAir->setToolTip(QStringLiteral("What quorvanctl air reports in the status file beside the state file "
-                                      "(written every second while it plays)"));
+                                      "(written every second while it plays). The spectrum below is computed "
+                                      "from the encoder's state, not measured: a sound server that resamples "
+                                      "does not show in it; the sound server's own rate does show here."));
     layout->addWidget(LOnAir);
     Spectrum = new SpectrumView(this);
     layout->addWidget(Spectrum);
@@ -72,6 +74,11 @@ void OnAirSection::checkStatus()
         const std::int64_t now = now_();
         if (!status) {
             line = QStringLiteral("not on air: no quorvanctl air plays this state file");
+        } else if (!air::AirStatusFresh(*status, now) && air::ProcessState(status->pid) == 'T') {
+            // Stopped (SIGSTOP, a debugger): it holds the device and plays nothing.
+            line = QStringLiteral("stopped: quorvanctl air (process %1) is stopped and plays nothing; "
+                                  "kill -CONT %1 lets it go on")
+                       .arg(status->pid);
         } else if (!air::AirStatusFresh(*status, now)) {
             line = QStringLiteral("not on air: its last status is %1 s old").arg(now - status->updatedUnix);
         } else {
@@ -106,7 +113,8 @@ void OnAirSection::computeSpectrum()
     const quorvan::EncoderState state = *state_;
     if (!quorvan::rds::EncoderStream::OnAir(state)) {
         Spectrum->setSpectrum({});
-        Spectrum->setNote(QStringLiteral("no signal: the carrier is off"));
+        Spectrum->setNote(pilotLevel_ > 0 ? QStringLiteral("no RDS: the carrier is off (the pilot stays)")
+                                          : QStringLiteral("no signal: the carrier is off"));
         return;
     }
     quorvan::air::ModulatorConfig config;

@@ -160,7 +160,9 @@ void SpectrumView::paintEvent(QPaintEvent*)
     for (double dB = 0; dB >= kFloorDb; dB -= 40)
         p.drawText(QRect(0, yOf(dB) - fm.height() / 2, plot.left() - 4, fm.height()), Qt::AlignRight,
                    QString::number(static_cast<int>(dB)));
+    // The unit of the level axis, below its lowest mark, as "kHz" closes the other.
     const int labels = plot.bottom() + 2;
+    p.drawText(QRect(0, labels, plot.left() - 4, fm.height()), Qt::AlignRight, QStringLiteral("dB"));
     for (int khz : {0, 19, 38, 57, 76, 100}) {
         const QString text = khz == 100 ? QStringLiteral("100 kHz") : QString::number(khz);
         const int w = fm.horizontalAdvance(text);
@@ -171,6 +173,10 @@ void SpectrumView::paintEvent(QPaintEvent*)
     p.drawText(xOf(kPilotHz) + 3, plot.top() + fm.ascent(), QStringLiteral("pilot"));
     p.setPen(QColor(150, 190, 240));
     p.drawText(xOf(kRdsHz + kRdsHalfBandHz) + 3, plot.top() + fm.ascent(), QStringLiteral("RDS"));
+    // What the plot is: the modulator's output for the encoder's state, not a
+    // measurement of what the device (or a sound server behind it) plays.
+    p.setPen(QColor(170, 170, 170));
+    p.drawText(plot.adjusted(0, 0, -4, -2), Qt::AlignRight | Qt::AlignBottom, kComputedCaption);
 
     // The trace: the strongest bin of each pixel column.
     if (!spectrum_.empty()) {

@@ -35,6 +35,8 @@ public:
     static constexpr double kRdsHz = 57000.0;
     static constexpr double kRdsHalfBandHz = 2400.0;
     static constexpr double kFloorDb = -120.0;
+    // Drawn in the plot's corner: the trace is the modulator's output, not a recording.
+    static inline const QString kComputedCaption = QStringLiteral("computed, not measured");
 
     explicit SpectrumView(QWidget* parent = nullptr);
 

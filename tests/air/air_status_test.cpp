@@ -103,7 +103,10 @@ TEST(AirStatus, RdsOffAndTheSoundServerRateRoundTripAndShow)
     s.note = "ALSA pulse is a sound server: make sure its sink runs at 192 kHz (pactl list sinks), or use hw:CARD";
     EXPECT_EQ(ParseAirStatus(FormatAirStatus(s)), s);
     EXPECT_EQ(DescribeAirStatus(s, 1700000101, Clock),
-              "ALSA default, 192 kHz (its sound server runs at 48 kHz), RDS off, pilot off, 0 underruns, since 10:32");
+              "ALSA default, 192 kHz (sound server at 48 kHz), RDS off, pilot off, 0 underruns, since 10:32");
+    s.serverRate = 0;
+    EXPECT_EQ(DescribeAirStatus(s, 1700000101, Clock),
+              "ALSA default, 192 kHz (sound server rate unknown), RDS off, pilot off, 0 underruns, since 10:32");
     // An older writer's file: RDS on, no server known.
     const auto old = ParseAirStatus("device=x\nrate=192000\n");
     ASSERT_TRUE(old);

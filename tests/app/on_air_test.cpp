@@ -11,6 +11,9 @@
 #include <QtTest>
 
 #include <cmath>
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using quorvan_app::OnAirSection;
 
@@ -57,6 +60,7 @@ private slots:
     void theLineSaysWhetherAirPlays();
     void theSpectrumShowsTheSubcarrierAndThePilot();
     void theSpectrumIsComputedOnlyOnAChange();
+    void aStoppedAirShowsAsStoppedAndTheServerRateShows();
 };
 
 void OnAirTest::theLineSaysWhetherAirPlays()
@@ -153,4 +157,45 @@ void OnAirTest::theSpectrumIsComputedOnlyOnAChange()
 }
 
 QTEST_MAIN(OnAirTest)
+void OnAirTest::aStoppedAirShowsAsStoppedAndTheServerRateShows()
+{
+    QTemporaryDir dir;
+    const std::string stateFile = dir.filePath(QStringLiteral("enc.state")).toStdString();
+    std::int64_t now = kNow;
+    OnAirSection section;
+    section.setClock([&] { return now; }, [](std::int64_t) { return std::string("10:32"); });
+    section.setStateFile(stateFile);
+    // Behind a sound server: its own rate on the line.
+    quorvan::air::AirStatus s = Playing(kNow);
+    s.device = "ALSA pulse";
+    s.serverRate = 48000;
+    WriteStatus(stateFile, s);
+    section.checkStatus();
+    QCOMPARE(section.LOnAir->text(),
+             QStringLiteral("ALSA pulse, 192 kHz (sound server at 48 kHz), RDS 4.5 %, pilot 9 %, 0 underruns, since 10:32"));
+    QVERIFY(section.LOnAir->toolTip().contains(QStringLiteral("computed")));
+    QVERIFY(quorvan_app::SpectrumView::kComputedCaption.contains(QStringLiteral("not measured")));
+
+    // A player that was stopped (SIGSTOP) writes no status: stopped, not old.
+    const pid_t child = ::fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        ::pause();
+        ::_exit(0);
+    }
+    ::kill(child, SIGSTOP);
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, WUNTRACED), child);
+    s.pid = child;
+    WriteStatus(stateFile, s);
+    now = kNow + 6;
+    section.checkStatus();
+    QVERIFY2(section.LOnAir->text().startsWith(QStringLiteral("stopped: quorvanctl air (process %1)").arg(child)),
+             qPrintable(section.LOnAir->text()));
+    ::kill(child, SIGKILL);
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    section.checkStatus();
+    QCOMPARE(section.LOnAir->text(), QStringLiteral("not on air: its last status is 6 s old"));
+}
+
 #include "on_air_test.moc"
