@@ -120,7 +120,7 @@ QSize SpectrumView::minimumSizeHint() const
 QRect SpectrumView::plotRect() const
 {
     const QFontMetrics fm(font());
-    const int left = fm.horizontalAdvance(QStringLiteral("-120")) + 6;
+    const int left = std::max(fm.horizontalAdvance(QStringLiteral("-120")), fm.horizontalAdvance(QStringLiteral("0 dB"))) + 6;
     return QRect(left, fm.height() / 2 + 2, width() - left - 8, height() - fm.height() * 2 - 6);
 }
 
@@ -158,11 +158,10 @@ void SpectrumView::paintEvent(QPaintEvent*)
 
     p.setPen(palette().color(QPalette::WindowText));
     for (double dB = 0; dB >= kFloorDb; dB -= 40)
+        // The top mark carries the axis's unit, as "100 kHz" does the other's.
         p.drawText(QRect(0, yOf(dB) - fm.height() / 2, plot.left() - 4, fm.height()), Qt::AlignRight,
-                   QString::number(static_cast<int>(dB)));
-    // The unit of the level axis, below its lowest mark, as "kHz" closes the other.
+                   dB == 0 ? QStringLiteral("0 dB") : QString::number(static_cast<int>(dB)));
     const int labels = plot.bottom() + 2;
-    p.drawText(QRect(0, labels, plot.left() - 4, fm.height()), Qt::AlignRight, QStringLiteral("dB"));
     for (int khz : {0, 19, 38, 57, 76, 100}) {
         const QString text = khz == 100 ? QStringLiteral("100 kHz") : QString::number(khz);
         const int w = fm.horizontalAdvance(text);
