@@ -144,11 +144,15 @@ TEST(AirSession, AStalledStatusWriteNeverHoldsUpTheDevice)
     ASSERT_TRUE(shared) << error;
     std::mutex lock;
     std::condition_variable change;
-    bool stalled = false, released = false;
+    bool stalled = false, released = false, waited = false;
     std::int64_t framesWhileStalled = 0;
     ClockSink sink;
     sink.after = [&](std::int64_t) {
-        std::lock_guard<std::mutex> g(lock);
+        std::unique_lock<std::mutex> g(lock);
+        // The status of the first write is on its way: let its write begin.
+        if (!waited)
+            change.wait_for(g, std::chrono::seconds(20), [&] { return stalled || released; });
+        waited = true;
         if (stalled && !released && (framesWhileStalled += 1024) >= kRate) {
             released = true;
             change.notify_all();
@@ -159,6 +163,7 @@ TEST(AirSession, AStalledStatusWriteNeverHoldsUpTheDevice)
     hooks.writeStatus = [&](const AirStatus&, std::string&) {
         std::unique_lock<std::mutex> g(lock);
         stalled = true;
+        change.notify_all();
         // A disk that hangs until the device has taken a second more; the
         // bound only ends a broken run.
         change.wait_for(g, std::chrono::seconds(5), [&] { return released; });
@@ -214,6 +219,32 @@ TEST(AirSession, TheStatusFileIsRemovedOnlyByItsWriter)
             EXPECT_FALSE(std::filesystem::exists(AirStatusPath(state)));
         }
     }
+}
+
+TEST(AirSession, ADirectoryInTheStatusFilesPlaceIsToldOnceAndLeftAlone)
+{
+    Dir dir;
+    const std::string state = dir.file("enc.state");
+    Save(state, Station());
+    std::filesystem::create_directory(AirStatusPath(state));
+    std::string error;
+    const auto shared = SharedEncoderState::Open(state, nullptr, error);
+    ASSERT_TRUE(shared) << error;
+    ClockSink sink;
+    std::int64_t clock = 0;
+    std::mutex lock;
+    std::vector<std::string> lines;
+    SessionHooks hooks;
+    hooks.nowUnix = [&] { return ++clock; };  // a status at every write
+    hooks.report = [&](const std::string& line) {
+        std::lock_guard<std::mutex> g(lock);
+        lines.push_back(line);
+    };
+    ASSERT_TRUE(PlayLive(*shared, ModulatorConfig{}, sink, kRate / 2, hooks, error)) << error;
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find(AirStatusPath(state) + " is a directory"), std::string::npos) << lines[0];
+    EXPECT_TRUE(std::filesystem::is_directory(AirStatusPath(state)));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path), {}), 2);  // no temporary left
 }
 
 } // namespace
