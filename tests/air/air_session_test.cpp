@@ -147,12 +147,12 @@ TEST(AirSession, AStalledStatusWriteNeverHoldsUpTheDevice)
     bool stalled = false, released = false, waited = false;
     std::int64_t framesWhileStalled = 0;
     ClockSink sink;
-    sink.after = [&](std::int64_t) {
+    sink.after = [&](std::int64_t frames) {
         std::unique_lock<std::mutex> g(lock);
-        // The status of the first write is on its way: let its write begin.
-        if (!waited)
+        // The status posted after the first write is on its way: let its write begin.
+        if (!waited && frames > 1024)
             change.wait_for(g, std::chrono::seconds(20), [&] { return stalled || released; });
-        waited = true;
+        waited = waited || frames > 1024;
         if (stalled && !released && (framesWhileStalled += 1024) >= kRate) {
             released = true;
             change.notify_all();
