@@ -450,10 +450,7 @@ void TForm1::closeEvent(QCloseEvent* event)
 void TForm1::FormClose()
 {
     engine_->remoteNotifiers.clear();
-    if (engine_->remotePort)
-        engine_->remotePort->stop();
-    if (engine_->uecpPort)
-        engine_->uecpPort->stop();
+    engine_->remoteService.stop();
     CloseSerialPort();
 }
 

@@ -141,10 +141,7 @@ void TForm1::connectNetworkPage()
     connect(ERMALLOW, &QLineEdit::editingFinished, this, &TForm1::RemoteSettingsChanged);
     // Idle connections close after 60 s.
     connect(TimerRM, &QTimer::timeout, this, [this] {
-        if (engine_->remotePort)
-            engine_->remotePort->listener().expireIdle();
-        if (engine_->uecpPort)
-            engine_->uecpPort->expire();
+        engine_->remoteService.expire();
         RefreshRemoteSockets();
     });
 }
@@ -169,7 +166,7 @@ void TForm1::RemoteSettingsChanged()
     values.ListenAddress = toBytes(ERMADDR->text().trimmed());
     values.Allow = toBytes(ERMALLOW->text().trimmed());
     FormEngine& e = *engine_;
-    if (e.remotePort && values == e.remote && e.remotePort->listener().listening() == values.Enabled)
+    if (e.remoteStarted && values == e.remote && e.remoteService.lines().listener().listening() == values.Enabled)
         return;
     e.remote = values;
     RestartRemote();
@@ -179,39 +176,38 @@ void TForm1::RestartRemote()
 {
     FormEngine& e = *engine_;
     e.remoteNotifiers.clear();
-    if (!e.remotePort) {
-        e.remotePort = std::make_unique<quorvan::remote::CommandPort>(e.remoteStopwatch, e.clock);
-        e.remotePort->onLog = [this] { AppendRemoteLog(); };
+    quorvan::remote::CommandPort& lines = e.remoteService.lines();
+    quorvan::remote::UecpPort& uecpPort = e.remoteService.uecp();
+    if (!e.remoteStarted) {
+        lines.onLog = [this] { AppendRemoteLog(); };
+        uecpPort.onLog = [this] { AppendUecpLog(); };
+        e.remoteStarted = true;
     }
-    e.remotePort->stop();
+    lines.stop();
     std::string error;
     const std::optional<quorvan::remote::ListenerConfig> config = quorvan::remote::ListenerConfigOf(e.remote, error);
     QString status = QStringLiteral("Not listening (switched off)");
     if (!error.empty()) {
         status = toQt(error);
     } else if (config) {
-        e.remotePort->start(*config);
-        status = toQt(e.remotePort->listener().status());
+        lines.start(*config);
+        status = toQt(lines.listener().status());
     }
     LRMSTAT->setText(status);
 
-    if (!e.uecpPort) {
-        e.uecpPort = std::make_unique<quorvan::remote::UecpPort>(e.remoteStopwatch, e.clock);
-        e.uecpPort->onLog = [this] { AppendUecpLog(); };
-    }
-    e.uecpPort->stop();
+    uecpPort.stop();
     const std::optional<quorvan::remote::UecpConfig> uecp = quorvan::remote::UecpConfigOf(e.remote, error);
     QString uecpStatus = QStringLiteral("Off (no UECP port in the settings file)");
     if (!error.empty()) {
         uecpStatus = toQt(error);
     } else if (uecp) {
-        e.uecpPort->start(*uecp);
-        uecpStatus = toQt(e.uecpPort->status()) +
+        uecpPort.start(*uecp);
+        uecpStatus = toQt(uecpPort.status()) +
                      QStringLiteral("; site %1, encoder %2").arg(uecp->site).arg(uecp->encoder);
     }
     LUECPST->setText(uecpStatus);
     LUECPST->setToolTip(uecpStatus);
-    if (e.remotePort->listener().listening() || e.uecpPort->active())
+    if (lines.listener().listening() || uecpPort.active())
         TimerRM->start();
     else
         TimerRM->stop();
@@ -222,12 +218,8 @@ void TForm1::RefreshRemoteSockets()
 {
     FormEngine& e = *engine_;
     std::map<int, quorvan::remote::Listener::Watch> wanted;
-    if (e.remotePort)
-        for (const quorvan::remote::Listener::Watch& w : e.remotePort->listener().watches())
-            wanted[w.fd] = w;
-    if (e.uecpPort)
-        for (const quorvan::remote::Listener::Watch& w : e.uecpPort->watches())
-            wanted[w.fd] = w;
+    for (const quorvan::remote::Listener::Watch& w : e.remoteService.watches())
+        wanted[w.fd] = w;
     for (auto it = e.remoteNotifiers.begin(); it != e.remoteNotifiers.end();) {
         if (wanted.count(it->first)) {
             ++it;
@@ -261,7 +253,7 @@ void TForm1::RefreshRemoteSockets()
 void TForm1::ShowRemoteState()
 {
     const FormEngine& e = *engine_;
-    const int refused = e.remotePort ? e.remotePort->listener().refused() : 0;
+    const int refused = e.remoteService.lines().listener().refused();
     // The caption may come from the language file: only its number changes.
     QString caption = LRMREF->text();
     while (!caption.isEmpty() && caption.back().isDigit())
@@ -290,15 +282,7 @@ void TForm1::FitRemoteLogColumns()
 
 void TForm1::RemoteSocketReady(int fd)
 {
-    FormEngine& e = *engine_;
-    bool uecp = false;
-    if (e.uecpPort)
-        for (const quorvan::remote::Listener::Watch& w : e.uecpPort->watches())
-            uecp = uecp || w.fd == fd;
-    if (uecp)
-        e.uecpPort->handle(fd);
-    else if (e.remotePort)
-        e.remotePort->listener().handle(fd);
+    engine_->remoteService.handle(fd);
     RefreshRemoteSockets();
     RunRemoteCommands();
 }
@@ -306,8 +290,7 @@ void TForm1::RemoteSocketReady(int fd)
 void TForm1::RunRemoteCommands()
 {
     FormEngine& e = *engine_;
-    auto pending = [&e] { return (e.remotePort && e.remotePort->pending()) || (e.uecpPort && e.uecpPort->pending()); };
-    if (!pending())
+    if (!e.remoteService.pending())
         return;
     if (e.depth > 0) {
         e.heldRemote = true;
@@ -317,22 +300,20 @@ void TForm1::RunRemoteCommands()
         HandlerScope scope(*this);
         quorvan::TStationParams params = ReadStationParams();
         WindowRemoteHost host(*this, e);
-        const bool lines = e.remotePort && e.remotePort->runPending(params, host);
-        const bool frames = e.uecpPort && e.uecpPort->runPending(params, host);
-        if (lines || frames) {
+        if (e.remoteService.runPending(params, host)) {
             WriteStationParams(params);
             RTPlusPreview();  // tags given over the network change no widget
         }
     }
     RefreshRemoteSockets();
     // What came during the transfers runs next, after the window has had its events.
-    if (pending())
+    if (e.remoteService.pending())
         QTimer::singleShot(0, this, &TForm1::RunRemoteCommands);
 }
 
 void TForm1::AppendRemoteLog()
 {
-    const quorvan::remote::LogEntry& entry = engine_->remotePort->log().back();
+    const quorvan::remote::LogEntry& entry = engine_->remoteService.lines().log().back();
     QString command = QString::fromUtf8(entry.line.data(), qsizetype(entry.line.size()));
     if (entry.lines > 1)
         command += QStringLiteral("  (%1 lines)").arg(entry.lines);
@@ -344,7 +325,7 @@ void TForm1::AppendRemoteLog()
 // or why it was refused; the last error stays in the UECP group.
 void TForm1::AppendUecpLog()
 {
-    const quorvan::remote::UecpLogEntry& entry = engine_->uecpPort->log().back();
+    const quorvan::remote::UecpLogEntry& entry = engine_->remoteService.uecp().log().back();
     const QString text = QString::fromUtf8(entry.text.data(), qsizetype(entry.text.size()));
     AddRemoteLogRow(entry.time, QString::fromStdString(entry.peer), QStringLiteral("UECP ") + text,
                     entry.error ? QStringLiteral("!") : QStringLiteral("OK"));

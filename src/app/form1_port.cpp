@@ -88,7 +88,7 @@ void FormEngine::ReleasePort()
     if (!port)
         return;
     SaveVirtualState();
-    transferService.detach(link);
+    remoteService.detach(link);
     quorvan::Port::detach(link);
     port.reset();
 }
@@ -98,7 +98,7 @@ void FormEngine::UsePort(std::unique_ptr<quorvan::Port> opened)
     port = std::move(opened);
     link.Timed = !port->virtualEncoder();
     port->attach(link); // PortAddress, and the idle bus: 24 on a parallel port, RTS and DTR high
-    transferService.attach(link);
+    remoteService.attach(link);
 }
 
 std::string FormEngine::SaveVirtualState()

@@ -13,7 +13,7 @@
 #include "ports/port_factory.h"
 #include "link/priority.h"
 #include "remote/command_port.h"
-#include "remote/transfer_service.h"
+#include "remote/remote_service.h"
 #include "remote/uecp_port.h"
 #include "settings/file_system.h"
 #include "settings/settings_keys.h"
@@ -87,19 +87,12 @@ public:
     std::string virtualEncoderSetting;
     // Section Remote: the network command port's settings.
     quorvan::RemoteValues remote;
-    // The network command port (made when first switched on). Its sockets
-    // are watched by notifiers; while a transfer holds the window, the
-    // transfer service reads them from the port lines (see transfer_service.h).
+    // The network command port and the encoder protocol (UECP) port beside
+    // it, on their own ports. Their sockets are watched by notifiers; while a
+    // transfer holds the window, the service reads them from the port lines
+    // (see transfer_service.h).
     quorvan::SteadyStopwatch remoteStopwatch;
-    std::unique_ptr<quorvan::remote::CommandPort> remotePort;
-    // The encoder protocol (UECP) port beside it, on its own ports.
-    std::unique_ptr<quorvan::remote::UecpPort> uecpPort;
-    quorvan::remote::TransferService transferService{[this] {
-        if (remotePort)
-            remotePort->listener().handleAll();
-        if (uecpPort)
-            uecpPort->handleAll();
-    }};
+    quorvan::remote::RemoteService remoteService{remoteStopwatch, clock};
     struct SocketNotifiers {
         std::unique_ptr<QSocketNotifier> read;
         std::unique_ptr<QSocketNotifier> write;
@@ -114,6 +107,7 @@ public:
     bool heldTimer2 = false;
     bool heldTimer3 = false;
     bool heldRemote = false;
+    bool remoteStarted = false;  // the remote service's logs are shown
     bool stateFileErrorShown = false;
 };
 

@@ -264,17 +264,10 @@ int runDPS(Context& ctx)
 // "YYYY-MM-DDTHH:MM:SS" (a space in place of the T is accepted too).
 DateTime ParseLocalTime(const std::string& text)
 {
-    DateTime t;
-    char sep = 0;
-    char tail = 0;
-    const int n = std::sscanf(text.c_str(), "%4d-%2d-%2d%c%2d:%2d:%2d%c", &t.year, &t.month, &t.day, &sep, &t.hour,
-                              &t.minute, &t.second, &tail);
-    const bool ok = n == 7 && (sep == 'T' || sep == ' ') && t.year >= 1900 && t.year <= 2099 && t.month >= 1 &&
-                    t.month <= 12 && t.day >= 1 && t.day <= daysInMonth(t.year, t.month) && t.hour >= 0 &&
-                    t.hour <= 23 && t.minute >= 0 && t.minute <= 59 && t.second >= 0 && t.second <= 59;
-    if (!ok)
+    const std::optional<DateTime> t = ParseDateTime(text);
+    if (!t)
         throw UsageError("--at '" + text + "' is not a local time YYYY-MM-DDTHH:MM:SS (1900 to 2099)");
-    return t;
+    return *t;
 }
 
 QUORVAN_CLI_COMMAND("send", "", runSend);

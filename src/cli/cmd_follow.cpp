@@ -9,7 +9,7 @@
 #include "link/serial_stream.h"
 #include "remote/command_port.h"
 #include "remote/remote_config.h"
-#include "remote/transfer_service.h"
+#include "remote/remote_service.h"
 #include "remote/uecp_port.h"
 #include "settings/file_system.h"
 #include "settings/ini_file.h"
@@ -37,46 +37,33 @@ bool terminationPending()
 }
 
 // Waits between ticks on the signal pipe, so that Ctrl+C ends the wait at
-// once, and on the network command port's sockets, whose commands run here,
+// once, and on the remote service's descriptors, whose commands run here,
 // between the ticks' transfers.
 class FollowWaiter final : public Sleeper {
 public:
     void sleepMs(unsigned ms) override
     {
-        if ((port && port->pending()) || (uecp && uecp->pending()))
+        if (service && service->pending())
             runCommands();
         std::vector<pollfd> fds{{TerminationSignals::fd(), POLLIN, 0}};
         int timeout = static_cast<int>(ms);
-        auto watch = [&](const std::vector<remote::Listener::Watch>& watches, std::int64_t next) {
-            for (const remote::Listener::Watch& w : watches)
+        if (service) {
+            for (const remote::Listener::Watch& w : service->watches())
                 fds.push_back({w.fd, static_cast<short>((w.read ? POLLIN : 0) | (w.write ? POLLOUT : 0)), 0});
+            const std::int64_t next = service->expire();
             if (next >= 0 && next < timeout)
                 timeout = static_cast<int>(next);
-        };
-        if (port) {
-            watch(port->listener().watches(), port->listener().expireIdle());
-            // The count of lines a sender had not shown, due when its second is over.
-            watch({}, port->flushLog());
         }
-        const std::size_t uecpFirst = fds.size();
-        if (uecp)
-            watch(uecp->watches(), uecp->expire());
         if (::poll(fds.data(), fds.size(), timeout) <= 0)
             return;
-        for (std::size_t i = 1; i < fds.size(); ++i) {
-            if (fds[i].revents == 0)
-                continue;
-            if (i < uecpFirst)
-                port->listener().handle(fds[i].fd);
-            else
-                uecp->handle(fds[i].fd);
-        }
-        if ((port && port->pending()) || (uecp && uecp->pending()))
+        for (std::size_t i = 1; i < fds.size(); ++i)
+            if (fds[i].revents != 0)
+                service->handle(fds[i].fd);
+        if (service && service->pending())
             runCommands();
     }
 
-    remote::CommandPort* port = nullptr;
-    remote::UecpPort* uecp = nullptr;
+    remote::RemoteService* service = nullptr;
     std::function<void()> runCommands;
 };
 
@@ -119,46 +106,14 @@ constexpr std::int64_t kFinishRepliesMs = 1000;
 // unwritten. The replies get until kFinishRepliesMs later to leave before
 // the sockets close. `endingAt` is when the signal was seen (a long run of
 // commands sees it first).
-void finishNetwork(remote::CommandPort* port, remote::UecpPort* uecp, const Stopwatch& stopwatch,
-                   std::optional<std::int64_t>& endingAt, const std::function<void()>& runCommands)
+void finishNetwork(remote::RemoteService& service, const Stopwatch& stopwatch, std::optional<std::int64_t>& endingAt,
+                   const std::function<void()>& runCommands)
 {
     if (!endingAt)
         endingAt = stopwatch.elapsedMs();
-    const std::int64_t deadline = *endingAt + kFinishLinesMs;
     // Late, lines are answered at once: what the sockets still hold drains
     // fast, and only a sender that never stops is cut off, at the very end.
-    const std::int64_t end = deadline + kFinishRepliesMs;
-    auto pending = [&] { return (port && port->pending()) || (uecp && uecp->pending()); };
-    while (stopwatch.elapsedMs() < end) {
-        if (port)
-            port->listener().handleAll();
-        if (uecp)
-            uecp->handleAll();
-        if (!pending())
-            break;
-        runCommands();
-    }
-    if (port && port->pending())
-        runCommands();  // late by now: lines answered without the bus
-    for (;;) {
-        std::vector<pollfd> fds;
-        std::vector<remote::Listener*> owners;
-        for (remote::Listener* listener : {port ? &port->listener() : nullptr, uecp ? &uecp->listener() : nullptr}) {
-            if (!listener)
-                continue;
-            for (const remote::Listener::Watch& w : listener->watches())
-                if (w.write) {
-                    fds.push_back({w.fd, POLLOUT, 0});
-                    owners.push_back(listener);
-                }
-        }
-        const std::int64_t left = end - stopwatch.elapsedMs();
-        if (fds.empty() || left <= 0 || ::poll(fds.data(), fds.size(), static_cast<int>(left)) <= 0)
-            return;
-        for (std::size_t i = 0; i < fds.size(); ++i)
-            if (fds[i].revents != 0)
-                owners[i]->handle(fds[i].fd);
-    }
+    service.drain(*endingAt + kFinishLinesMs + kFinishRepliesMs, runCommands);
 }
 
 // What network commands run on in quorvanctl: the command's link, the
@@ -358,17 +313,11 @@ int runFollow(Context& ctx)
                          "is switched on in " + absolutePath(where.readPath));
     for (const std::string& line : followed)
         ctx.out() << line << std::endl;
-    remote::CommandPort port(stopwatch, ctx.clock());
     FollowRemoteHost host(ctx, saver);
     host.memory = &memory;
     // Station values changed over the network: saved at the end like the window's.
     std::set<const SettingKey*> changedKeys;
-    remote::UecpPort uecp(stopwatch, ctx.clock());
-    remote::TransferService service([&port, &uecp] {
-        port.listener().handleAll();
-        if (uecp.active())
-            uecp.handleAll();
-    });
+    remote::RemoteService service(stopwatch, ctx.clock());
     // From kFinishLinesMs after SIGINT or SIGTERM, the lines still waiting
     // are answered without the bus.
     std::optional<std::int64_t> endingAt;
@@ -381,32 +330,32 @@ int runFollow(Context& ctx)
     waiter.runCommands = [&] {
         SettingsValues before = values, after = values;
         before.params = params;
-        const bool lines = port.runPending(params, host, late);
-        const bool frames = uecp.runPending(params, host);
-        if (!lines && !frames)
+        if (!service.runPending(params, host, late))
             return;
         after.params = params;
         for (const SettingKey& key : settingKeys())
             if (settingText(key, before) != settingText(key, after))
                 changedKeys.insert(&key);
     };
+    remote::UecpPort& uecp = service.uecp();
     if (uecpConfig) {
         uecp.start(*uecpConfig);
         ctx.out() << "UECP: " << uecp.status() << std::endl;
         if (!uecp.active())
             throw Failure("UECP: " + uecp.status());
         uecp.onLog = [&ctx, &uecp] { ctx.out() << uecpLine(uecp.log().back()) << std::endl; };
-        service.attach(link);
-        waiter.uecp = &uecp;
     }
+    remote::CommandPort& port = service.lines();
     if (config) {
         port.start(*config);
         ctx.out() << "Remote: " << port.listener().status() << std::endl;
         if (!port.listener().listening())
             throw Failure(port.listener().status());
         port.onLog = [&ctx, &port] { ctx.out() << networkLine(port.log().back()) << std::endl; };
+    }
+    if (config || uecpConfig) {
         service.attach(link);
-        waiter.port = &port;
+        waiter.service = &service;
     }
 
     FollowSession session(params, memory, encoder,
@@ -417,12 +366,10 @@ int runFollow(Context& ctx)
     host.session = &session;
     session.run(terminationPending);
     TerminationSignals::take();
-    if (waiter.port || waiter.uecp)
-        finishNetwork(waiter.port ? &port : nullptr, waiter.uecp ? &uecp : nullptr, stopwatch, endingAt,
-                      waiter.runCommands);
+    if (waiter.service)
+        finishNetwork(service, stopwatch, endingAt, waiter.runCommands);
     service.detach(link);
-    port.stop();
-    uecp.stop();
+    service.stop();
 
     values.params = params;
     values.window.DPSFromFile = memory.DPSFromFile;

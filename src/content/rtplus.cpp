@@ -129,6 +129,22 @@ std::optional<Composed> ComposeText(std::string_view prefix, std::string_view pa
     return out;
 }
 
+Composed ComposeTitle(std::string_view prefix, std::string_view pattern, std::string_view artist,
+                      std::string_view title)
+{
+    if (!artist.empty())
+        if (std::optional<Composed> composed = ComposeText(prefix, pattern, artist, title))
+            return *composed;
+    Composed composed{std::string(prefix) + std::string(title), {}};
+    if (composed.text.size() > kRadiotextLength)
+        composed.text.resize(kRadiotextLength);
+    const int start = static_cast<int>(prefix.size());
+    const int length = std::min(static_cast<int>(composed.text.size()) - start, kMaxLength1);
+    if (start <= kMaxStart && length > 0)
+        composed.tags = {true, {kItemTitle, start, length}, {}};
+    return composed;
+}
+
 std::optional<Tags> ExplicitTags(const std::array<int, 6>& n)
 {
     Tag tags[2] = {{n[0], n[1], n[2]}, {n[3], n[4], n[5]}};

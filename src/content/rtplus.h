@@ -77,6 +77,12 @@ struct Composed {
 };
 std::optional<Composed> ComposeText(std::string_view prefix, std::string_view pattern, std::string_view artist,
                                     std::string_view title);
+// The radiotext of a title given with the artist before it: through the
+// pattern as ComposeText makes it; without an artist (or a usable pattern)
+// the title alone after the prefix, cut to 64 bytes and tagged as the item
+// title as far as a tag reaches (untagged when the prefix leaves no room).
+Composed ComposeTitle(std::string_view prefix, std::string_view pattern, std::string_view artist,
+                      std::string_view title);
 
 // Tags a caller gives as six numbers (type, start, length twice): valid when
 // each type is 0..63, a dummy is 0,0,0, and every other tag lies within the

@@ -84,12 +84,35 @@ std::array<std::uint8_t, 5> ClockTimeBytes(const DateTime& now, int offsetHours)
     return PackClockTime(ClockTimeFor(now, offsetHours));
 }
 
-Outcome SendCT(TEncoderLink& link, const DateTime& now, int offsetHours)
+ClockTimeFields ClockTimeOfUtc(const DateTime& utc, int offsetHalfHours)
+{
+    ClockTimeFields f;
+    f.mjd = ModifiedJulianDay(utc.year, utc.month, utc.day);
+    f.utcHour = utc.hour;
+    f.utcMinute = utc.minute;
+    f.negative = offsetHalfHours < 0;
+    f.halfHours = std::abs(offsetHalfHours);
+    return f;
+}
+
+ByteRun ClockTimeRecord(const ClockTimeFields& fields)
 {
     ByteRun record{image::kCTGroupType4A};
-    for (std::uint8_t b : ClockTimeBytes(now, offsetHours))
+    for (std::uint8_t b : PackClockTime(fields))
         record.push_back(b);
-    return WriteOperation(link, image::kCTGroupType, record);
+    return record;
+}
+
+Outcome SendCT(TEncoderLink& link, const DateTime& now, int offsetHours)
+{
+    return WriteOperation(link, image::kCTGroupType, ClockTimeRecord(ClockTimeFor(now, offsetHours)));
+}
+
+Outcome LoadAndTriggerClockTime(TEncoderLink& link, const ClockTimeFields& fields)
+{
+    WriteRun(link, Opens::Operation, image::kCTGroupType, ClockTimeRecord(fields), Closes::Continues);
+    WriteRun(link, Opens::Continues, image::kCTTrigger, {1}, Closes::Operation);
+    return ClosedOutcome(link);
 }
 
 Outcome SendCT(EncoderContext& ctx, const TStationParams& params)

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "content/station_params.h"
+#include "encoder/bus_runs.h"
 #include "encoder/image_decode.h"
 #include "encoder/operation.h"
 #include "link/clock.h"
@@ -31,6 +32,14 @@ ClockTimeFields ClockTimeFor(const DateTime& now, int offsetHours);
 // Its 40 bits in five bytes, most significant bit first (0x68..0x6C).
 std::array<std::uint8_t, 5> ClockTimeBytes(const DateTime& now, int offsetHours);
 
+// The clock-time record of the minute `utc` (UTC) at a local time offset of
+// `offsetHalfHours` half hours (negative: west of Greenwich), as an
+// automation system gives the time: UTC stays as given, the offset is carried
+// exactly.
+ClockTimeFields ClockTimeOfUtc(const DateTime& utc, int offsetHalfHours);
+// What 0x67 takes: the group type byte of 4A and the five bytes of `fields`.
+ByteRun ClockTimeRecord(const ClockTimeFields& fields);
+
 // SendCT: start (operation begins), 0xD6, 0x67, 0x40, the five bytes, stop
 // (operation ends), for the time `now`.
 Outcome SendCT(TEncoderLink& link, const DateTime& now, int offsetHours);
@@ -40,6 +49,11 @@ Outcome SendCT(EncoderContext& ctx, const TStationParams& params);
 // The trigger: start (operation begins), 0xD6, 0x6D, 0x01, stop (operation
 // continues); the load that follows closes the operation.
 void SendCTTrigger(TEncoderLink& link);
+
+// The record of `fields` put on the air at once: start (operation begins),
+// 0xD6, 0x67, the record, stop (operation continues), then start, 0xD6,
+// 0x6D, 0x01, stop (operation ends).
+Outcome LoadAndTriggerClockTime(TEncoderLink& link, const ClockTimeFields& fields);
 
 // What one Timer3 tick does.
 struct Timer3Step {

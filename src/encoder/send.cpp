@@ -42,6 +42,14 @@ ByteRun ProgramBytes(const TStationParams& params)
     return run;
 }
 
+ByteRun AFBytes(const AFList& af)
+{
+    ByteRun run{static_cast<std::uint8_t>(af.count)};
+    for (int i = 0; i < af.count; ++i)
+        run.push_back(af.codes[i]);
+    return run;
+}
+
 ByteRun RadiotextAndGroupBytes(const TStationParams& params)
 {
     ByteRun run{0x00};  // radiotext off while it is rewritten
@@ -78,9 +86,8 @@ SendResult BSEND1Click(EncoderContext& ctx, TStationParams& params)
     for (std::uint8_t b : ProgramBytes(params))
         link.SendByte(b);
     result.af = MakeAFList(params, ctx.decimalSeparator);
-    link.SendByte(result.af.count);
-    for (int i = 0; i < result.af.count; ++i)
-        link.SendByte(result.af.codes[i]);
+    for (std::uint8_t b : AFBytes(result.af))
+        link.SendByte(b);
     link.SendStop(false);
 
     ctx.sleeper.sleepMs(kAfterFirstTransactionMs);

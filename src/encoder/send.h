@@ -43,6 +43,8 @@ Outcome BSTOR1Click(EncoderContext& ctx);
 // --- the bytes of the transactions, for the writers above and for tests -------
 // T1 up to and including the TA byte (16 bytes minus the AF count).
 ByteRun ProgramBytes(const TStationParams& params);
+// T1 from 0x10: the AF count, then its codes.
+ByteRun AFBytes(const AFList& af);
 // T2: 0x00, the current radiotext (64), 0x00, group type x 8, DB3..DB7.
 ByteRun RadiotextAndGroupBytes(const TStationParams& params);
 // T5: clock byte and phase steps.

@@ -1,6 +1,8 @@
 #include "link/clock.h"
 
 #include <chrono>
+#include <cstdio>
+#include <string>
 #include <ctime>
 #include <thread>
 
@@ -45,6 +47,26 @@ int daysInMonth(int year, int month)
     if (month < 1 || month > 12)
         return 30;
     return month == 2 && isLeapYear(year) ? 29 : days[month - 1];
+}
+
+bool IsValidDateTime(const DateTime& t)
+{
+    return t.year >= 1900 && t.year <= 2099 && t.month >= 1 && t.month <= 12 && t.day >= 1 &&
+           t.day <= daysInMonth(t.year, t.month) && t.hour >= 0 && t.hour <= 23 && t.minute >= 0 && t.minute <= 59 &&
+           t.second >= 0 && t.second <= 59 && t.msec >= 0 && t.msec <= 999;
+}
+
+std::optional<DateTime> ParseDateTime(std::string_view text)
+{
+    const std::string s(text);
+    DateTime t;
+    char sep = 0;
+    char tail = 0;
+    const int n = std::sscanf(s.c_str(), "%4d-%2d-%2d%c%2d:%2d:%2d%c", &t.year, &t.month, &t.day, &sep, &t.hour,
+                              &t.minute, &t.second, &tail);
+    if (n != 7 || (sep != 'T' && sep != ' ') || !IsValidDateTime(t))
+        return std::nullopt;
+    return t;
 }
 
 void ManualTime::sleepMs(unsigned ms)

@@ -5,6 +5,8 @@
 #include "link/deadline.h"
 
 #include <cstdint>
+#include <optional>
+#include <string_view>
 
 namespace quorvan {
 
@@ -77,5 +79,13 @@ private:
 // Calendar helpers shared by the clock-time code and ManualTime.
 bool isLeapYear(int year);
 int daysInMonth(int year, int month);
+
+// A date and time that exists: 1900 to 2099 (the years the clock-time
+// group's Modified Julian Day covers), a day the month has, 00:00:00 to
+// 23:59:59, milliseconds 0..999.
+bool IsValidDateTime(const DateTime& t);
+// "YYYY-MM-DDTHH:MM:SS" (a space in place of the T too, nothing after it);
+// nothing when it is not that or not a valid date and time.
+std::optional<DateTime> ParseDateTime(std::string_view text);
 
 } // namespace quorvan

@@ -9,7 +9,7 @@ namespace {
 bool IsBarrier(const Command& command)
 {
     return command.key == Key::Store || command.key == Key::Send || command.key == Key::CT ||
-           command.key == Key::Status;
+           command.key == Key::Status || command.key == Key::Request;
 }
 
 } // namespace

@@ -7,7 +7,7 @@
 //     connection, one UDP address and port) come in the order of its lines,
 //     whatever the order the work is done in.
 //   - A query answers the value that the lines before it have set.
-//   - STORE, SEND, CT and STATUS? are barriers: every line before one is
+//   - STORE, SEND, CT, STATUS? and an encoder protocol request are barriers: every line before one is
 //     written before it, every line after it after it.
 //   - Between two barriers, commands on the same target are merged: the
 //     newest value is written once and answers every merged line. A set is

@@ -13,7 +13,7 @@ namespace {
 
 constexpr std::array<const char*, kKeyCount> kNames{
     "TEXT", "RT2", "RT3", "RT4", "DPS", "PS", "PI", "PTY", "TP", "TA", "MS", "DI", "AF", "CT", "SEND", "STORE",
-    "STATUS", "RTPLUS", "ARTIST", "TITLE", "RT1", "RDS", "CTON", "CLOCK"};
+    "STATUS", "RTPLUS", "ARTIST", "TITLE", "RT1", "RDS", "CTON", "CLOCK", "REQUEST"};
 
 bool IsBlank(char c)
 {
@@ -200,6 +200,7 @@ Command ParseLine(std::string_view line)
     case Key::Carrier:
     case Key::ClockTimeOnOff:
     case Key::ClockTime:
+    case Key::Request:
         break;
     }
     return Command{};

@@ -14,6 +14,8 @@
 // anything but the station values listed in Key.
 #pragma once
 
+#include "link/clock.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -54,10 +56,12 @@ enum class Key : int {
                     //   number: bit 0 toggles the A/B flag
     Carrier,        // the RDS carrier on (1) or off (0)
     ClockTimeOnOff, // the clock-time transmission on (1) or off (0)
-    ClockTime,      // load and trigger the clock time of `text` (UTC,
-                    //   "YYYY-MM-DDTHH:MM:SS"), local offset `number` half hours
+    ClockTime,      // load and trigger the clock time `time` (UTC), local
+                    //   offset `number` half hours
+    Request,        // read back the element `number` at this place in the
+                    //   stream (a barrier; the encoder protocol answers it)
 };
-inline constexpr int kKeyCount = static_cast<int>(Key::ClockTime) + 1;
+inline constexpr int kKeyCount = static_cast<int>(Key::Request) + 1;
 inline constexpr int kLineKeyCount = static_cast<int>(Key::Title) + 1;
 
 // The key's name in replies ("TEXT", "RT2", "PS", ..., "STATUS").
@@ -79,6 +83,7 @@ struct Command {
     int number = 0;                      // PTY 0..31, TP/TA 0..1, MS 0 speech/1 music, DI 0..15
     std::vector<std::string> frequencies; // AF
     std::vector<int> numbers;            // RTPlus: six numbers, or none to clear
+    DateTime time;                       // ClockTime: a valid date and time (UTC)
 };
 
 // Parses one line (without its line end). An empty line is Unknown.

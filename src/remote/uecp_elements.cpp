@@ -71,6 +71,21 @@ bool Requestable(std::uint8_t mec)
     }
 }
 
+// The date and time of the clock element (UTC): year (of 2000), month, day,
+// hour, minute, second.
+DateTime ClockOf(const Element& e)
+{
+    const auto b = [&](std::size_t i) { return static_cast<int>(static_cast<std::uint8_t>(e.data[i])); };
+    DateTime t;
+    t.year = 2000 + b(0);
+    t.month = b(1);
+    t.day = b(2);
+    t.hour = b(3);
+    t.minute = b(4);
+    t.second = b(5);
+    return t;
+}
+
 // The values an element's data must hold; a code when they do not.
 int CheckValues(const Element& e)
 {
@@ -107,8 +122,10 @@ int CheckValues(const Element& e)
         return kOk;
     }
     case kRealTimeClock: {
-        const bool ok = byte(0) <= 99 && byte(1) >= 1 && byte(1) <= 12 && byte(2) >= 1 && byte(2) <= 31 &&
-                        byte(3) <= 23 && byte(4) <= 59 && byte(5) <= 59 && byte(6) <= 99 && (byte(7) & 0x1F) <= 24;
+        // A date that exists (no 30 February), centiseconds, and the offset
+        // byte with bits 6 and 7 clear.
+        const bool ok = byte(0) <= 99 && IsValidDateTime(ClockOf(e)) && byte(6) <= 99 && (byte(7) & 0xC0) == 0 &&
+                        (byte(7) & 0x1F) <= 24;
         return ok ? kOk : kOutOfRange;
     }
     case kRequest: {
@@ -140,16 +157,19 @@ std::string RadiotextOf(const Element& e)
     return text;
 }
 
-// "YYYY-MM-DDTHH:MM:SS" of the clock element (UTC) and its offset in whole hours.
+// The clock element's time as the log shows it: "YYYY-MM-DDTHH:MM:SS".
 std::string ClockText(const Element& e)
 {
-    const auto b = [&](std::size_t i) { return static_cast<int>(static_cast<std::uint8_t>(e.data[i])); };
+    const DateTime t = ClockOf(e);
     char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", 2000 + b(0), b(1), b(2), b(3), b(4), b(5));
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
+                  t.second);
     return text;
 }
 
-// The local time offset of the clock element: bit 5 the sign, bits 0..4 half hours.
+// The local time offset byte of the clock element (UECP, element 0x0D):
+// bits 6 and 7 zero, bit 5 the sense (1: west of Greenwich, negative), bits
+// 0..4 the offset in half hours.
 int OffsetHalfHours(const Element& e)
 {
     const int v = static_cast<std::uint8_t>(e.data[7]);
@@ -302,7 +322,7 @@ std::vector<Command> CommandsOf(const Element& e)
         return {c};
     case kRealTimeClock:
         c.key = Key::ClockTime;
-        c.text = ClockText(e);
+        c.time = ClockOf(e);
         c.number = OffsetHalfHours(e);
         return {c};
     case kClockTimeOnOff:

@@ -190,8 +190,17 @@ void UecpPort::frame(const Peer& peer, Channel& channel, const Frame& f)
         if (e.mec == kCommunicationMode)
             channel.mode = static_cast<Mode>(static_cast<std::uint8_t>(e.data[0]));
         else if (e.mec == kRequest) {
-            if (channel.mode != Mode::Unidirectional && requests_.size() < kMaxRequests)
-                requests_.push_back({peer, f.sqc, static_cast<std::uint8_t>(e.data[0])});
+            if (channel.mode != Mode::Unidirectional && requests_.size() < kMaxRequests) {
+                // Answered at its place among the commands: after those sent
+                // before it, before those sent after it.
+                requests_.push_back({peer, f.sqc, static_cast<std::uint8_t>(e.data[0]), ++lastRequest_});
+                Command request;
+                request.kind = Command::Kind::Set;
+                request.key = Key::Request;
+                request.number = static_cast<std::uint8_t>(e.data[0]);
+                request.numbers = {lastRequest_};
+                queue_.add(peer, std::move(request), Describe(e));
+            }
         } else {
             for (Command& command : CommandsOf(e))
                 queue_.add(peer, std::move(command), Describe(e));
@@ -217,17 +226,23 @@ bool UecpPort::runPending(TStationParams& params, RemoteHost& host)
 {
     const TStationParams before = params;
     for (const CommandQueue::Entry& entry : queue_.take()) {
+        if (entry.command.key == Key::Request) {
+            // (a request the port dropped when it stopped has no entry left)
+            while (!requests_.empty() && requests_.front().id < entry.command.numbers.front())
+                requests_.pop_front();
+            if (!requests_.empty() && requests_.front().id == entry.command.numbers.front()) {
+                send(requests_.front().peer, requests_.front().sqc, Answer(requests_.front().mec, params));
+                requests_.pop_front();
+            }
+            queue_.answer(entry, kReplyDone);
+            continue;
+        }
         const std::string reply = ExecuteCommand(entry.command, params, host);
         queue_.answer(entry, reply);  // nothing goes out (see the replier); the queue lets go of the entry
         if (reply != kReplyDone)
             addLog(entry.peer, entry.line + (reply == kReplyNotReady ? ": the encoder did not answer" : ": not taken"),
                    true);
     }
-    // Requests see the values the commands before them set.
-    std::vector<Request> requests;
-    requests.swap(requests_);
-    for (const Request& r : requests)
-        send(r.peer, r.sqc, Answer(r.mec, params));
     return !(params == before);
 }
 

@@ -87,6 +87,7 @@ private:
         Peer peer;
         std::uint8_t sqc = 0;
         std::uint8_t mec = 0;
+        int id = 0;  // its entry's command.numbers[0]
     };
     Channel& channel(const Peer& peer);
     void received(const Peer& peer, std::string_view bytes);
@@ -105,7 +106,8 @@ private:
     std::unique_ptr<SerialStream> serial_;
     Peer serialPeer_;
     std::map<std::string, Channel> channels_;
-    std::vector<Request> requests_;
+    std::deque<Request> requests_;  // in the order of their places in queue_
+    int lastRequest_ = 0;
     std::deque<UecpLogEntry> log_;
     // One sender's frames (or refusals) show at most ten log lines a second.
     LogLimiter limiter_;

@@ -10,6 +10,8 @@
 #include "remote/uecp_frame.h"
 #include "remote/uecp_port.h"
 #include "remote/uecp_wire.h"
+#include "rds/generator.h"
+#include "rds/receiver.h"
 #include "support/loopback.h"
 
 #include <gtest/gtest.h>
@@ -436,6 +438,92 @@ TEST(UecpPort, ModeTwoAcknowledgesEveryFrameModeOneAnswersRequests)
              Wire(Raw({0x17, 1, 0x13}), 0x24));
     r.serve();
     EXPECT_EQ(tcp.received(), Wire(Raw({0x07, 0, 0, 3}), 0x23) + Wire(Raw({0x13, 0, 0, 1, 224}), 0x24));
+}
+
+// The clock-time record in the encoder's RAM (0x68..0x6C).
+ClockTimeFields LoadedClockTime(EncoderRig& rig)
+{
+    std::array<std::uint8_t, 5> ct{};
+    const test::Bytes raw = test::Hex(rig.ram(image::kCTBits, 5));
+    std::copy(raw.begin(), raw.end(), ct.begin());
+    return UnpackClockTime(ct);
+}
+
+TEST(UecpPort, TheClockCarriesHalfHoursAndItsSignExactlyAndRefusesImpossibleDates)
+{
+    UecpRig r;
+    Automation tcp(SOCK_STREAM, r.port.listener().tcpPort());
+    tcp.send(Wire(Raw({0x2C, 2}), 1));
+    r.serve();
+    EXPECT_EQ(tcp.received(), Wire(Raw({0x18, 0}), 1));
+
+    // 12:00 UTC at +5:30 (11 half hours): UTC stays 12:00, local 17:30.
+    tcp.send(Wire(Raw({0x0D, 26, 3, 10, 12, 0, 0, 0, 11}), 2));
+    r.serve();
+    EXPECT_EQ(tcp.received(), Wire(Raw({0x18, 0}), 2));
+    EXPECT_EQ(LoadedClockTime(r.rig), (ClockTimeFields{ModifiedJulianDay(2026, 3, 10), 12, 0, false, 11}));
+
+    // -3:30 (bit 5, the sense, and 7 half hours), and what a radio makes of
+    // the 4A group it puts on air.
+    rds::EncoderStream stream;
+    stream.Next(r.rig.encoder.state());  // the latches before are history
+    tcp.send(Wire(Raw({0x0D, 26, 12, 31, 23, 45, 0, 0, 0x20 | 7}), 3));
+    r.serve();
+    EXPECT_EQ(tcp.received(), Wire(Raw({0x18, 0}), 3));
+    const ClockTimeFields west{ModifiedJulianDay(2026, 12, 31), 23, 45, true, 7};
+    EXPECT_EQ(LoadedClockTime(r.rig), west);
+    rds::Receiver radio;
+    for (int i = 0; i < 20 && !radio.clockTime; ++i)
+        radio.Take(stream.Next(r.rig.encoder.state()));
+    ASSERT_TRUE(radio.clockTime.has_value());
+    EXPECT_EQ(*radio.clockTime, west);
+    EXPECT_EQ(radio.groupsOfType[4 * 2], 1u);
+
+    // Dates that do not exist and offset bytes with bit 6 or 7 set are
+    // refused (out of range) and load nothing; 29 February of a leap year is taken.
+    const struct {
+        std::string element;
+        int code;
+    } cases[] = {
+        {Raw({0x0D, 26, 2, 30, 8, 0, 0, 0, 2}), 6},
+        {Raw({0x0D, 26, 2, 29, 8, 0, 0, 0, 2}), 6},
+        {Raw({0x0D, 26, 4, 31, 8, 0, 0, 0, 2}), 6},
+        {Raw({0x0D, 26, 1, 10, 8, 0, 0, 0, 0x42}), 6},
+        {Raw({0x0D, 26, 1, 10, 8, 0, 0, 0, 0x80}), 6},
+        {Raw({0x0D, 26, 1, 10, 8, 0, 0, 0, 0x60}), 6},
+        {Raw({0x0D, 28, 2, 29, 8, 0, 0, 0, 0}), 0},
+    };
+    std::uint8_t sqc = 4;
+    for (const auto& c : cases) {
+        const ClockTimeFields before = LoadedClockTime(r.rig);
+        tcp.send(Wire(c.element, sqc));
+        r.serve();
+        if (c.code == 0) {
+            EXPECT_EQ(tcp.received(), Wire(Raw({0x18, 0}), sqc));
+            EXPECT_EQ(LoadedClockTime(r.rig), (ClockTimeFields{ModifiedJulianDay(2028, 2, 29), 8, 0, false, 0}));
+        } else {
+            EXPECT_EQ(tcp.received(), Wire(Raw({0x18, static_cast<std::uint8_t>(c.code), sqc}), sqc)) << int(sqc);
+            EXPECT_EQ(LoadedClockTime(r.rig), before) << int(sqc);
+        }
+        ++sqc;
+    }
+}
+
+TEST(UecpPort, ARequestAnswersTheValueAtItsPlaceInTheStream)
+{
+    UecpRig r;
+    Automation tcp(SOCK_STREAM, r.port.listener().tcpPort());
+    // One burst: the requests wait with the commands, and each one answers
+    // what the frames before it set, not what came after it.
+    tcp.send(Wire(Raw({0x2C, 1}), 1) + Wire(Raw({0x07, 0, 0, 3}), 2) + Wire(Raw({0x17, 1, 0x07}), 3) +
+             Wire(Raw({0x07, 0, 0, 5}), 4) + Wire(Raw({0x02, 0, 0}) + "FIRST   ", 5) + Wire(Raw({0x17, 1, 0x07}), 6) +
+             Wire(Raw({0x17, 3, 0x02, 0, 0}), 7) + Wire(Raw({0x02, 0, 0}) + "SECOND  ", 8) +
+             Wire(Raw({0x07, 0, 0, 9}), 9) + Wire(Raw({0x17, 3, 0x02, 0, 0}), 10));
+    r.serve();
+    EXPECT_EQ(tcp.received(), Wire(Raw({0x07, 0, 0, 3}), 3) + Wire(Raw({0x07, 0, 0, 5}), 6) +
+                                  Wire(Raw({0x02, 0, 0}) + "FIRST   ", 7) + Wire(Raw({0x02, 0, 0}) + "SECOND  ", 10));
+    EXPECT_EQ(r.params.PTY, 9);
+    EXPECT_EQ(r.rig.ramText(image::kPS, 8), "SECOND  ");
 }
 
 TEST(UecpPort, UdpTakesSeveralFramesPerDatagramAndAnswersTheSender)
