@@ -78,7 +78,7 @@ TEST(FirstDay, TheManualPagesHelpAndPackageDescribeTheNewParts)
     for (const std::string* text : {&window, &help})
         for (const char* part :
              {"Virtual encoder (software output)", "On air", "spectrum", "computed", "not measured", "RT+", "UECP",
-              "UECP TCP", "STATEFILE.air"}) {
+              "UECPTCPPort", "STATEFILE.air"}) {
             // roff writes a dash and a dot as they stand here, but a file name in bold-italic.
             const std::string roffPart = std::string(part) == "STATEFILE.air" ? ".IB STATEFILE .air" : part;
             EXPECT_TRUE(has(*text, text == &window ? roffPart : part))
