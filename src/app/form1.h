@@ -331,7 +331,9 @@ public:
     FramedGroup* GBRMST;
     QLabel* LRMSTAT;
     QLabel* LRMREF;
-    FramedGroup* GBUECP;  // the encoder protocol: where it listens, its last error
+    FramedGroup* GBUECP;  // the encoder protocol: its ports, where it listens, its last error
+    QSpinBox* SEUECPTCP;
+    QSpinBox* SEUECPUDP;
     QLabel* LUECPST;
     QLabel* LUECPERR;
     QTableWidget* LVRMLOG;

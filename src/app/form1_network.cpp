@@ -101,13 +101,22 @@ void TForm1::buildNetworkPage()
     LRMSTAT->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     LRMREF = label(GBRMST, "LRMREF", QStringLiteral("Refused senders: 0"), 8, 44, 225);
 
-    // The encoder protocol: set in the settings file ([Remote] UECP...); its
-    // frames go into the log below.
+    // The encoder protocol: its TCP and UDP ports ([Remote] UECPTCPPort,
+    // UECPUDPPort; the serial line and the addresses are the settings
+    // file's); its frames go into the log below. The status is one line, whole
+    // in its tool-tip.
     GBUECP = group(page, "GBUECP", QStringLiteral("UECP"), 244, 70, 241, 62);
-    LUECPST = label(GBUECP, "LUECPST", QStringLiteral("Off"), 8, 16, 225, 28, 0);
-    LUECPST->setWordWrap(true);
-    LUECPST->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    LUECPERR = label(GBUECP, "LUECPERR", QStringLiteral("No errors"), 8, 44, 225, 16, 0);
+    label(GBUECP, "LUECPTCP", QStringLiteral("TCP:"), 8, 16, 28);
+    SEUECPTCP = portSpin(GBUECP, "SEUECPTCP", 13);
+    SEUECPTCP->setGeometry(36, 13, 62, 21);
+    label(GBUECP, "LUECPUDP", QStringLiteral("UDP:"), 106, 16, 28);
+    SEUECPUDP = portSpin(GBUECP, "SEUECPUDP", 13);
+    SEUECPUDP->setGeometry(134, 13, 62, 21);
+    label(GBUECP, "LUECPPORT0", QStringLiteral("0 = off"), 200, 16, 38)->setEnabled(false);
+    for (QSpinBox* spin : {SEUECPTCP, SEUECPUDP})
+        spin->setValue(0);
+    LUECPST = label(GBUECP, "LUECPST", QStringLiteral("Off"), 8, 35, 225, 14, 0);
+    LUECPERR = label(GBUECP, "LUECPERR", QStringLiteral("No errors"), 8, 47, 225, 14, 0);
 
     LVRMLOG = named(new QTableWidget(0, 4, page), "LVRMLOG", 0);
     LVRMLOG->setGeometry(4, 136, 481, 96);
@@ -137,6 +146,8 @@ void TForm1::connectNetworkPage()
     connect(CBRMEN, &QCheckBox::toggled, this, &TForm1::RemoteSettingsChanged);
     connect(SERMUDP, &QSpinBox::valueChanged, this, &TForm1::RemoteSettingsChanged);
     connect(SERMTCP, &QSpinBox::valueChanged, this, &TForm1::RemoteSettingsChanged);
+    connect(SEUECPTCP, &QSpinBox::valueChanged, this, &TForm1::RemoteSettingsChanged);
+    connect(SEUECPUDP, &QSpinBox::valueChanged, this, &TForm1::RemoteSettingsChanged);
     connect(ERMADDR, &QLineEdit::editingFinished, this, &TForm1::RemoteSettingsChanged);
     connect(ERMALLOW, &QLineEdit::editingFinished, this, &TForm1::RemoteSettingsChanged);
     // Idle connections close after 60 s.
@@ -149,20 +160,24 @@ void TForm1::connectNetworkPage()
 void TForm1::ShowRemoteSettings()
 {
     const quorvan::RemoteValues& r = engine_->remote;
-    const QSignalBlocker b1(CBRMEN), b2(SERMUDP), b3(SERMTCP), b4(ERMADDR), b5(ERMALLOW);
+    const QSignalBlocker b1(CBRMEN), b2(SERMUDP), b3(SERMTCP), b4(ERMADDR), b5(ERMALLOW), b6(SEUECPTCP), b7(SEUECPUDP);
     CBRMEN->setChecked(r.Enabled);
     SERMUDP->setValue(r.UDPPort);
     SERMTCP->setValue(r.TCPPort);
+    SEUECPTCP->setValue(r.UECPTCPPort);
+    SEUECPUDP->setValue(r.UECPUDPPort);
     ERMADDR->setText(toQt(r.ListenAddress));
     ERMALLOW->setText(toQt(r.Allow));
 }
 
 void TForm1::RemoteSettingsChanged()
 {
-    quorvan::RemoteValues values = engine_->remote;  // the UECP keys are the file's
+    quorvan::RemoteValues values = engine_->remote;  // the UECP serial line and addresses are the file's
     values.Enabled = CBRMEN->isChecked();
     values.UDPPort = SERMUDP->value();
     values.TCPPort = SERMTCP->value();
+    values.UECPTCPPort = SEUECPTCP->value();
+    values.UECPUDPPort = SEUECPUDP->value();
     values.ListenAddress = toBytes(ERMADDR->text().trimmed());
     values.Allow = toBytes(ERMALLOW->text().trimmed());
     FormEngine& e = *engine_;

@@ -52,6 +52,8 @@ Switch after - With "Send next after:" checked, the next radiotext is sent autom
 
 Type - Enables the radiotext A/B type varying.
 
+RT+ - RadioText Plus: tags the artist and the title in the radiotext for receivers that show them (groups 3A and 11A). The pattern (%a artist, %t title, default "%a - %t") is matched on the radiotext as sent, after its prefix, and the two tags point into it; a radiotext that does not match sends "item not running". The network's ARTIST= and TITLE= (or RTPLUS=) set the tags directly. The chip has no RT+: the tags go out from the virtual encoder and the software encoder (quorvanctl air) only, never to a real encoder.
+
 A/B flag - Receivers clear their radiotext display when the A/B flag changes. A new radiotext (from a text source, the network or quorvanctl rt) toggles the flag when it differs from the one on air, while "New text toggles A/B" (under Options) is checked: ToggleAB=1 in section [Radiotext] of the settings file, the default of a new settings file; an older file without the key keeps the flag as it is.
 
 SYSTEM
@@ -87,7 +89,7 @@ Always on top - Keeps the window above other windows.
 
 High Priority - Runs the program at high priority, so that other programs do not slow the data transfer. Choosing it measures the CPU speed again.
 
-Port - The port the encoder is connected to: LPT1, LPT2 (at the address below) or COM1 to COM4.
+Port - The port the encoder is connected to: LPT1, LPT2 (at the address below) or COM1 to COM4. "Virtual encoder (software output)" works without the chip: every operation goes to the virtual encoder (its memory in the file [Config] VirtualEncoder= names, by default virtual-encoder.state beside the settings file), its monitor window opens at every start, and quorvanctl air plays it as an RDS signal on a sound card (the software encoder; the quorvan-air user service runs it). quorvanctl with the same settings, or --port virtual, drives the same encoder.
 
 Bidirectional - The encoder's answers are checked, and Receive and Read Status are available. A missing answer shows "!Ready" in the status bar.
 
@@ -125,12 +127,16 @@ Network
 
 The network command port lets playout and automation systems change the station values live, with short lines over UDP or TCP such as TEXT=Artist - Title, PS=, PTY=, TA=1, AF=, SEND, STORE, CT and queries such as TEXT?, RT2? to RT4? or STATUS?. Enabled switches it on; UDP port and TCP port (0 = off), Listen address (127.0.0.1: this computer only; 0.0.0.0: every network) and Allow (addresses or prefixes such as 192.168.1.0/24 allowed to send; empty: this computer only). The page shows where the port listens or why it does not, how many senders were refused, and the last commands with their time, sender (address and UDP or TCP), command and reply.
 
+UECP - Broadcast automation, traffic-announcement switches and RDS management servers drive the encoder with UECP frames (EBU SPB 490, IEC 62106-10), as they drive a hardware encoder's UECP port. In the UECP box, TCP and UDP set its ports (0 = off; [Remote] UECPTCPPort and UECPUDPPort); a serial line is set in the settings file ([Remote] UECPSerial=/dev/ttyUSB0:19200). It uses the same listen address and allow list. A frame is checked whole before anything changes: PI, PS, TA/TP, DI, MS, PTY, radiotext, AF, the clock time and RDS on/off are taken; in communication mode 2 every frame is acknowledged. The UECP box shows where it listens and its last error, and the log shows each frame's elements decoded. In the automation system choose "UECP" (or "SPB 490") as the encoder protocol, with this computer's address and port and the site and encoder address of the settings (0/0 reaches every encoder).
+
 Each line is answered with + (done), ! (taken, but the transfer ended "!Ready"), - (bad value, nothing changed) or ? (unknown command); a query answers KEY=value. Replies come in the order of the lines, per connection and per UDP sender, and a query answers the value the lines before it set. Commands that arrive during a transfer are coalesced (only the newest value of each target is written); SEND, STORE, CT and STATUS? are barriers that nothing is coalesced across. The full list is in the README and in man quorvanctl.
 
 4. Virtual encoder and receiver
 ===============================
 
-Started as quorvan --virtual-encoder, the program talks to a virtual encoder instead of a port and opens its monitor window: the encoder's memory and what it means. Its Receiver section is a radio tuned to the virtual encoder: it decodes the RDS groups the encoder sends and shows PI, PS, PTY, the flags and the radiotext as a receiver assembles it, with its A/B flag.
+Started as quorvan --virtual-encoder, or with the port "Virtual encoder (software output)", the program talks to a virtual encoder instead of a port and opens its monitor window: the encoder's memory and what it means. Its Receiver section is a radio tuned to the virtual encoder: it decodes the RDS groups the encoder sends and shows PI, PS, PTY, the flags and the radiotext as a receiver assembles it, with its A/B flag, and the RT+ artist and title.
+
+On air - Says whether quorvanctl air plays the virtual encoder, from the status file (STATEFILE.air) that air writes every second: the device, the rate, the RDS and pilot levels, the underruns and since when; "not on air" without one or when it is 3 s old. Below it, the spectrum of the signal from 0 to 100 kHz with the pilot (19 kHz) and the RDS band (57 kHz +- 2.4 kHz) marked. The spectrum is computed in the window from the same modulator and groups with the levels on air; it is not measured on the sound card. A sound server (ALSA "default", pulse, pipewire) that resamples to 48 kHz takes the RDS band off the air while the spectrum still shows it: use a card that runs at 192 kHz (hw:CARD=...).
 
 5. Miscellaneous
 ================

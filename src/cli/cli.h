@@ -179,6 +179,13 @@ EncoderState LoadStateForCommand(const std::string& path, bool mayCreate);
 void UpdateStateForCommand(Context& ctx, const std::string& path, const std::function<void(VirtualEncoder&)>& change);
 
 std::string Usage();
+// One command's synopsis, "usage: quorvanctl [OPTIONS] NAME ARGS" (what
+// `quorvanctl NAME --help` prints and a wrong argument count says).
+std::string CommandUsage(const std::string& name);
+
+// The failure of a command that needs a virtual encoder state file that is not
+// there: the file named, and the command that creates one.
+std::string MissingStateFileMessage(const std::string& path);
 
 // A text as the terminal shows it: UTF-8 as it is, in double quotes; quotes,
 // backslashes and control characters escaped so that it stays one line.

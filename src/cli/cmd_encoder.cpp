@@ -1,8 +1,11 @@
 // The encoder commands: send, store, reset, carrier on|off, ta on|off,
-// status, receive, ct [--at ...], rt TEXT [--type A|B], dps TEXT.
+// status, receive, ct [--at ...], rt TEXT [--type A|B], dps TEXT, and the
+// station values ps, pi, pty, tp, af.
 // They run the same operations as the window's buttons, with the station
 // values of the settings file, without the confirmation question and
-// without the one-second guard.
+// without the one-second guard. A station value goes through the command the
+// window's network port runs for PS=, PI=, PTY=, TP= and AF=: the same checks
+// and the same bytes (that value's bytes of the data image alone).
 #include "cli/cli.h"
 #include "cli/cli_settings.h"
 #include "content/charset.h"
@@ -14,6 +17,8 @@
 #include "encoder/receive.h"
 #include "encoder/send.h"
 #include "encoder/update_sequences.h"
+#include "remote/command_port.h"
+#include "remote/line_protocol.h"
 
 #include <cstdio>
 #include <ostream>
@@ -259,6 +264,89 @@ int runDPS(Context& ctx)
     return Finish(ctx, SendDynamicPSUpdate(ctx.link(), text));
 }
 
+// What a station value command runs on: the command's link, opened at the
+// first transfer, so that a refused value never opens the port.
+class ValueHost final : public remote::RemoteHost {
+public:
+    explicit ValueHost(Context& ctx) : ctx_(ctx) {}
+    EncoderContext encoder(const TStationParams&) override
+    {
+        if (!run_)
+            run_.emplace(ctx_);
+        return run_->context;
+    }
+
+private:
+    Context& ctx_;
+    std::optional<Run> run_;
+};
+
+// Sets one station value as the network line "KEY=value" would, then keeps it
+// in the settings file as receive does, once the encoder has taken it.
+// `refused` says what the value must be when the line protocol refuses it.
+int SetStationValue(Context& ctx, remote::Key key, const std::string& value, const std::string& refused)
+{
+    ctx.loadSettings();
+    if (value.find_first_of("\r\n") != std::string::npos)
+        throw UsageError(refused);
+    const remote::Command command = remote::ParseLine(std::string(remote::KeyName(key)) + "=" + value);
+    if (command.kind != remote::Command::Kind::Set || command.key != key)
+        throw UsageError(refused);
+    TStationParams params = ctx.params;
+    ValueHost host(ctx);
+    const std::string reply = remote::ExecuteCommand(command, params, host);
+    if (reply == remote::kReplyBad)
+        throw UsageError(refused);
+    const int code = ctx.finishOperation();
+    if (code == kExitOk && reply == remote::kReplyDone) {
+        ctx.params = params;
+        ctx.out() << "Settings file updated: " << SaveStationValues(ctx, params) << '\n';
+    }
+    return code;
+}
+
+int runPS(Context& ctx)
+{
+    ctx.expectArgs(1, 1);
+    ctx.loadSettings();
+    EncoderText(ctx.args[0], CharsetFromInt(ctx.params.CBCHARSET));  // refuses what the character set lacks
+    return SetStationValue(ctx, remote::Key::PS, ctx.args[0],
+                           "the PS takes 1 to 8 characters, not only blanks, not '" + ctx.args[0] + "'");
+}
+
+int runPI(Context& ctx)
+{
+    ctx.expectArgs(1, 1);
+    return SetStationValue(ctx, remote::Key::PI, ctx.args[0],
+                           "the PI code takes 1 to 4 hexadecimal digits, not '" + ctx.args[0] + "'");
+}
+
+int runPTY(Context& ctx)
+{
+    ctx.expectArgs(1, 1);
+    return SetStationValue(ctx, remote::Key::PTY, ctx.args[0],
+                           "the programme type is a number from 0 to 31, not '" + ctx.args[0] + "'");
+}
+
+int runTP(Context& ctx)
+{
+    return SetStationValue(ctx, remote::Key::TP, OnOff(ctx) ? "1" : "0", "expected on or off");
+}
+
+int runAF(Context& ctx)
+{
+    ctx.expectArgs(1, static_cast<std::size_t>(kAFRows));
+    std::string list;
+    if (!(ctx.args.size() == 1 && ctx.args[0] == "none"))
+        for (const std::string& frequency : ctx.args) {
+            if (frequency.empty() || frequency.find_first_of(", \t") != std::string::npos ||
+                remote::ParseLine("AF=" + frequency).kind != remote::Command::Kind::Set)
+                throw UsageError("AF '" + frequency + "' is not a frequency of 87.6 to 107.9 MHz (as 87.6, one a word)");
+            list += (list.empty() ? "" : ",") + frequency;
+        }
+    return SetStationValue(ctx, remote::Key::AF, list, "the AF list takes at most 25 frequencies");
+}
+
 } // namespace
 
 // "YYYY-MM-DDTHH:MM:SS" (a space in place of the T is accepted too).
@@ -280,5 +368,10 @@ QUORVAN_CLI_COMMAND("receive", "", runReceive);
 QUORVAN_CLI_COMMAND("ct", "[--at YYYY-MM-DDTHH:MM:SS]", runCT);
 QUORVAN_CLI_COMMAND("rt", "TEXT [--type A|B]", runRT);
 QUORVAN_CLI_COMMAND("dps", "TEXT", runDPS);
+QUORVAN_CLI_COMMAND("ps", "TEXT", runPS);
+QUORVAN_CLI_COMMAND("pi", "HHHH", runPI);
+QUORVAN_CLI_COMMAND("pty", "0..31", runPTY);
+QUORVAN_CLI_COMMAND("tp", "on|off", runTP);
+QUORVAN_CLI_COMMAND("af", "FREQ...|none", runAF);
 
 } // namespace quorvan::cli

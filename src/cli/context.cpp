@@ -208,7 +208,7 @@ EncoderState LoadStateForCommand(const std::string& path, bool mayCreate)
         break;
     case StateLoad::Missing:
         if (!mayCreate)
-            throw Failure("no virtual encoder state file " + path);
+            throw Failure(MissingStateFileMessage(path));
         break;
     case StateLoad::Damaged:
         throw UsageError(error);

@@ -63,6 +63,12 @@ int runCommandLine(int argc, char** argv)
         const Command* command = FindCommand(name);
         if (!command)
             throw UsageError("unknown command '" + name + "' (quorvanctl help lists them)");
+        // NAME --help: the command's synopsis, whatever else stands beside it.
+        for (int i = at + 1; i < argc; ++i)
+            if (std::strcmp(argv[i], "--help") == 0) {
+                std::cout << CommandUsage(name) << "\n(man quorvanctl describes every command)\n";
+                return kExitOk;
+            }
         Context ctx(options, name, std::vector<std::string>(argv + at + 1, argv + argc));
         // SIGINT, SIGTERM or SIGHUP in the middle of an operation would cut a
         // bus transaction short and lose the virtual encoder's new state: the

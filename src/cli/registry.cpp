@@ -66,4 +66,17 @@ std::string Usage()
     return text;
 }
 
+std::string CommandUsage(const std::string& name)
+{
+    std::string synopsis = "usage: quorvanctl [--settings FILE] [--port PORT] [--record FILE] [--timed] " + name;
+    if (const Command* c = FindCommand(name); c && c->usage && *c->usage)
+        synopsis += std::string(" ") + c->usage;
+    return synopsis;
+}
+
+std::string MissingStateFileMessage(const std::string& path)
+{
+    return "no virtual encoder state file " + path + " (quorvanctl virtual-power " + path + " on creates one)";
+}
+
 } // namespace quorvan::cli

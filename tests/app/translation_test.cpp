@@ -215,7 +215,7 @@ private slots:
             "LEXMP", "ColorBox1", "LOGO", "Show1", "Hide1", "Exit1",
             // "Text Sources" > "Network"
             "TSTSN", "GBRM", "GBRMST", "GBUECP", "CBRMEN", "LRMUDP", "LRMTCP", "LRMPORT0", "LRMADDR", "LRMALLOW",
-            "LRMREF",
+            "LRMREF", "LUECPTCP", "LUECPUDP", "LUECPPORT0",
             // "Radiotext" > "RT+"
             "GBRTP", "CBRTPLUS", "LRTPPAT",
             // "Radiotext" > "Options"
