@@ -11,6 +11,7 @@
 #include "remote/remote_config.h"
 #include "remote/remote_service.h"
 #include "remote/uecp_port.h"
+#include "service/follow_loop.h"
 #include "settings/file_system.h"
 #include "settings/ini_file.h"
 #include "settings/settings_file.h"
@@ -20,52 +21,13 @@
 #include "sources/link_follow_encoder.h"
 
 #include <cstdio>
-#include <functional>
 #include <optional>
-#include <poll.h>
 #include <set>
 #include <vector>
 
 namespace quorvan::cli {
 
 namespace {
-
-bool terminationPending()
-{
-    pollfd p{TerminationSignals::fd(), POLLIN, 0};
-    return ::poll(&p, 1, 0) > 0 && (p.revents & POLLIN) != 0;
-}
-
-// Waits between ticks on the signal pipe, so that Ctrl+C ends the wait at
-// once, and on the remote service's descriptors, whose commands run here,
-// between the ticks' transfers.
-class FollowWaiter final : public Sleeper {
-public:
-    void sleepMs(unsigned ms) override
-    {
-        if (service && service->pending())
-            runCommands();
-        std::vector<pollfd> fds{{TerminationSignals::fd(), POLLIN, 0}};
-        int timeout = static_cast<int>(ms);
-        if (service) {
-            for (const remote::Listener::Watch& w : service->watches())
-                fds.push_back({w.fd, static_cast<short>((w.read ? POLLIN : 0) | (w.write ? POLLOUT : 0)), 0});
-            const std::int64_t next = service->expire();
-            if (next >= 0 && next < timeout)
-                timeout = static_cast<int>(next);
-        }
-        if (::poll(fds.data(), fds.size(), timeout) <= 0)
-            return;
-        for (std::size_t i = 1; i < fds.size(); ++i)
-            if (fds[i].revents != 0)
-                service->handle(fds[i].fd);
-        if (service && service->pending())
-            runCommands();
-    }
-
-    remote::RemoteService* service = nullptr;
-    std::function<void()> runCommands;
-};
 
 // Saves the virtual encoder's state after an operation. A save that fails
 // does not end the follower (the network's and the sources' values would be
@@ -94,27 +56,6 @@ private:
     Context& ctx_;
     std::string failure_;
 };
-
-// How long the lines taken before SIGINT or SIGTERM may still be written,
-// and then how long their replies may wait for the senders' sockets.
-constexpr std::int64_t kFinishLinesMs = 5000;
-constexpr std::int64_t kFinishRepliesMs = 1000;
-
-// At the end, every line and frame sent before is run: what the sockets
-// (and the serial line) already hold is read and written as usual, for at
-// most kFinishLinesMs; lines that still wait then are answered "!"
-// unwritten. The replies get until kFinishRepliesMs later to leave before
-// the sockets close. `endingAt` is when the signal was seen (a long run of
-// commands sees it first).
-void finishNetwork(remote::RemoteService& service, const Stopwatch& stopwatch, std::optional<std::int64_t>& endingAt,
-                   const std::function<void()>& runCommands)
-{
-    if (!endingAt)
-        endingAt = stopwatch.elapsedMs();
-    // Late, lines are answered at once: what the sockets still hold drains
-    // fast, and only a sender that never stops is cut off, at the very end.
-    service.drain(*endingAt + kFinishLinesMs + kFinishRepliesMs, runCommands);
-}
 
 // What network commands run on in quorvanctl: the command's link, the
 // one-second guard of Send, and the virtual encoder's state saved after
@@ -249,7 +190,7 @@ bool saveRememberedTexts(SettingsFileSystem& fs, const SettingsLocation& where, 
     return true;
 }
 
-int runFollow(Context& ctx)
+remote::RemoteOverrides followOverrides(Context& ctx)
 {
     remote::RemoteOverrides overrides;
     if (const auto v = ctx.takeOption("--udp"))
@@ -268,6 +209,35 @@ int runFollow(Context& ctx)
             throw UsageError("--uecp-serial takes DEVICE[:BAUD]: " + error);
         overrides.uecpSerial = *v;
     }
+    return overrides;
+}
+
+// Starts the ports the settings or the options enable, each said at start
+// and logged line by line; a port that cannot listen ends the follower.
+void startPorts(Context& ctx, remote::RemoteService& ports, const std::optional<remote::ListenerConfig>& config,
+                const std::optional<remote::UecpConfig>& uecpConfig)
+{
+    remote::UecpPort& uecp = ports.uecp();
+    if (uecpConfig) {
+        uecp.start(*uecpConfig);
+        ctx.out() << "UECP: " << uecp.status() << std::endl;
+        if (!uecp.active())
+            throw Failure("UECP: " + uecp.status());
+        uecp.onLog = [&ctx, &uecp] { ctx.out() << uecpLine(uecp.log().back()) << std::endl; };
+    }
+    remote::CommandPort& port = ports.lines();
+    if (config) {
+        port.start(*config);
+        ctx.out() << "Remote: " << port.listener().status() << std::endl;
+        if (!port.listener().listening())
+            throw Failure(port.listener().status());
+        port.onLog = [&ctx, &port] { ctx.out() << networkLine(port.log().back()) << std::endl; };
+    }
+}
+
+int runFollow(Context& ctx)
+{
+    const remote::RemoteOverrides overrides = followOverrides(ctx);
     ctx.expectArgs(0, 0);
     if (!TerminationSignals::install())
         throw Failure("cannot watch for SIGINT/SIGTERM");
@@ -286,7 +256,6 @@ int runFollow(Context& ctx)
     LinkFollowEncoder encoder(link, params, ctx.clock(), ctx.sleeper());
     StateSaver saver(ctx);
     encoder.onOperationEnded = [&saver] { saver.save(); };
-
     // Relative source names: below the program's folder, or for an installed
     // program below the settings file's.
     const std::string exeDirectory = executableDirectory();
@@ -294,7 +263,6 @@ int runFollow(Context& ctx)
         textSourceDirectory(isInstalledProgram(settingsFs, exeDirectory), where, exeDirectory);
     const PosixSourceFileSystem sourceFs;
     const SteadyStopwatch stopwatch;
-    FollowWaiter waiter;
 
     // The network command port, when the settings or the options enable it.
     std::string configError;
@@ -313,69 +281,34 @@ int runFollow(Context& ctx)
                          "is switched on in " + absolutePath(where.readPath));
     for (const std::string& line : followed)
         ctx.out() << line << std::endl;
+
     FollowRemoteHost host(ctx, saver);
     host.memory = &memory;
-    // Station values changed over the network: saved at the end like the window's.
-    std::set<const SettingKey*> changedKeys;
-    remote::RemoteService service(stopwatch, ctx.clock());
-    // From kFinishLinesMs after SIGINT or SIGTERM, the lines still waiting
-    // are answered without the bus.
-    std::optional<std::int64_t> endingAt;
-    const std::function<bool()> late = [&endingAt, &stopwatch] {
-        if (!endingAt && terminationPending())
-            endingAt = stopwatch.elapsedMs();
-        return endingAt && stopwatch.elapsedMs() - *endingAt >= kFinishLinesMs;
-    };
-    // Runs what either port has waiting; the keys whose values changed are saved at the end.
-    waiter.runCommands = [&] {
-        SettingsValues before = values, after = values;
-        before.params = params;
-        if (!service.runPending(params, host, late))
-            return;
-        after.params = params;
-        for (const SettingKey& key : settingKeys())
-            if (settingText(key, before) != settingText(key, after))
-                changedKeys.insert(&key);
-    };
-    remote::UecpPort& uecp = service.uecp();
-    if (uecpConfig) {
-        uecp.start(*uecpConfig);
-        ctx.out() << "UECP: " << uecp.status() << std::endl;
-        if (!uecp.active())
-            throw Failure("UECP: " + uecp.status());
-        uecp.onLog = [&ctx, &uecp] { ctx.out() << uecpLine(uecp.log().back()) << std::endl; };
-    }
-    remote::CommandPort& port = service.lines();
-    if (config) {
-        port.start(*config);
-        ctx.out() << "Remote: " << port.listener().status() << std::endl;
-        if (!port.listener().listening())
-            throw Failure(port.listener().status());
-        port.onLog = [&ctx, &port] { ctx.out() << networkLine(port.log().back()) << std::endl; };
-    }
+    service::SystemPoller poller;
+    service::FollowLoop loop({&stopwatch, &poller, TerminationSignals::fd()}, params, values);
+    remote::RemoteService ports(stopwatch, ctx.clock());
+    startPorts(ctx, ports, config, uecpConfig);
     if (config || uecpConfig) {
-        service.attach(link);
-        waiter.service = &service;
+        ports.attach(link);
+        loop.serve(ports, host);
     }
-
     FollowSession session(params, memory, encoder,
-                          {sourceDirectory, &sourceFs, &ctx.clock(), &stopwatch, &waiter},
+                          {sourceDirectory, &sourceFs, &ctx.clock(), &stopwatch, &loop.waiter()},
                           [&ctx, &params](const FollowEvent& e) {
                               ctx.out() << eventLine(e, CharsetFromInt(params.CBCHARSET)) << std::endl;
                           });
     host.session = &session;
-    session.run(terminationPending);
+    loop.run(session);
     TerminationSignals::take();
-    if (waiter.service)
-        finishNetwork(service, stopwatch, endingAt, waiter.runCommands);
-    service.detach(link);
-    service.stop();
+    ports.detach(link);
+    ports.stop();
 
+    // The remembered texts and the keys commands changed, saved like the window's.
     values.params = params;
     values.window.DPSFromFile = memory.DPSFromFile;
     values.window.RTFromFile = memory.RTFromFile;
     std::string error;
-    if (!saveRememberedTexts(settingsFs, where, values, changedKeys, error))
+    if (!saveRememberedTexts(settingsFs, where, values, loop.changedKeys(), error))
         throw Failure(error);
     // The settings are saved whatever the state file's fate; a state that
     // still cannot be saved makes the end a failure (the save said why).
