@@ -11,6 +11,7 @@
 #include "remote/remote_config.h"
 #include "remote/remote_service.h"
 #include "remote/uecp_port.h"
+#include "service/follow_log.h"
 #include "service/follow_loop.h"
 #include "settings/file_system.h"
 #include "settings/ini_file.h"
@@ -99,61 +100,6 @@ int PortOption(const std::string& text, const char* option)
     return std::stoi(text);
 }
 
-// An encoder text as the terminal shows it: decoded from the station's
-// character set, quoted as QuotedLine does.
-std::string quotedText(const std::string& bytes, Charset cs)
-{
-    return QuotedLine(DecodeText(bytes, cs));
-}
-
-std::string timeText(const DateTime& t)
-{
-    char time[32];
-    std::snprintf(time, sizeof time, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
-                  t.second);
-    return time;
-}
-
-std::string eventLine(const FollowEvent& e, Charset cs)
-{
-    const char* status = !e.ready ? "(not sent)" : (*e.ready ? "Ready" : "!Ready");
-    return timeText(e.time) + " " + e.target + " " + (e.target == "CT" ? QuotedLine(e.text) : quotedText(e.text, cs)) + " " + status;
-}
-
-// "2024-05-10 12:00:00 NET 127.0.0.1 UDP "TEXT=Artist - Title" + (3 lines)"
-std::string networkLine(const remote::LogEntry& e)
-{
-    if (e.notice)  // "2024-05-10 12:00:01 NET 93 more lines from 127.0.0.1 not shown"
-        return timeText(e.time) + " NET " + e.line;
-    std::string line = timeText(e.time) + " NET " + e.peer + " " + QuotedLine(e.line) + " " + e.reply;
-    if (e.lines > 1)
-        line += " (" + std::to_string(e.lines) + " lines)";
-    return line;
-}
-
-// One line per thing the follower runs besides the network port (which
-// reports itself): the text sources, the radiotext switching, clock time.
-std::vector<std::string> followedLines(const TStationParams& params)
-{
-    std::vector<std::string> lines;
-    if (RadiotextSourceActive(params))
-        lines.push_back("Radiotext source: " + QuotedLine(params.ER1F));
-    if (DynamicPSSourceActive(params))
-        lines.push_back("Dynamic PS source: " + QuotedLine(params.ED1F));
-    if (RTSAClick(params))
-        lines.push_back("Radiotext switching: every " +
-                        (params.SERTSW == 0 ? std::string("30 s") : std::to_string(params.SERTSW) + " min"));
-    if (params.CTRunning)
-        lines.push_back("Clock time: every minute");
-    return lines;
-}
-
-// "2024-05-10 12:00:00 UECP 127.0.0.1 TCP PS QUORVAN, PTY 10"
-std::string uecpLine(const remote::UecpLogEntry& e)
-{
-    return timeText(e.time) + " UECP " + e.peer + " " + QuotedLine(e.text) + (e.error ? " !" : "");
-}
-
 SettingsLocation settingsLocation(Context& ctx, SettingsFileSystem& fs)
 {
     if (!ctx.settingsPath().empty())
@@ -212,6 +158,17 @@ remote::RemoteOverrides followOverrides(Context& ctx)
     return overrides;
 }
 
+// A port's configuration, or the reason it has none as the follower's failure.
+template <typename Config>
+std::optional<Config> checked(std::optional<Config> (*configOf)(const RemoteValues&, std::string&), const RemoteValues& values)
+{
+    std::string error;
+    std::optional<Config> config = configOf(values, error);
+    if (!error.empty())
+        throw Failure(error);
+    return config;
+}
+
 // Starts the ports the settings or the options enable, each said at start
 // and logged line by line; a port that cannot listen ends the follower.
 void startPorts(Context& ctx, remote::RemoteService& ports, const std::optional<remote::ListenerConfig>& config,
@@ -223,7 +180,7 @@ void startPorts(Context& ctx, remote::RemoteService& ports, const std::optional<
         ctx.out() << "UECP: " << uecp.status() << std::endl;
         if (!uecp.active())
             throw Failure("UECP: " + uecp.status());
-        uecp.onLog = [&ctx, &uecp] { ctx.out() << uecpLine(uecp.log().back()) << std::endl; };
+        uecp.onLog = [&ctx, &uecp] { ctx.out() << service::uecpLogLine(uecp.log().back(), QuotedLine) << std::endl; };
     }
     remote::CommandPort& port = ports.lines();
     if (config) {
@@ -231,7 +188,7 @@ void startPorts(Context& ctx, remote::RemoteService& ports, const std::optional<
         ctx.out() << "Remote: " << port.listener().status() << std::endl;
         if (!port.listener().listening())
             throw Failure(port.listener().status());
-        port.onLog = [&ctx, &port] { ctx.out() << networkLine(port.log().back()) << std::endl; };
+        port.onLog = [&ctx, &port] { ctx.out() << service::networkLogLine(port.log().back(), QuotedLine) << std::endl; };
     }
 }
 
@@ -264,18 +221,13 @@ int runFollow(Context& ctx)
     const PosixSourceFileSystem sourceFs;
     const SteadyStopwatch stopwatch;
 
-    // The network command port, when the settings or the options enable it.
-    std::string configError;
+    // The network command port and the UECP port, when the settings or the options enable them.
     const RemoteValues remoteValues = remote::WithOverrides(values.remote, overrides);
-    const std::optional<remote::ListenerConfig> config = remote::ListenerConfigOf(remoteValues, configError);
-    if (!configError.empty())
-        throw Failure(configError);
-    const std::optional<remote::UecpConfig> uecpConfig = remote::UecpConfigOf(remoteValues, configError);
-    if (!configError.empty())
-        throw Failure(configError);
+    const std::optional<remote::ListenerConfig> config = checked(remote::ListenerConfigOf, remoteValues);
+    const std::optional<remote::UecpConfig> uecpConfig = checked(remote::UecpConfigOf, remoteValues);
     // What runs, said at start; with nothing to run the follower would only
     // look busy (a user service that seems healthy), so that is an error.
-    const std::vector<std::string> followed = followedLines(params);
+    const std::vector<std::string> followed = service::followedLines(params, QuotedLine);
     if (followed.empty() && !config && !uecpConfig)
         throw UsageError("nothing to follow: no text source, radiotext switching, clock time, network port or UECP port "
                          "is switched on in " + absolutePath(where.readPath));
@@ -295,7 +247,7 @@ int runFollow(Context& ctx)
     FollowSession session(params, memory, encoder,
                           {sourceDirectory, &sourceFs, &ctx.clock(), &stopwatch, &loop.waiter()},
                           [&ctx, &params](const FollowEvent& e) {
-                              ctx.out() << eventLine(e, CharsetFromInt(params.CBCHARSET)) << std::endl;
+                              ctx.out() << service::followEventLine(e, CharsetFromInt(params.CBCHARSET), QuotedLine) << std::endl;
                           });
     host.session = &session;
     loop.run(session);
