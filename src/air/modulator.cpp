@@ -260,34 +260,44 @@ void Modulator::renderLocked(float* out, const PilotClock* clock, std::size_t fr
         return;
     if (!locked_)
         startLocked(clock[0]);
+    // The symbols in locals while they stand still (the output's stores
+    // alias nothing then).
+    float s[kTaps];
+    std::copy(symbols_.begin(), symbols_.end(), s);
+    std::int64_t bitStart = 16 * (lockedBase_ + bit_);  // the clock's cycle where bit_ begins
+    const float* table = lockedTable_.data();
+    const float pc = phaseCos_, ps = phaseSin_;
     for (std::size_t n = 0; n < frames; ++n) {
         const PilotClock& c = clock[n];
         // Cycles of the pilot since bit_ began; a new bit every 16.
-        std::int64_t cycles = c.cycle - 16 * (lockedBase_ + bit_);
-        while (cycles >= 16) {
-            shiftSymbols();
-            bitBegun_ = false;
-            cycles -= 16;
+        std::int64_t cycles = c.cycle - bitStart;
+        if (cycles >= 16) {
+            do {
+                shiftSymbols();
+                cycles -= 16;
+                bitStart += 16;
+            } while (cycles >= 16);
+            std::copy(symbols_.begin(), symbols_.end(), s);
         }
         // A clock that steps back by a hair onto the bit before stays at the
         // start of this one.
         const double place = cycles < 0 ? 0.0 : (static_cast<double>(cycles) + c.fraction) * (kLockedPlaces / 16.0);
         const int row = std::min(static_cast<int>(place), kLockedPlaces - 1);
         const float f = static_cast<float>(place - row);
-        const float* r0 = &lockedTable_[static_cast<std::size_t>(row * kTaps)];
+        const float* r0 = table + row * kTaps;
         const float* r1 = r0 + kTaps;
         float e0 = 0, e1 = 0;
         for (int jj = 0; jj < kTaps; ++jj) {
-            e0 += symbols_[jj] * r0[jj];
-            e1 += symbols_[jj] * r1[jj];
+            e0 += s[jj] * r0[jj];
+            e1 += s[jj] * r1[jj];
         }
         // sin(3 phase + rds phase) = Im(e^(j 3 phase) e^(j rds phase)).
         const float p2r = c.re * c.re - c.im * c.im, p2i = 2 * c.re * c.im;
         const float p3r = p2r * c.re - p2i * c.im, p3i = p2r * c.im + p2i * c.re;
-        const float carrier = p3i * phaseCos_ + p3r * phaseSin_;
+        const float carrier = p3i * pc + p3r * ps;
         out[n] = (e0 + f * (e1 - e0)) * carrier;
-        bitBegun_ = true;
     }
+    bitBegun_ = true;
     frames_ += static_cast<std::int64_t>(frames);
 }
 

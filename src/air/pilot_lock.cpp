@@ -15,6 +15,7 @@ constexpr double kTwoPi = 2 * std::numbers::pi;
 // far above the loop's bandwidth); the mixer and the low-passes run at every
 // sample.
 constexpr int kBlock = 32;
+constexpr std::int64_t kResync = 16;
 constexpr double kLowPassHertz = 500;
 constexpr double kDamping = std::numbers::sqrt2 / 2;
 constexpr double kAcquireNatural = kTwoPi * 20;  // rad/s
@@ -45,12 +46,10 @@ void Step(double frequency, int rate, double stepRe0, double stepIm0, double& re
 
 void PilotLock::Oscillator::advance(double cycles)
 {
+    // 0 < cycles < 1: at most one whole cycle more.
     fraction += cycles;
-    const double whole = std::floor(fraction);
-    fraction -= whole;
-    cycle += static_cast<std::int64_t>(whole);
-    if (fraction >= 1) {  // -0.0...1 + 1 rounds to 1
-        fraction = 0;
+    if (fraction >= 1) {
+        fraction -= 1;
         ++cycle;
     }
 }
@@ -80,13 +79,21 @@ void PilotLock::process(const float* input, PilotClock* clock, std::size_t frame
     std::size_t n = 0;
     while (n < frames) {
         if (fill_ == 0) {
-            // The oscillators' phasors afresh from their phases, at every block.
-            ncoRe_ = std::cos(kTwoPi * nco_.fraction);
-            ncoIm_ = std::sin(kTwoPi * nco_.fraction);
+            // The oscillators' phasors turn by their steps, and are made
+            // afresh from their phases every kResync blocks (and whenever
+            // the output clock comes off the measured one).
+            const bool resync = ++blocks_ % kResync == 0;
+            if (resync) {
+                ncoRe_ = std::cos(kTwoPi * nco_.fraction);
+                ncoIm_ = std::sin(kTwoPi * nco_.fraction);
+            }
             Step(nco_.frequency, rate_, stepRe0_, stepIm0_, ncoStepRe_, ncoStepIm_);
             if (!aligned_) {
-                outRe_ = std::cos(kTwoPi * out_.fraction);
-                outIm_ = std::sin(kTwoPi * out_.fraction);
+                if (resync || outStale_) {
+                    outRe_ = std::cos(kTwoPi * out_.fraction);
+                    outIm_ = std::sin(kTwoPi * out_.fraction);
+                    outStale_ = false;
+                }
                 Step(out_.frequency, rate_, stepRe0_, stepIm0_, outStepRe_, outStepIm_);
             }
         }
@@ -94,47 +101,58 @@ void PilotLock::process(const float* input, PilotClock* clock, std::size_t frame
         const double ncoIncrement = nco_.frequency / rate_;
         const double outIncrement = out_.frequency / rate_;
         const double a = lowPass_;
+        // The state in locals for the run (the clock's stores alias nothing then).
         double z0r = zr_[0], z1r = zr_[1], z2r = zr_[2], z3r = zr_[3];
         double z0i = zi_[0], z1i = zi_[1], z2i = zi_[2], z3i = zi_[3];
+        Oscillator nco = nco_, out = out_;
+        double pr = ncoRe_, pi = ncoIm_, qr = outRe_, qi = outIm_;
+        const double sr = ncoStepRe_, si = ncoStepIm_, tr = outStepRe_, ti = outStepIm_;
+        const bool aligned = aligned_;
+        const std::int64_t offset = offset_;
+        const float* x = input + n;
+        PilotClock* c = clock + n;
         for (std::size_t i = 0; i < run; ++i) {
-            double x = input[n + i];
-            if (!std::isfinite(x))
-                x = 0;
+            double v = x[i];
+            if (!std::isfinite(v))
+                v = 0;
             // The quadrature mixer, x e^(-j phase), and the low-passes.
-            z0r += a * (x * ncoRe_ - z0r);
-            z0i += a * (-x * ncoIm_ - z0i);
+            z0r += a * (v * pr - z0r);
+            z0i += a * (-v * pi - z0i);
             z1r += a * (z0r - z1r);
             z1i += a * (z0i - z1i);
             z2r += a * (z1r - z2r);
             z2i += a * (z1i - z2i);
             z3r += a * (z2r - z3r);
             z3i += a * (z2i - z3i);
-            PilotClock& c = clock[n + i];
-            if (aligned_) {
-                c.cycle = nco_.cycle + offset_;
-                c.fraction = nco_.fraction;
-                c.re = static_cast<float>(ncoRe_);
-                c.im = static_cast<float>(ncoIm_);
+            if (aligned) {
+                c[i].cycle = nco.cycle + offset;
+                c[i].fraction = nco.fraction;
+                c[i].re = static_cast<float>(pr);
+                c[i].im = static_cast<float>(pi);
             } else {
-                c.cycle = out_.cycle;
-                c.fraction = out_.fraction;
-                c.re = static_cast<float>(outRe_);
-                c.im = static_cast<float>(outIm_);
-                out_.advance(outIncrement);
-                const double r = outRe_ * outStepRe_ - outIm_ * outStepIm_;
-                outIm_ = outRe_ * outStepIm_ + outIm_ * outStepRe_;
-                outRe_ = r;
+                c[i].cycle = out.cycle;
+                c[i].fraction = out.fraction;
+                c[i].re = static_cast<float>(qr);
+                c[i].im = static_cast<float>(qi);
+                out.advance(outIncrement);
+                const double r = qr * tr - qi * ti;
+                qi = qr * ti + qi * tr;
+                qr = r;
             }
-            nco_.advance(ncoIncrement);
-            const double r = ncoRe_ * ncoStepRe_ - ncoIm_ * ncoStepIm_;
-            ncoIm_ = ncoRe_ * ncoStepIm_ + ncoIm_ * ncoStepRe_;
-            ncoRe_ = r;
+            nco.advance(ncoIncrement);
+            const double r = pr * sr - pi * si;
+            pi = pr * si + pi * sr;
+            pr = r;
         }
+        nco_.cycle = nco.cycle, nco_.fraction = nco.fraction;
+        out_.cycle = out.cycle, out_.fraction = out.fraction;
+        ncoRe_ = pr, ncoIm_ = pi, outRe_ = qr, outIm_ = qi;
         zr_[0] = z0r, zr_[1] = z1r, zr_[2] = z2r, zr_[3] = z3r;
         zi_[0] = z0i, zi_[1] = z1i, zi_[2] = z2i, zi_[3] = z3i;
         if (aligned_) {
             out_.cycle = nco_.cycle + offset_;
             out_.fraction = nco_.fraction;
+            outStale_ = true;
         }
         n += run;
         fill_ += static_cast<int>(run);

@@ -5,9 +5,9 @@
 //
 // It knows nothing of devices, files or RDS: samples in, a phase per sample
 // out. It never changes the input, never resamples and never jumps: the
-// clock's phase is continuous and moves forward at 19 000 Hz +- kPullRange at
-// every sample, whatever the input holds, so that no bit of the RDS is ever
-// dropped or repeated.
+// clock's phase is continuous and moves forward at 19 000 Hz +- 2 kPullRange
+// at every sample, whatever the input holds (+- kPullRange + kAlignSlew
+// wherever a pilot is), so that no bit of the RDS is ever dropped or repeated.
 //
 // The design, two loops in series:
 //  - The measuring loop is a second-order (type II) phase-locked loop: a
@@ -109,6 +109,7 @@ private:
 
     int rate_;
     int fill_ = 0;  // samples of the loop's block so far
+    std::int64_t blocks_ = -1;
     double stepRe0_ = 1, stepIm0_ = 0;  // e^(j 2 pi 19000 / rate)
     // Measuring loop.
     Oscillator nco_;
@@ -127,6 +128,7 @@ private:
     // Output clock.
     Oscillator out_;
     double outRe_ = 1, outIm_ = 0, outStepRe_ = 1, outStepIm_ = 0;
+    bool outStale_ = false;  // the output's phasor must be made afresh from its phase
     bool aligned_ = false;
     bool finishing_ = false;  // the block now closes the last gap to the measured phase
     std::int64_t offset_ = 0;  // aligned: out = nco + offset_ cycles
