@@ -73,6 +73,14 @@ std::string CheckModulatorConfig(const ModulatorConfig& config)
     return "";
 }
 
+std::string CheckRdsPhase(double degrees)
+{
+    const double tenths = std::round(degrees * 10);
+    if (!(degrees >= 0) || tenths >= 3600 || std::abs(degrees * 10 - tenths) > 1e-6)
+        return "the RDS phase must be 0 to 359.9 degrees in steps of 0.1";
+    return "";
+}
+
 Modulator::Modulator(const ModulatorConfig& config, std::function<rds::Group()> nextGroup)
     : config_(config), nextGroup_(std::move(nextGroup))
 {
@@ -201,6 +209,8 @@ void Modulator::renderScaled(float* out, std::size_t frames)
 
 void Modulator::render(float* out, std::size_t frames)
 {
+    if (locked_)
+        throw std::logic_error("a modulator that follows a pilot renders on its clock alone");
     if (exact_)
         renderExact(out, frames);
     else
@@ -208,8 +218,95 @@ void Modulator::render(float* out, std::size_t frames)
     frames_ += static_cast<std::int64_t>(frames);
 }
 
+void Modulator::setRdsPhase(double degrees)
+{
+    if (const std::string error = CheckRdsPhase(degrees); !error.empty())
+        throw std::invalid_argument(error);
+    rdsPhase_ = std::round(degrees * 10) / 10;
+    phaseCos_ = static_cast<float>(std::cos(rdsPhase_ * std::numbers::pi / 180));
+    phaseSin_ = static_cast<float>(std::sin(rdsPhase_ * std::numbers::pi / 180));
+}
+
+void Modulator::startLocked(const PilotClock& first)
+{
+    if (frames_ > 0)
+        throw std::logic_error("a modulator that has rendered on its own clock cannot follow a pilot");
+    locked_ = true;
+    // The first frame's bit is bit 0 (floor of cycle / 16).
+    lockedBase_ = first.cycle >= 0 ? first.cycle / 16 : -((15 - first.cycle) / 16);
+    // The level is the greatest peak of the envelope over any bit sequence,
+    // the carrier's peak being 1.
+    double envelope = 0;
+    for (int i = 0; i <= 8 * kLockedPlaces; ++i) {
+        const double tau = static_cast<double>(i) / (8 * kLockedPlaces);
+        double sum = 0;
+        for (int jj = 0; jj < kTaps; ++jj)
+            sum += std::abs(Symbol(tau + jj - kSpan, kSpan));
+        envelope = std::max(envelope, sum);
+    }
+    const double scale = config_.rdsLevel / 100 / envelope;
+    lockedTable_.resize(static_cast<std::size_t>(kLockedPlaces + 1) * kTaps);
+    for (int i = 0; i <= kLockedPlaces; ++i) {
+        const double tau = static_cast<double>(i) / kLockedPlaces;
+        for (int jj = 0; jj < kTaps; ++jj)
+            lockedTable_[static_cast<std::size_t>(i * kTaps + jj)] =
+                static_cast<float>(Symbol(tau + jj - kSpan, kSpan) * scale);
+    }
+}
+
+void Modulator::renderLocked(float* out, const PilotClock* clock, std::size_t frames)
+{
+    if (frames == 0)
+        return;
+    if (!locked_)
+        startLocked(clock[0]);
+    // The symbols in locals while they stand still (the output's stores
+    // alias nothing then).
+    float s[kTaps];
+    std::copy(symbols_.begin(), symbols_.end(), s);
+    std::int64_t bitStart = 16 * (lockedBase_ + bit_);  // the clock's cycle where bit_ begins
+    const float* table = lockedTable_.data();
+    const float pc = phaseCos_, ps = phaseSin_;
+    for (std::size_t n = 0; n < frames; ++n) {
+        const PilotClock& c = clock[n];
+        // Cycles of the pilot since bit_ began; a new bit every 16.
+        std::int64_t cycles = c.cycle - bitStart;
+        if (cycles >= 16) {
+            do {
+                shiftSymbols();
+                cycles -= 16;
+                bitStart += 16;
+            } while (cycles >= 16);
+            std::copy(symbols_.begin(), symbols_.end(), s);
+        }
+        // A clock that steps back by a hair onto the bit before stays at the
+        // start of this one.
+        const double place = cycles < 0 ? 0.0 : (static_cast<double>(cycles) + c.fraction) * (kLockedPlaces / 16.0);
+        const int row = std::min(static_cast<int>(place), kLockedPlaces - 1);
+        const float f = static_cast<float>(place - row);
+        const float* r0 = table + row * kTaps;
+        const float* r1 = r0 + kTaps;
+        float e0 = 0, e1 = 0;
+        for (int jj = 0; jj < kTaps; ++jj) {
+            e0 += s[jj] * r0[jj];
+            e1 += s[jj] * r1[jj];
+        }
+        // sin(3 phase + rds phase) = Im(e^(j 3 phase) e^(j rds phase)).
+        const float p2r = c.re * c.re - c.im * c.im, p2i = 2 * c.re * c.im;
+        const float p3r = p2r * c.re - p2i * c.im, p3i = p2r * c.im + p2i * c.re;
+        const float carrier = p3i * pc + p3r * ps;
+        out[n] = subcarrier_ ? (e0 + f * (e1 - e0)) * carrier : 0.0f;
+    }
+    bitBegun_ = true;
+    frames_ += static_cast<std::int64_t>(frames);
+}
+
 std::int64_t Modulator::groupsStarted() const
 {
+    if (locked_) {
+        const std::int64_t begun = bit_ + (bitBegun_ ? 1 : 0);
+        return (begun + rds::kBitsPerGroup - 1) / rds::kBitsPerGroup;
+    }
     // The next sample belongs to bit_; that bit has begun in the frames
     // rendered unless the next sample is its first.
     const std::int64_t bitsStarted = bit_ + (place_ >= step_ ? 1 : 0);

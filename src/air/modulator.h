@@ -11,6 +11,7 @@
 // the stream, so the groups can never drift from the audio.
 #pragma once
 
+#include "air/pilot_lock.h"
 #include "rds/groups.h"
 
 #include <array>
@@ -29,6 +30,7 @@ inline constexpr int kMinRate = 128000;
 inline constexpr int kMaxRate = 768000;
 inline constexpr double kDefaultRdsLevel = 4.5;
 inline constexpr double kDefaultPilotLevel = 0.0;
+inline constexpr double kDefaultRdsPhase = 0.0;
 
 struct ModulatorConfig {
     int rate = 192000;                      // Hz, kMinRate..kMaxRate
@@ -39,6 +41,9 @@ struct ModulatorConfig {
 // "" when the configuration can be played, else why not ("the rate 48000 Hz
 // is below 128000 Hz: ...").
 std::string CheckModulatorConfig(const ModulatorConfig& config);
+
+// "" for an RDS phase of 0 to 359.9 degrees in steps of 0.1, else why not.
+std::string CheckRdsPhase(double degrees);
 
 // A pull source of samples: a sink asks for frames, the modulator takes a new
 // group from `nextGroup` whenever its bits run out (a few bits ahead of the
@@ -62,6 +67,22 @@ public:
     // pilot and the bit clock go on, so that stereo stays and the phase holds.
     void setSubcarrier(bool on) { subcarrier_ = on; }
 
+    // A loop-through: the same groups on the clock of a station's pilot, one
+    // PilotClock a frame (from a PilotLock). The 57 kHz carrier is
+    // sin(3 x the pilot's phase + the RDS phase) and bit k begins where the
+    // pilot's phase has run 16 k cycles from the bit the first frame is in
+    // (57 kHz / 48 = 19 kHz / 16, EN 50067:1998, 1.2 and 1.5), so both follow
+    // the measured pilot and never a clock of the modulator's own. No pilot
+    // is added (the station's is in the input). A modulator renders either
+    // this way or the other from its first frame on: mixing them throws
+    // std::logic_error.
+    void renderLocked(float* out, const PilotClock* clock, std::size_t frames);
+    // The carrier's phase against the pilot's third harmonic, degrees
+    // (CheckRdsPhase; 90 = quadrature); taken at the next frame. Throws
+    // std::invalid_argument for a phase CheckRdsPhase refuses.
+    void setRdsPhase(double degrees);
+    double rdsPhase() const { return rdsPhase_; }
+
     const ModulatorConfig& config() const { return config_; }
     // Groups whose first bit has begun in the frames rendered so far.
     std::int64_t groupsStarted() const;
@@ -73,6 +94,7 @@ public:
 
 private:
     void renderExact(float* out, std::size_t frames);
+    void startLocked(const PilotClock& first);
     void renderScaled(float* out, std::size_t frames);
     void shiftSymbols();
     void nextBit();
@@ -107,6 +129,16 @@ private:
     int groupBit_ = 104;
     bool differential_ = false;
     bool subcarrier_ = true;
+
+    // Locked: shaped symbols by place in the bit (kLockedPlaces + 1 rows of
+    // kTaps, read with linear interpolation); the carrier comes from the clock.
+    static constexpr int kLockedPlaces = 512;
+    bool locked_ = false;
+    bool bitBegun_ = false;          // a frame of bit_ has been rendered
+    std::int64_t lockedBase_ = 0;    // the clock's bit (cycle / 16) of bit 0
+    std::vector<float> lockedTable_;
+    double rdsPhase_ = kDefaultRdsPhase;
+    float phaseCos_ = 1, phaseSin_ = 0;
 };
 
 } // namespace quorvan::air

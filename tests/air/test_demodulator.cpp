@@ -5,6 +5,8 @@
 #include <complex>
 #include <numbers>
 
+#include <fftw3.h>
+
 namespace quorvan::test {
 
 namespace {
@@ -36,6 +38,8 @@ bool GroupAt(const std::vector<std::uint8_t>& bits, std::size_t at, rds::Group& 
     // C' belongs to version B groups only.
     return (s3 == kCp) == g.versionB();
 }
+
+Decoded GroupsFromDiffs(const std::vector<double>& diffs);
 
 } // namespace
 
@@ -118,12 +122,25 @@ Decoded DecodeRds(const std::vector<float>& samples, int rate)
     const std::size_t bitCount = static_cast<std::size_t>((n - bestOffset) / samplesPerBit);
     // Biphase decision, then differential decoding: a change of the level is a 1.
     std::vector<double> diffs(bitCount);
-    double loud = 0;
     for (std::size_t b = 0; b < bitCount; ++b) {
         const double t = bestOffset + b * samplesPerBit;
         diffs[b] = level(t) - level(t + samplesPerBit / 2);
-        loud = std::max(loud, std::abs(diffs[b]));
     }
+    Decoded d = GroupsFromDiffs(diffs);
+    d.carrierPhase = result.carrierPhase;
+    d.firstBitSample = static_cast<std::int64_t>(std::round(bestOffset));
+    return d;
+}
+
+namespace {
+
+// Groups from the biphase decisions of successive bits.
+Decoded GroupsFromDiffs(const std::vector<double>& diffs)
+{
+    const std::size_t bitCount = diffs.size();
+    double loud = 0;
+    for (const double v : diffs)
+        loud = std::max(loud, std::abs(v));
     // Leading silence: the bits before the signal are no bits.
     std::size_t first = 0;
     while (first < bitCount && std::abs(diffs[first]) < loud / 4)
@@ -143,10 +160,117 @@ Decoded DecodeRds(const std::vector<float>& samples, int rate)
         if (other.firstGroupBit == 0)
             d = other;
     }
-    d.carrierPhase = result.carrierPhase;
     d.firstGroupBit += d.firstGroupBit >= 0 ? static_cast<std::int64_t>(first) : 0;
-    d.firstBitSample = static_cast<std::int64_t>(std::round(bestOffset));
     return d;
+}
+
+} // namespace
+
+namespace {
+
+// The band from `low` to `high` Hz alone (an ideal filter, by FFT).
+std::vector<double> BandPass(const std::vector<float>& x, int rate, double low, double high)
+{
+    const int n = static_cast<int>(x.size());
+    double* data = fftw_alloc_real(static_cast<std::size_t>(n));
+    fftw_complex* spectrum = fftw_alloc_complex(static_cast<std::size_t>(n / 2 + 1));
+    fftw_plan forward = fftw_plan_dft_r2c_1d(n, data, spectrum, FFTW_ESTIMATE);
+    fftw_plan backward = fftw_plan_dft_c2r_1d(n, spectrum, data, FFTW_ESTIMATE);
+    for (int i = 0; i < n; ++i)
+        data[i] = x[static_cast<std::size_t>(i)];
+    fftw_execute(forward);
+    for (int i = 0; i <= n / 2; ++i) {
+        const double f = static_cast<double>(i) * rate / n;
+        const double keep = f >= low && f <= high ? 1.0 / n : 0.0;
+        spectrum[i][0] *= keep;
+        spectrum[i][1] *= keep;
+    }
+    fftw_execute(backward);
+    std::vector<double> y(data, data + n);
+    fftw_destroy_plan(backward);
+    fftw_destroy_plan(forward);
+    fftw_free(spectrum);
+    fftw_free(data);
+    return y;
+}
+
+double Fraction(double cycles)
+{
+    return cycles - std::floor(cycles);
+}
+
+} // namespace
+
+Decoded DecodeRdsOnPilot(const std::vector<float>& samples, int rate, const std::vector<double>& pilotCycles)
+{
+    const std::size_t n = std::min(samples.size(), pilotCycles.size());
+    const std::vector<double> x = BandPass(samples, rate, 54000, 60000);
+    // Mixed down with cos and sin of three times the pilot's phase.
+    std::vector<double> sumI(n + 1, 0.0), sumQ(n + 1, 0.0);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double phase = 2 * std::numbers::pi * Fraction(3 * Fraction(pilotCycles[i]));
+        sumI[i + 1] = sumI[i] + x[i] * std::cos(phase);
+        sumQ[i + 1] = sumQ[i] + x[i] * std::sin(phase);
+    }
+    // Time in cycles of the pilot from sample 0: a bit is 16 of them.
+    const double c0 = pilotCycles[0], span = pilotCycles[n - 1] - c0;
+    auto at = [&](double t) {
+        return static_cast<std::size_t>(
+            std::lower_bound(pilotCycles.begin(), pilotCycles.begin() + static_cast<std::ptrdiff_t>(n), c0 + t) -
+            pilotCycles.begin());
+    };
+    auto half = [&](const std::vector<double>& s, double from) { return s[at(from + 8)] - s[at(from)]; };
+    std::complex<double> square = 0;
+    for (double t = 0; t + 8 <= span; t += 8) {
+        const std::complex<double> z(half(sumI, t), half(sumQ, t));
+        square += z * z;
+    }
+    const double theta = std::arg(square) / 2;
+    const double p = std::numbers::pi / 2 - theta;
+    const double c = std::cos(theta), s = std::sin(theta);
+    auto level = [&](double from) { return half(sumI, from) * c + half(sumQ, from) * s; };
+    double bestMetric = -1, bestOffset = 0;
+    const std::size_t probeBits = std::min<std::size_t>(4000, static_cast<std::size_t>(span / 16) - 1);
+    for (int k = 0; k < 64; ++k) {
+        const double offset = 16.0 * k / 64;
+        double metric = 0;
+        for (std::size_t b = 0; b < probeBits; ++b)
+            metric += std::abs(level(offset + 16.0 * b) - level(offset + 16.0 * b + 8));
+        if (metric > bestMetric) {
+            bestMetric = metric;
+            bestOffset = offset;
+        }
+    }
+    const auto bitCount = static_cast<std::size_t>((span - bestOffset) / 16);
+    std::vector<double> diffs(bitCount);
+    for (std::size_t b = 0; b < bitCount; ++b)
+        diffs[b] = level(bestOffset + 16.0 * b) - level(bestOffset + 16.0 * b + 8);
+    Decoded d = GroupsFromDiffs(diffs);
+    d.carrierPhase = std::atan(std::sin(p) / std::cos(p));
+    d.firstBitSample = static_cast<std::int64_t>(at(bestOffset));
+    return d;
+}
+
+double RdsCarrierPhase(const std::vector<float>& samples, const std::vector<double>& pilotCycles, std::size_t from,
+                       std::size_t to)
+{
+    // Blocks of two pilot cycles (six of the carrier, an eighth of a bit):
+    // x e^(-j 3 phase) summed over each is (m / 2) e^(j (p - pi / 2)) for a
+    // signal m sin(3 phase + p) whose envelope m barely moves in a block;
+    // squared, the data's sign drops out.
+    std::complex<double> square = 0, block = 0;
+    double blockStart = pilotCycles[from];
+    for (std::size_t i = from; i < to; ++i) {
+        if (pilotCycles[i] - blockStart >= 2) {
+            square += block * block;
+            block = 0;
+            blockStart += 2;
+        }
+        const double phase = 2 * std::numbers::pi * Fraction(3 * Fraction(pilotCycles[i]));
+        block += static_cast<double>(samples[i]) * std::polar(1.0, -phase);
+    }
+    const double p = (std::arg(square) + std::numbers::pi) / 2;
+    return p - std::numbers::pi * std::floor(p / std::numbers::pi);
 }
 
 } // namespace quorvan::test

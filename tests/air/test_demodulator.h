@@ -32,6 +32,19 @@ struct Decoded {
 // first block's syndrome right.
 Decoded DecodeRds(const std::vector<float>& samples, int rate);
 
+// The same receiver on a pilot's clock, as a stereo decoder's pilot loop gives
+// it: the pilot's phase at every sample (cycles; the pilot is sin(2 pi phase))
+// is the reference, the carrier its third harmonic, a bit 16 of its cycles.
+// The RDS band (57 kHz +- 3 kHz) is cut out first, so that programme and
+// stereo subcarrier may be present. carrierPhase is against sin(3 phase).
+Decoded DecodeRdsOnPilot(const std::vector<float>& samples, int rate, const std::vector<double>& pilotCycles);
+
+// The RDS carrier's phase against sin(3 x the pilot's phase), radians 0..pi
+// (the data's sign leaves it open by pi), over samples [from, to) of a signal
+// that holds the RDS alone.
+double RdsCarrierPhase(const std::vector<float>& samples, const std::vector<double>& pilotCycles, std::size_t from,
+                       std::size_t to);
+
 // Groups from a bit stream (after differential decoding): sync by syndrome.
 Decoded GroupsFromBits(const std::vector<std::uint8_t>& bits);
 
