@@ -113,5 +113,17 @@ TEST_F(FirstDay, AFileMadeByFollowHasTheNewDefaultsAndTheRadiotextOn)
     EXPECT_EQ(dump[2].substr(0, 21), "20: 48 65 6C 6C 6F 20") << dump[2];
 }
 
+// An older (Latin-1) station refuses a character it cannot send, and says how
+// to switch to the RDS character set.
+TEST_F(FirstDay, TheLatin1RefusalNamesTheFix)
+{
+    box.write("latin.rds", "[Config]\r\nCharset=0\r\n");
+    const CliResult r = box.run({"--settings", box.path("latin.rds"), "--port", "virtual:" + box.path("enc.state"),
+                                 "rt", "\xC5\xBDi\xC5\xBEkov"}); // "Žižkov"
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("Preferences \xE2\x86\x92 Character set: RDS, or `Charset=1` in [Config]"), std::string::npos)
+        << r.err;
+}
+
 } // namespace
 } // namespace quorvan::test
