@@ -24,6 +24,7 @@
 #include "content/charset.h"
 #include "content/station_params.h"
 #include "link/clock.h"
+#include "app/station_binding.h"
 #include "ports/port_factory.h"
 #include "widgets/color_box.h"
 #include "widgets/framed_group.h"
@@ -42,6 +43,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
 #include <QStatusBar>
 #include <QStringList>
 #include <QSystemTrayIcon>
@@ -147,6 +153,23 @@ public:
     void WriteReceivedRuns(const quorvan::TStationParams& params, int runs);
     // PS, PI, TP, PTY, M/S, DI and the AF list: the first run of Receive.
     void WriteIdentification(const quorvan::TStationParams& params, quorvan::Charset cs);
+
+    // ---- what another program puts on air ----------------------------------
+    // The encoder's image as this window last knew it to be on air (after
+    // its own operation, or when the monitor opened).
+    void RememberOnAir(const std::array<std::uint8_t, 256>& image);
+    // Another program changed the image: each station value it changed goes
+    // into its field, marked for kOnAirMarkMs. A field the operator has
+    // edited and not sent (it differs from what was on air) is not
+    // overwritten unasked: askLoadOnAir names those fields and says whether
+    // to load them anyway. Returns the number of fields loaded.
+    int LoadOnAirChange(const std::array<std::uint8_t, 256>& image);
+    static constexpr int kOnAirMarkMs = 4000;
+    // Asks whether to load over unsent edits (the field names); a message box
+    // unless a test answers.
+    std::function<bool(const QStringList&)> askLoadOnAir;
+    // The fields marked as loaded from another program (until their mark ends).
+    QList<QWidget*> MarkedOnAirFields() const;
 
     // ---- status bar and cursor ---------------------------------------------
     // Sets the one status-bar text and paints it at once (the operations block
@@ -511,6 +534,13 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // Every value-bearing control bound to its field of `p`, in the order the
+    // settings file is loaded (the order WriteStationParams writes in).
+    std::vector<StationBinding> StationBindings(quorvan::TStationParams& p) const;
+    void WriteBinding(const StationBinding& b, quorvan::Charset cs);
+    void MarkOnAirField(QWidget* w);
+    std::optional<std::array<std::uint8_t, 256>> onAirImage_;
+    QList<QWidget*> markedOnAir_;
     void buildCommandColumn();
     void buildProgramPage();
     void buildDPSPage();

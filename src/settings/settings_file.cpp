@@ -188,6 +188,14 @@ void storeSettings(const SettingsValues& values, IniFile& doc)
     }
 }
 
+void storeSettingKeys(const SettingsValues& values, const std::vector<const SettingKey*>& keys, IniFile& doc)
+{
+    const bool created = doc.serialize().empty();
+    for (const SettingKey& key : settingKeys())
+        if ((created && tellsOlderFiles(key)) || std::find(keys.begin(), keys.end(), &key) != keys.end())
+            doc.write(key.section, key.key, settingText(key, values));
+}
+
 std::vector<LoadedValue> loadSettingsFile(SettingsFileSystem& fs, const SettingsLocation& where,
                                           SettingsValues& values, bool* found)
 {

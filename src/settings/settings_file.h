@@ -73,6 +73,12 @@ std::string settingText(const SettingKey& key, const SettingsValues& values);
 // DataGroups, Radiotext with the keys in table order), all other lines kept.
 void storeSettings(const SettingsValues& values, IniFile& doc);
 
+// Writes only `keys` (in table order) into `doc`, for a program that keeps a
+// few values of its own in the file. A new file (an empty `doc`) also gets the
+// keys that tell an older file from none (Charset, ToggleAB): without them
+// the next load would read it as an older file, in Latin-1, no A/B toggle.
+void storeSettingKeys(const SettingsValues& values, const std::vector<const SettingKey*>& keys, IniFile& doc);
+
 // Loads the file at where.readPath into `values`. `found` (optional) tells
 // whether a file was read.
 std::vector<LoadedValue> loadSettingsFile(SettingsFileSystem& fs, const SettingsLocation& where,

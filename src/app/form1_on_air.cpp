@@ -1,0 +1,108 @@
+// What another program put on air, into the window's fields: the core
+// decodes the image (ApplyImage), the binding table finds the fields.
+#include "app/form1.h"
+
+#include "encoder/receive.h"
+
+#include <QMessageBox>
+#include <QTimer>
+
+namespace quorvan_app {
+
+namespace {
+
+bool SameValue(const StationBinding& a, const StationBinding& b)
+{
+    return std::visit([&b](auto* x) { return *x == *std::get<std::remove_cvref_t<decltype(x)>>(b.field); }, a.field);
+}
+
+// A name for a field in a question: its control's accessible name, else its object name.
+QString FieldName(const StationBinding& b)
+{
+    auto* w = qobject_cast<QWidget*>(b.widget);
+    if (w && !w->accessibleName().isEmpty())
+        return w->accessibleName();
+    return b.widget->objectName();
+}
+
+} // namespace
+
+void TForm1::RememberOnAir(const std::array<std::uint8_t, 256>& image)
+{
+    onAirImage_ = image;
+}
+
+QList<QWidget*> TForm1::MarkedOnAirFields() const
+{
+    return markedOnAir_;
+}
+
+void TForm1::MarkOnAirField(QWidget* w)
+{
+    if (!w || markedOnAir_.contains(w))
+        return;
+    markedOnAir_.append(w);
+    const QString before = w->styleSheet();
+    w->setStyleSheet(QStringLiteral("background-color: #ffe08a;"));
+    QTimer::singleShot(kOnAirMarkMs, w, [this, w, before] {
+        w->setStyleSheet(before);
+        markedOnAir_.removeAll(w);
+    });
+}
+
+int TForm1::LoadOnAirChange(const std::array<std::uint8_t, 256>& image)
+{
+    if (!onAirImage_) {
+        onAirImage_ = image;
+        return 0;
+    }
+    const char separator = '.';
+    quorvan::TStationParams shown = ReadStationParams();
+    quorvan::TStationParams before = shown, after = shown;
+    quorvan::ApplyImage(before, *onAirImage_, separator);
+    quorvan::ApplyImage(after, image, separator);
+    onAirImage_ = image;
+    const std::vector<StationBinding> inWindow = StationBindings(shown);
+    const std::vector<StationBinding> wasOnAir = StationBindings(before);
+    const std::vector<StationBinding> nowOnAir = StationBindings(after);
+
+    std::vector<std::size_t> changed, edited;
+    QStringList editedNames;
+    for (std::size_t i = 0; i < nowOnAir.size(); ++i) {
+        if (SameValue(wasOnAir[i], nowOnAir[i]) || SameValue(inWindow[i], nowOnAir[i]))
+            continue;
+        changed.push_back(i);
+        if (!SameValue(inWindow[i], wasOnAir[i])) {
+            edited.push_back(i);
+            if (!editedNames.contains(FieldName(nowOnAir[i])))
+                editedNames.append(FieldName(nowOnAir[i]));
+        }
+    }
+    bool overEdits = false;
+    if (!edited.empty()) {
+        overEdits = askLoadOnAir ? askLoadOnAir(editedNames)
+                                 : QMessageBox::question(
+                                       this, QStringLiteral("Changed by another program"),
+                                       QStringLiteral("Another program put new values on air where you have changes "
+                                                      "that were not sent (%1).\n\nLoad what is on air? No keeps "
+                                                      "your changes, unsent.")
+                                           .arg(editedNames.join(QStringLiteral(", ")))) == QMessageBox::Yes;
+    }
+    const quorvan::Charset cs = quorvan::CharsetFromInt(after.CBCHARSET);
+    int loaded = 0;
+    for (std::size_t i : changed) {
+        if (!overEdits && std::find(edited.begin(), edited.end(), i) != edited.end())
+            continue;
+        WriteBinding(nowOnAir[i], cs);
+        MarkOnAirField(qobject_cast<QWidget*>(nowOnAir[i].widget));
+        ++loaded;
+    }
+    if (after.TA != before.TA) {
+        ShowEncoderTA(after.TA);
+        MarkOnAirField(TA);
+        ++loaded;
+    }
+    return loaded;
+}
+
+} // namespace quorvan_app
