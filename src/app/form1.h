@@ -22,6 +22,7 @@
 #pragma once
 
 #include "content/charset.h"
+#include "content/dynamic_ps.h"
 #include "content/station_params.h"
 #include "link/clock.h"
 #include "app/station_binding.h"
@@ -35,6 +36,7 @@
 #include "widgets/text_grid.h"
 
 #include <QAction>
+#include <QFrame>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -170,6 +172,20 @@ public:
     std::function<bool(const QStringList&)> askLoadOnAir;
     // The fields marked as loaded from another program (until their mark ends).
     QList<QWidget*> MarkedOnAirFields() const;
+    // At start-up with a bidirectional or virtual port: what the encoder
+    // holds is compared with what the settings gave. Where they differ, a bar
+    // above the status bar (OnAirBar, never a modal question) names the
+    // fields and offers to load what is on air.
+    void CompareOnAirAtStart();
+    // The bar's "Load what is on air": the differing fields take the encoder's
+    // values, marked; the bar closes. Returns the number of fields loaded.
+    int LoadOnAirAtStart();
+    // The bar's "Keep the settings": the bar closes, nothing changes.
+    void KeepSettingsAtStart();
+    // The names of the fields that differed at start-up (empty: no bar).
+    QStringList StartupOnAirDifferences() const { return startupOnAirNames_; }
+    QFrame* OnAirBar = nullptr;
+    QLabel* LOnAirBar = nullptr;
 
     // ---- status bar and cursor ---------------------------------------------
     // Sets the one status-bar text and paints it at once (the operations block
@@ -457,6 +473,7 @@ public slots:
     void SGAFKeyUp(int key);
     void DPS1KeyPress(char& key);
     void RGDPS1MClick();
+    void ShowDPSFields(const quorvan::DPSEnabledState& fields);
     void DPS1ENClick();
     void SEDPS1DLChange();
     void RTSAClick();
@@ -514,7 +531,8 @@ public:
     // (form1_operations.cpp).
     void SetPortAddress(int address);
     void LoadRDSFN();
-    void CorrectLoadedValues();
+    // The load-time rules of quorvan::ApplyStartupValues on what the fields hold.
+    void ApplyStartupValues();
     // Returns false when the file could not be written (the window then stays open).
     bool SaveRDSFN();
     void SetDirectIo(bool direct);
@@ -541,6 +559,10 @@ private:
     void MarkOnAirField(QWidget* w);
     std::optional<std::array<std::uint8_t, 256>> onAirImage_;
     QList<QWidget*> markedOnAir_;
+    // What the encoder held at start-up, and the fields that differed.
+    std::optional<quorvan::TStationParams> startupOnAir_;
+    QStringList startupOnAirNames_;
+    void buildOnAirBar();
     void buildCommandColumn();
     void buildProgramPage();
     void buildDPSPage();

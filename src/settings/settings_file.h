@@ -65,6 +65,10 @@ void applySettingValue(const LoadedValue& value, SettingsValues& values);
 // read. Returns the applied values in that order.
 std::vector<LoadedValue> loadSettings(const IniFile& doc, SettingsValues& values);
 
+// COM1Device .. COM4Device of `doc`, read through the key table, for a
+// program that must know where the COM ports lead before it loads the rest.
+std::array<std::string, 4> comDevicesIn(const IniFile& doc);
+
 // The text a key is written as. CTState is written from params.CTRunning.
 std::string settingText(const SettingKey& key, const SettingsValues& values);
 
