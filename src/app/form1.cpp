@@ -128,6 +128,7 @@ TForm1::TForm1(TForm1Options options, QWidget* parent)
     StatusBar1->setSizeGripEnabled(false);
     StatusBar1->setGeometry(0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight);
     StatusBar1->showMessage(QStringLiteral("Ready"));
+    buildOnAirBar();
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -248,9 +249,8 @@ void TForm1::FormCreate()
                 Qt::UniqueConnection);
     // 11. Dependent controls.
     SEDPS1DLChange();
-    RGDPS1MClick();
+    ShowDPSFields(engine_->startupDPSFields);
     GBMOClick();
-    PIExit();
     SGAFClick(); // the entry field shows the current AF row as loaded
     // 12. Text fields fed from files are locked while their source is in use.
     {
@@ -271,16 +271,13 @@ void TForm1::FormCreate()
     // 17. Port options, user group, radiotext switching, clock time.
     CBBIClick();
     CBGRTYPChange();
-    DB3Exit();
-    DB4Exit();
-    DB5Exit();
-    DB6Exit();
-    DB7Exit();
     RTSAClick();
     RTPlusPreview();
     BSETCTClick();
     // The TA switch shows the encoder's TA, or that it is not known.
     ReadTAAtStart();
+    // What is on air against what the settings gave.
+    CompareOnAirAtStart();
     // 18. Start of the one-second guard of Send and Receive.
     SetLastOperationTimeNow();
     Timer1->start();

@@ -22,8 +22,10 @@
 #pragma once
 
 #include "content/charset.h"
+#include "content/dynamic_ps.h"
 #include "content/station_params.h"
 #include "link/clock.h"
+#include "app/station_binding.h"
 #include "ports/port_factory.h"
 #include "widgets/color_box.h"
 #include "widgets/framed_group.h"
@@ -34,6 +36,7 @@
 #include "widgets/text_grid.h"
 
 #include <QAction>
+#include <QFrame>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -42,6 +45,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
 #include <QStatusBar>
 #include <QStringList>
 #include <QSystemTrayIcon>
@@ -147,6 +155,37 @@ public:
     void WriteReceivedRuns(const quorvan::TStationParams& params, int runs);
     // PS, PI, TP, PTY, M/S, DI and the AF list: the first run of Receive.
     void WriteIdentification(const quorvan::TStationParams& params, quorvan::Charset cs);
+
+    // ---- what another program puts on air ----------------------------------
+    // The encoder's image as this window last knew it to be on air (after
+    // its own operation, or when the monitor opened).
+    void RememberOnAir(const std::array<std::uint8_t, 256>& image);
+    // Another program changed the image: each station value it changed goes
+    // into its field, marked for kOnAirMarkMs. A field the operator has
+    // edited and not sent (it differs from what was on air) is not
+    // overwritten unasked: askLoadOnAir names those fields and says whether
+    // to load them anyway. Returns the number of fields loaded.
+    int LoadOnAirChange(const std::array<std::uint8_t, 256>& image);
+    static constexpr int kOnAirMarkMs = 4000;
+    // Asks whether to load over unsent edits (the field names); a message box
+    // unless a test answers.
+    std::function<bool(const QStringList&)> askLoadOnAir;
+    // The fields marked as loaded from another program (until their mark ends).
+    QList<QWidget*> MarkedOnAirFields() const;
+    // At start-up with a bidirectional or virtual port: what the encoder
+    // holds is compared with what the settings gave. Where they differ, a bar
+    // above the status bar (OnAirBar, never a modal question) names the
+    // fields and offers to load what is on air.
+    void CompareOnAirAtStart();
+    // The bar's "Load what is on air": the differing fields take the encoder's
+    // values, marked; the bar closes. Returns the number of fields loaded.
+    int LoadOnAirAtStart();
+    // The bar's "Keep the settings": the bar closes, nothing changes.
+    void KeepSettingsAtStart();
+    // The names of the fields that differed at start-up (empty: no bar).
+    QStringList StartupOnAirDifferences() const { return startupOnAirNames_; }
+    QFrame* OnAirBar = nullptr;
+    QLabel* LOnAirBar = nullptr;
 
     // ---- status bar and cursor ---------------------------------------------
     // Sets the one status-bar text and paints it at once (the operations block
@@ -434,6 +473,7 @@ public slots:
     void SGAFKeyUp(int key);
     void DPS1KeyPress(char& key);
     void RGDPS1MClick();
+    void ShowDPSFields(const quorvan::DPSEnabledState& fields);
     void DPS1ENClick();
     void SEDPS1DLChange();
     void RTSAClick();
@@ -491,7 +531,8 @@ public:
     // (form1_operations.cpp).
     void SetPortAddress(int address);
     void LoadRDSFN();
-    void CorrectLoadedValues();
+    // The load-time rules of quorvan::ApplyStartupValues on what the fields hold.
+    void ApplyStartupValues();
     // Returns false when the file could not be written (the window then stays open).
     bool SaveRDSFN();
     void SetDirectIo(bool direct);
@@ -511,6 +552,17 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // Every value-bearing control bound to its field of `p`, in the order the
+    // settings file is loaded (the order WriteStationParams writes in).
+    std::vector<StationBinding> StationBindings(quorvan::TStationParams& p) const;
+    void WriteBinding(const StationBinding& b, quorvan::Charset cs);
+    void MarkOnAirField(QWidget* w);
+    std::optional<std::array<std::uint8_t, 256>> onAirImage_;
+    QList<QWidget*> markedOnAir_;
+    // What the encoder held at start-up, and the fields that differed.
+    std::optional<quorvan::TStationParams> startupOnAir_;
+    QStringList startupOnAirNames_;
+    void buildOnAirBar();
     void buildCommandColumn();
     void buildProgramPage();
     void buildDPSPage();

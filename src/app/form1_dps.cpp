@@ -68,7 +68,11 @@ void TForm1::DPS1KeyPress(char& key)
 
 void TForm1::RGDPS1MClick()
 {
-    const quorvan::DPSEnabledState s = quorvan::RGDPS1MClick(RGDPS1M->itemIndex());
+    ShowDPSFields(quorvan::RGDPS1MClick(RGDPS1M->itemIndex()));
+}
+
+void TForm1::ShowDPSFields(const quorvan::DPSEnabledState& s)
+{
     LDPS1->setEnabled(s.rows);
     DPS1->setEnabled(s.rows);
     LDPS1B->setEnabled(s.text);

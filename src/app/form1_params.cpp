@@ -12,6 +12,8 @@
 #include <QRadioButton>
 #include <QTableWidget>
 
+#include <algorithm>
+
 namespace quorvan_app {
 
 namespace {
@@ -62,216 +64,251 @@ void setIndex(RadioGroup* g, int index)
 
 } // namespace
 
+std::vector<StationBinding> TForm1::StationBindings(quorvan::TStationParams& p) const
+{
+    using K = StationBinding::Kind;
+    std::vector<StationBinding> t;
+    const auto add = [&t](K kind, QObject* widget, auto* field, int row = 0) {
+        t.push_back(StationBinding{kind, widget, field, row});
+    };
+    // The order of the settings file's load, so that the handlers that
+    // changes run see the values they depend on (the PTY coding before the
+    // PTY, the port options before the port).
+    add(K::Check, CBRTAB, &p.ToggleAB);
+    add(K::Check, STMEN, &p.STMEN);
+    add(K::Check, CBHPRI, &p.CBHPRI);
+    add(K::Check, CBSS, &p.CBSS);
+    add(K::Bytes, ELPTA, &p.ELPTA);
+    add(K::Group, RGPORT, &p.RGPORT);
+    add(K::Caption, LImageFile, &p.LImageFile);
+    add(K::Value, SEUTCO, &p.SEUTCO);
+    add(K::Value, SESMTO, &p.SESMTO);
+
+    add(K::Steps, SEPHASE, &p.SEPHASE);
+    add(K::Group, RGCS, &p.RGCS);
+    add(K::Group, RGPLLR, &p.RGPLLR);
+
+    add(K::Index, ColorBox1, &p.ColorBox1);
+    add(K::Group, RBPTYC, &p.RBPTYC);
+    add(K::Check, CBBI, &p.CBBI);
+
+    const std::size_t identification = t.size();
+    add(K::StationText, PSDEF, &p.PSDEF);
+    add(K::Bytes, PI, &p.PI);
+    add(K::Check, TP, &p.TP);
+    add(K::Index, PTY, &p.PTY);
+    add(K::Index, MS, &p.MS);
+    for (int i = 0; i < 4; ++i)
+        add(K::ListCheck, DI, &p.DI[size_t(i)], i);
+    for (int r = 0; r < quorvan::kAFRows; ++r)
+        add(K::TableCell, SGAF, &p.SGAF[size_t(r)], r);
+    for (std::size_t i = identification; i < t.size(); ++i)
+        t[i].identification = true;
+    add(K::Steps, SEDPSLP, &p.SEDPSLP);
+
+    for (int r = 0; r < quorvan::kDPS1Rows; ++r)
+        add(K::GridRow, DPS1, &p.DPS1[size_t(r)], r);
+    add(K::StationText, DPS1B, &p.DPS1B);
+    add(K::Check, DPS1EN, &p.DPS1EN);
+    add(K::Steps, SEDPS1DL, &p.SEDPS1DL);
+    add(K::Group, RGDPS1M, &p.RGDPS1M);
+    add(K::Check, CBD1FF, &p.CBD1FF);
+    add(K::Check, CBD1SC, &p.CBD1SC);
+    add(K::Bytes, ED1F, &p.ED1F);
+    add(K::Group, RGD1L, &p.RGD1L);
+    add(K::Value, SED1BE, &p.SED1BE);
+    add(K::Value, SED1EN, &p.SED1EN);
+    add(K::StationText, ED1PR, &p.ED1PR);
+
+    add(K::Check, CBUDGEN, &p.CBUDGEN);
+    add(K::Index, CBGRTYP, &p.CBGRTYP);
+    for (int i = 0; i < quorvan::kUserGroupBytes; ++i) {
+        add(K::Bytes, DB[i], &p.db(i));
+        add(K::Bytes, DBD[i], &p.dbd(i));
+    }
+
+    add(K::Check, CBRTEN, &p.CBRTEN);
+    for (int i = 0; i < quorvan::kRadiotexts; ++i) {
+        add(K::StationText, RT[i], &p.rt(i));
+        add(K::Check, RBRT[i], &p.rbrt(i));
+    }
+    for (int i = 0; i < quorvan::kRadiotexts; ++i)
+        add(K::Index, CBRTT[i], &p.rtType(i));
+    add(K::Check, RTSA, &p.RTSA);
+    add(K::Steps, SERTSW, &p.SERTSW);
+    add(K::Check, CBRTPLUS, &p.RTPlus);
+    add(K::StationText, ERTPPAT, &p.RTPlusPattern);
+    add(K::Check, CBR1FF, &p.CBR1FF);
+    add(K::Check, CBR1SC, &p.CBR1SC);
+    add(K::Bytes, ER1F, &p.ER1F);
+    add(K::Group, RGR1L, &p.RGR1L);
+    add(K::Value, SER1BE, &p.SER1BE);
+    add(K::Value, SER1EN, &p.SER1EN);
+    add(K::StationText, ER1PR, &p.ER1PR);
+
+    add(K::Group, RGDLD, &p.RGDLD);
+    add(K::Check, CBRSN, &p.CBRSN);
+    add(K::Check, CBREIB, &p.CBREIB);
+    add(K::Check, CBCTC, &p.CBCTC);
+    add(K::Check, RBJUST0, &p.RBJUST0);
+    add(K::Check, RBJUST1, &p.RBJUST1);
+    add(K::Check, RBJUST2, &p.RBJUST2);
+    add(K::Check, RBFILSP, &p.RBFILSP);
+    add(K::Check, RBFILCU, &p.RBFILCU);
+    add(K::StationText, ECUSCH, &p.ECUSCH);
+
+    add(K::Check, ALONTOP, &p.ALONTOP);
+    return t;
+}
+
+namespace {
+
+void ReadBinding(const StationBinding& b, quorvan::Charset cs)
+{
+    using K = StationBinding::Kind;
+    std::string* text = std::holds_alternative<std::string*>(b.field) ? std::get<std::string*>(b.field) : nullptr;
+    int* number = std::holds_alternative<int*>(b.field) ? std::get<int*>(b.field) : nullptr;
+    bool* flag = std::holds_alternative<bool*>(b.field) ? std::get<bool*>(b.field) : nullptr;
+    switch (b.kind) {
+    case K::Bytes:
+        *text = bytes(static_cast<QLineEdit*>(b.widget));
+        break;
+    case K::StationText:
+        *text = stationBytes(static_cast<QLineEdit*>(b.widget), cs);
+        break;
+    case K::Check:
+        *flag = static_cast<QAbstractButton*>(b.widget)->isChecked();
+        break;
+    case K::Index:
+        *number = static_cast<QComboBox*>(b.widget)->currentIndex();
+        break;
+    case K::Group:
+        *number = static_cast<RadioGroup*>(b.widget)->itemIndex();
+        break;
+    case K::Steps:
+        *number = static_cast<SteppedSpin*>(b.widget)->steps();
+        break;
+    case K::Value:
+        *number = static_cast<IntSpin*>(b.widget)->value();
+        break;
+    case K::Caption:
+        *text = toBytes(static_cast<QLabel*>(b.widget)->text());
+        break;
+    case K::GridRow:
+        *text = textToBytes(static_cast<TextGrid*>(b.widget)->text(b.row), cs);
+        break;
+    case K::TableCell:
+        *text = toBytes(static_cast<QTableWidget*>(b.widget)->item(b.row, 1)->text());
+        break;
+    case K::ListCheck:
+        *flag = static_cast<QListWidget*>(b.widget)->item(b.row)->checkState() == Qt::Checked;
+        break;
+    }
+}
+
+} // namespace
+
+void TForm1::WriteBinding(const StationBinding& b, quorvan::Charset cs)
+{
+    using K = StationBinding::Kind;
+    const auto text = [&b]() -> const std::string& { return *std::get<std::string*>(b.field); };
+    const auto number = [&b] { return *std::get<int*>(b.field); };
+    const auto flag = [&b] { return *std::get<bool*>(b.field); };
+    switch (b.kind) {
+    case K::Bytes:
+        setText(static_cast<QLineEdit*>(b.widget), text());
+        break;
+    case K::StationText:
+        setStationText(static_cast<QLineEdit*>(b.widget), text(), cs);
+        break;
+    case K::Check:
+        setChecked(static_cast<QAbstractButton*>(b.widget), flag());
+        break;
+    case K::Index:
+        setIndex(static_cast<QComboBox*>(b.widget), number());
+        break;
+    case K::Group:
+        setIndex(static_cast<RadioGroup*>(b.widget), number());
+        break;
+    case K::Steps:
+        static_cast<SteppedSpin*>(b.widget)->setSteps(number());
+        break;
+    case K::Value:
+        static_cast<IntSpin*>(b.widget)->setValue(number());
+        break;
+    case K::Caption:
+        static_cast<QLabel*>(b.widget)->setText(toQt(text()));
+        break;
+    case K::GridRow:
+        static_cast<TextGrid*>(b.widget)->setText(b.row, textToQt(text(), cs));
+        break;
+    case K::TableCell:
+        static_cast<QTableWidget*>(b.widget)->item(b.row, 1)->setText(toQt(text()));
+        break;
+    case K::ListCheck:
+        static_cast<QListWidget*>(b.widget)->item(b.row)->setCheckState(flag() ? Qt::Checked : Qt::Unchecked);
+        break;
+    }
+}
+
 quorvan::TStationParams TForm1::ReadStationParams() const
 {
     quorvan::TStationParams p;
     const quorvan::Charset cs = StationCharset();
     p.CBCHARSET = static_cast<int>(cs);
-    p.ToggleAB = CBRTAB->isChecked();
-    // "Program"
-    p.PSDEF = stationBytes(PSDEF, cs);
-    p.PI = bytes(PI);
-    p.TP = TP->isChecked();
+    for (const StationBinding& b : StationBindings(p))
+        ReadBinding(b, cs);
     p.TA = TA->checkState() == Qt::Checked; // "unknown" sends no announcement
-    p.PTY = PTY->currentIndex();
-    p.MS = MS->currentIndex();
-    for (int r = 0; r < quorvan::kAFRows; ++r)
-        p.SGAF[size_t(r)] = toBytes(SGAF->item(r, 1)->text());
-    for (int i = 0; i < 4; ++i)
-        p.DI[size_t(i)] = DI->item(i)->checkState() == Qt::Checked;
-    // "Dynamic PS"
-    p.DPS1EN = DPS1EN->isChecked();
-    p.RGDPS1M = RGDPS1M->itemIndex();
-    p.RGDLD = RGDLD->itemIndex();
-    p.SEDPSLP = SEDPSLP->steps();
-    p.SEDPS1DL = SEDPS1DL->steps();
-    for (int r = 0; r < quorvan::kDPS1Rows; ++r)
-        p.DPS1[size_t(r)] = textToBytes(DPS1->text(r), cs);
-    p.DPS1B = stationBytes(DPS1B, cs);
-    // "Radiotext"
-    p.CBRTEN = CBRTEN->isChecked();
-    for (int i = 0; i < quorvan::kRadiotexts; ++i) {
-        p.rbrt(i) = RBRT[i]->isChecked();
-        p.rt(i) = stationBytes(RT[i], cs);
-        p.rtType(i) = CBRTT[i]->currentIndex();
-    }
-    p.RTSA = RTSA->isChecked();
-    p.SERTSW = SERTSW->steps();
-    p.RTPlus = CBRTPLUS->isChecked();
-    p.RTPlusPattern = stationBytes(ERTPPAT, cs);
     p.RTPlusExplicitSet = rtPlusNetwork_.set;
     p.RTPlusExplicit = rtPlusNetwork_.tags;
     p.RTPlusExplicitText = rtPlusNetwork_.text;
     p.RTPlusArtist = rtPlusNetwork_.artist;
-    // "System"
     p.CTRunning = BSETCT->text() != QLatin1String("Start");
-    p.STMEN = STMEN->isChecked();
-    p.CBGRTYP = CBGRTYP->currentIndex();
-    for (int i = 0; i < quorvan::kUserGroupBytes; ++i) {
-        p.db(i) = bytes(DB[i]);
-        p.dbd(i) = bytes(DBD[i]);
-    }
-    p.CBUDGEN = CBUDGEN->isChecked();
-    p.SEPHASE = SEPHASE->steps();
-    p.RGCS = RGCS->itemIndex();
-    p.RGPLLR = RGPLLR->itemIndex();
-    // "Preferences"
-    p.LImageFile = toBytes(LImageFile->text());
-    p.ColorBox1 = ColorBox1->currentIndex();
-    p.SEUTCO = SEUTCO->value();
-    p.SESMTO = SESMTO->value();
-    p.RBPTYC = RBPTYC->itemIndex();
-    p.ALONTOP = ALONTOP->isChecked();
-    p.CBHPRI = CBHPRI->isChecked();
-    p.RGPORT = RGPORT->itemIndex();
-    p.CBBI = CBBI->isChecked();
-    p.CBSS = CBSS->isChecked();
-    p.ELPTA = bytes(ELPTA);
-    // "Text Sources"
-    p.CBD1FF = CBD1FF->isChecked();
-    p.CBD1SC = CBD1SC->isChecked();
-    p.ED1F = bytes(ED1F);
-    p.RGD1L = RGD1L->itemIndex();
-    p.SED1BE = SED1BE->value();
-    p.SED1EN = SED1EN->value();
-    p.ED1PR = stationBytes(ED1PR, cs);
-    p.CBR1FF = CBR1FF->isChecked();
-    p.CBR1SC = CBR1SC->isChecked();
-    p.ER1F = bytes(ER1F);
-    p.RGR1L = RGR1L->itemIndex();
-    p.SER1BE = SER1BE->value();
-    p.SER1EN = SER1EN->value();
-    p.ER1PR = stationBytes(ER1PR, cs);
-    p.RBJUST0 = RBJUST0->isChecked();
-    p.RBJUST1 = RBJUST1->isChecked();
-    p.RBJUST2 = RBJUST2->isChecked();
-    p.RBFILSP = RBFILSP->isChecked();
-    p.RBFILCU = RBFILCU->isChecked();
-    p.ECUSCH = stationBytes(ECUSCH, cs);
-    p.CBRSN = CBRSN->isChecked();
-    p.CBREIB = CBREIB->isChecked();
-    p.CBCTC = CBCTC->isChecked();
     return p;
 }
 
-void TForm1::WriteStationParams(const quorvan::TStationParams& p)
+void TForm1::WriteStationParams(const quorvan::TStationParams& params)
 {
-    // The order follows the settings file's load order, so the handlers that
-    // changes run see the values they depend on (the PTY coding before the
-    // PTY, the port options before the port).
-    const quorvan::Charset cs = quorvan::CharsetFromInt(p.CBCHARSET);
-    setIndex(CBCHARSET, p.CBCHARSET);
-    setChecked(CBRTAB, p.ToggleAB);
-    setChecked(STMEN, p.STMEN);
-    setChecked(CBHPRI, p.CBHPRI);
-    setChecked(CBSS, p.CBSS);
-    setText(ELPTA, p.ELPTA);
-    setIndex(RGPORT, p.RGPORT);
-    LImageFile->setText(toQt(p.LImageFile));
-    SEUTCO->setValue(p.SEUTCO);
-    SESMTO->setValue(p.SESMTO);
-
-    SEPHASE->setSteps(p.SEPHASE);
-    setIndex(RGCS, p.RGCS);
-    setIndex(RGPLLR, p.RGPLLR);
-
-    setIndex(ColorBox1, p.ColorBox1);
-    setIndex(RBPTYC, p.RBPTYC);
-    setChecked(CBBI, p.CBBI);
-
-    WriteIdentification(p, cs);
-    SEDPSLP->setSteps(p.SEDPSLP);
-
-    for (int r = 0; r < quorvan::kDPS1Rows; ++r)
-        DPS1->setText(r, textToQt(p.DPS1[size_t(r)], cs));
-    setStationText(DPS1B, p.DPS1B, cs);
-    setChecked(DPS1EN, p.DPS1EN);
-    SEDPS1DL->setSteps(p.SEDPS1DL);
-    setIndex(RGDPS1M, p.RGDPS1M);
-    setChecked(CBD1FF, p.CBD1FF);
-    setChecked(CBD1SC, p.CBD1SC);
-    setText(ED1F, p.ED1F);
-    setIndex(RGD1L, p.RGD1L);
-    SED1BE->setValue(p.SED1BE);
-    SED1EN->setValue(p.SED1EN);
-    setStationText(ED1PR, p.ED1PR, cs);
-
-    setChecked(CBUDGEN, p.CBUDGEN);
-    setIndex(CBGRTYP, p.CBGRTYP);
-    for (int i = 0; i < quorvan::kUserGroupBytes; ++i) {
-        setText(DB[i], p.db(i));
-        setText(DBD[i], p.dbd(i));
-    }
-
-    setChecked(CBRTEN, p.CBRTEN);
-    for (int i = 0; i < quorvan::kRadiotexts; ++i) {
-        setStationText(RT[i], p.rt(i), cs);
-        setChecked(RBRT[i], p.rbrt(i));
-    }
-    for (int i = 0; i < quorvan::kRadiotexts; ++i)
-        setIndex(CBRTT[i], p.rtType(i));
-    setChecked(RTSA, p.RTSA);
-    SERTSW->setSteps(p.SERTSW);
-    setChecked(CBRTPLUS, p.RTPlus);
-    setStationText(ERTPPAT, p.RTPlusPattern, cs);
+    const quorvan::Charset cs = quorvan::CharsetFromInt(params.CBCHARSET);
+    setIndex(CBCHARSET, params.CBCHARSET);
+    quorvan::TStationParams p = params; // the table binds fields it may write through
+    for (const StationBinding& b : StationBindings(p))
+        WriteBinding(b, cs);
     rtPlusNetwork_ = {p.RTPlusExplicitSet, p.RTPlusExplicit, p.RTPlusExplicitText, p.RTPlusArtist};
-    setChecked(CBR1FF, p.CBR1FF);
-    setChecked(CBR1SC, p.CBR1SC);
-    setText(ER1F, p.ER1F);
-    setIndex(RGR1L, p.RGR1L);
-    SER1BE->setValue(p.SER1BE);
-    SER1EN->setValue(p.SER1EN);
-    setStationText(ER1PR, p.ER1PR, cs);
-
-    setIndex(RGDLD, p.RGDLD);
-    setChecked(CBRSN, p.CBRSN);
-    setChecked(CBREIB, p.CBREIB);
-    setChecked(CBCTC, p.CBCTC);
-    setChecked(RBJUST0, p.RBJUST0);
-    setChecked(RBJUST1, p.RBJUST1);
-    setChecked(RBJUST2, p.RBJUST2);
-    setChecked(RBFILSP, p.RBFILSP);
-    setChecked(RBFILCU, p.RBFILCU);
-    setStationText(ECUSCH, p.ECUSCH, cs);
-
-    setChecked(ALONTOP, p.ALONTOP);
     // An unknown TA stays unknown until something switches it on.
     if (p.TA || TA->checkState() == Qt::Checked)
         ShowEncoderTA(p.TA);
 }
 
-void TForm1::WriteIdentification(const quorvan::TStationParams& p, quorvan::Charset cs)
+void TForm1::WriteIdentification(const quorvan::TStationParams& params, quorvan::Charset cs)
 {
-    setStationText(PSDEF, p.PSDEF, cs);
-    setText(PI, p.PI);
-    setChecked(TP, p.TP);
-    setIndex(PTY, p.PTY);
-    setIndex(MS, p.MS);
-    for (int i = 0; i < 4; ++i)
-        DI->item(i)->setCheckState(p.DI[size_t(i)] ? Qt::Checked : Qt::Unchecked);
-    for (int r = 0; r < quorvan::kAFRows; ++r)
-        SGAF->item(r, 1)->setText(toQt(p.SGAF[size_t(r)]));
+    quorvan::TStationParams p = params;
+    for (const StationBinding& b : StationBindings(p))
+        if (b.identification)
+            WriteBinding(b, cs);
 }
 
-void TForm1::WriteReceivedRuns(const quorvan::TStationParams& p, int runs)
+void TForm1::WriteReceivedRuns(const quorvan::TStationParams& params, int runs)
 {
     // The texts are the encoder's codes in the station's character set, as
     // after a whole Receive.
-    const quorvan::Charset cs = quorvan::CharsetFromInt(p.CBCHARSET);
+    const quorvan::Charset cs = quorvan::CharsetFromInt(params.CBCHARSET);
     if (runs >= 1) {
-        WriteIdentification(p, cs);
-        ShowEncoderTA(p.TA); // read from the encoder: known
+        WriteIdentification(params, cs);
+        ShowEncoderTA(params.TA); // read from the encoder: known
     }
     if (runs >= 2) {
-        setChecked(CBUDGEN, p.CBUDGEN);
-        setIndex(CBGRTYP, p.CBGRTYP);
+        // The second run: the user defined group with its mirrors, and
+        // radiotext 1 with its type.
+        quorvan::TStationParams p = params;
+        std::vector<const void*> second{&p.CBUDGEN, &p.CBGRTYP, &p.CBRTEN, &p.rt(0), &p.rtType(0)};
         for (int i = 0; i < quorvan::kUserGroupBytes; ++i) {
-            setText(DB[i], p.db(i));
-            setText(DBD[i], p.dbd(i));
+            second.push_back(&p.db(i));
+            second.push_back(&p.dbd(i));
         }
-        setChecked(CBRTEN, p.CBRTEN);
-        setStationText(RT[0], p.rt(0), cs);
-        setIndex(CBRTT[0], p.rtType(0));
+        for (const StationBinding& b : StationBindings(p))
+            if (std::find(second.begin(), second.end(), b.address()) != second.end())
+                WriteBinding(b, cs);
     }
 }
 

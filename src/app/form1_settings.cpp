@@ -6,9 +6,9 @@
 #include "app/form_engine.h"
 #include "app/latin1.h"
 #include "settings/ini_file.h"
-#include "settings/loaded_values.h"
 #include "settings/settings_file.h"
 #include "settings/settings_keys.h"
+#include "settings/startup_values.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -50,9 +50,10 @@ void TForm1::LoadRDSFN()
 
     // Where the ports lead, before the stored port is selected.
     quorvan::PortOptions portOptions = e.factory.options();
-    for (int n = 0; n < 4; ++n) {
-        if (auto device = doc.read("Config", "COM" + std::to_string(n + 1) + "Device"))
-            portOptions.comDevices[size_t(n)] = *device;
+    e.comDeviceSettings = quorvan::comDevicesIn(doc);
+    for (std::size_t n = 0; n < e.comDeviceSettings.size(); ++n) {
+        if (!e.comDeviceSettings[n].empty())
+            portOptions.comDevices[n] = e.comDeviceSettings[n];
     }
     // A state file named on the command line; without one, the settings'
     // VirtualEncoder names it as it does for the "Port" choice (read below).
@@ -62,19 +63,27 @@ void TForm1::LoadRDSFN()
 
     for (const quorvan::SettingKey* key : quorvan::settingReadOrder())
         ApplyOneSetting(*key, doc);
-    CorrectLoadedValues();
+    ApplyStartupValues();
 }
 
-// Values the fields cannot hold are brought to what they hold, and said once:
-// on stderr and in the status bar (after the start-up's own status texts).
-void TForm1::CorrectLoadedValues()
+// The loaded values brought into the shape quorvanctl gives them too; values
+// the fields cannot hold are said once: on stderr and in the status bar
+// (after the start-up's own status texts).
+void TForm1::ApplyStartupValues()
 {
-    quorvan::TStationParams params = ReadStationParams();
-    const std::string notice =
-        quorvan::LoadedValuesNotice(quorvan::CorrectLoadedValues(params, DecimalSeparator()));
+    quorvan::SettingsValues values;
+    values.params = ReadStationParams();
+    values.window.CTState = toBytes(BSETCT->text());
+    quorvan::TStationParams loaded = values.params;
+    const quorvan::StartupValues startup = quorvan::ApplyStartupValues(values, DecimalSeparator());
+    engine_->startupDPSFields = startup.dpsFields;
+    // The clock-time state stays with the caption, which BSETCTClick acts on.
+    loaded.CTRunning = values.params.CTRunning;
+    if (!(values.params == loaded))
+        WriteStationParams(values.params);
+    const std::string& notice = startup.notice;
     if (notice.empty())
         return;
-    WriteStationParams(params);
     std::cerr << "quorvan: " << notice << '\n';
     if (!starting_)
         SetStatusText(QString::fromStdString(notice));
@@ -123,6 +132,8 @@ void TForm1::ApplyOneSetting(const quorvan::SettingKey& key, const quorvan::IniF
                 quorvan::VirtualStateFileFor(e.virtualEncoderSetting, e.settings->writePath);
             e.factory.setOptions(portOptions);
         }
+    } else if (std::strncmp(key.field, "COMDevice", 9) == 0) {
+        // Taken before the loop (comDevicesIn); kept for the save.
     } else if (IsField(key, "DPSFromFile")) {
         e.memory.DPSFromFile = current.window.DPSFromFile;
     } else if (IsField(key, "RTFromFile")) {
@@ -156,6 +167,7 @@ QString TForm1::SaveSettingsNow()
     // file moves or the default changes; a file named on the command line is
     // not taken over.
     values.window.VirtualEncoder = e.virtualEncoderSetting;
+    values.ports.COMDevice = e.comDeviceSettings;
     if (values.window.VirtualEncoder.empty() && values.params.RGPORT == quorvan::kVirtualPortSelection &&
         !options_.virtualEncoder)
         values.window.VirtualEncoder = e.factory.options().virtualStateFile;

@@ -85,6 +85,10 @@ public:
     std::optional<quorvan::SettingsLocation> settings;
     // Config/VirtualEncoder as read (empty: the default file beside the settings).
     std::string virtualEncoderSetting;
+    // Config/COM1Device .. COM4Device as read, kept when the file is saved.
+    std::array<std::string, 4> comDeviceSettings;
+    // The dynamic PS fields open for editing after loading (the mode rule).
+    quorvan::DPSEnabledState startupDPSFields{};
     // Section Remote: the network command port's settings.
     quorvan::RemoteValues remote;
     // The network command port and the encoder protocol (UECP) port beside

@@ -13,6 +13,13 @@ std::unique_ptr<MonitorWindow> OpenVirtualEncoderMonitor(TForm1& form)
     monitor->setSharing(form.VirtualSharing());
     MonitorWindow* m = monitor.get();
     QObject::connect(&form, &TForm1::operationFinished, m, &MonitorWindow::refresh);
+    // What the window's own operations leave on air is known; what another
+    // program changes goes into the fields.
+    form.RememberOnAir(encoder->ramImage());
+    QObject::connect(&form, &TForm1::operationFinished, &form,
+                     [&form, encoder] { form.RememberOnAir(encoder->ramImage()); });
+    QObject::connect(m, &MonitorWindow::encoderChanged, &form,
+                     [&form, encoder] { form.LoadOnAirChange(encoder->ramImage()); });
     QObject::connect(form.RBPTYC, &RadioGroup::clicked, m,
                      [m, &form] { m->setPTYCoding(form.RBPTYC->itemIndex()); });
     monitor->placeBeside(form);

@@ -100,7 +100,9 @@ std::string EncoderText(const std::string& arg, Charset cs)
             char buf[16];
             std::snprintf(buf, sizeof buf, "U+%04X", cp);
             throw UsageError(std::string("the character ") + buf +
-                             " cannot be sent: the encoder takes single-byte (Latin-1) characters");
+                             " cannot be sent: the encoder takes single-byte (Latin-1) characters; "
+                             "for the RDS character set choose Preferences \u2192 Character set: RDS, "
+                             "or `Charset=1` in [Config]");
         }
         out += static_cast<char>(cp);
         i += extra + 1;

@@ -116,14 +116,11 @@ bool saveRememberedTexts(SettingsFileSystem& fs, const SettingsLocation& where, 
     if (!bytes && where.readPath != where.writePath)
         bytes = fs.readFile(where.readPath);
     IniFile doc = IniFile::parse(bytes.value_or(std::string()));
-    std::set<const SettingKey*> keys = changed;
+    std::vector<const SettingKey*> keys(changed.begin(), changed.end());
     for (const char* name : {"DPSFromFile", "RTFromFile"})
         if (const SettingKey* key = findSettingKey("Config", name))
-            keys.insert(key);
-    // In table order, as the window would write them.
-    for (const SettingKey& key : settingKeys())
-        if (keys.count(&key))
-            doc.write(key.section, key.key, settingText(key, values));
+            keys.push_back(key);
+    storeSettingKeys(values, keys, doc);
     const std::string updated = doc.serialize();
     if (bytes && *bytes == updated)
         return true;

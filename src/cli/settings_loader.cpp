@@ -1,14 +1,13 @@
 // The station values of quorvanctl: the settings file loaded as the window
-// loads it at start-up, then the start-up normalisations (PIExit, DB3Exit ..
-// DB7Exit), so that every command sees what the window would hold.
+// loads it at start-up, then the start-up values applied as the window
+// applies them (settings/startup_values.h), so that every command sees what
+// the window would hold.
 #include "cli/cli_settings.h"
-#include "content/pi.h"
-#include "content/user_group.h"
 #include "settings/file_system.h"
 #include "settings/ini_file.h"
-#include "settings/loaded_values.h"
 #include "settings/settings_file.h"
 #include "settings/settings_location.h"
+#include "settings/startup_values.h"
 
 #include <cerrno>
 #include <cstring>
@@ -31,8 +30,7 @@ bool LoadCliSettings(Context& ctx, std::string& error)
 {
     PosixFileSystem fs;
     const SettingsLocation where = WhereFor(ctx, fs);
-    // The file is read and parsed once: a big file costs one pass, and the
-    // values and the COM devices come from the same bytes.
+    // The file is read and parsed once: a big file costs one pass.
     const std::optional<std::string> bytes = fs.readFile(where.readPath);
     const int readErrno = errno;
     // A file the user named must be there and be a file: a directory or a
@@ -49,19 +47,12 @@ bool LoadCliSettings(Context& ctx, std::string& error)
     const IniFile doc = IniFile::parse(bytes ? *bytes : std::string());
     SettingsValues values;
     loadSettings(doc, values);
-    values.params.CTRunning = ctStateStartsTransmission(values.window.CTState);
-    const std::string notice = LoadedValuesNotice(CorrectLoadedValues(values.params));
-    if (!notice.empty())
-        ctx.err() << "quorvanctl: " << notice << "\n";
-    PIExit(values.params);
-    NormaliseUserGroupBytes(values.params);
+    const StartupValues startup = ApplyStartupValues(values);
+    if (!startup.notice.empty())
+        ctx.err() << "quorvanctl: " << startup.notice << "\n";
     ctx.params = values.params;
     ctx.virtualStateFile = VirtualStateFileFor(values.window.VirtualEncoder, where.writePath);
-
-    // COM1Device .. COM4Device in [Config]: another device for a COM port.
-    for (int n = 0; n < 4; ++n)
-        if (auto device = doc.read("Config", "COM" + std::to_string(n + 1) + "Device"))
-            ctx.comDevices[n] = *device;
+    ctx.comDevices = values.ports.COMDevice;
     return true;
 }
 

@@ -122,6 +122,22 @@ void ApplySubcarrierAndDPSRun(TStationParams& params, const ByteRun& bytes)
         params.DPS1B = text;
 }
 
+void ApplyImage(TStationParams& params, const std::array<std::uint8_t, 256>& image, char decimalSeparator)
+{
+    // Each run as Receive reads it: the head, as many bytes as it says, one more.
+    const auto run = [&image](int from, int head, int count) {
+        ByteRun bytes;
+        for (int i = 0; i < head + count + 1 && from + i < static_cast<int>(image.size()); ++i)
+            bytes.push_back(image[static_cast<std::size_t>(from + i)]);
+        return bytes;
+    };
+    ApplyProgramRun(params, run(image::kPI, kProgramHead, ReceivedAFCount(image[image::kAFCount])), decimalSeparator);
+    ApplyRadiotextRun(params, run(image::kRTControl, kRadiotextRun - 1, 0));
+    ApplySubcarrierAndDPSRun(params,
+                             run(image::kSubcarrierClock, kSubcarrierHead, ReceivedDPSLength(image[image::kDPSLength])));
+    FollowUp(params);
+}
+
 ReceiveResult BREC1Click(EncoderContext& ctx, TStationParams& params)
 {
     ReceiveResult result;

@@ -7,6 +7,8 @@
 #include "encoder/bus_runs.h"
 #include "encoder/operation.h"
 
+#include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -53,6 +55,12 @@ void ApplyProgramRun(TStationParams& params, const ByteRun& bytes, char decimalS
 void ApplyRadiotextRun(TStationParams& params, const ByteRun& bytes);
 // R3 bytes from 0x6E: 9 bytes up to the length, the text, the extra byte.
 void ApplySubcarrierAndDPSRun(TStationParams& params, const ByteRun& bytes);
+
+// The station values a whole image holds (the encoder's memory 0x00..0xFF, as
+// the virtual encoder's state file keeps it): the three runs of Receive read
+// from it and the same follow-up, so that a program sees what another one put
+// on air exactly as a Receive would. The values no run carries stay as they are.
+void ApplyImage(TStationParams& params, const std::array<std::uint8_t, 256>& image, char decimalSeparator = '.');
 
 // The radiotext the encoder holds (its control byte's type and the 64
 // text bytes), read in one operation: start, 0xD6, 0x1F, repeated start,

@@ -164,7 +164,7 @@ bool PosixFileSystem::makeDirectories(const std::string& dir)
     std::string parent = parentDirectory(dir);
     if (parent != dir && parent != "." && parent != "/" && !makeDirectories(parent))
         return false;
-    if (::mkdir(dir.c_str(), 0777) == 0 || errno == EEXIST)
+    if (::mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST)
         return ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
     return false;
 }
@@ -215,6 +215,12 @@ bool PosixFileSystem::replaceFile(const std::string& from, const std::string& ta
 void PosixFileSystem::removeFile(const std::string& path)
 {
     ::unlink(path.c_str());
+}
+
+bool MakeDirectoryFor(const std::string& path)
+{
+    PosixFileSystem fs;
+    return fs.makeDirectories(parentDirectory(path));
 }
 
 bool replaceFileContents(SettingsFileSystem& fs, const std::string& path, const std::string& bytes)

@@ -19,7 +19,9 @@ public:
     // True when `path` is an existing file that must not be replaced: it has
     // no write permission at all (its owner made it read-only), or none for us.
     virtual bool isReadOnlyFile(const std::string& path) = 0;
-    // Creates `dir` and its missing parents; true when it exists afterwards.
+    // Creates `dir` and its missing parents, each readable by the user alone
+    // (mode 0700, as the XDG base directory rules ask of a directory a program
+    // creates for its files); true when it exists afterwards.
     virtual bool makeDirectories(const std::string& dir) = 0;
     // Writes `bytes` to a new, uniquely named file in the directory of `path`,
     // flushed to the disk, with the permissions of `path` when that exists.
@@ -51,5 +53,12 @@ bool replaceFileContents(SettingsFileSystem& fs, const std::string& path, const 
 
 // The directory part of `path` ("." when it has none).
 std::string parentDirectory(const std::string& path);
+
+// Creates the directory `path` goes into when it is missing, as
+// makeDirectories does: on a new account nothing has made ~/.config/quorvan
+// yet, and every file kept there (the settings, the virtual encoder's state
+// and its lock, the software output's status) is written through this first.
+// True when the directory exists afterwards.
+bool MakeDirectoryFor(const std::string& path);
 
 } // namespace quorvan

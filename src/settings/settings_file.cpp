@@ -146,6 +146,16 @@ std::vector<LoadedValue> loadSettings(const IniFile& doc, SettingsValues& values
     return out;
 }
 
+std::array<std::string, 4> comDevicesIn(const IniFile& doc)
+{
+    SettingsValues values;
+    for (std::size_t n = 0; n < values.ports.COMDevice.size(); ++n) {
+        const SettingKey* key = findSettingKey("Config", "COM" + std::to_string(n + 1) + "Device");
+        applySettingValue(readSettingValue(doc, *key, values), values);
+    }
+    return values.ports.COMDevice;
+}
+
 std::string settingText(const SettingKey& key, const SettingsValues& values)
 {
     SettingsValues& v = mutableView(values);
@@ -186,6 +196,14 @@ void storeSettings(const SettingsValues& values, IniFile& doc)
             continue;
         doc.write(key.section, key.key, text);
     }
+}
+
+void storeSettingKeys(const SettingsValues& values, const std::vector<const SettingKey*>& keys, IniFile& doc)
+{
+    const bool created = doc.serialize().empty();
+    for (const SettingKey& key : settingKeys())
+        if ((created && tellsOlderFiles(key)) || std::find(keys.begin(), keys.end(), &key) != keys.end())
+            doc.write(key.section, key.key, settingText(key, values));
 }
 
 std::vector<LoadedValue> loadSettingsFile(SettingsFileSystem& fs, const SettingsLocation& where,

@@ -65,6 +65,10 @@ void applySettingValue(const LoadedValue& value, SettingsValues& values);
 // read. Returns the applied values in that order.
 std::vector<LoadedValue> loadSettings(const IniFile& doc, SettingsValues& values);
 
+// COM1Device .. COM4Device of `doc`, read through the key table, for a
+// program that must know where the COM ports lead before it loads the rest.
+std::array<std::string, 4> comDevicesIn(const IniFile& doc);
+
 // The text a key is written as. CTState is written from params.CTRunning.
 std::string settingText(const SettingKey& key, const SettingsValues& values);
 
@@ -72,6 +76,12 @@ std::string settingText(const SettingKey& key, const SettingsValues& values);
 // missing ones appended (a new file gets sections Config, General, DPS1,
 // DataGroups, Radiotext with the keys in table order), all other lines kept.
 void storeSettings(const SettingsValues& values, IniFile& doc);
+
+// Writes only `keys` (in table order) into `doc`, for a program that keeps a
+// few values of its own in the file. A new file (an empty `doc`) also gets the
+// keys that tell an older file from none (Charset, ToggleAB): without them
+// the next load would read it as an older file, in Latin-1, no A/B toggle.
+void storeSettingKeys(const SettingsValues& values, const std::vector<const SettingKey*>& keys, IniFile& doc);
 
 // Loads the file at where.readPath into `values`. `found` (optional) tells
 // whether a file was read.

@@ -14,6 +14,7 @@ using P = TStationParams;
 template <auto Member> auto& pf(SettingsValues& v) { return v.params.*Member; }
 template <auto Member, int Index> auto& pa(SettingsValues& v) { return (v.params.*Member)[Index]; }
 template <auto Member> auto& wf(SettingsValues& v) { return v.window.*Member; }
+template <auto Member, int Index> auto& oa(SettingsValues& v) { return (v.ports.*Member)[Index]; }
 template <auto Member> auto& rf(SettingsValues& v) { return v.remote.*Member; }
 
 constexpr SettingKey integer(const char* s, const char* k, const char* f, NumberField r)
@@ -94,6 +95,12 @@ const std::array kKeys{
     boolean(C, "Slow", "CBSS", pf<&P::CBSS>).fixed(0),
     text(C, "LPT2Address", "ELPTA", pf<&P::ELPTA>).fixed("632"),
     text(C, "CTState", "CTState", wf<&WindowValues::CTState>).fixed("Stop"),
+    // The devices the COM ports lead to. The window takes them before it
+    // applies the port (comDevicesIn()); a file without them stays without.
+    text(C, "COM1Device", "COMDevice[0]", oa<&PortValues::COMDevice, 0>).fixed("").omittedWhenDefault(),
+    text(C, "COM2Device", "COMDevice[1]", oa<&PortValues::COMDevice, 1>).fixed("").omittedWhenDefault(),
+    text(C, "COM3Device", "COMDevice[2]", oa<&PortValues::COMDevice, 2>).fixed("").omittedWhenDefault(),
+    text(C, "COM4Device", "COMDevice[3]", oa<&PortValues::COMDevice, 3>).fixed("").omittedWhenDefault(),
 
     // ---- General ----
     steps(G, "PhaseShift", "SEPHASE", pf<&P::SEPHASE>, 9.47, 0, kSEPHASEMaxSteps),
@@ -235,6 +242,7 @@ constexpr Run kReadRuns[] = {
     {C, "PTYCodes", "PTYCodes"},
     {C, "Bidirectional", "Bidirectional"},
     {C, "CTState", "CTState"},
+    {C, "COM1Device", "COM4Device"},
     {G, "DefaultPS", "DPSLabelPeriod"},
     {D, "Label0", "Prefix"},
     {U, "Enabled", "Byte18"},

@@ -9,6 +9,7 @@
 // Radiotext, Remote and the keys of each in the order a newly written file holds them.
 #pragma once
 
+#include <array>
 #include <span>
 #include <string>
 #include <string_view>
@@ -36,6 +37,15 @@ struct WindowValues {
     bool operator==(const WindowValues&) const = default;
 };
 
+// Where the ports lead (section Config).
+struct PortValues {
+    // COM1Device .. COM4Device: the device a COM port leads to; empty:
+    // /dev/ttyS0 .. /dev/ttyS3.
+    std::array<std::string, 4> COMDevice;
+
+    bool operator==(const PortValues&) const = default;
+};
+
 // The network command port (section Remote): nothing listens unless
 // Enabled; a port of 0 is off; an empty Allow means loopback senders only.
 struct RemoteValues {
@@ -60,6 +70,7 @@ struct SettingsValues {
     TStationParams params;
     WindowValues window;
     RemoteValues remote;
+    PortValues ports;
 
     bool operator==(const SettingsValues&) const = default;
 };
@@ -107,7 +118,7 @@ using TextField = std::string& (*)(SettingsValues&);
 struct SettingKey {
     const char* section = "";
     const char* key = "";
-    const char* field = ""; // the field (TStationParams member or WindowValues member)
+    const char* field = ""; // the field (a member of TStationParams, WindowValues, RemoteValues or PortValues)
     SettingType type = SettingType::Integer;
 
     ReadDefault readDefault = ReadDefault::Initial;

@@ -1,5 +1,6 @@
 #include "sim/shared_state.h"
 
+#include "settings/file_system.h"
 #include "sim/state_file.h"
 
 #include <cerrno>
@@ -73,6 +74,10 @@ bool SharedEncoderState::lock(std::string& error)
     // O_NOFOLLOW: a link planted in the lock file's place is not followed to
     // another file, which would then be written.
     const int flags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    // The lock is the first file of a new state file's folder (a new
+    // account's ~/.config/quorvan): the folder is made here. A failure shows
+    // as the open's error below.
+    MakeDirectoryFor(file);
     int fd = ::open(file.c_str(), O_RDWR | O_CREAT | flags, 0644);
     bool named = true;
     if (fd < 0 && (errno == EACCES || errno == EROFS)) {

@@ -1,5 +1,7 @@
 #include "sim/state_file.h"
 
+#include "settings/file_system.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -256,6 +258,7 @@ bool SaveEncoderState(const std::string& path, const EncoderState& state, std::s
     // exclusively), so nothing planted in its place, least of all a link to
     // another file, is ever opened or written.
     std::string temp = target + ".tmpXXXXXX";
+    MakeDirectoryFor(target); // a failure shows as mkstemp's error below
     const int fd = ::mkstemp(temp.data());
     if (fd >= 0 && ::fchmod(fd, 0644) != 0) {
         // It stays readable by its owner only.

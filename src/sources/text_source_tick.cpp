@@ -59,8 +59,12 @@ std::optional<RadiotextUpdate> ApplyRadiotextFromFile(TStationParams& params, Te
 
 RadiotextUpdate ApplyRadiotextText(TStationParams& params, const std::string& text, RadiotextOnAir& onAir)
 {
-    // Always the first radiotext, whichever one is current.
+    // Always the first radiotext, whichever one is current. The update
+    // sequence switches radiotext on (RadiotextUpdateControl sets bit 0), and
+    // so does the record: a later Send, or the settings saved from it, keep
+    // the text on air.
     params.RT1 = RadiotextFromSource(params, text);
+    params.CBRTEN = true;
     return RadiotextUpdate{RadiotextBytes(params.RT1), NewRadiotextControl(params, onAir, params.RT1, params.CBRTT1),
                            rtplus::RegistersFor(params, params.RT1)};
 }

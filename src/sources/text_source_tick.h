@@ -87,7 +87,8 @@ std::string RadiotextFromSource(const TStationParams& params, const std::string&
 
 // Applying a radiotext text as a source text is applied, without the
 // source's memory and whatever "Send on change" says (the network command
-// port): RT1 := the processed text; returns the update sequence's arguments,
+// port): RT1 := the processed text and CBRTEN := on (the update sequence turns
+// radiotext on); returns the update sequence's arguments,
 // whose A/B flag follows `onAir` (NewRadiotextControl).
 RadiotextUpdate ApplyRadiotextText(TStationParams& params, const std::string& text, RadiotextOnAir& onAir);
 // The same for a dynamic PS text: DPS1B, the DPS1 rows and the update.

@@ -37,7 +37,7 @@ bool has(const std::string& text, const std::string& part)
 
 } // namespace
 
-TEST(FirstDay, TheUserUnitsDoNotRestartOnExitStatusTwo)
+TEST(FirstDayPackage, TheUserUnitsDoNotRestartOnExitStatusTwo)
 {
     for (const char* name : {"packaging/quorvan-air.service.in", "packaging/quorvan-follow.service.in"}) {
         const std::string unit = readSource(name);
@@ -48,7 +48,7 @@ TEST(FirstDay, TheUserUnitsDoNotRestartOnExitStatusTwo)
     }
 }
 
-TEST(FirstDay, TheAirUnitHasNoCardOfItsOwnAndSaysHowToSetOne)
+TEST(FirstDayPackage, TheAirUnitHasNoCardOfItsOwnAndSaysHowToSetOne)
 {
     const std::string unit = readSource("packaging/quorvan-air.service.in");
     EXPECT_EQ(unitValue(unit, "Environment"), "QUORVAN_AIR_DEVICE=");
@@ -64,7 +64,7 @@ TEST(FirstDay, TheAirUnitHasNoCardOfItsOwnAndSaysHowToSetOne)
     EXPECT_FALSE(has(start, "virtual-encoder.state")) << "the settings' VirtualEncoder= names the state file";
 }
 
-TEST(FirstDay, TheManualPagesHelpAndPackageDescribeTheNewParts)
+TEST(FirstDayPackage, TheManualPagesHelpAndPackageDescribeTheNewParts)
 {
     const std::string ctl = readSource("packaging/quorvanctl.1");
     for (const char* part : {"6 the virtual", "\\fB\\-\\-output\\fI FILE\\fR|\\fB\\-\\fR",

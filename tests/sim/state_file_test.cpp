@@ -133,7 +133,9 @@ TEST(StateFile, AFailedSaveNamesTheStateFile)
 {
     TempDir dir;
     std::string error;
-    const std::string path = dir.file("no-such-dir/enc.state");
+    // A missing folder is made; one that is a file cannot be.
+    std::ofstream(dir.file("plain")) << "x";
+    const std::string path = dir.file("plain/enc.state");
     EXPECT_FALSE(SaveEncoderState(path, sampleState(), error));
     EXPECT_NE(error.find(path + ":"), std::string::npos) << error;
 }

@@ -1,0 +1,21 @@
+#include "settings/startup_values.h"
+
+#include "content/pi.h"
+#include "content/user_group.h"
+#include "settings/loaded_values.h"
+
+namespace quorvan {
+
+StartupValues ApplyStartupValues(SettingsValues& values, char decimalSeparator)
+{
+    TStationParams& params = values.params;
+    StartupValues out;
+    out.notice = LoadedValuesNotice(CorrectLoadedValues(params, decimalSeparator));
+    PIExit(params);
+    NormaliseUserGroupBytes(params);
+    params.CTRunning = ctStateStartsTransmission(values.window.CTState);
+    out.dpsFields = RGDPS1MClick(params.RGDPS1M);
+    return out;
+}
+
+} // namespace quorvan
