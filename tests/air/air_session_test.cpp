@@ -97,6 +97,10 @@ TEST(AirSession, CarrierAndPowerOffMuteTheSubcarrierWithin100msAndKeepThePilot)
         config.pilotLevel = 9;
         ClockSink sink;
         std::int64_t changedAt = -1, backAt = -1;
+        std::int64_t clock = 0;
+        std::vector<AirStatus> written;
+        std::mutex lock;
+        std::condition_variable wroteOff;
         sink.after = [&](std::int64_t frames) {
             EncoderState s = Station();
             if (changedAt < 0 && frames >= kRate / 2) {
@@ -104,18 +108,24 @@ TEST(AirSession, CarrierAndPowerOffMuteTheSubcarrierWithin100msAndKeepThePilot)
                 Save(state, s);
                 changedAt = frames;
             } else if (backAt < 0 && frames >= kRate) {
+                // The status thread writes the newest status when it gets
+                // to it; the device waits here (as a slow card would) until
+                // an "RDS off" one has been written, before RDS comes back.
+                std::unique_lock<std::mutex> g(lock);
+                wroteOff.wait_for(g, std::chrono::seconds(10), [&] {
+                    return std::any_of(written.begin(), written.end(), [](const AirStatus& w) { return !w.rdsOn; });
+                });
+                g.unlock();
                 Save(state, s);
                 backAt = frames;
             }
         };
-        std::int64_t clock = 0;
-        std::vector<AirStatus> written;
-        std::mutex lock;
         SessionHooks hooks;
         hooks.nowUnix = [&] { return ++clock; };  // a new second at every write: a status each time
         hooks.writeStatus = [&](const AirStatus& s, std::string&) {
             std::lock_guard<std::mutex> g(lock);
             written.push_back(s);
+            wroteOff.notify_all();
             return true;
         };
         ASSERT_TRUE(PlayLive(*shared, config, sink, 3 * kRate / 2, hooks, error)) << error;
