@@ -11,6 +11,7 @@
 #include "encoder/direct_controls.h"
 #include "encoder/image_layout.h"
 #include "encoder/receive.h"
+#include "encoder/rtplus_registers.h"
 #include "encoder/send.h"
 #include "encoder/update_sequences.h"
 #include "sources/text_processing.h"
@@ -41,8 +42,7 @@ Outcome WriteProgramValue(EncoderContext& ctx, const TStationParams& params, std
 // The current radiotext with its RT+ tags.
 Outcome SendActualRadiotext(EncoderContext& ctx, const TStationParams& params, int control)
 {
-    const rtplus::Registers rtPlus = rtplus::RegistersFor(params, ActualRT(params));
-    return SendRadiotextUpdate(ctx.link, ActualRT(params), control, &rtPlus);
+    return SendRadiotextWithTags(ctx.link, params, ActualRT(params), control);
 }
 
 std::string Query(Key key, TStationParams params, RemoteHost& host)
@@ -193,7 +193,7 @@ std::string ExecuteCommand(const Command& command, TStationParams& params, Remot
         const RadiotextUpdate update = ApplyRadiotextText(params, SourceTextFromNetwork(command.text, CharsetFromInt(params.CBCHARSET)),
                                                                 host.radiotextOnAir());
         const Outcome outcome =
-            transfer([&](EncoderContext& ctx) { return SendRadiotextUpdate(ctx.link, update.bytes, update.control, &update.rtPlus); });
+            transfer([&](EncoderContext& ctx) { return SendRadiotextWithTags(ctx.link, params, update.bytes, update.control); });
         host.restartRadiotextSwitching();
         return Reply(outcome);
     }
@@ -285,13 +285,21 @@ std::string ExecuteCommand(const Command& command, TStationParams& params, Remot
         if (text.size() > kRadiotextLength)
             text.resize(kRadiotextLength);
         params.RT1 = text;
-        if (command.number & 1)
-            params.CBRTT1 = params.CBRTT1 == 1 ? 0 : 1;
-        // The configuration byte's toggle chooses the flag; with ToggleAB a
-        // text that differs from the one on air takes the other flag anyway.
-        const int control = NewRadiotextControl(params, host.radiotextOnAir(), params.RT1, params.CBRTT1);
+        int control = 0;
+        if (command.number & 1) {
+            // The configuration byte's toggle asks for the other flag than the
+            // one on air, the same text or not: it wins over ToggleAB's rule.
+            RadiotextOnAir& onAir = host.radiotextOnAir();
+            params.CBRTT1 = 1 - (onAir.bytes ? onAir.type : params.CBRTT1);
+            onAir = RadiotextOnAir{RadiotextBytes(params.RT1), params.CBRTT1};
+            control = RadiotextUpdateControl(params.CBRTT1);
+        } else {
+            // With ToggleAB a text that differs from the one on air takes the other flag.
+            control = NewRadiotextControl(params, host.radiotextOnAir(), params.RT1, params.CBRTT1);
+        }
+        // The RT+ tags follow the new text (an earlier text's tags never stay).
         const Outcome outcome = transfer([&](EncoderContext& ctx) {
-            return SendRadiotextUpdate(ctx.link, RadiotextBytes(params.RT1), control);
+            return SendRadiotextWithTags(ctx.link, params, RadiotextBytes(params.RT1), control);
         });
         host.restartRadiotextSwitching();
         return Reply(outcome);
@@ -342,14 +350,20 @@ std::string ExecuteCommand(const Command& command, TStationParams& params, Remot
         params.RTPlusArtist.clear();
         if (title.empty())
             return kReplyBad;
-        std::optional<rtplus::Composed> composed = rtplus::ComposeText(params.ER1PR, params.RTPlusPattern, artist, title);
+        // A text over 64 characters is cut with "..." as a TEXT= is.
+        std::optional<rtplus::Composed> composed =
+            rtplus::ComposeText(params.ER1PR, params.RTPlusPattern, artist, title, true);
         if (!composed || artist.empty()) {
             // No artist (or no usable pattern): the title alone, tagged.
             composed = rtplus::Composed{params.ER1PR + title, {}};
-            if (composed->text.size() > kRadiotextLength)
-                composed->text.resize(kRadiotextLength);
+            std::size_t tagged = composed->text.size();
+            if (composed->text.size() > kRadiotextLength) {
+                tagged = kRadiotextLength - 3;
+                composed->text.resize(tagged);
+                composed->text += "...";
+            }
             const int start = static_cast<int>(params.ER1PR.size());
-            const int length = std::min(static_cast<int>(composed->text.size()) - start, rtplus::kMaxLength1);
+            const int length = std::min(static_cast<int>(tagged) - start, rtplus::kMaxLength1);
             if (start <= rtplus::kMaxStart && length > 0)
                 composed->tags = {true, {rtplus::kItemTitle, start, length}, {}};
         }
@@ -358,11 +372,14 @@ std::string ExecuteCommand(const Command& command, TStationParams& params, Remot
         params.RTPlusExplicitSet = true;
         params.RTPlusExplicit = {t.first.type, t.first.start, t.first.length, t.second.type, t.second.start, t.second.length};
         params.RTPlusExplicitText = params.RT1;
-        const RadiotextUpdate update{RadiotextBytes(params.RT1),
-                                     NewRadiotextControl(params, host.radiotextOnAir(), params.RT1, params.CBRTT1),
-                                     rtplus::RegistersFor(params, params.RT1)};
-        const Outcome outcome =
-            transfer([&](EncoderContext& ctx) { return SendRadiotextUpdate(ctx.link, update.bytes, update.control, &update.rtPlus); });
+        const int control = NewRadiotextControl(params, host.radiotextOnAir(), params.RT1, params.CBRTT1);
+        const Outcome outcome = transfer([&](EncoderContext& ctx) {
+            // Artist and title are sent to be tagged: where the encoder
+            // carries RT+ (the virtual encoder), tagging comes on for them.
+            if (ctx.link.ExtensionRegisters)
+                params.RTPlus = true;
+            return SendRadiotextWithTags(ctx.link, params, params.RT1, control);
+        });
         host.restartRadiotextSwitching();
         return Reply(outcome);
     }
@@ -376,8 +393,8 @@ CommandPort::CommandPort(const Stopwatch& stopwatch, const Clock& clock)
     : clock_(clock),
       listener_(stopwatch, [this](const Peer& peer, std::string_view line, bool tooLong) { queue_.add(peer, line, tooLong); }),
       queue_([this](const Peer& peer, std::string_view reply, int times) { listener_.reply(peer, reply, times); },
-             [this](const Peer& peer, std::string_view line, std::string_view reply) {
-                 addLog(peer.name(), line, std::string(reply), 1);
+             [this](const Peer& peer, std::string_view line, std::string_view reply, int times) {
+                 addLog(peer.name(), line, std::string(reply), times);
              }),
       limiter_(stopwatch,
                [this](const std::string& sender, const std::string& text) {
@@ -398,8 +415,7 @@ bool CommandPort::runPending(TStationParams& params, RemoteHost& host, const std
     for (const CommandQueue::Entry& entry : queue_.take()) {
         const std::string reply =
             late && late() ? std::string(kReplyNotReady) : ExecuteCommand(entry.command, params, host);
-        queue_.answer(entry, reply);
-        addLog(entry.peer, entry.line, reply, entry.lines);
+        queue_.answer(entry, reply);  // logged as the replies go out, in each sender's order
     }
     listener_.closeFinished();  // a client that has sent all gets its last reply and goes
     flushLog();
