@@ -6,6 +6,7 @@
 #include "app/form_engine.h"
 #include "app/latin1.h"
 #include "content/radiotext.h"
+#include "encoder/rtplus_registers.h"
 #include "encoder/update_sequences.h"
 
 #include <QLabel>
@@ -125,12 +126,10 @@ void TForm1::Timer2Timer()
     for (int i = 0; i < quorvan::kRadiotexts; ++i)
         RBRT[i]->setChecked(params.rbrt(i));
     e.Context(params.CBBI, params.CBSS);
-    const quorvan::rtplus::Registers rtPlus = quorvan::rtplus::RegistersFor(params, quorvan::ActualRT(params));
-    quorvan::SendRadiotextUpdate(e.link, quorvan::ActualRT(params),
-                                 quorvan::NewRadiotextControl(params, e.memory.radiotextOnAir,
-                                                              quorvan::ActualRT(params),
-                                                              quorvan::ActualRTType(params)),
-                                 &rtPlus);
+    quorvan::SendRadiotextWithTags(e.link, params, quorvan::ActualRT(params),
+                                   quorvan::NewRadiotextControl(params, e.memory.radiotextOnAir,
+                                                                quorvan::ActualRT(params),
+                                                                quorvan::ActualRTType(params)));
 }
 
 // ---- clock time ------------------------------------------------------------------------------

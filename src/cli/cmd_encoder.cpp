@@ -15,6 +15,7 @@
 #include "encoder/clock_time.h"
 #include "encoder/direct_controls.h"
 #include "encoder/receive.h"
+#include "encoder/rtplus_registers.h"
 #include "encoder/send.h"
 #include "encoder/update_sequences.h"
 #include "remote/command_port.h"
@@ -252,8 +253,7 @@ int runRT(Context& ctx)
             onAir = RadiotextOnAir{RadiotextBytes(ActualRT(ctx.params)), typeIndex};
         control = NewRadiotextControl(ctx.params, *onAir, text, typeIndex);
     }
-    const rtplus::Registers rtPlus = rtplus::RegistersFor(ctx.params, text);
-    return Finish(ctx, SendRadiotextUpdate(ctx.link(), text, control, &rtPlus));
+    return Finish(ctx, SendRadiotextWithTags(ctx.link(), ctx.params, text, control));
 }
 
 int runDPS(Context& ctx)

@@ -104,7 +104,7 @@ Tags MatchTags(std::string_view sent, std::string_view prefix, std::string_view 
 }
 
 std::optional<Composed> ComposeText(std::string_view prefix, std::string_view patternText, std::string_view artist,
-                                    std::string_view title)
+                                    std::string_view title, bool markCut)
 {
     const std::optional<Pattern> pattern = ParsePattern(patternText);
     if (!pattern || artist.empty() || title.empty())
@@ -120,9 +120,14 @@ std::optional<Composed> ComposeText(std::string_view prefix, std::string_view pa
         out.text += fields[i];
         out.text += i == 0 ? pattern->between : pattern->after;
     }
-    if (out.text.size() > kRadiotextLength)
-        out.text.resize(kRadiotextLength);
-    const int size = int(out.text.size());
+    std::size_t tagged = out.text.size();
+    if (out.text.size() > kRadiotextLength) {
+        tagged = markCut ? kRadiotextLength - 3 : kRadiotextLength;
+        out.text.resize(tagged);
+        if (markCut)
+            out.text += "...";
+    }
+    const int size = int(tagged);
     for (Tag& t : tags)
         t.length = std::clamp(size - t.start, 0, t.length);
     out.tags = Place(tags[0], tags[1]);
@@ -130,16 +135,21 @@ std::optional<Composed> ComposeText(std::string_view prefix, std::string_view pa
 }
 
 Composed ComposeTitle(std::string_view prefix, std::string_view pattern, std::string_view artist,
-                      std::string_view title)
+                      std::string_view title, bool markCut)
 {
     if (!artist.empty())
-        if (std::optional<Composed> composed = ComposeText(prefix, pattern, artist, title))
+        if (std::optional<Composed> composed = ComposeText(prefix, pattern, artist, title, markCut))
             return *composed;
     Composed composed{std::string(prefix) + std::string(title), {}};
-    if (composed.text.size() > kRadiotextLength)
-        composed.text.resize(kRadiotextLength);
+    std::size_t tagged = composed.text.size();
+    if (composed.text.size() > kRadiotextLength) {
+        tagged = markCut ? kRadiotextLength - 3 : kRadiotextLength;
+        composed.text.resize(tagged);
+        if (markCut)
+            composed.text += "...";
+    }
     const int start = static_cast<int>(prefix.size());
-    const int length = std::min(static_cast<int>(composed.text.size()) - start, kMaxLength1);
+    const int length = std::min(static_cast<int>(tagged) - start, kMaxLength1);
     if (start <= kMaxStart && length > 0)
         composed.tags = {true, {kItemTitle, start, length}, {}};
     return composed;

@@ -70,19 +70,22 @@ Tags MatchTags(std::string_view sent, std::string_view prefix, std::string_view 
 
 // The text the pattern makes of an artist and a title, with its exact tags
 // (both counted after `prefix`, which the text begins with). The text is cut
-// to 64 bytes; a field cut short is tagged as far as it reaches.
+// to 64 bytes; a field cut short is tagged as far as it reaches. With
+// `markCut` a text over 64 bytes is cut to 61 and ends in "...", as a source
+// text is, and no tag reaches into the dots.
 struct Composed {
     std::string text;
     Tags tags;
 };
 std::optional<Composed> ComposeText(std::string_view prefix, std::string_view pattern, std::string_view artist,
-                                    std::string_view title);
+                                    std::string_view title, bool markCut = false);
 // The radiotext of a title given with the artist before it: through the
 // pattern as ComposeText makes it; without an artist (or a usable pattern)
 // the title alone after the prefix, cut to 64 bytes and tagged as the item
 // title as far as a tag reaches (untagged when the prefix leaves no room).
+// `markCut` as for ComposeText, on either way.
 Composed ComposeTitle(std::string_view prefix, std::string_view pattern, std::string_view artist,
-                      std::string_view title);
+                      std::string_view title, bool markCut = false);
 
 // Tags a caller gives as six numbers (type, start, length twice): valid when
 // each type is 0..63, a dummy is 0,0,0, and every other tag lies within the

@@ -61,8 +61,8 @@ CommandPort::CommandPort(const Stopwatch& stopwatch, const Clock& clock)
     : clock_(clock),
       listener_(stopwatch, [this](const Peer& peer, std::string_view line, bool tooLong) { queue_.add(peer, line, tooLong); }),
       queue_([this](const Peer& peer, std::string_view reply, int times) { listener_.reply(peer, reply, times); },
-             [this](const Peer& peer, std::string_view line, std::string_view reply) {
-                 addLog(peer.name(), line, std::string(reply), 1);
+             [this](const Peer& peer, std::string_view line, std::string_view reply, int times) {
+                 addLog(peer.name(), line, std::string(reply), times);
              }),
       limiter_(stopwatch,
                [this](const std::string& sender, const std::string& text) {
@@ -83,8 +83,7 @@ bool CommandPort::runPending(TStationParams& params, RemoteHost& host, const std
     for (const CommandQueue::Entry& entry : queue_.take()) {
         const std::string reply =
             late && late() ? std::string(kReplyNotReady) : ExecuteCommand(entry.command, params, host);
-        queue_.answer(entry, reply);
-        addLog(entry.peer, entry.line, reply, entry.lines);
+        queue_.answer(entry, reply);  // logged as the replies go out, in each sender's order
     }
     listener_.closeFinished();  // a client that has sent all gets its last reply and goes
     flushLog();

@@ -28,17 +28,20 @@ CommandQueue::Sender& CommandQueue::senderOf(const Peer& peer)
     return senders_.back();
 }
 
-void CommandQueue::queueReply(const Peer& peer, std::uint64_t entry, std::optional<std::string> reply)
+void CommandQueue::queueReply(const Peer& peer, std::uint64_t entry, std::optional<std::string> reply,
+                              std::string_view line)
 {
     Sender& sender = senderOf(peer);
     if (!sender.waiting.empty()) {
+        // Merged lines share a slot; lines answered at once only when they are the same line.
         Slot& last = sender.waiting.back();
-        if (last.entry == entry && last.reply == reply) {
+        if (last.entry == entry && last.reply == reply && (entry != 0 || last.line == line)) {
             ++last.times;
+            last.line = std::string(line);
             return;
         }
     }
-    sender.waiting.push_back({entry, std::move(reply), 1});
+    sender.waiting.push_back({entry, std::move(reply), 1, std::string(line)});
     ++slots_;
 }
 
@@ -50,6 +53,8 @@ void CommandQueue::flush()
             it->waiting.pop_front();
             --slots_;
             replier_(it->peer, *slot.reply, slot.times);
+            if (answered_)
+                answered_(it->peer, slot.line, *slot.reply, slot.times);
         }
         it = it->waiting.empty() ? senders_.erase(it) : it + 1;
     }
@@ -76,9 +81,7 @@ void CommandQueue::add(const Peer& peer, Command command, std::string_view line)
 {
     if (command.kind != Command::Kind::Set && command.kind != Command::Kind::Query) {
         const char* reply = command.kind == Command::Kind::Unknown ? kReplyUnknown : kReplyBad;
-        queueReply(peer, 0, std::string(reply));
-        if (answered_)
-            answered_(peer, line, reply);
+        queueReply(peer, 0, std::string(reply), line);
         flush();
         return;
     }
@@ -96,7 +99,7 @@ void CommandQueue::add(const Peer& peer, Command command, std::string_view line)
     entry.line = std::string(line);
     entry.peer = peer.name();
     ++entry.lines;
-    queueReply(peer, entry.id, std::nullopt);
+    queueReply(peer, entry.id, std::nullopt, line);
     if (barrier) {
         startSegment();
         return;

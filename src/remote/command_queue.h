@@ -50,8 +50,12 @@ public:
 
     // (peer, reply, times): sends the reply.
     using Replier = std::function<void(const Peer&, std::string_view reply, int times)>;
-    // Lines answered without the bus, for the log: (peer, line, reply).
-    using Answered = std::function<void(const Peer&, std::string_view line, std::string_view reply)>;
+    // Every reply as it goes out, for the log: (peer, line, reply, times),
+    // `line` the newest of the `times` lines it answers. It comes in the
+    // order of each sender's lines (a datagram's lines show as they stood),
+    // for lines answered at once as well as for those that waited for the bus.
+    using Answered =
+        std::function<void(const Peer&, std::string_view line, std::string_view reply, int times)>;
 
     explicit CommandQueue(Replier replier, Answered answered = {});
 
@@ -79,13 +83,14 @@ private:
         std::uint64_t entry = 0;             // 0: answered without the bus
         std::optional<std::string> reply;
         int times = 1;
+        std::string line;  // the newest line it answers, for the log
     };
     struct Sender {
         Peer peer;
         std::deque<Slot> waiting;
     };
     Sender& senderOf(const Peer& peer);
-    void queueReply(const Peer& peer, std::uint64_t entry, std::optional<std::string> reply);
+    void queueReply(const Peer& peer, std::uint64_t entry, std::optional<std::string> reply, std::string_view line);
     void flush();
     void startSegment();
 

@@ -121,11 +121,13 @@ Command ParseLine(std::string_view line)
         command.text = std::string(value);
         return command;
     case Key::RTPlus: {
-        // Empty: clear. Else six numbers 0..63, comma-separated.
+        // Empty: clear. Else six numbers, comma-separated: type, start and
+        // length twice (a length reaches 64, the rest 63; ExplicitTags checks
+        // each), as RTPLUS? prints them.
         std::string_view rest = TrimBlanks(value);
         while (!rest.empty()) {
             const std::size_t comma = rest.find(',');
-            const std::optional<int> n = SmallNumber(rest.substr(0, comma), 0, 63);
+            const std::optional<int> n = SmallNumber(rest.substr(0, comma), 0, rtplus::kMaxLength1);
             if (!n || command.numbers.size() == 6)
                 return Bad(*key);
             command.numbers.push_back(*n);

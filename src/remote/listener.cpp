@@ -16,7 +16,7 @@ namespace quorvan::remote {
 namespace {
 
 constexpr std::size_t kDatagramMax = 65536;
-constexpr std::size_t kReplyDatagramMax = 1200;
+constexpr std::size_t kReplyDatagramMax = Listener::kReplyDatagramMax;
 // Replies are copied out of a connection's backlog this much at a time.
 constexpr std::size_t kWriteChunk = 16 * 1024;
 // Room for the datagrams that arrive while a transfer holds the program.
@@ -378,7 +378,13 @@ void Listener::reply(const Peer& peer, std::string_view text, int times)
     writeConnection(*c);
 }
 
-void Listener::send(const Peer& peer, std::string_view bytes)
+void Listener::expectAnswer(const Peer& peer)
+{
+    if (Connection* c = peer.tcp ? find(peer.connection) : nullptr)
+        ++c->outstanding;
+}
+
+void Listener::send(const Peer& peer, std::string_view bytes, bool answer)
 {
     if (!peer.tcp) {
         if (udp_ >= 0)
@@ -389,6 +395,8 @@ void Listener::send(const Peer& peer, std::string_view bytes)
     Connection* c = find(peer.connection);
     if (!c || c->dead)
         return;
+    if (answer)
+        c->outstanding = std::max(0, c->outstanding - 1);
     // Waits behind the replies before it; the connection is read no further
     // while too much waits (see readable()).
     c->backlog.emplace_back(std::string(bytes), 1);

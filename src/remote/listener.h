@@ -65,6 +65,8 @@ public:
     // cannot hold the caller.
     static constexpr int kDatagramsPerCall = 512;
     static constexpr std::size_t kStreamBytesPerCall = 64 * 1024;
+    // A reply datagram holds at most this much (it fits any path's MTU).
+    static constexpr std::size_t kReplyDatagramMax = 1200;
 
     // (peer, line, tooLong): every line, in the order received.
     using Sink = std::function<void(const Peer&, std::string_view line, bool tooLong)>;
@@ -107,8 +109,13 @@ public:
     // packed into as few datagrams as fit; TCP: on the connection, if it is
     // still open).
     void reply(const Peer& peer, std::string_view reply, int times = 1);
-    // Sends bytes as they stand (no line end) to the peer.
-    void send(const Peer& peer, std::string_view bytes);
+    // Sends bytes as they stand (no line end) to the peer. With `answer`
+    // they are an answer expectAnswer() announced.
+    void send(const Peer& peer, std::string_view bytes, bool answer = false);
+    // For a byte sink: an answer to `peer` will follow later (send() with
+    // `answer`). A TCP client that has sent all it will send keeps its
+    // connection until every such answer went out, as a line gets its reply.
+    void expectAnswer(const Peer& peer);
 
     // Closes the connections idle for kIdleMs and those whose line is
     // unfinished kLineMs after its first byte (they get "-" first); returns

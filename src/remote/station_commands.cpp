@@ -11,6 +11,7 @@
 #include "encoder/direct_controls.h"
 #include "encoder/image_layout.h"
 #include "encoder/receive.h"
+#include "encoder/rtplus_registers.h"
 #include "encoder/send.h"
 #include "encoder/update_sequences.h"
 #include "sources/text_processing.h"
@@ -52,11 +53,12 @@ std::string WriteProgramValue(const TStationParams& params, RemoteHost& host, st
     }));
 }
 
-// A radiotext update with its RT+ registers; the switching starts a new period.
-std::string SendRadiotext(const TStationParams& params, RemoteHost& host, const RadiotextUpdate& update)
+// A radiotext update with the RT+ registers of its own text (an earlier
+// text's tags never stay); the switching starts a new period.
+std::string SendRadiotext(const TStationParams& params, RemoteHost& host, std::string_view text, int control)
 {
     const Outcome outcome = Transfer(params, host, [&](EncoderContext& ctx) {
-        return SendRadiotextUpdate(ctx.link, update.bytes, update.control, &update.rtPlus);
+        return SendRadiotextWithTags(ctx.link, params, text, control);
     });
     host.restartRadiotextSwitching();
     return Reply(outcome);
@@ -120,7 +122,7 @@ std::string SetRadiotext1(const Command& command, TStationParams& params, Remote
     // 61 and "...", RT1, the update sequence, the switching restart.
     const RadiotextUpdate update =
         ApplyRadiotextText(params, SourceTextFromNetwork(command.text, CharsetOf(params)), host.radiotextOnAir());
-    return SendRadiotext(params, host, update);
+    return SendRadiotext(params, host, update.bytes, update.control);
 }
 
 std::string SetOtherRadiotext(const Command& command, TStationParams& params, RemoteHost& host)
@@ -130,9 +132,8 @@ std::string SetOtherRadiotext(const Command& command, TStationParams& params, Re
     if (ActualRTIndex(params) != i)
         return kReplyDone;  // kept for the switching; nothing on the air changes
     const int control = NewRadiotextControl(params, host.radiotextOnAir(), ActualRT(params), ActualRTType(params));
-    const rtplus::Registers rtPlus = rtplus::RegistersFor(params, ActualRT(params));
     return Reply(Transfer(params, host, [&](EncoderContext& ctx) {
-        return SendRadiotextUpdate(ctx.link, ActualRT(params), control, &rtPlus);
+        return SendRadiotextWithTags(ctx.link, params, ActualRT(params), control);
     }));
 }
 
@@ -232,16 +233,19 @@ std::string SetFinalRadiotext(const Command& command, TStationParams& params, Re
     // Radiotext 1 exactly as sent: no prefix, no processing, no cut
     // with "..."; filled with spaces as every radiotext.
     params.RT1 = RadiotextFromNetwork(command.text, CharsetOf(params));
-    if (command.number & 1)
-        params.CBRTT1 = params.CBRTT1 == 1 ? 0 : 1;
-    // The configuration byte's toggle chooses the flag; with ToggleAB a
-    // text that differs from the one on air takes the other flag anyway.
-    const int control = NewRadiotextControl(params, host.radiotextOnAir(), params.RT1, params.CBRTT1);
-    const Outcome outcome = Transfer(params, host, [&](EncoderContext& ctx) {
-        return SendRadiotextUpdate(ctx.link, RadiotextBytes(params.RT1), control);
-    });
-    host.restartRadiotextSwitching();
-    return Reply(outcome);
+    int control = 0;
+    if (command.number & 1) {
+        // The configuration byte's toggle asks for the other flag than the
+        // one on air, the same text or not: it wins over ToggleAB's rule.
+        RadiotextOnAir& onAir = host.radiotextOnAir();
+        params.CBRTT1 = 1 - (onAir.bytes ? onAir.type : params.CBRTT1);
+        onAir = RadiotextOnAir{RadiotextBytes(params.RT1), params.CBRTT1};
+        control = RadiotextUpdateControl(params.CBRTT1);
+    } else {
+        // With ToggleAB a text that differs from the one on air takes the other flag.
+        control = NewRadiotextControl(params, host.radiotextOnAir(), params.RT1, params.CBRTT1);
+    }
+    return SendRadiotext(params, host, RadiotextBytes(params.RT1), control);
 }
 
 std::string SetCarrier(const Command& command, TStationParams& params, RemoteHost& host)
@@ -307,16 +311,23 @@ std::string SetTitle(const Command& command, TStationParams& params, RemoteHost&
     params.RTPlusArtist.clear();
     if (title.empty())
         return kReplyBad;
-    const rtplus::Composed composed = rtplus::ComposeTitle(params.ER1PR, params.RTPlusPattern, artist, title);
+    // A text over 64 characters is cut with "..." as a TEXT= is.
+    const rtplus::Composed composed = rtplus::ComposeTitle(params.ER1PR, params.RTPlusPattern, artist, title, true);
     params.RT1 = composed.text;
     const rtplus::Tags& t = composed.tags;
     params.RTPlusExplicitSet = true;
     params.RTPlusExplicit = {t.first.type, t.first.start, t.first.length, t.second.type, t.second.start, t.second.length};
     params.RTPlusExplicitText = params.RT1;
-    return SendRadiotext(params, host,
-                         {RadiotextBytes(params.RT1),
-                          NewRadiotextControl(params, host.radiotextOnAir(), params.RT1, params.CBRTT1),
-                          rtplus::RegistersFor(params, params.RT1)});
+    const int control = NewRadiotextControl(params, host.radiotextOnAir(), params.RT1, params.CBRTT1);
+    const Outcome outcome = Transfer(params, host, [&](EncoderContext& ctx) {
+        // Artist and title are sent to be tagged: where the encoder
+        // carries RT+ (the virtual encoder), tagging comes on for them.
+        if (ctx.link.ExtensionRegisters)
+            params.RTPlus = true;
+        return SendRadiotextWithTags(ctx.link, params, params.RT1, control);
+    });
+    host.restartRadiotextSwitching();
+    return Reply(outcome);
 }
 
 std::string QueryValue(Key key, TStationParams params, RemoteHost& host)

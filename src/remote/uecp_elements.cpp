@@ -91,6 +91,10 @@ int CheckValues(const Element& e)
 {
     const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(e.data[i]); };
     switch (e.mec) {
+    case kPS:
+        // A blank name (codes the table leaves unassigned read as blanks)
+        // would put no name on air: the station refuses it, so the frame.
+        return RdsToUtf8(e.data).find_first_not_of(' ') == std::string::npos ? kOutOfRange : kOk;
     case kTATP:
         return byte(0) <= 3 ? kOk : kOutOfRange;
     case kDI:

@@ -3,7 +3,8 @@
 // element has them, then MEL where its length varies, then its data. An
 // element whose MEC is unknown cannot be skipped (its length is unknown), so
 // it refuses the whole message; so does any element that is malformed or out
-// of range: a message is taken whole or not at all.
+// of range, or holds a value the station refuses (a blank PS): every value is
+// checked before any element runs, and a message is taken whole or not at all.
 //
 // This file parses, describes and answers; it never applies a value.
 #pragma once

@@ -43,6 +43,7 @@ bool UecpPort::start(const UecpConfig& config)
     stop();
     site_ = config.site;
     encoder_ = config.encoder;
+    foreignLogged_.clear();
     std::string parts;
     if (config.net.udpPort != 0 || config.net.tcpPort != 0) {
         listener_.start(config.net);
@@ -138,19 +139,22 @@ UecpPort::Channel& UecpPort::channel(const Peer& peer)
 {
     const std::string key = KeyOf(peer);
     if (!peer.tcp && !IsSerial(peer) && !channels_.count(key)) {
-        // UDP senders keep their mode; the oldest one gives way to a new one.
+        // UDP senders keep their mode; the one heard least recently gives
+        // way to a new one.
         std::size_t udp = 0;
-        auto first = channels_.end();
+        auto oldest = channels_.end();
         for (auto it = channels_.begin(); it != channels_.end(); ++it)
             if (it->first[0] == 'U') {
                 ++udp;
-                if (first == channels_.end())
-                    first = it;
+                if (oldest == channels_.end() || it->second.heard < oldest->second.heard)
+                    oldest = it;
             }
         if (udp >= kMaxUdpSenders)
-            channels_.erase(first);
+            channels_.erase(oldest);
     }
-    return channels_[key];
+    Channel& c = channels_[key];
+    c.heard = ++heard_;
+    return c;
 }
 
 void UecpPort::received(const Peer& peer, std::string_view bytes)
@@ -163,16 +167,45 @@ void UecpPort::received(const Peer& peer, std::string_view bytes)
         return;
     }
     // A datagram holds whole frames: one that it leaves open ends with it.
+    // Its acknowledgements go back together, as few datagrams as hold them.
+    replyDatagram_.emplace();
     FrameDecoder datagram;
     datagram.feed(bytes, now, sink);
     if (!datagram.idle())
         datagram.feed(std::string_view("\xFE", 1), now, [&](const Frame& f) { frame(peer, c, f); });
+    if (!replyDatagram_->empty())
+        listener_.send(peer, *replyDatagram_);
+    replyDatagram_.reset();
+}
+
+void UecpPort::logForeign(const Peer& peer, std::uint16_t address)
+{
+    // Once per sender and minute: a sender set to the wrong address says so
+    // without filling the log.
+    const std::int64_t now = stopwatch_.elapsedMs();
+    const std::string sender = SenderOf(PeerText(peer));
+    for (auto it = foreignLogged_.begin(); it != foreignLogged_.end();)
+        it = now - it->second >= kForeignLogMs ? foreignLogged_.erase(it) : std::next(it);
+    if (foreignLogged_.count(sender) || foreignLogged_.size() >= kMaxUdpSenders)
+        return;
+    foreignLogged_[sender] = now;
+    const int site = address >> 6;
+    const int encoder = address & 0x3F;
+    std::string text;
+    if (site != 0 && site != site_)
+        text = "frames for site " + std::to_string(site) + " ignored; this is site " + std::to_string(site_);
+    else
+        text = "frames for encoder " + std::to_string(encoder) + " ignored; this is site " + std::to_string(site_) +
+               " encoder " + std::to_string(encoder_);
+    addLog(peer, std::move(text), true);
 }
 
 void UecpPort::frame(const Peer& peer, Channel& channel, const Frame& f)
 {
-    if (f.header && !ForUs(f.address, site_, encoder_))
+    if (f.header && !ForUs(f.address, site_, encoder_)) {
+        logForeign(peer, f.address);
         return;  // another encoder's frame
+    }
     Message message;
     message.code = f.code;
     if (f.code == kOk)
@@ -200,6 +233,7 @@ void UecpPort::frame(const Peer& peer, Channel& channel, const Frame& f)
                 request.number = static_cast<std::uint8_t>(e.data[0]);
                 request.numbers = {lastRequest_};
                 queue_.add(peer, std::move(request), Describe(e));
+                listener_.expectAnswer(peer);  // a client that has sent all waits for it
             }
         } else {
             for (Command& command : CommandsOf(e))
@@ -211,7 +245,7 @@ void UecpPort::frame(const Peer& peer, Channel& channel, const Frame& f)
         send(peer, f.sqc, Acknowledgement(kOk, f.sqc));
 }
 
-void UecpPort::send(const Peer& peer, std::uint8_t sqc, const std::string& message)
+void UecpPort::send(const Peer& peer, std::uint8_t sqc, const std::string& message, bool answer)
 {
     const std::string bytes = EncodeFrame(AddressOf(site_, encoder_), sqc, message);
     if (IsSerial(peer)) {
@@ -219,7 +253,15 @@ void UecpPort::send(const Peer& peer, std::uint8_t sqc, const std::string& messa
             serial_->write(bytes);
         return;
     }
-    listener_.send(peer, bytes);
+    if (replyDatagram_ && !peer.tcp) {
+        if (!replyDatagram_->empty() && replyDatagram_->size() + bytes.size() > Listener::kReplyDatagramMax) {
+            listener_.send(peer, *replyDatagram_);
+            replyDatagram_->clear();
+        }
+        *replyDatagram_ += bytes;
+        return;
+    }
+    listener_.send(peer, bytes, answer);
 }
 
 bool UecpPort::runPending(TStationParams& params, RemoteHost& host)
@@ -231,7 +273,7 @@ bool UecpPort::runPending(TStationParams& params, RemoteHost& host)
             while (!requests_.empty() && requests_.front().id < entry.command.numbers.front())
                 requests_.pop_front();
             if (!requests_.empty() && requests_.front().id == entry.command.numbers.front()) {
-                send(requests_.front().peer, requests_.front().sqc, Answer(requests_.front().mec, params));
+                send(requests_.front().peer, requests_.front().sqc, Answer(requests_.front().mec, params), true);
                 requests_.pop_front();
             }
             queue_.answer(entry, kReplyDone);

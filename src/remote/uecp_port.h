@@ -8,7 +8,9 @@
 // It acknowledges and answers only as the sender's communication mode asks
 // (mode 0 sends nothing), only to the sender (the connection, the UDP
 // sender's address and port, the serial line), and it never reaches
-// anything but the station values.
+// anything but the station values. A datagram's frames are acknowledged
+// together, in as few datagrams as hold the acknowledgements, so that
+// replies never outnumber what came in.
 #pragma once
 
 #include "link/clock.h"
@@ -24,6 +26,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,6 +51,8 @@ public:
     static constexpr std::size_t kLogSize = 50;
     static constexpr std::size_t kMaxRequests = 64;
     static constexpr std::size_t kMaxUdpSenders = 64;
+    // Frames for another site or encoder: one log line per sender this often.
+    static constexpr std::int64_t kForeignLogMs = 60'000;
 
     UecpPort(const Stopwatch& stopwatch, const Clock& clock);
 
@@ -82,6 +87,7 @@ private:
     struct Channel {
         uecp::FrameDecoder decoder;
         uecp::Mode mode = uecp::Mode::Unidirectional;
+        std::uint64_t heard = 0;  // when the sender was last heard (a count of datagrams)
     };
     struct Request {
         Peer peer;
@@ -92,7 +98,9 @@ private:
     Channel& channel(const Peer& peer);
     void received(const Peer& peer, std::string_view bytes);
     void frame(const Peer& peer, Channel& channel, const uecp::Frame& frame);
-    void send(const Peer& peer, std::uint8_t sqc, const std::string& message);
+    // `answer`: the answer to a request (see Listener::expectAnswer).
+    void send(const Peer& peer, std::uint8_t sqc, const std::string& message, bool answer = false);
+    void logForeign(const Peer& peer, std::uint16_t address);
     void readSerial();
     void addLog(const Peer& peer, std::string text, bool error);
     void addLog(std::string peer, std::string text, bool error);
@@ -106,6 +114,12 @@ private:
     std::unique_ptr<SerialStream> serial_;
     Peer serialPeer_;
     std::map<std::string, Channel> channels_;
+    std::uint64_t heard_ = 0;
+    // While a datagram's frames are taken, their acknowledgements gather
+    // here to go back in as few datagrams as hold them.
+    std::optional<std::string> replyDatagram_;
+    // Senders of frames for another site or encoder: when each was last logged.
+    std::map<std::string, std::int64_t> foreignLogged_;
     std::deque<Request> requests_;  // in the order of their places in queue_
     int lastRequest_ = 0;
     std::deque<UecpLogEntry> log_;

@@ -112,12 +112,13 @@ void NetworkPageTest::commandsChangeTheWindowAndAreSaved()
     QCOMPARE(form.PSDEF->text(), QStringLiteral("NETWORK"));
     QCOMPARE(f.ramText(0x02, 8), std::string("NETWORK "));
     QCOMPARE(f.ramText(0x20, 10), std::string("Net title "));
-    // Newest first: the PS write; the bad PTY was answered at once.
-    QCOMPARE(form.LVRMLOG->item(0, 2)->text(), QStringLiteral("PS=NETWORK"));
-    QCOMPARE(form.LVRMLOG->item(0, 3)->text(), QStringLiteral("+"));
-    QCOMPARE(form.LVRMLOG->item(2, 2)->text(), QStringLiteral("PTY=40"));
-    QCOMPARE(form.LVRMLOG->item(2, 3)->text(), QStringLiteral("-"));
-    QCOMPARE(form.LVRMLOG->item(2, 1)->text(), QStringLiteral("127.0.0.1 UDP"));
+    // Newest first, in the datagram's order: the bad PTY last, after the writes before it.
+    QCOMPARE(form.LVRMLOG->item(0, 2)->text(), QStringLiteral("PTY=40"));
+    QCOMPARE(form.LVRMLOG->item(0, 3)->text(), QStringLiteral("-"));
+    QCOMPARE(form.LVRMLOG->item(1, 2)->text(), QStringLiteral("PS=NETWORK"));
+    QCOMPARE(form.LVRMLOG->item(1, 3)->text(), QStringLiteral("+"));
+    QCOMPARE(form.LVRMLOG->item(2, 2)->text(), QStringLiteral("TEXT=Net title"));
+    QCOMPARE(form.LVRMLOG->item(0, 1)->text(), QStringLiteral("127.0.0.1 UDP"));
 
     // Switched off from the page: nothing listens; the values stay and are saved.
     form.CBRMEN->setChecked(false);

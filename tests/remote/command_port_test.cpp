@@ -395,6 +395,21 @@ TEST(RemotePort, OneSenderCannotFillTheLog)
     EXPECT_EQ(r.port.flushLog(), -1);  // said once
 }
 
+// The log shows a datagram's lines in their order, those answered at once
+// among those that waited for the bus.
+TEST(RemotePort, TheLogKeepsTheOrderOfTheLines)
+{
+    PortRig r;
+    Client pad = Client::Udp();
+    pad.sendTo(r.udp(), "PS=ONE\r\nBOGUS\r\nPTY=3\r\nPTY=99\r\nPS=TWO\r\n");
+    r.serve();
+    EXPECT_EQ(pad.received(), "+\r\n?\r\n+\r\n-\r\n+\r\n");
+    const std::vector<std::string> expected = {"127.0.0.1 UDP PS=ONE +", "127.0.0.1 UDP BOGUS ?",
+                                               "127.0.0.1 UDP PTY=3 +", "127.0.0.1 UDP PTY=99 -",
+                                               "127.0.0.1 UDP PS=TWO +"};
+    EXPECT_EQ(logLines(r.port), expected);
+}
+
 // Senders outside the allow list are logged too, as limited.
 TEST(RemotePort, RefusedSendersAreLoggedAsLimited)
 {
@@ -612,6 +627,53 @@ TEST(RemotePort, ArtistTitleAndExplicitRTPlusTags)
     EXPECT_EQ(hw.ask("ARTIST=A\r\nTITLE=B\r\nRTPLUS=1,0,1,0,0,0\r\n"), "+\r\n+\r\n+\r\n");
     EXPECT_EQ(hw.rig.ramText(0x20, 5), "A - B");
     EXPECT_EQ(hw.rig.ram(0xC0, 7), "00 00 00 00 00 00 00");
+}
+
+// Automation that sends artist and title wants them tagged: on the virtual
+// encoder they switch RT+ tagging on.
+TEST(RemotePort, ArtistAndTitleSwitchTaggingOn)
+{
+    PortRig r;
+    r.rig.link.ExtensionRegisters = true;
+    ASSERT_FALSE(r.params.RTPlus);
+    EXPECT_EQ(r.ask("ARTIST=Queen\r\nTITLE=Bohemian Rhapsody\r\n"), "+\r\n+\r\n");
+    EXPECT_TRUE(r.params.RTPlus);
+    EXPECT_EQ(r.rig.ramText(0x20, 25), "Queen - Bohemian Rhapsody");
+    EXPECT_EQ(r.rig.ram(0xC0, 7), "03 04 00 04 01 08 10");
+    EXPECT_EQ(r.ask("ARTIST?\r\nTITLE?\r\n"), "ARTIST=Queen\r\nTITLE=Bohemian Rhapsody\r\n");
+}
+
+// A composed text over 64 characters is cut to 61 and "...", as TEXT= is;
+// the tags stop before the dots.
+TEST(RemotePort, ALongTitleIsCutWithDots)
+{
+    PortRig r;
+    r.rig.link.ExtensionRegisters = true;
+    r.params.RTPlus = true;
+    EXPECT_EQ(r.ask("ARTIST=" + std::string(40, 'A') + "\r\nTITLE=" + std::string(40, 'T') + "\r\n"), "+\r\n+\r\n");
+    EXPECT_EQ(r.params.RT1, std::string(40, 'A') + " - " + std::string(18, 'T') + "...");
+    EXPECT_EQ(r.ask("RTPLUS?\r\n"), "RTPLUS=4,0,40,1,43,18\r\n");
+    EXPECT_EQ(r.ask("TITLE=" + std::string(70, 'x') + "\r\n"), "+\r\n");  // a title alone
+    EXPECT_EQ(r.params.RT1, std::string(61, 'x') + "...");
+    EXPECT_EQ(r.ask("RTPLUS?\r\n"), "RTPLUS=1,0,61,0,0,0\r\n");
+    EXPECT_EQ(r.ask("TEXT=" + std::string(70, 'y') + "\r\n"), "+\r\n");
+    EXPECT_EQ(r.params.RT1, std::string(61, 'y') + "...");
+}
+
+// What RTPLUS? prints, RTPLUS= takes: a tag may run to the 64th character.
+TEST(RemotePort, RTPlusQueryAndSetRoundTrip)
+{
+    PortRig r;
+    r.rig.link.ExtensionRegisters = true;
+    r.params.RTPlus = true;
+    EXPECT_EQ(r.ask("TITLE=" + std::string(64, 't') + "\r\n"), "+\r\n");
+    EXPECT_EQ(r.ask("RTPLUS?\r\n"), "RTPLUS=1,0,64,0,0,0\r\n");
+    EXPECT_EQ(r.ask("RTPLUS=1,0,64,0,0,0\r\n"), "+\r\n");
+    EXPECT_EQ(r.rig.ram(0xC0, 7), "03 01 00 3F 00 00 00");
+    EXPECT_EQ(r.ask("RTPLUS=1,59,5,0,0,0\r\nRTPLUS?\r\n"), "+\r\nRTPLUS=1,59,5,0,0,0\r\n");  // ends at character 64
+    EXPECT_EQ(r.rig.ram(0xC0, 7), "03 01 3B 04 00 00 00");
+    EXPECT_EQ(r.ask("RTPLUS=1,60,5,0,0,0\r\nRTPLUS=64,0,1,0,0,0\r\nRTPLUS=1,64,1,0,0,0\r\nRTPLUS=1,0,1,4,0,33\r\n"),
+              "-\r\n-\r\n-\r\n-\r\n");
 }
 
 } // namespace

@@ -16,6 +16,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
+
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -342,10 +346,11 @@ TEST(UecpPort, RefusedAndForeignFramesChangeNothing)
     EXPECT_EQ(r.params.PSDEF, "BEFORE  ");
     EXPECT_EQ(r.rig.ram(0, 0x20), before);
     EXPECT_EQ(r.rig.transactions(), 0u);
-    ASSERT_EQ(r.port.log().size(), 3u);  // the foreign frames are not even logged
+    ASSERT_EQ(r.port.log().size(), 4u);  // the foreign frames: one line for their sender
     EXPECT_EQ(r.port.log()[0].text, "frame refused: CRC error");
     EXPECT_TRUE(r.port.log()[0].error);
-    EXPECT_EQ(r.port.log()[2].text, "frame refused: message unknown");
+    EXPECT_EQ(r.port.log()[1].text, "frames for encoder 4 ignored; this is site 5 encoder 3");
+    EXPECT_EQ(r.port.log()[3].text, "frame refused: message unknown");
 
     // This site and encoder, site 0 and encoder 0 (everyone) are ours.
     for (const int address : {(5 << 6) | 3, 0, (5 << 6), 3}) {
@@ -585,6 +590,226 @@ TEST(UecpPort, SerialLineOverAPseudoTerminal)
     r.port.stop();
     ::close(slave);
     ::close(master);
+}
+
+// A radiotext from automation takes the RT+ tags of its own text: the
+// artist and title of the song before never stay on air with a traffic
+// message.
+TEST(UecpPort, ARadiotextReplacesTheTagsOfTheTextBefore)
+{
+    UecpRig r;
+    r.rig.link.ExtensionRegisters = true;
+    r.params.RTPlus = true;
+    Automation tcp(SOCK_STREAM, r.port.listener().tcpPort());
+    EXPECT_EQ(ExecuteCommand(ParseLine("ARTIST=Queen"), r.params, r.host), "+");
+    EXPECT_EQ(ExecuteCommand(ParseLine("TITLE=Bohemian Rhapsody"), r.params, r.host), "+");
+    EXPECT_EQ(r.rig.ram(image::kRTPlus, 7), "03 04 00 04 01 08 10");
+
+    tcp.send(Wire(Raw({0x0A, 0, 0, 30, 0x00}) + "Traffic: A1 closed near Linz\r"));
+    r.serve();
+    EXPECT_EQ(r.rig.ramText(image::kRT, 28), "Traffic: A1 closed near Linz");
+    EXPECT_EQ(r.rig.ram(image::kRTPlus, 7), "01 00 00 00 00 00 00");  // RT+ on, no item running
+    EXPECT_EQ(ExecuteCommand(ParseLine("RTPLUS?"), r.params, r.host), "RTPLUS=");
+
+    // A text the pattern matches is tagged where it stands.
+    tcp.send(Wire(Raw({0x0A, 0, 0, 17, 0x00}) + "Queen - Innuendo"));
+    r.serve();
+    EXPECT_EQ(r.rig.ram(image::kRTPlus, 7), "03 04 00 04 01 08 07");
+}
+
+// Every value is checked before anything runs: a frame the station cannot
+// take whole is refused with code 6 and changes nothing, the good elements
+// before the bad one included.
+TEST(UecpPort, AFrameWithAValueTheStationRefusesChangesNothing)
+{
+    UecpRig r;
+    r.params.PSDEF = "BEFORE  ";
+    Automation tcp(SOCK_STREAM, r.port.listener().tcpPort());
+    tcp.send(Wire(Raw({0x2C, 2}), 1));
+    r.serve();
+    EXPECT_EQ(tcp.received(), Wire(Raw({0x18, 0}), 1));
+    const std::string blanks[] = {std::string(8, ' '), std::string(8, '\0')};  // 00 reads as a blank
+    for (const std::string& blank : blanks) {
+        tcp.send(Wire(Raw({0x07, 0, 0, 7, 0x02, 0, 0}) + blank, 2));
+        r.serve();
+        EXPECT_EQ(tcp.received(), Wire(Raw({0x18, 6, 2}), 2));
+        EXPECT_EQ(r.params.PTY, 0);
+        EXPECT_EQ(r.params.PSDEF, "BEFORE  ");
+        EXPECT_EQ(r.rig.transactions(), 0u);
+        EXPECT_EQ(r.port.log().back().text, "frame refused: parameter out of range");
+    }
+    EXPECT_EQ(uecp::ParseMessage(Raw({0x02, 0, 0}) + "       X").code, uecp::kOk);
+}
+
+// TA and TP travel in one byte (bit 0 TA, bit 1 TP); each reaches its own
+// flag on the encoder.
+TEST(UecpPort, TrafficAnnouncementAndTrafficProgrammeApart)
+{
+    UecpRig r;
+    Automation tcp(SOCK_STREAM, r.port.listener().tcpPort());
+    tcp.send(Wire(Raw({0x03, 0, 0, 0x01})));
+    r.serve();
+    EXPECT_EQ(r.rig.ram(image::kTP, 1), "00");
+    EXPECT_EQ(r.rig.ram(image::kTA, 1), "01");
+    EXPECT_FALSE(r.params.TP);
+    EXPECT_TRUE(r.params.TA);
+    tcp.send(Wire(Raw({0x03, 0, 0, 0x02})));
+    r.serve();
+    EXPECT_EQ(r.rig.ram(image::kTP, 1), "01");
+    EXPECT_EQ(r.rig.ram(image::kTA, 1), "00");
+    EXPECT_TRUE(r.params.TP);
+    EXPECT_FALSE(r.params.TA);
+}
+
+// The configuration byte's toggle bit asks for the other A/B flag; it wins
+// over ToggleAB, which keeps the flag for the same text.
+TEST(UecpPort, TheToggleBitFlipsTheFlagForTheSameText)
+{
+    UecpRig r;
+    r.params.ToggleAB = true;
+    Automation tcp(SOCK_STREAM, r.port.listener().tcpPort());
+    const std::string text = "Same text";
+    tcp.send(Wire(Raw({0x0A, 0, 0, 10, 0x00}) + text));
+    r.serve();
+    const std::string first = r.rig.ram(image::kRTControl, 1);
+    tcp.send(Wire(Raw({0x0A, 0, 0, 10, 0x00}) + text));  // no toggle: the same text keeps its flag
+    r.serve();
+    EXPECT_EQ(r.rig.ram(image::kRTControl, 1), first);
+    tcp.send(Wire(Raw({0x0A, 0, 0, 10, 0x01}) + text));
+    r.serve();
+    EXPECT_NE(r.rig.ram(image::kRTControl, 1), first);
+    tcp.send(Wire(Raw({0x0A, 0, 0, 10, 0x01}) + text));
+    r.serve();
+    EXPECT_EQ(r.rig.ram(image::kRTControl, 1), first);
+}
+
+// A TCP client that sends its request and closes its side still gets the
+// answer, which is made only when the commands before it have run.
+TEST(UecpPort, AHalfClosedClientGetsItsAnswers)
+{
+    UecpRig r;
+    r.params.PTY = 4;
+    Automation tcp(SOCK_STREAM, r.port.listener().tcpPort());
+    tcp.send(Wire(Raw({0x2C, 1}), 1) + Wire(Raw({0x07, 0, 0, 9}), 2) + Wire(Raw({0x17, 1, 0x07}), 3));
+    ASSERT_EQ(::shutdown(tcp.fd, SHUT_WR), 0);
+    // The bytes and the end come in while a transfer holds the commands.
+    for (int i = 0; i < 20 && r.port.listener().connections() == 0; ++i) {
+        pollfd p{r.port.listener().watches()[0].fd, POLLIN, 0};
+        ::poll(&p, 1, 100);
+        r.port.handleAll();
+    }
+    for (int i = 0; i < 5; ++i) {
+        ::poll(nullptr, 0, 20);
+        r.port.handleAll();
+    }
+    r.port.expire();
+    ASSERT_EQ(r.port.listener().connections(), 1);
+    r.port.runPending(r.params, r.host);
+    EXPECT_EQ(tcp.received(), Wire(Raw({0x07, 0, 0, 9}), 3));
+    r.port.expire();
+    EXPECT_EQ(r.port.listener().connections(), 0);  // answered: it goes
+}
+
+// The UDP senders' modes: a new sender makes room by the one heard least
+// recently, whatever its address or port.
+TEST(UecpPort, TheSenderHeardLeastRecentlyLosesItsMode)
+{
+    UecpRig r;
+    std::vector<std::unique_ptr<Automation>> senders;
+    for (std::size_t i = 0; i <= UecpPort::kMaxUdpSenders; ++i) {
+        senders.push_back(std::make_unique<Automation>(SOCK_DGRAM, r.port.listener().udpPort()));
+        const sockaddr_in any = Loopback(0);
+        ASSERT_EQ(::bind(senders.back()->fd, reinterpret_cast<const sockaddr*>(&any), sizeof any), 0);
+    }
+    auto portOf = [](const Automation& a) {
+        sockaddr_in self{};
+        socklen_t length = sizeof self;
+        ::getsockname(a.fd, reinterpret_cast<sockaddr*>(&self), &length);
+        return ntohs(self.sin_port);
+    };
+    // The first sender has the lowest port; the last one comes when the table is full.
+    std::sort(senders.begin(), senders.begin() + UecpPort::kMaxUdpSenders,
+              [&](const auto& a, const auto& b) { return portOf(*a) < portOf(*b); });
+    for (std::size_t i = 0; i < UecpPort::kMaxUdpSenders; ++i) {
+        senders[i]->send(Wire(Raw({0x2C, 2}), 1));
+        r.serve();
+        EXPECT_EQ(senders[i]->received(), Wire(Raw({0x18, 0}), 1));
+    }
+    senders[0]->send(Wire(Raw({0x07, 0, 0, 3}), 2));  // heard again
+    r.serve();
+    EXPECT_EQ(senders[0]->received(), Wire(Raw({0x18, 0}), 2));
+    senders.back()->send(Wire(Raw({0x07, 0, 0, 4}), 3));  // a new sender, mode 0
+    r.serve();
+    EXPECT_EQ(senders.back()->received(), "");
+
+    senders[0]->send(Wire(Raw({0x07, 0, 0, 5}), 4));
+    r.serve();
+    EXPECT_EQ(senders[0]->received(), Wire(Raw({0x18, 0}), 4));
+    senders[1]->send(Wire(Raw({0x07, 0, 0, 6}), 5));  // the one heard least recently: mode 0 again
+    r.serve();
+    EXPECT_EQ(senders[1]->received(), "");
+    EXPECT_EQ(r.params.PTY, 6);
+}
+
+// One datagram's frames are acknowledged together: a datagram of a
+// thousand frames brings back a few datagrams, not a thousand.
+TEST(UecpPort, ADatagramsAcknowledgementsShareDatagrams)
+{
+    UecpRig r;
+    Automation udp(SOCK_DGRAM, r.port.listener().udpPort());
+    std::string datagram = Wire(Raw({0x2C, 2}), 0);
+    std::string acks = Wire(Raw({0x18, 0}), 0);
+    for (int i = 1; i <= 1000; ++i) {
+        datagram += Wire("", i & 0xFF);
+        acks += Wire(Raw({0x18, 0}), i & 0xFF);
+    }
+    ASSERT_LT(datagram.size(), 9000u);
+    udp.send(datagram);
+    r.serve();
+    std::string got;
+    int datagrams = 0;
+    char buf[65536];
+    pollfd p{udp.fd, POLLIN, 0};
+    while (::poll(&p, 1, 200) > 0) {
+        const ssize_t n = ::recv(udp.fd, buf, sizeof buf, MSG_DONTWAIT);
+        if (n <= 0)
+            break;
+        ++datagrams;
+        EXPECT_LE(static_cast<std::size_t>(n), Listener::kReplyDatagramMax);
+        got.append(buf, static_cast<std::size_t>(n));
+    }
+    EXPECT_EQ(got, acks);  // every acknowledgement, in order, each frame whole in its datagram
+    EXPECT_EQ(datagrams, static_cast<int>((acks.size() + Listener::kReplyDatagramMax - 1) / Listener::kReplyDatagramMax));
+}
+
+// Frames for another site or encoder change nothing and say so once per
+// sender and minute.
+TEST(UecpPort, ForeignFramesAreLoggedOncePerSenderAndMinute)
+{
+    UecpRig r(0, 0);
+    r.port.stop();
+    UecpConfig config;
+    config.net.udpPort = kAnyPort;
+    config.net.tcpPort = kAnyPort;
+    config.site = 7;
+    config.encoder = 2;
+    ASSERT_TRUE(r.port.start(config));
+    Automation udp(SOCK_DGRAM, r.port.listener().udpPort());
+    const std::string ps = Raw({0x02, 0, 0}) + "ELSEWHER";
+    udp.send(Wire(ps, 1, (5 << 6) | 2));
+    udp.send(Wire(ps, 2, (5 << 6) | 2));
+    udp.send(Wire(ps, 3, (7 << 6) | 3));
+    r.serve();
+    ASSERT_EQ(r.port.log().size(), 1u);
+    EXPECT_EQ(r.port.log()[0].text, "frames for site 5 ignored; this is site 7");
+    EXPECT_TRUE(r.port.log()[0].error);
+    r.rig.time.advanceMs(UecpPort::kForeignLogMs);
+    udp.send(Wire(ps, 4, (7 << 6) | 3));
+    r.serve();
+    ASSERT_EQ(r.port.log().size(), 2u);
+    EXPECT_EQ(r.port.log()[1].text, "frames for encoder 3 ignored; this is site 7 encoder 2");
+    EXPECT_EQ(r.params.PSDEF, "");
+    EXPECT_EQ(r.rig.transactions(), 0u);
 }
 
 } // namespace
