@@ -29,27 +29,27 @@ double CpuSeconds()
 quorvan::TStationParams FullStation()
 {
     quorvan::TStationParams p;
-    p.PI = "D3C2";
-    p.PSDEF = "QUORVAN";
-    p.PTY = 10;
-    p.DI = {true, true, true, true};
-    p.TP = true;
+    p.program.PI = "D3C2";
+    p.program.PSDEF = "QUORVAN";
+    p.program.PTY = 10;
+    p.program.DI = {true, true, true, true};
+    p.program.TP = true;
     for (int row = 0; row < quorvan::kAFRows; ++row)
-        p.SGAF[row] = std::to_string(88 + row) + ".1";
-    p.CBRTEN = true;
-    p.RT1 = std::string(64, 'R');
-    p.CBUDGEN = true;
-    p.CBGRTYP = 17;
-    p.DB3 = "1F";
-    p.DB4 = "AA";
-    p.DB5 = "55";
-    p.DB6 = "12";
-    p.DB7 = "34";
-    p.RGCS = 1;
-    p.SEPHASE = 9;
-    p.RGDPS1M = 1;
-    p.DPS1EN = true;
-    p.DPS1B = std::string(72, 'D');
+        p.program.SGAF[row] = std::to_string(88 + row) + ".1";
+    p.radiotext.CBRTEN = true;
+    p.radiotext.RT1 = std::string(64, 'R');
+    p.system.CBUDGEN = true;
+    p.system.CBGRTYP = 17;
+    p.system.DB3 = "1F";
+    p.system.DB4 = "AA";
+    p.system.DB5 = "55";
+    p.system.DB6 = "12";
+    p.system.DB7 = "34";
+    p.system.RGCS = 1;
+    p.system.SEPHASE = 9;
+    p.dynamicPs.RGDPS1M = 1;
+    p.dynamicPs.DPS1EN = true;
+    p.dynamicPs.DPS1B = std::string(72, 'D');
     return p;
 }
 
@@ -76,7 +76,7 @@ int main()
     const std::uint64_t pausesBefore = link.PauseCount();
     const double cpuBegin = CpuSeconds();
     const auto begin = std::chrono::steady_clock::now();
-    const SendResult result = BSEND1Click(ctx, params);
+    const SendResult result = Send(ctx, params);
     const double wall = Seconds(std::chrono::steady_clock::now() - begin).count();
     const double cpu = CpuSeconds() - cpuBegin;
     const std::uint64_t pauses = link.PauseCount() - pausesBefore;

@@ -13,6 +13,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const quorvan::TextProcessingOptions options{(flags & 1) != 0, (flags & 2) != 0, (flags & 4) != 0};
     const std::string out = quorvan::CharReplace(text, options);
     if (out.size() > text.size()) __builtin_trap();  // processing only ever removes
-    quorvan::GBMOClickExample(options);
+    quorvan::SourceTextExample(options);
     return 0;
 }

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string hex = quorvan::MakeHEX(text, digits);
     if (hex.size() != static_cast<std::size_t>(digits)) __builtin_trap();
     quorvan::PIValue(text);
-    for (char c : text) quorvan::PIKeyPress(c);
+    for (char c : text) quorvan::KeyInPi(c);
     const auto byte = quorvan::NormaliseUserGroupByte(text, (data[0] & 0x80) != 0);
     if (byte.text.size() != 2 || quorvan::HexDigitValue(byte.text[0]) < 0 ||
         quorvan::HexDigitValue(byte.text[1]) < 0)

@@ -14,8 +14,8 @@ quorvan::SettingsValues started(const std::string& text)
     quorvan::SettingsValues v;
     quorvan::loadSettings(quorvan::IniFile::parse(text), v);
     // The start-up turns the stored button caption into the clock-time state.
-    v.params.CTRunning = quorvan::ctStateStartsTransmission(v.window.CTState);
-    v.window.CTState = quorvan::ctStateText(v.params.CTRunning);
+    v.params.system.CTRunning = quorvan::ctStateStartsTransmission(v.window.CTState);
+    v.window.CTState = quorvan::ctStateText(v.params.system.CTRunning);
     return v;
 }
 

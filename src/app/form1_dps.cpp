@@ -59,7 +59,7 @@ void TForm1::connectDPSPage()
 void TForm1::DPS1KeyPress(char& key)
 {
     const int row = DPS1->currentRow();
-    const quorvan::DPS1KeyResult r = quorvan::DPS1KeyPress(key, row, textToBytes(DPS1->text(row), StationCharset()));
+    const quorvan::DPS1KeyResult r = quorvan::KeyInDpsRow(key, row, textToBytes(DPS1->text(row), StationCharset()));
     if (!r.accepted)
         key = 0;
     if (r.row != row)
@@ -68,7 +68,7 @@ void TForm1::DPS1KeyPress(char& key)
 
 void TForm1::RGDPS1MClick()
 {
-    ShowDPSFields(quorvan::RGDPS1MClick(RGDPS1M->itemIndex()));
+    ShowDPSFields(quorvan::DpsFieldsForMode(RGDPS1M->itemIndex()));
 }
 
 void TForm1::ShowDPSFields(const quorvan::DPSEnabledState& s)
@@ -81,7 +81,7 @@ void TForm1::ShowDPSFields(const quorvan::DPSEnabledState& s)
 
 void TForm1::DPS1ENClick()
 {
-    const quorvan::DPSEnabledState s = quorvan::DPS1ENClick(DPS1EN->isChecked(), CBD1FF->isChecked());
+    const quorvan::DPSEnabledState s = quorvan::DpsFieldsForSource(DPS1EN->isChecked(), CBD1FF->isChecked());
     DPS1->setEnabled(s.rows);
     DPS1B->setEnabled(s.text);
 }

@@ -35,7 +35,7 @@ public:
     WindowRemoteHost(TForm1& form, FormEngine& engine) : form_(form), engine_(engine) {}
     quorvan::EncoderContext encoder(const quorvan::TStationParams& params) override
     {
-        return engine_.Context(params.CBBI, params.CBSS);
+        return engine_.Context(params.preferences.CBBI, params.preferences.CBSS);
     }
     void showValues(const quorvan::TStationParams& params) override
     {

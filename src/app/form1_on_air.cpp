@@ -94,7 +94,7 @@ int TForm1::LoadOnAirChange(const std::array<std::uint8_t, 256>& image)
                                                       "your changes, unsent.")
                                            .arg(editedNames.join(QStringLiteral(", ")))) == QMessageBox::Yes;
     }
-    const quorvan::Charset cs = quorvan::CharsetFromInt(after.CBCHARSET);
+    const quorvan::Charset cs = quorvan::CharsetFromInt(after.preferences.CBCHARSET);
     int loaded = 0;
     for (std::size_t i : changed) {
         if (!overEdits && std::find(edited.begin(), edited.end(), i) != edited.end())
@@ -103,8 +103,8 @@ int TForm1::LoadOnAirChange(const std::array<std::uint8_t, 256>& image)
         MarkOnAirField(qobject_cast<QWidget*>(nowOnAir[i].widget));
         ++loaded;
     }
-    if (after.TA != before.TA) {
-        ShowEncoderTA(after.TA);
+    if (after.program.TA != before.program.TA) {
+        ShowEncoderTA(after.program.TA);
         MarkOnAirField(TA);
         ++loaded;
     }
@@ -152,7 +152,7 @@ void TForm1::CompareOnAirAtStart()
     } else if (CBBI->isChecked() && e.port && e.port->reachable()) {
         HandlerScope scope(*this);
         quorvan::EncoderContext ctx = e.Context(true, CBSS->isChecked());
-        const quorvan::ReceiveResult r = quorvan::BREC1Click(ctx, onAir);
+        const quorvan::ReceiveResult r = quorvan::Receive(ctx, onAir);
         if (!quorvan::IsReady(r.outcome) || r.runsCompleted < 3)
             return;
     } else {
@@ -184,7 +184,7 @@ int TForm1::LoadOnAirAtStart()
     quorvan::TStationParams shown = ReadStationParams();
     const std::vector<StationBinding> inWindow = StationBindings(shown);
     const std::vector<StationBinding> onEncoder = StationBindings(onAir);
-    const quorvan::Charset cs = quorvan::CharsetFromInt(onAir.CBCHARSET);
+    const quorvan::Charset cs = quorvan::CharsetFromInt(onAir.preferences.CBCHARSET);
     int loaded = 0;
     for (std::size_t i = 0; i < onEncoder.size(); ++i) {
         if (SameValue(inWindow[i], onEncoder[i]))

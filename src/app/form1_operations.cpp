@@ -54,18 +54,18 @@ void TForm1::BSEND1Click()
 {
     HandlerScope scope(*this);
     quorvan::TStationParams params = ReadStationParams();
-    quorvan::EncoderContext ctx = engine_->Context(params.CBBI, params.CBSS);
-    const quorvan::SendResult result = quorvan::BSEND1Click(ctx, params);
+    quorvan::EncoderContext ctx = engine_->Context(params.preferences.CBBI, params.preferences.CBSS);
+    const quorvan::SendResult result = quorvan::Send(ctx, params);
     if (result.outcome == quorvan::Outcome::Skipped)
         return;
     engine_->memory.radiotextOnAir = {quorvan::RadiotextBytes(quorvan::ActualRT(params)), quorvan::ActualRTType(params)};
     // Send wrote TA as the box says; "unknown" went out as off.
     if (result.outcome == quorvan::Outcome::Ready)
-        ShowEncoderTA(params.TA);
+        ShowEncoderTA(params.program.TA);
     // Send closed up the AF list and cut the mode 0 rows to 8 characters.
     bool afMoved = false;
     for (int r = 0; r < quorvan::kAFRows; ++r) {
-        const QString text = toQt(params.SGAF[size_t(r)]);
+        const QString text = toQt(params.program.SGAF[size_t(r)]);
         if (SGAF->item(r, 1)->text() != text) {
             SGAF->item(r, 1)->setText(text);
             afMoved = true;
@@ -74,7 +74,7 @@ void TForm1::BSEND1Click()
     if (afMoved)
         SGAFClick(); // the entry field shows what the current row now holds
     for (int r = 0; r < quorvan::kDPS1Rows; ++r) {
-        const QString text = textToQt(params.DPS1[size_t(r)], quorvan::CharsetFromInt(params.CBCHARSET));
+        const QString text = textToQt(params.dynamicPs.DPS1[size_t(r)], quorvan::CharsetFromInt(params.preferences.CBCHARSET));
         if (DPS1->text(r) != text)
             DPS1->setText(r, text);
     }
@@ -84,7 +84,7 @@ void TForm1::BSTOR1Click()
 {
     HandlerScope scope(*this);
     quorvan::EncoderContext ctx = engine_->Context(CBBI->isChecked(), CBSS->isChecked());
-    quorvan::BSTOR1Click(ctx);
+    quorvan::Store(ctx);
 }
 
 // ---- Receive and Read Status ------------------------------------------------------------------
@@ -93,8 +93,8 @@ void TForm1::BREC1Click()
 {
     HandlerScope scope(*this);
     quorvan::TStationParams params = ReadStationParams();
-    quorvan::EncoderContext ctx = engine_->Context(params.CBBI, params.CBSS);
-    const quorvan::ReceiveResult result = quorvan::BREC1Click(ctx, params);
+    quorvan::EncoderContext ctx = engine_->Context(params.preferences.CBBI, params.preferences.CBSS);
+    const quorvan::ReceiveResult result = quorvan::Receive(ctx, params);
     if (result.outcome == quorvan::Outcome::Skipped || result.outcome == quorvan::Outcome::Unavailable)
         return;
     if (result.runsCompleted < 3) {
@@ -106,7 +106,7 @@ void TForm1::BREC1Click()
     }
     // The received values, then the display rules.
     WriteStationParams(params);
-    ShowEncoderTA(params.TA); // read from the encoder: known
+    ShowEncoderTA(params.program.TA); // read from the encoder: known
     SGAFClick();
     RGDPS1MClick();
     RTSAClick();
@@ -122,7 +122,7 @@ void TForm1::BSTATClick()
     {
         HandlerScope scope(*this);
         quorvan::EncoderContext ctx = engine_->Context(CBBI->isChecked(), CBSS->isChecked());
-        value = quorvan::BSTATClick(ctx).value;
+        value = quorvan::ReadStatus(ctx).value;
     }
     if (!value)
         return; // the encoder did not answer: "!Ready" says it
@@ -150,7 +150,7 @@ void TForm1::ReadTAAtStart()
         {
             HandlerScope scope(*this);
             quorvan::EncoderContext ctx = engine_->Context(true, CBSS->isChecked());
-            value = quorvan::BSTATClick(ctx).value;
+            value = quorvan::ReadStatus(ctx).value;
         }
         if (value) {
             ShowEncoderTA((*value & 2) != 0);
@@ -192,21 +192,21 @@ void TForm1::BRESETClick()
         return;
     HandlerScope scope(*this);
     engine_->Context(CBBI->isChecked(), CBSS->isChecked());
-    quorvan::BRESETClick(engine_->link);
+    quorvan::Reset(engine_->link);
 }
 
 void TForm1::BSWOFFClick()
 {
     HandlerScope scope(*this);
     engine_->Context(CBBI->isChecked(), CBSS->isChecked());
-    quorvan::BSWOFFClick(engine_->link);
+    quorvan::SetCarrier(engine_->link, false);
 }
 
 void TForm1::BSWONClick()
 {
     HandlerScope scope(*this);
     engine_->Context(CBBI->isChecked(), CBSS->isChecked());
-    quorvan::BSWONClick(engine_->link);
+    quorvan::SetCarrier(engine_->link, true);
 }
 
 void TForm1::BSETTAClick()
@@ -219,7 +219,7 @@ void TForm1::BSETTAClick()
     ShowEncoderTA(on);
     TA->repaint();
     engine_->Context(CBBI->isChecked(), CBSS->isChecked());
-    quorvan::SendTrafficAnnouncement(engine_->link, on);
+    quorvan::SetTrafficAnnouncement(engine_->link, on);
 }
 
 } // namespace quorvan_app

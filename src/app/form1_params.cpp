@@ -74,90 +74,90 @@ std::vector<StationBinding> TForm1::StationBindings(quorvan::TStationParams& p) 
     // The order of the settings file's load, so that the handlers that
     // changes run see the values they depend on (the PTY coding before the
     // PTY, the port options before the port).
-    add(K::Check, CBRTAB, &p.ToggleAB);
-    add(K::Check, STMEN, &p.STMEN);
-    add(K::Check, CBHPRI, &p.CBHPRI);
-    add(K::Check, CBSS, &p.CBSS);
-    add(K::Bytes, ELPTA, &p.ELPTA);
-    add(K::Group, RGPORT, &p.RGPORT);
-    add(K::Caption, LImageFile, &p.LImageFile);
-    add(K::Value, SEUTCO, &p.SEUTCO);
-    add(K::Value, SESMTO, &p.SESMTO);
+    add(K::Check, CBRTAB, &p.radiotext.ToggleAB);
+    add(K::Check, STMEN, &p.system.STMEN);
+    add(K::Check, CBHPRI, &p.preferences.CBHPRI);
+    add(K::Check, CBSS, &p.preferences.CBSS);
+    add(K::Bytes, ELPTA, &p.preferences.ELPTA);
+    add(K::Group, RGPORT, &p.preferences.RGPORT);
+    add(K::Caption, LImageFile, &p.preferences.LImageFile);
+    add(K::Value, SEUTCO, &p.preferences.SEUTCO);
+    add(K::Value, SESMTO, &p.preferences.SESMTO);
 
-    add(K::Steps, SEPHASE, &p.SEPHASE);
-    add(K::Group, RGCS, &p.RGCS);
-    add(K::Group, RGPLLR, &p.RGPLLR);
+    add(K::Steps, SEPHASE, &p.system.SEPHASE);
+    add(K::Group, RGCS, &p.system.RGCS);
+    add(K::Group, RGPLLR, &p.system.RGPLLR);
 
-    add(K::Index, ColorBox1, &p.ColorBox1);
-    add(K::Group, RBPTYC, &p.RBPTYC);
-    add(K::Check, CBBI, &p.CBBI);
+    add(K::Index, ColorBox1, &p.preferences.ColorBox1);
+    add(K::Group, RBPTYC, &p.preferences.RBPTYC);
+    add(K::Check, CBBI, &p.preferences.CBBI);
 
     const std::size_t identification = t.size();
-    add(K::StationText, PSDEF, &p.PSDEF);
-    add(K::Bytes, PI, &p.PI);
-    add(K::Check, TP, &p.TP);
-    add(K::Index, PTY, &p.PTY);
-    add(K::Index, MS, &p.MS);
+    add(K::StationText, PSDEF, &p.program.PSDEF);
+    add(K::Bytes, PI, &p.program.PI);
+    add(K::Check, TP, &p.program.TP);
+    add(K::Index, PTY, &p.program.PTY);
+    add(K::Index, MS, &p.program.MS);
     for (int i = 0; i < 4; ++i)
-        add(K::ListCheck, DI, &p.DI[size_t(i)], i);
+        add(K::ListCheck, DI, &p.program.DI[size_t(i)], i);
     for (int r = 0; r < quorvan::kAFRows; ++r)
-        add(K::TableCell, SGAF, &p.SGAF[size_t(r)], r);
+        add(K::TableCell, SGAF, &p.program.SGAF[size_t(r)], r);
     for (std::size_t i = identification; i < t.size(); ++i)
         t[i].identification = true;
-    add(K::Steps, SEDPSLP, &p.SEDPSLP);
+    add(K::Steps, SEDPSLP, &p.dynamicPs.SEDPSLP);
 
     for (int r = 0; r < quorvan::kDPS1Rows; ++r)
-        add(K::GridRow, DPS1, &p.DPS1[size_t(r)], r);
-    add(K::StationText, DPS1B, &p.DPS1B);
-    add(K::Check, DPS1EN, &p.DPS1EN);
-    add(K::Steps, SEDPS1DL, &p.SEDPS1DL);
-    add(K::Group, RGDPS1M, &p.RGDPS1M);
-    add(K::Check, CBD1FF, &p.CBD1FF);
-    add(K::Check, CBD1SC, &p.CBD1SC);
-    add(K::Bytes, ED1F, &p.ED1F);
-    add(K::Group, RGD1L, &p.RGD1L);
-    add(K::Value, SED1BE, &p.SED1BE);
-    add(K::Value, SED1EN, &p.SED1EN);
-    add(K::StationText, ED1PR, &p.ED1PR);
+        add(K::GridRow, DPS1, &p.dynamicPs.DPS1[size_t(r)], r);
+    add(K::StationText, DPS1B, &p.dynamicPs.DPS1B);
+    add(K::Check, DPS1EN, &p.dynamicPs.DPS1EN);
+    add(K::Steps, SEDPS1DL, &p.dynamicPs.SEDPS1DL);
+    add(K::Group, RGDPS1M, &p.dynamicPs.RGDPS1M);
+    add(K::Check, CBD1FF, &p.textSources.CBD1FF);
+    add(K::Check, CBD1SC, &p.textSources.CBD1SC);
+    add(K::Bytes, ED1F, &p.textSources.ED1F);
+    add(K::Group, RGD1L, &p.textSources.RGD1L);
+    add(K::Value, SED1BE, &p.textSources.SED1BE);
+    add(K::Value, SED1EN, &p.textSources.SED1EN);
+    add(K::StationText, ED1PR, &p.textSources.ED1PR);
 
-    add(K::Check, CBUDGEN, &p.CBUDGEN);
-    add(K::Index, CBGRTYP, &p.CBGRTYP);
+    add(K::Check, CBUDGEN, &p.system.CBUDGEN);
+    add(K::Index, CBGRTYP, &p.system.CBGRTYP);
     for (int i = 0; i < quorvan::kUserGroupBytes; ++i) {
         add(K::Bytes, DB[i], &p.db(i));
         add(K::Bytes, DBD[i], &p.dbd(i));
     }
 
-    add(K::Check, CBRTEN, &p.CBRTEN);
+    add(K::Check, CBRTEN, &p.radiotext.CBRTEN);
     for (int i = 0; i < quorvan::kRadiotexts; ++i) {
         add(K::StationText, RT[i], &p.rt(i));
         add(K::Check, RBRT[i], &p.rbrt(i));
     }
     for (int i = 0; i < quorvan::kRadiotexts; ++i)
         add(K::Index, CBRTT[i], &p.rtType(i));
-    add(K::Check, RTSA, &p.RTSA);
-    add(K::Steps, SERTSW, &p.SERTSW);
-    add(K::Check, CBRTPLUS, &p.RTPlus);
-    add(K::StationText, ERTPPAT, &p.RTPlusPattern);
-    add(K::Check, CBR1FF, &p.CBR1FF);
-    add(K::Check, CBR1SC, &p.CBR1SC);
-    add(K::Bytes, ER1F, &p.ER1F);
-    add(K::Group, RGR1L, &p.RGR1L);
-    add(K::Value, SER1BE, &p.SER1BE);
-    add(K::Value, SER1EN, &p.SER1EN);
-    add(K::StationText, ER1PR, &p.ER1PR);
+    add(K::Check, RTSA, &p.radiotext.RTSA);
+    add(K::Steps, SERTSW, &p.radiotext.SERTSW);
+    add(K::Check, CBRTPLUS, &p.radiotext.RTPlus);
+    add(K::StationText, ERTPPAT, &p.radiotext.RTPlusPattern);
+    add(K::Check, CBR1FF, &p.textSources.CBR1FF);
+    add(K::Check, CBR1SC, &p.textSources.CBR1SC);
+    add(K::Bytes, ER1F, &p.textSources.ER1F);
+    add(K::Group, RGR1L, &p.textSources.RGR1L);
+    add(K::Value, SER1BE, &p.textSources.SER1BE);
+    add(K::Value, SER1EN, &p.textSources.SER1EN);
+    add(K::StationText, ER1PR, &p.textSources.ER1PR);
 
-    add(K::Group, RGDLD, &p.RGDLD);
-    add(K::Check, CBRSN, &p.CBRSN);
-    add(K::Check, CBREIB, &p.CBREIB);
-    add(K::Check, CBCTC, &p.CBCTC);
-    add(K::Check, RBJUST0, &p.RBJUST0);
-    add(K::Check, RBJUST1, &p.RBJUST1);
-    add(K::Check, RBJUST2, &p.RBJUST2);
-    add(K::Check, RBFILSP, &p.RBFILSP);
-    add(K::Check, RBFILCU, &p.RBFILCU);
-    add(K::StationText, ECUSCH, &p.ECUSCH);
+    add(K::Group, RGDLD, &p.dynamicPs.RGDLD);
+    add(K::Check, CBRSN, &p.textSources.CBRSN);
+    add(K::Check, CBREIB, &p.textSources.CBREIB);
+    add(K::Check, CBCTC, &p.textSources.CBCTC);
+    add(K::Check, RBJUST0, &p.textSources.RBJUST0);
+    add(K::Check, RBJUST1, &p.textSources.RBJUST1);
+    add(K::Check, RBJUST2, &p.textSources.RBJUST2);
+    add(K::Check, RBFILSP, &p.textSources.RBFILSP);
+    add(K::Check, RBFILCU, &p.textSources.RBFILCU);
+    add(K::StationText, ECUSCH, &p.textSources.ECUSCH);
 
-    add(K::Check, ALONTOP, &p.ALONTOP);
+    add(K::Check, ALONTOP, &p.preferences.ALONTOP);
     return t;
 }
 
@@ -255,29 +255,29 @@ quorvan::TStationParams TForm1::ReadStationParams() const
 {
     quorvan::TStationParams p;
     const quorvan::Charset cs = StationCharset();
-    p.CBCHARSET = static_cast<int>(cs);
+    p.preferences.CBCHARSET = static_cast<int>(cs);
     for (const StationBinding& b : StationBindings(p))
         ReadBinding(b, cs);
-    p.TA = TA->checkState() == Qt::Checked; // "unknown" sends no announcement
-    p.RTPlusExplicitSet = rtPlusNetwork_.set;
-    p.RTPlusExplicit = rtPlusNetwork_.tags;
-    p.RTPlusExplicitText = rtPlusNetwork_.text;
-    p.RTPlusArtist = rtPlusNetwork_.artist;
-    p.CTRunning = BSETCT->text() != QLatin1String("Start");
+    p.program.TA = TA->checkState() == Qt::Checked; // "unknown" sends no announcement
+    p.radiotext.RTPlusExplicitSet = rtPlusNetwork_.set;
+    p.radiotext.RTPlusExplicit = rtPlusNetwork_.tags;
+    p.radiotext.RTPlusExplicitText = rtPlusNetwork_.text;
+    p.radiotext.RTPlusArtist = rtPlusNetwork_.artist;
+    p.system.CTRunning = BSETCT->text() != QLatin1String("Start");
     return p;
 }
 
 void TForm1::WriteStationParams(const quorvan::TStationParams& params)
 {
-    const quorvan::Charset cs = quorvan::CharsetFromInt(params.CBCHARSET);
-    setIndex(CBCHARSET, params.CBCHARSET);
+    const quorvan::Charset cs = quorvan::CharsetFromInt(params.preferences.CBCHARSET);
+    setIndex(CBCHARSET, params.preferences.CBCHARSET);
     quorvan::TStationParams p = params; // the table binds fields it may write through
     for (const StationBinding& b : StationBindings(p))
         WriteBinding(b, cs);
-    rtPlusNetwork_ = {p.RTPlusExplicitSet, p.RTPlusExplicit, p.RTPlusExplicitText, p.RTPlusArtist};
+    rtPlusNetwork_ = {p.radiotext.RTPlusExplicitSet, p.radiotext.RTPlusExplicit, p.radiotext.RTPlusExplicitText, p.radiotext.RTPlusArtist};
     // An unknown TA stays unknown until something switches it on.
-    if (p.TA || TA->checkState() == Qt::Checked)
-        ShowEncoderTA(p.TA);
+    if (p.program.TA || TA->checkState() == Qt::Checked)
+        ShowEncoderTA(p.program.TA);
 }
 
 void TForm1::WriteIdentification(const quorvan::TStationParams& params, quorvan::Charset cs)
@@ -292,16 +292,16 @@ void TForm1::WriteReceivedRuns(const quorvan::TStationParams& params, int runs)
 {
     // The texts are the encoder's codes in the station's character set, as
     // after a whole Receive.
-    const quorvan::Charset cs = quorvan::CharsetFromInt(params.CBCHARSET);
+    const quorvan::Charset cs = quorvan::CharsetFromInt(params.preferences.CBCHARSET);
     if (runs >= 1) {
         WriteIdentification(params, cs);
-        ShowEncoderTA(params.TA); // read from the encoder: known
+        ShowEncoderTA(params.program.TA); // read from the encoder: known
     }
     if (runs >= 2) {
         // The second run: the user defined group with its mirrors, and
         // radiotext 1 with its type.
         quorvan::TStationParams p = params;
-        std::vector<const void*> second{&p.CBUDGEN, &p.CBGRTYP, &p.CBRTEN, &p.rt(0), &p.rtType(0)};
+        std::vector<const void*> second{&p.system.CBUDGEN, &p.system.CBGRTYP, &p.radiotext.CBRTEN, &p.rt(0), &p.rtType(0)};
         for (int i = 0; i < quorvan::kUserGroupBytes; ++i) {
             second.push_back(&p.db(i));
             second.push_back(&p.dbd(i));

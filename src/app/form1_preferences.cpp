@@ -55,7 +55,7 @@ void TForm1::buildPreferencesPage()
     LCHARSET = label(GBSET, "LCHARSET", QStringLiteral("Character set:"), 8, 56, 98, 14, 0);
     CBCHARSET = dropDown(GBSET, "CBCHARSET", {QStringLiteral("Latin-1"), QStringLiteral("RDS (Unicode)")},
                          4, 72, 102);
-    CBCHARSET->setCurrentIndex(quorvan::TStationParams{}.CBCHARSET);
+    CBCHARSET->setCurrentIndex(quorvan::TStationParams{}.preferences.CBCHARSET);
     RGPORT = radioGroup(page, "RGPORT", QStringLiteral("Port"),
                         {QStringLiteral("LPT1"), QStringLiteral("LPT2"), QStringLiteral("COM1"),
                          QStringLiteral("COM2"), QStringLiteral("COM3"), QStringLiteral("COM4"),

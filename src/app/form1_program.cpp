@@ -178,7 +178,7 @@ void TForm1::FillAFEntryList()
 
 void TForm1::PIKeyPress(char& key)
 {
-    const std::optional<char> passed = quorvan::PIKeyPress(key);
+    const std::optional<char> passed = quorvan::KeyInPi(key);
     key = passed ? *passed : 0;
 }
 
@@ -191,7 +191,7 @@ void TForm1::PIExit()
 
 void TForm1::RBPTYCClick()
 {
-    const quorvan::PTYList list = quorvan::RBPTYCClick(RBPTYC->itemIndex(), PTY->currentIndex());
+    const quorvan::PTYList list = quorvan::PtyListForCoding(RBPTYC->itemIndex(), PTY->currentIndex());
     const QSignalBlocker block(PTY);
     for (int i = 0; i < quorvan::kPTYCodes && i < PTY->count(); ++i)
         PTY->setItemText(i, toQt(list.items[size_t(i)]));
@@ -218,7 +218,7 @@ AFStepResult runAFStep(QTableWidget* grid, Step step)
         rows[size_t(r)] = toBytes(grid->item(r, 1)->text());
     const auto before = rows;
     quorvan::AFEditor editor(rows, DecimalSeparator());
-    editor.SGAFClick(std::max(0, grid->currentRow()));
+    editor.SelectRow(std::max(0, grid->currentRow()));
     step(editor);
     for (int r = 0; r < quorvan::kAFRows; ++r) {
         if (rows[size_t(r)] != before[size_t(r)])
@@ -250,7 +250,7 @@ void TForm1::SGAFClick()
 void TForm1::AF1Change()
 {
     const std::string text = toBytes(CBAF->currentText());
-    runAFStep(SGAF, [&](quorvan::AFEditor& e) { e.AF1Change(text); });
+    runAFStep(SGAF, [&](quorvan::AFEditor& e) { e.SetEntryText(text); });
 }
 
 void TForm1::SGAFKeyPress(char& key)
@@ -258,7 +258,7 @@ void TForm1::SGAFKeyPress(char& key)
     const char typed = key;
     bool used = false;
     const AFStepResult result =
-        runAFStep(SGAF, [&](quorvan::AFEditor& e) { used = e.SGAFKeyPress(typed); });
+        runAFStep(SGAF, [&](quorvan::AFEditor& e) { used = e.KeyInList(typed); });
     key = 0;
     if (!used)
         return;
@@ -273,7 +273,7 @@ void TForm1::AF1KeyPress(char& key)
     const char typed = key;
     bool swallowed = false;
     const AFStepResult result =
-        runAFStep(SGAF, [&](quorvan::AFEditor& e) { swallowed = e.AF1KeyPress(typed); });
+        runAFStep(SGAF, [&](quorvan::AFEditor& e) { swallowed = e.KeyInEntry(typed); });
     if (!swallowed)
         return;
     key = 0;

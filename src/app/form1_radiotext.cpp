@@ -36,7 +36,7 @@ void TForm1::buildRadiotextPage()
     RTSA = check(GBRTO, "RTSA", QStringLiteral("Send next after:"), 8, 20, 110);
     const quorvan::SteppedSpec& sw = quorvan::kSERTSWSpec;
     SERTSW = stepped(GBRTO, "SERTSW", sw.minSteps, sw.maxSteps, sw.step, sw.decimals, 5,
-                     toQt(quorvan::SERTSWUnitText(5)), 120, 18, 104);
+                     toQt(quorvan::RadiotextSwitchUnitText(5)), 120, 18, 104);
     CBRTAB = check(GBRTO, "CBRTAB", QStringLiteral("New text toggles A/B"), 8, 44, 220);
     CBRTAB->setChecked(true);  // as in a new settings file
     CBRTAB->setToolTip(QStringLiteral("Receivers clear their radiotext display when the A/B flag changes: a new "
@@ -80,14 +80,14 @@ void TForm1::connectRadiotextPage()
 void TForm1::RTPlusPreview()
 {
     const quorvan::TStationParams p = ReadStationParams();
-    const quorvan::Charset cs = quorvan::CharsetFromInt(p.CBCHARSET);
-    ERTPPAT->setEnabled(p.RTPlus);
-    LRTPPAT->setEnabled(p.RTPlus);
+    const quorvan::Charset cs = quorvan::CharsetFromInt(p.preferences.CBCHARSET);
+    ERTPPAT->setEnabled(p.radiotext.RTPlus);
+    LRTPPAT->setEnabled(p.radiotext.RTPlus);
     const std::string text = quorvan::ActualRT(p);
     QString preview;
-    if (!p.RTPlus) {
+    if (!p.radiotext.RTPlus) {
         preview = QStringLiteral("Off");
-    } else if (!quorvan::rtplus::ParsePattern(p.RTPlusPattern)) {
+    } else if (!quorvan::rtplus::ParsePattern(p.radiotext.RTPlusPattern)) {
         preview = QStringLiteral("The pattern needs %a and %t\nwith text between them");
     } else {
         const quorvan::rtplus::Tags tags = quorvan::rtplus::TagsFor(p, text);
@@ -114,9 +114,9 @@ void TForm1::RTPlusPreview()
 void TForm1::RTSAClick()
 {
     quorvan::TStationParams p;
-    p.RTSA = RTSA->isChecked();
-    p.CBRTEN = CBRTEN->isChecked();
-    const bool run = quorvan::RTSAClick(p);
+    p.radiotext.RTSA = RTSA->isChecked();
+    p.radiotext.CBRTEN = CBRTEN->isChecked();
+    const bool run = quorvan::RadiotextSwitchingRuns(p);
     if (run && !Timer2->isActive())
         Timer2->start();
     else if (!run && Timer2->isActive())
@@ -126,9 +126,9 @@ void TForm1::RTSAClick()
 void TForm1::SERTSWChange()
 {
     const int minutes = SERTSW->steps();
-    SERTSW->setUnit(toQt(quorvan::SERTSWUnitText(minutes)));
+    SERTSW->setUnit(toQt(quorvan::RadiotextSwitchUnitText(minutes)));
     // A new period starts a new full period, also on a running timer.
-    Timer2->setInterval(quorvan::SERTSWPeriodMs(minutes));
+    Timer2->setInterval(quorvan::RadiotextSwitchPeriodMs(minutes));
 }
 
 } // namespace quorvan_app

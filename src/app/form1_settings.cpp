@@ -78,7 +78,7 @@ void TForm1::ApplyStartupValues()
     const quorvan::StartupValues startup = quorvan::ApplyStartupValues(values, DecimalSeparator());
     engine_->startupDPSFields = startup.dpsFields;
     // The clock-time state stays with the caption, which BSETCTClick acts on.
-    loaded.CTRunning = values.params.CTRunning;
+    loaded.system.CTRunning = values.params.system.CTRunning;
     if (!(values.params == loaded))
         WriteStationParams(values.params);
     const std::string& notice = startup.notice;
@@ -140,7 +140,7 @@ void TForm1::ApplyOneSetting(const quorvan::SettingKey& key, const quorvan::IniF
         e.memory.RTFromFile = current.window.RTFromFile;
     } else if (IsField(key, "CBCHARSET")) {
         // Read before any text: the fields still hold their initial texts.
-        CBCHARSET->setCurrentIndex(current.params.CBCHARSET);
+        CBCHARSET->setCurrentIndex(current.params.preferences.CBCHARSET);
     } else if (IsField(key, "CBHPRI")) {
         const bool before = CBHPRI->isChecked();
         WriteStationParams(current.params);
@@ -168,7 +168,7 @@ QString TForm1::SaveSettingsNow()
     // not taken over.
     values.window.VirtualEncoder = e.virtualEncoderSetting;
     values.ports.COMDevice = e.comDeviceSettings;
-    if (values.window.VirtualEncoder.empty() && values.params.RGPORT == quorvan::kVirtualPortSelection &&
+    if (values.window.VirtualEncoder.empty() && values.params.preferences.RGPORT == quorvan::kVirtualPortSelection &&
         !options_.virtualEncoder)
         values.window.VirtualEncoder = e.factory.options().virtualStateFile;
     values.remote = e.remote;

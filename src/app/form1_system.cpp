@@ -113,7 +113,7 @@ void TForm1::DB7Exit() { DBExit(4); }
 
 void TForm1::CBGRTYPChange()
 {
-    const bool enabled = quorvan::CBGRTYPChange(CBGRTYP->currentIndex());
+    const bool enabled = quorvan::UserGroupUsesBytes5And6(CBGRTYP->currentIndex());
     DB[1]->setEnabled(enabled);
     DB[2]->setEnabled(enabled);
 }

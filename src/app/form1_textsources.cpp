@@ -160,7 +160,7 @@ void TForm1::GBMOClick()
     o.CBRSN = CBRSN->isChecked();
     o.CBREIB = CBREIB->isChecked();
     o.CBCTC = CBCTC->isChecked();
-    STEXMP->setText(toQt(quorvan::GBMOClickExample(o)));
+    STEXMP->setText(toQt(quorvan::SourceTextExample(o)));
 }
 
 void TForm1::BR8Click()

@@ -20,7 +20,7 @@ namespace {
 // A station text of `params` into its field.
 void SetTextIfChanged(QLineEdit* edit, const std::string& bytes, const quorvan::TStationParams& params)
 {
-    const QString text = textToQt(bytes, quorvan::CharsetFromInt(params.CBCHARSET));
+    const QString text = textToQt(bytes, quorvan::CharsetFromInt(params.preferences.CBCHARSET));
     if (edit->text() != text)
         edit->setText(text);
 }
@@ -34,7 +34,7 @@ public:
 
     void showRadiotext(const quorvan::TStationParams& params) override
     {
-        SetTextIfChanged(form_.RT[0], params.RT1, params);
+        SetTextIfChanged(form_.RT[0], params.radiotext.RT1, params);
         form_.RT[0]->repaint();
     }
     bool writeRadiotext(const quorvan::RadiotextUpdate& update) override
@@ -60,9 +60,9 @@ public:
 
     static void ShowDynamicPS(TForm1& form, const quorvan::TStationParams& params)
     {
-        SetTextIfChanged(form.DPS1B, params.DPS1B, params);
+        SetTextIfChanged(form.DPS1B, params.dynamicPs.DPS1B, params);
         for (int r = 0; r < quorvan::kDPS1Rows; ++r) {
-            const QString row = textToQt(params.DPS1[size_t(r)], quorvan::CharsetFromInt(params.CBCHARSET));
+            const QString row = textToQt(params.dynamicPs.DPS1[size_t(r)], quorvan::CharsetFromInt(params.preferences.CBCHARSET));
             if (form.DPS1->text(r) != row)
                 form.DPS1->setText(r, row);
         }
@@ -99,13 +99,13 @@ void TForm1::Timer1Timer()
     quorvan::TStationParams params = ReadStationParams();
     if (!quorvan::RadiotextSourceActive(params) && !quorvan::DynamicPSSourceActive(params))
         return;
-    e.Context(params.CBBI, params.CBSS);
+    e.Context(params.preferences.CBBI, params.preferences.CBSS);
     WindowTextSourceTarget target(*this, e);
     const quorvan::TextSourceTickResult result =
         quorvan::TextSourceTick(params, e.memory, TextSourceDirectory(*this, e), e.sourceFiles, target);
     // Without "Send on change" the fields change without being shown first.
     if (result.radiotextChanged)
-        SetTextIfChanged(RT[0], params.RT1, params);
+        SetTextIfChanged(RT[0], params.radiotext.RT1, params);
     if (result.dynamicPSChanged)
         WindowTextSourceTarget::ShowDynamicPS(*this, params);
 }
@@ -121,11 +121,11 @@ void TForm1::Timer2Timer()
     }
     HandlerScope scope(*this);
     quorvan::TStationParams params = ReadStationParams();
-    if (!quorvan::Timer2Advance(params))
+    if (!quorvan::AdvanceRadiotext(params))
         return; // no other radiotext to switch to
     for (int i = 0; i < quorvan::kRadiotexts; ++i)
         RBRT[i]->setChecked(params.rbrt(i));
-    e.Context(params.CBBI, params.CBSS);
+    e.Context(params.preferences.CBBI, params.preferences.CBSS);
     quorvan::SendRadiotextWithTags(e.link, params, quorvan::ActualRT(params),
                                    quorvan::NewRadiotextControl(params, e.memory.radiotextOnAir,
                                                                 quorvan::ActualRT(params),
@@ -151,8 +151,8 @@ void TForm1::BSETCTClick()
     }
     if (start == e.clockTime.Running())
         return;
-    quorvan::EncoderContext ctx = e.Context(params.CBBI, params.CBSS);
-    e.clockTime.BSETCTClick(ctx, params); // starting loads the coming minute at once
+    quorvan::EncoderContext ctx = e.Context(params.preferences.CBBI, params.preferences.CBSS);
+    e.clockTime.ToggleClockTime(ctx, params); // starting loads the coming minute at once
 }
 
 void TForm1::Timer3Timer()
@@ -166,8 +166,8 @@ void TForm1::Timer3Timer()
         return;
     HandlerScope scope(*this);
     const quorvan::TStationParams params = ReadStationParams();
-    quorvan::EncoderContext ctx = e.Context(params.CBBI, params.CBSS);
-    e.clockTime.Timer3Timer(ctx, params);
+    quorvan::EncoderContext ctx = e.Context(params.preferences.CBBI, params.preferences.CBSS);
+    e.clockTime.Tick(ctx, params);
 }
 
 } // namespace quorvan_app

@@ -123,40 +123,40 @@ int runSend(Context& ctx)
     ctx.expectArgs(0, 0);
     Run run(ctx);
     TStationParams params = ctx.params;
-    return Finish(ctx, BSEND1Click(run.context, params).outcome);
+    return Finish(ctx, Send(run.context, params).outcome);
 }
 
 int runStore(Context& ctx)
 {
     ctx.expectArgs(0, 0);
     Run run(ctx);
-    return Finish(ctx, BSTOR1Click(run.context));
+    return Finish(ctx, Store(run.context));
 }
 
 int runReset(Context& ctx)
 {
     ctx.expectArgs(0, 0);
-    return Finish(ctx, BRESETClick(ctx.link()));
+    return Finish(ctx, Reset(ctx.link()));
 }
 
 int runCarrier(Context& ctx)
 {
     const bool on = OnOff(ctx);
     TEncoderLink& link = ctx.link();
-    return Finish(ctx, on ? BSWONClick(link) : BSWOFFClick(link));
+    return Finish(ctx, SetCarrier(link, on));
 }
 
 int runTA(Context& ctx)
 {
     const bool on = OnOff(ctx);
-    return Finish(ctx, SendTrafficAnnouncement(ctx.link(), on));
+    return Finish(ctx, SetTrafficAnnouncement(ctx.link(), on));
 }
 
 int runStatus(Context& ctx)
 {
     ctx.expectArgs(0, 0);
     Run run(ctx);
-    const StatusResult status = BSTATClick(run.context);
+    const StatusResult status = ReadStatus(run.context);
     if (status.value)
         for (const std::string& line : StatusLines(*status.value))
             ctx.out() << line << '\n';
@@ -167,36 +167,36 @@ int runStatus(Context& ctx)
 // lines; only the values of the runs that completed.
 void PrintReceived(std::ostream& out, TStationParams params, int runs)
 {
-    const Charset cs = CharsetFromInt(params.CBCHARSET);
+    const Charset cs = CharsetFromInt(params.preferences.CBCHARSET);
     // Texts without the blanks that fill them up on the encoder.
     const auto text = [cs](const std::string& bytes) {
         return QuotedLine(DecodeText(bytes.substr(0, bytes.find_last_not_of(' ') + 1), cs));
     };
     if (runs >= 1) {
-        out << "PI: " << params.PI << '\n';
-        out << "PS: " << text(params.PSDEF) << '\n';
-        out << "PTY: " << params.PTY;
-        if (const std::string_view name = PTYName(params.RBPTYC, params.PTY); !name.empty())
+        out << "PI: " << params.program.PI << '\n';
+        out << "PS: " << text(params.program.PSDEF) << '\n';
+        out << "PTY: " << params.program.PTY;
+        if (const std::string_view name = PTYName(params.preferences.RBPTYC, params.program.PTY); !name.empty())
             out << " (" << name << ")";
         out << '\n';
-        out << "TP: " << params.TP << '\n';
-        out << "TA: " << params.TA << '\n';
-        out << "MS: " << (params.MS == 1 ? "Music" : "Speech") << '\n';
+        out << "TP: " << params.program.TP << '\n';
+        out << "TA: " << params.program.TA << '\n';
+        out << "MS: " << (params.program.MS == 1 ? "Music" : "Speech") << '\n';
         int di = 0;
         for (int i = 0; i < 4; ++i)
-            di |= params.DI[static_cast<std::size_t>(i)] ? 1 << i : 0;
+            di |= params.program.DI[static_cast<std::size_t>(i)] ? 1 << i : 0;
         out << "DI: " << di << '\n';
         std::string af;
-        for (const std::string& row : params.SGAF)
+        for (const std::string& row : params.program.SGAF)
             if (!row.empty())
                 af += (af.empty() ? "" : ", ") + row;
         out << "AF: " << (af.empty() ? "(none)" : af) << '\n';
     }
     if (runs >= 2)
         out << "Radiotext: " << text(ActualRT(params)) << " (" << (ActualRTType(params) == 1 ? "B" : "A") << ", "
-            << (params.CBRTEN ? "enabled" : "disabled") << ")\n";
+            << (params.radiotext.CBRTEN ? "enabled" : "disabled") << ")\n";
     if (runs >= 3)
-        out << "Dynamic PS: " << text(DynamicPSText(params)) << " (mode " << params.RGDPS1M << ")\n";
+        out << "Dynamic PS: " << text(DynamicPSText(params)) << " (mode " << params.dynamicPs.RGDPS1M << ")\n";
 }
 
 int runReceive(Context& ctx)
@@ -204,7 +204,7 @@ int runReceive(Context& ctx)
     ctx.expectArgs(0, 0);
     Run run(ctx);
     TStationParams params = ctx.params;
-    const ReceiveResult received = BREC1Click(run.context, params);
+    const ReceiveResult received = Receive(run.context, params);
     // The values of the runs that completed stay, as in the window.
     if (received.runsCompleted > 0) {
         ctx.params = params;
@@ -238,16 +238,16 @@ int runRT(Context& ctx)
     } else {
         throw UsageError("--type must be A or B, not '" + *type + "'");
     }
-    const std::string text = EncoderText(ctx.args[0], CharsetFromInt(ctx.params.CBCHARSET));
+    const std::string text = EncoderText(ctx.args[0], CharsetFromInt(ctx.params.preferences.CBCHARSET));
     if (text.size() > kRadiotextLength)
         ctx.err() << "quorvanctl: the radiotext is cut to " << kRadiotextLength << " characters\n";
     int control = RadiotextUpdateControl(typeIndex);
-    if (!type && ctx.params.ToggleAB) {
+    if (!type && ctx.params.radiotext.ToggleAB) {
         // The A/B flag toggles against the radiotext on air: read back where
         // the port is bidirectional, otherwise the current one of the settings
         // (what Send put on air).
         std::optional<RadiotextOnAir> onAir;
-        if (ctx.params.CBBI)
+        if (ctx.params.preferences.CBBI)
             onAir = ReadRadiotextOnAir(ctx.link());
         if (!onAir)
             onAir = RadiotextOnAir{RadiotextBytes(ActualRT(ctx.params)), typeIndex};
@@ -260,7 +260,7 @@ int runDPS(Context& ctx)
 {
     ctx.expectArgs(1, 1);
     ctx.loadSettings();
-    const std::string text = EncoderText(ctx.args[0], CharsetFromInt(ctx.params.CBCHARSET));
+    const std::string text = EncoderText(ctx.args[0], CharsetFromInt(ctx.params.preferences.CBCHARSET));
     if (text.size() > 72)
         ctx.err() << "quorvanctl: the dynamic PS text is cut to 72 characters\n";
     return Finish(ctx, SendDynamicPSUpdate(ctx.link(), text));
@@ -311,7 +311,7 @@ int runPS(Context& ctx)
 {
     ctx.expectArgs(1, 1);
     ctx.loadSettings();
-    EncoderText(ctx.args[0], CharsetFromInt(ctx.params.CBCHARSET));  // refuses what the character set lacks
+    EncoderText(ctx.args[0], CharsetFromInt(ctx.params.preferences.CBCHARSET));  // refuses what the character set lacks
     return SetStationValue(ctx, remote::Key::PS, ctx.args[0],
                            "the PS takes 1 to 8 characters, not only blanks, not '" + ctx.args[0] + "'");
 }

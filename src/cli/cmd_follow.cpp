@@ -80,7 +80,7 @@ public:
         if (session)
             session->setClockTimeTransmission(on);
         else
-            params.CTRunning = on;
+            params.system.CTRunning = on;
     }
 
     FollowSession* session = nullptr;
@@ -244,7 +244,7 @@ int runFollow(Context& ctx)
     FollowSession session(params, memory, encoder,
                           {sourceDirectory, &sourceFs, &ctx.clock(), &stopwatch, &loop.waiter()},
                           [&ctx, &params](const FollowEvent& e) {
-                              ctx.out() << service::followEventLine(e, CharsetFromInt(params.CBCHARSET), QuotedLine) << std::endl;
+                              ctx.out() << service::followEventLine(e, CharsetFromInt(params.preferences.CBCHARSET), QuotedLine) << std::endl;
                           });
     host.session = &session;
     loop.run(session);

@@ -58,7 +58,7 @@ std::string Context::portSpec()
     if (options_.port)
         return *options_.port;
     loadSettings();
-    const std::string spec = PortFactory::selectionSpec(params.RGPORT);
+    const std::string spec = PortFactory::selectionSpec(params.preferences.RGPORT);
     return spec.empty() ? "lpt1" : spec;
 }
 
@@ -70,7 +70,7 @@ TEncoderLink& Context::link()
     const std::string spec = portSpec();
 
     PortOptions portOptions;
-    portOptions.lpt2Address = params.ELPTA;
+    portOptions.lpt2Address = params.preferences.ELPTA;
     portOptions.comDevices = comDevices;
     portOptions.virtualStateFile = virtualStateFile;
     portOptions.lockSleeper = &sleeper_;
@@ -103,8 +103,8 @@ TEncoderLink& Context::link()
     }
 
     link_ = std::make_unique<TEncoderLink>(sleeper_);
-    link_->Bidirectional = params.CBBI;
-    link_->Slow = params.CBSS;
+    link_->Bidirectional = params.preferences.CBBI;
+    link_->Slow = params.preferences.CBSS;
     // Real ports run at the bus speed the settings ask for; the virtual
     // encoder needs no pauses unless --timed asks for them. The pauses sleep
     // for the nominal length: no second of calibration before each command.
@@ -113,7 +113,7 @@ TEncoderLink& Context::link()
     if (link_->Timed) {
         PosixProcessPriority system;
         HighPriority priority(system);
-        const std::string notice = priority.apply(params.CBHPRI);
+        const std::string notice = priority.apply(params.preferences.CBHPRI);
         if (!notice.empty())
             err() << "quorvanctl: " << notice << '\n';
     }

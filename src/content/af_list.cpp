@@ -100,16 +100,16 @@ int AFNextRow(int row)
 AFEditor::AFEditor(std::array<std::string, kAFRows>& rows, char decimalSeparator)
     : rows_(&rows), separator_(decimalSeparator)
 {
-    SGAFClick(0);
+    SelectRow(0);
 }
 
-void AFEditor::SGAFClick(int row)
+void AFEditor::SelectRow(int row)
 {
     row_ = row < 0 ? 0 : (row >= kAFRows ? kAFRows - 1 : row);
     entry_ = (*rows_)[static_cast<std::size_t>(row_)];
 }
 
-bool AFEditor::SGAFKeyPress(char key)
+bool AFEditor::KeyInList(char key)
 {
     if (!AFStartsEntry(key, separator_)) return false;
     entryFocus_ = true;
@@ -117,17 +117,17 @@ bool AFEditor::SGAFKeyPress(char key)
     return true;
 }
 
-void AFEditor::AF1Change(const std::string& text)
+void AFEditor::SetEntryText(const std::string& text)
 {
     entry_ = text;
     (*rows_)[static_cast<std::size_t>(row_)] = text;
 }
 
-bool AFEditor::AF1KeyPress(char key)
+bool AFEditor::KeyInEntry(char key)
 {
     if (key != '\r' && key != '\n') return false;
     entryFocus_ = false;
-    SGAFClick(AFNextRow(row_));
+    SelectRow(AFNextRow(row_));
     return true;
 }
 

@@ -41,7 +41,7 @@ struct AFList {
 AFList MakeAFList(std::array<std::string, kAFRows>& rows, char decimalSeparator = '.');
 inline AFList MakeAFList(TStationParams& params, char decimalSeparator = '.')
 {
-    return MakeAFList(params.SGAF, decimalSeparator);
+    return MakeAFList(params.program.SGAF, decimalSeparator);
 }
 
 // Row text for a received AF code: (code + 875) / 10 with one decimal
@@ -51,7 +51,7 @@ std::string AFFrequencyText(int code, char decimalSeparator = '.');
 // The 204 items of the entry field's drop-down: 87.6 ... 107.9.
 std::vector<std::string> AFFrequencyItems(char decimalSeparator = '.');
 
-// Keys that, typed while the list has the focus, start an entry (SGAFKeyPress):
+// Keys that, typed while the list has the focus, start an entry (KeyInList):
 // the digits, '.' and the system's decimal separator.
 bool AFStartsEntry(char key, char decimalSeparator = '.');
 
@@ -68,19 +68,19 @@ public:
 
     // A row was clicked or became current (mouse, keyboard or program):
     // the entry field shows its text. Out-of-range rows are clamped.
-    void SGAFClick(int row);
+    void SelectRow(int row);
     // A character typed while the list has the focus. A digit, '.' or the
     // decimal separator moves the focus to the entry field and replaces its
     // text by that character (the row keeps its text until the next change
     // in the entry field). Returns true when the key was used.
-    bool SGAFKeyPress(char key);
+    bool KeyInList(char key);
     // The operator changed the entry field's text (typing or choosing an
     // item): the text goes into the current row at once.
-    void AF1Change(const std::string& text);
+    void SetEntryText(const std::string& text);
     // A character typed in the entry field. Enter ('\r' or '\n') moves the
     // focus back to the list and selects the next row (15 wraps to 1); it is
     // swallowed (returns true). Other keys return false (the field handles them).
-    bool AF1KeyPress(char key);
+    bool KeyInEntry(char key);
     // The Delete key was released while the list has the focus: the entry
     // field and the current row become empty.
     void SGAFDeleteKeyUp();

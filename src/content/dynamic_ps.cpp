@@ -75,14 +75,14 @@ void fill(std::string& s, char with)
 std::string DynamicPSText(TStationParams& params)
 {
     std::string text;
-    if (params.RGDPS1M != 0) {
-        text = params.DPS1B;
+    if (params.dynamicPs.RGDPS1M != 0) {
+        text = params.dynamicPs.DPS1B;
     } else {
         std::size_t used = 0;
-        for (std::size_t r = 0; r < params.DPS1.size(); ++r)
-            if (!params.DPS1[r].empty()) used = r + 1;
+        for (std::size_t r = 0; r < params.dynamicPs.DPS1.size(); ++r)
+            if (!params.dynamicPs.DPS1[r].empty()) used = r + 1;
         for (std::size_t r = 0; r < used; ++r) {
-            std::string& row = params.DPS1[r];
+            std::string& row = params.dynamicPs.DPS1[r];
             if (row.size() > kDPSLabelLength) row.resize(kDPSLabelLength);
             text += row;
             text.append(kDPSLabelLength - row.size(), ' ');
@@ -92,7 +92,7 @@ std::string DynamicPSText(TStationParams& params)
     return text;
 }
 
-DPS1KeyResult DPS1KeyPress(char key, int row, std::string_view rowText)
+DPS1KeyResult KeyInDpsRow(char key, int row, std::string_view rowText)
 {
     if (row < 0 || row >= kDPS1Rows) row = 0;
     if (key == '\r' || key == '\n') return {false, (row + 1) % kDPS1Rows};
@@ -103,13 +103,13 @@ DPS1KeyResult DPS1KeyPress(char key, int row, std::string_view rowText)
 DPSJustifyOptions DPSJustifyOptionsOf(const TStationParams& params)
 {
     DPSJustifyOptions options;
-    if (params.RBJUST2)
+    if (params.textSources.RBJUST2)
         options.justification = DPSJustification::Center;
-    else if (params.RBJUST1)
+    else if (params.textSources.RBJUST1)
         options.justification = DPSJustification::Left;
     else
         options.justification = DPSJustification::None;
-    if (params.RBFILCU && !params.ECUSCH.empty()) options.fill = params.ECUSCH.front();
+    if (params.textSources.RBFILCU && !params.textSources.ECUSCH.empty()) options.fill = params.textSources.ECUSCH.front();
     return options;
 }
 
@@ -140,16 +140,16 @@ std::array<std::string, kDPS1Rows> DPSRowsFromText(std::string_view text)
 
 void SetDynamicPSFromFile(TStationParams& params, std::string_view text)
 {
-    params.DPS1B = std::string(text);
-    params.DPS1 = DPSRowsFromText(DPSJustify(text, DPSJustifyOptionsOf(params)));
+    params.dynamicPs.DPS1B = std::string(text);
+    params.dynamicPs.DPS1 = DPSRowsFromText(DPSJustify(text, DPSJustifyOptionsOf(params)));
 }
 
-DPSEnabledState RGDPS1MClick(int mode)
+DPSEnabledState DpsFieldsForMode(int mode)
 {
     return mode == 0 ? DPSEnabledState{true, false} : DPSEnabledState{false, true};
 }
 
-DPSEnabledState DPS1ENClick(bool DPS1EN, bool CBD1FF)
+DPSEnabledState DpsFieldsForSource(bool DPS1EN, bool CBD1FF)
 {
     const bool enabled = !(DPS1EN && CBD1FF);
     return {enabled, enabled};

@@ -18,7 +18,7 @@ inline constexpr std::size_t kDPSLabelLength = 8;
 
 // The dynamic PS text Send writes (at most 72 characters; its length is the
 // length byte). Modes 1 to 3: DPS1B. Mode 0: the DPS1 rows up to the last
-// non-empty one, each cut to 8 characters (also in params.DPS1) and filled
+// non-empty one, each cut to 8 characters (also in params.dynamicPs.DPS1) and filled
 // with spaces to 8; empty rows before it count as 8 spaces; all rows empty
 // gives "". (The mode rule keeps the DPS1B label enabled exactly while
 // RGDPS1M is not 0, so the mode decides.)
@@ -30,10 +30,10 @@ struct DPS1KeyResult {
     bool accepted;  // false: the key is swallowed
     int row;        // the row (0..8) that holds the focus afterwards
 };
-// DPS1KeyPress: Enter ('\r' or '\n') moves to the next row (row 9 wraps to
+// KeyInDpsRow: Enter ('\r' or '\n') moves to the next row (row 9 wraps to
 // row 1) and is swallowed; backspace ('\b') always passes; any other key is
 // swallowed while the row already holds 8 or more characters.
-DPS1KeyResult DPS1KeyPress(char key, int row, std::string_view rowText);
+DPS1KeyResult KeyInDpsRow(char key, int row, std::string_view rowText);
 
 // ---- justification ------------------------------------------------------------
 
@@ -69,12 +69,12 @@ struct DPSEnabledState {
     bool rows;  // DPS1 grid
     bool text;  // DPS1B
 };
-// RGDPS1MClick: mode 0 enables the "Mode 0:" label and DPS1, disables the
+// DpsFieldsForMode: mode 0 enables the "Mode 0:" label and DPS1, disables the
 // "Mode 1, 2, 3 or From file:" label and DPS1B; modes 1..3 the reverse.
 // The labels follow `text` for the second label and `rows` for the first.
-DPSEnabledState RGDPS1MClick(int mode);
-// DPS1ENClick: both fields disabled while DPS1EN and CBD1FF are both on,
+DPSEnabledState DpsFieldsForMode(int mode);
+// DpsFieldsForSource: both fields disabled while DPS1EN and CBD1FF are both on,
 // both enabled otherwise (labels untouched).
-DPSEnabledState DPS1ENClick(bool DPS1EN, bool CBD1FF);
+DPSEnabledState DpsFieldsForSource(bool DPS1EN, bool CBD1FF);
 
 } // namespace quorvan

@@ -26,7 +26,7 @@ std::string MakeHEX(std::string_view text, int digits)
     return out;
 }
 
-std::optional<char> PIKeyPress(char key)
+std::optional<char> KeyInPi(char key)
 {
     if (key == '\b' || isUpperHex(key)) return key;
     if (key >= 'a' && key <= 'f') return static_cast<char>(key - 'a' + 'A');
@@ -35,7 +35,7 @@ std::optional<char> PIKeyPress(char key)
 
 void PIExit(TStationParams& params)
 {
-    params.PI = MakeHEX(params.PI, 4);
+    params.program.PI = MakeHEX(params.program.PI, 4);
 }
 
 int HexDigitValue(char c)

@@ -21,7 +21,7 @@ std::string MakeHEX(std::string_view text, int digits);
 
 // Key filter of the PI field: backspace ('\b') and 0-9, A-F pass; a-f pass
 // as their upper-case form; every other character is discarded (nullopt).
-std::optional<char> PIKeyPress(char key);
+std::optional<char> KeyInPi(char key);
 
 // Leaving the PI field: PI := MakeHEX(PI, 4).
 void PIExit(TStationParams& params);

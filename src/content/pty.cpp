@@ -39,7 +39,7 @@ std::array<std::string, kPTYCodes> PTYNames(int coding)
     return names;
 }
 
-PTYList RBPTYCClick(int coding, int selectedCode)
+PTYList PtyListForCoding(int coding, int selectedCode)
 {
     return PTYList{PTYNames(coding), selectedCode};
 }

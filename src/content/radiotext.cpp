@@ -48,7 +48,7 @@ int RadiotextTypeFor(RadiotextOnAir& onAir, bool toggleAB, std::string_view text
 
 int RadiotextControl(const TStationParams& params)
 {
-    return (params.CBRTEN ? 1 : 0) + 2 * ActualRTType(params);
+    return (params.radiotext.CBRTEN ? 1 : 0) + 2 * ActualRTType(params);
 }
 
 std::optional<int> NextRadiotext(const TStationParams& params)
@@ -66,7 +66,7 @@ std::optional<int> NextRadiotext(const TStationParams& params)
     return std::nullopt;  // four advances lead back to the starting text
 }
 
-bool Timer2Advance(TStationParams& params)
+bool AdvanceRadiotext(TStationParams& params)
 {
     const auto next = NextRadiotext(params);
     if (!next) return false;
@@ -74,13 +74,13 @@ bool Timer2Advance(TStationParams& params)
     return true;
 }
 
-int SERTSWPeriodMs(int minutes)
+int RadiotextSwitchPeriodMs(int minutes)
 {
     minutes = ClampSteps(kSERTSWSpec, minutes);
     return minutes == 0 ? 30'000 : minutes * 60'000;
 }
 
-std::string SERTSWUnitText(int minutes)
+std::string RadiotextSwitchUnitText(int minutes)
 {
     return ClampSteps(kSERTSWSpec, minutes) == 0 ? ".5 min" : "min";
 }

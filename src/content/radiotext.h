@@ -56,10 +56,10 @@ int RadiotextTypeFor(RadiotextOnAir& onAir, bool toggleAB, std::string_view text
 inline int NewRadiotextControl(const TStationParams& params, RadiotextOnAir& onAir, std::string_view text,
                                int chosenType)
 {
-    return RadiotextUpdateControl(RadiotextTypeFor(onAir, params.ToggleAB, text, chosenType));
+    return RadiotextUpdateControl(RadiotextTypeFor(onAir, params.radiotext.ToggleAB, text, chosenType));
 }
 
-// The switching tick's choice (Timer2Timer): advancing 1->2->3->4->1 from the
+// The switching tick's choice (SwitchRadiotext): advancing 1->2->3->4->1 from the
 // current text, the first non-empty text found within three advances; nullopt
 // when only the starting text (or none) is non-empty: nothing is written and
 // the current text stays. With no button on, the first non-empty text of
@@ -68,15 +68,15 @@ std::optional<int> NextRadiotext(const TStationParams& params);
 // Runs the tick's choice on the record: selects the chosen text and returns
 // true when it must be written to the encoder (with RadiotextUpdateControl(
 // ActualRTType(params))); returns false and changes nothing otherwise.
-bool Timer2Advance(TStationParams& params);
+bool AdvanceRadiotext(TStationParams& params);
 
-// RTSAClick: the switching timer runs exactly while RTSA and CBRTEN are both on.
-inline bool RTSAClick(const TStationParams& params) { return params.RTSA && params.CBRTEN; }
+// RadiotextSwitchingRuns: the switching timer runs exactly while RTSA and CBRTEN are both on.
+inline bool RadiotextSwitchingRuns(const TStationParams& params) { return params.radiotext.RTSA && params.radiotext.CBRTEN; }
 
 // SERTSWChange: the switching period in milliseconds (30 s at 0, otherwise
 // minutes x 60 s; the value is clamped to 0..240) and the unit text
 // (".5 min" at 0, "min" otherwise).
-int SERTSWPeriodMs(int minutes);
-std::string SERTSWUnitText(int minutes);
+int RadiotextSwitchPeriodMs(int minutes);
+std::string RadiotextSwitchUnitText(int minutes);
 
 } // namespace quorvan

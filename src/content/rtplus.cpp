@@ -210,19 +210,19 @@ Tags DecodeRegisters(const Registers& r)
 
 Tags TagsFor(const TStationParams& params, std::string_view sent)
 {
-    if (!params.RTPlus)
+    if (!params.radiotext.RTPlus)
         return {};
     const std::string_view text = sent.substr(0, std::min(sent.size(), kRadiotextLength));
-    if (params.RTPlusExplicitSet && RadiotextBytes(params.RTPlusExplicitText) == RadiotextBytes(text)) {
-        if (const std::optional<Tags> tags = ExplicitTags(params.RTPlusExplicit))
+    if (params.radiotext.RTPlusExplicitSet && RadiotextBytes(params.radiotext.RTPlusExplicitText) == RadiotextBytes(text)) {
+        if (const std::optional<Tags> tags = ExplicitTags(params.radiotext.RTPlusExplicit))
             return *tags;
     }
-    return MatchTags(text, params.ER1PR, params.RTPlusPattern);
+    return MatchTags(text, params.textSources.ER1PR, params.radiotext.RTPlusPattern);
 }
 
 Registers RegistersFor(const TStationParams& params, std::string_view sent)
 {
-    return EncodeRegisters(params.RTPlus, TagsFor(params, sent));
+    return EncodeRegisters(params.radiotext.RTPlus, TagsFor(params, sent));
 }
 
 std::string TagText(std::string_view text, const Tag& tag)

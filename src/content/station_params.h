@@ -1,5 +1,6 @@
 // The station's data model: every value the operator edits in the main
-// window, one field per value-bearing control, named after that control.
+// window, one field per value-bearing control, named after that control and
+// grouped by the window's page (params.program.PSDEF, params.radiotext.RT1).
 //
 // Field kinds:
 //  - text:    single-byte std::string. The station's texts (PS, radiotexts,
@@ -41,8 +42,8 @@ inline constexpr int kUserGroupBytes = 5;     // DB3..DB7 ("Byte 4".."Byte 8")
 // with the window-text colour). Only the index is stored.
 inline constexpr int kLabelColorWindowText = 20;
 
-struct TStationParams {
-    // ---- "Program" page -------------------------------------------------
+// The "Program" page.
+struct StationProgram {
     std::string PSDEF;                 // "Default PS": text, at most 8 typed; sent as 8 chars
     std::string PI = "FFFF";           // "PI": exactly 4 upper-case hex digits after PIExit
     bool TP = false;                   // "Traffic Program"
@@ -52,8 +53,11 @@ struct TStationParams {
     std::array<std::string, kAFRows> SGAF{}; // "Alternative Frequencies": 15 rows, MHz texts
     std::array<bool, 4> DI{};          // "Decoder Identification": Stereo, Artificial Head,
                                        // Compressed, Dynamic PTY (bit values 1, 2, 4, 8)
+    bool operator==(const StationProgram&) const = default;
+};
 
-    // ---- "Dynamic PS" page ----------------------------------------------
+// The "Dynamic PS" page.
+struct StationDynamicPs {
     bool DPS1EN = false;               // "Enabled"
     int RGDPS1M = 2;                   // "Mode": 0 fixed 8 chars, 1 scrolling, 2 word
                                        // alignment, 3 space separated scrolling
@@ -63,8 +67,11 @@ struct TStationParams {
                                        // (0..688.5 s; 255 = "(infinite)")
     std::array<std::string, kDPS1Rows> DPS1{}; // "Mode 0:": 9 labels, at most 8 typed each
     std::string DPS1B;                 // "Mode 1, 2, 3 or From file:": at most 72 typed
+    bool operator==(const StationDynamicPs&) const = default;
+};
 
-    // ---- "Radiotext" page -----------------------------------------------
+// The "Radiotext" page.
+struct StationRadiotext {
     bool CBRTEN = false;               // "Enabled"
     bool RBRT1 = true;                 // which radiotext is current (radio buttons;
     bool RBRT2 = false;                //   after loading a settings file none may be on)
@@ -90,8 +97,11 @@ struct TStationParams {
     std::array<int, 6> RTPlusExplicit{};
     std::string RTPlusExplicitText;
     std::string RTPlusArtist;          // ARTIST= over the network, for the next TITLE=
+    bool operator==(const StationRadiotext&) const = default;
+};
 
-    // ---- "System" page --------------------------------------------------
+// The "System" page.
+struct StationSystem {
     bool CTRunning = false;            // "Time and Date": clock-time transmission running
                                        //   (BSETCT reads "Stop" while running)
     bool STMEN = false;                // "Summertime"
@@ -110,8 +120,11 @@ struct TStationParams {
     int SEPHASE = 0;                   // "Subcarrier Phase Shift": steps of 9.47 deg, 0..18
     int RGCS = 0;                      // "Clock Source": 0 "Internal (mono)", 1 "Auto (stereo)"
     int RGPLLR = 0;                    // "PLL Lock Range": 0 "19000 +/- 5 Hz", 1 "19000 +/- 2 Hz"
+    bool operator==(const StationSystem&) const = default;
+};
 
-    // ---- "Preferences" page ---------------------------------------------
+// The "Preferences" page.
+struct StationPreferences {
     std::string LImageFile = "(none)"; // skin picture path, or "(none)"
     int ColorBox1 = kLabelColorWindowText; // "Label Color": index in the label colour list
     int SEUTCO = 0;                    // "UTC offset": hours -12..12
@@ -126,8 +139,11 @@ struct TStationParams {
     std::string ELPTA = "632";         // "LPT2 address (DEC):": at most 5 decimal digits
     int CBCHARSET = 1;                 // "Character set": 0 "Latin-1", 1 "RDS (Unicode)"
                                        //   (a settings file without the key: Latin-1)
+    bool operator==(const StationPreferences&) const = default;
+};
 
-    // ---- "Text Sources" page --------------------------------------------
+// The "Text Sources" page.
+struct StationTextSources {
     bool CBD1FF = false;               // dynamic PS "From file:"
     bool CBD1SC = true;                // dynamic PS "Send on change"
     std::string ED1F;                  // dynamic PS source file name or mask
@@ -151,6 +167,16 @@ struct TStationParams {
     bool CBRSN = false;                // "Remove song numbering"
     bool CBREIB = false;               // "Remove expletive information in brackets"
     bool CBCTC = false;                // "Convert to CAPITALS"
+    bool operator==(const StationTextSources&) const = default;
+};
+
+struct TStationParams {
+    StationProgram program;
+    StationDynamicPs dynamicPs;
+    StationRadiotext radiotext;
+    StationSystem system;
+    StationPreferences preferences;
+    StationTextSources textSources;
 
     // ---- indexed access (index 0-based) ---------------------------------
     // Radiotext n+1: RT1..RT4, CBRTT1..CBRTT4, RBRT1..RBRT4.
@@ -170,11 +196,11 @@ struct TStationParams {
 
 private:
     static int clampIndex(int i, int n) { return i < 0 ? 0 : (i >= n ? n - 1 : i); }
-    std::array<std::string*, 4> rtTexts() { return {&RT1, &RT2, &RT3, &RT4}; }
-    std::array<int*, 4> rtTypes() { return {&CBRTT1, &CBRTT2, &CBRTT3, &CBRTT4}; }
-    std::array<bool*, 4> rtSelected() { return {&RBRT1, &RBRT2, &RBRT3, &RBRT4}; }
-    std::array<std::string*, 5> dbTexts() { return {&DB3, &DB4, &DB5, &DB6, &DB7}; }
-    std::array<std::string*, 5> dbDecimals() { return {&DB3D, &DB4D, &DB5D, &DB6D, &DB7D}; }
+    std::array<std::string*, 4> rtTexts() { return {&radiotext.RT1, &radiotext.RT2, &radiotext.RT3, &radiotext.RT4}; }
+    std::array<int*, 4> rtTypes() { return {&radiotext.CBRTT1, &radiotext.CBRTT2, &radiotext.CBRTT3, &radiotext.CBRTT4}; }
+    std::array<bool*, 4> rtSelected() { return {&radiotext.RBRT1, &radiotext.RBRT2, &radiotext.RBRT3, &radiotext.RBRT4}; }
+    std::array<std::string*, 5> dbTexts() { return {&system.DB3, &system.DB4, &system.DB5, &system.DB6, &system.DB7}; }
+    std::array<std::string*, 5> dbDecimals() { return {&system.DB3D, &system.DB4D, &system.DB5D, &system.DB6D, &system.DB7D}; }
 };
 
 } // namespace quorvan

@@ -17,10 +17,10 @@ inline constexpr int kGroupTypes = 32;  // "0A", "0B", ... "15A", "15B"
 std::string GroupTypeName(int index);
 // True for a version B index (its name ends in "B").
 bool GroupTypeIsVersionB(int index);
-// CBGRTYPChange: whether "Byte 5" and "Byte 6" (DB4, DB5) are enabled. In
+// UserGroupUsesBytes5And6: whether "Byte 5" and "Byte 6" (DB4, DB5) are enabled. In
 // version B groups block 3 repeats the PI, so they are disabled there; they
 // keep their values and Send still writes them.
-inline bool CBGRTYPChange(int index) { return !GroupTypeIsVersionB(index); }
+inline bool UserGroupUsesBytes5And6(int index) { return !GroupTypeIsVersionB(index); }
 
 struct UserGroupByte {
     std::string text;     // two upper-case hexadecimal digits

@@ -20,7 +20,7 @@ bool SameMinute(const DateTime& a, const DateTime& b)
 
 int LocalTimeOffsetHours(const TStationParams& params)
 {
-    const int offset = params.SEUTCO + (params.STMEN ? params.SESMTO : 0);
+    const int offset = params.preferences.SEUTCO + (params.system.STMEN ? params.preferences.SESMTO : 0);
     return std::clamp(offset, -kMaxOffsetHours, kMaxOffsetHours);
 }
 
@@ -125,9 +125,9 @@ void SendCTTrigger(TEncoderLink& link)
     WriteRun(link, Opens::Operation, image::kCTTrigger, {0x01}, Closes::Continues);
 }
 
-Timer3Step Timer3Decide(const DateTime& first, const std::optional<DateTime>& remembered, const DateTime& again)
+TickStep DecideTick(const DateTime& first, const std::optional<DateTime>& remembered, const DateTime& again)
 {
-    Timer3Step step;
+    TickStep step;
     if (remembered && SameMinute(first, *remembered))
         return step;
     step.load = true;
@@ -135,10 +135,10 @@ Timer3Step Timer3Decide(const DateTime& first, const std::optional<DateTime>& re
     return step;
 }
 
-std::optional<Outcome> ClockTimeTransmitter::BSETCTClick(EncoderContext& ctx, TStationParams& params)
+std::optional<Outcome> ClockTimeTransmitter::ToggleClockTime(EncoderContext& ctx, TStationParams& params)
 {
     running_ = !running_;
-    params.CTRunning = running_;
+    params.system.CTRunning = running_;
     if (!running_)
         return std::nullopt;
     return SendCT(ctx, params);
@@ -146,14 +146,14 @@ std::optional<Outcome> ClockTimeTransmitter::BSETCTClick(EncoderContext& ctx, TS
 
 std::optional<Outcome> ClockTimeTransmitter::Restore(EncoderContext& ctx, TStationParams& params)
 {
-    if (params.CTRunning == running_)
+    if (params.system.CTRunning == running_)
         return std::nullopt;
-    return BSETCTClick(ctx, params);
+    return ToggleClockTime(ctx, params);
 }
 
-ClockTimeTransmitter::Tick ClockTimeTransmitter::Timer3Timer(EncoderContext& ctx, const TStationParams& params)
+ClockTimeTransmitter::TickResult ClockTimeTransmitter::Tick(EncoderContext& ctx, const TStationParams& params)
 {
-    Tick tick;
+    TickResult tick;
     if (!running_)
         return tick;
     const DateTime first = ctx.clock.now();
@@ -162,7 +162,7 @@ ClockTimeTransmitter::Tick ClockTimeTransmitter::Timer3Timer(EncoderContext& ctx
         remembered_ = first;
         return tick;
     }
-    tick.step = Timer3Decide(first, remembered_, ctx.clock.now());
+    tick.step = DecideTick(first, remembered_, ctx.clock.now());
     if (tick.step.trigger) {
         SendCTTrigger(ctx.link);
         ctx.sleeper.sleepMs(kAfterTriggerMs);

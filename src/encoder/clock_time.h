@@ -56,10 +56,10 @@ void SendCTTrigger(TEncoderLink& link);
 Outcome LoadAndTriggerClockTime(TEncoderLink& link, const ClockTimeFields& fields);
 
 // What one Timer3 tick does.
-struct Timer3Step {
+struct TickStep {
     bool trigger = false;  // write the trigger (then pause 200 ms)
     bool load = false;     // run SendCT
-    bool operator==(const Timer3Step&) const = default;
+    bool operator==(const TickStep&) const = default;
 };
 // The tick's decision. `first` is the time read at the start of the tick,
 // `remembered` the time of the previous tick (none before the first one),
@@ -68,7 +68,7 @@ struct Timer3Step {
 // trigger is written first when `again` is at second 0 (a late tick writes
 // no trigger for its minute). Minutes are compared with their date and hour,
 // so a tick that comes a whole hour later is a new minute too.
-Timer3Step Timer3Decide(const DateTime& first, const std::optional<DateTime>& remembered, const DateTime& again);
+TickStep DecideTick(const DateTime& first, const std::optional<DateTime>& remembered, const DateTime& again);
 
 // The clock-time transmission of the "Time and Date" group: BSETCT
 // ("Start"/"Stop") and the 100 ms Timer3.
@@ -80,18 +80,18 @@ public:
     const char* Caption() const { return running_ ? "Stop" : "Start"; }
     const std::optional<DateTime>& Remembered() const { return remembered_; }
 
-    // BSETCTClick: starting loads the encoder at once and returns the load's
-    // outcome; stopping sends nothing (nullopt). params.CTRunning follows.
-    std::optional<Outcome> BSETCTClick(EncoderContext& ctx, TStationParams& params);
-    // Start-up: take up the state kept in params.CTRunning (loads at once when running).
+    // ToggleClockTime: starting loads the encoder at once and returns the load's
+    // outcome; stopping sends nothing (nullopt). params.system.CTRunning follows.
+    std::optional<Outcome> ToggleClockTime(EncoderContext& ctx, TStationParams& params);
+    // Start-up: take up the state kept in params.system.CTRunning (loads at once when running).
     std::optional<Outcome> Restore(EncoderContext& ctx, TStationParams& params);
 
-    struct Tick {
-        Timer3Step step;
+    struct TickResult {
+        TickStep step;
         std::optional<Outcome> outcome;  // of the load, when one ran
     };
-    // Timer3Timer: one tick; does nothing while stopped.
-    Tick Timer3Timer(EncoderContext& ctx, const TStationParams& params);
+    // ClockTimeTick: one tick; does nothing while stopped.
+    TickResult Tick(EncoderContext& ctx, const TStationParams& params);
 
 private:
     bool running_ = false;

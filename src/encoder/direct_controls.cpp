@@ -5,30 +5,25 @@
 
 namespace quorvan {
 
-Outcome BRESETClick(TEncoderLink& link)
+Outcome Reset(TEncoderLink& link)
 {
     return WriteOperation(link, image::kCommand, {image::kCommandReset});
 }
 
-Outcome BSWOFFClick(TEncoderLink& link)
+Outcome SetCarrier(TEncoderLink& link, bool on)
 {
-    return WriteOperation(link, image::kCommand, {image::kCommandCarrierOff});
+    return WriteOperation(link, image::kCommand, {on ? image::kCommandCarrierOn : image::kCommandCarrierOff});
 }
 
-Outcome BSWONClick(TEncoderLink& link)
-{
-    return WriteOperation(link, image::kCommand, {image::kCommandCarrierOn});
-}
-
-Outcome SendTrafficAnnouncement(TEncoderLink& link, bool on)
+Outcome SetTrafficAnnouncement(TEncoderLink& link, bool on)
 {
     return WriteOperation(link, image::kTA, {static_cast<std::uint8_t>(on ? 1 : 0)});
 }
 
-Outcome BSETTAClick(TEncoderLink& link, TStationParams& params)
+Outcome ToggleTrafficAnnouncement(TEncoderLink& link, TStationParams& params)
 {
-    params.TA = !params.TA;
-    return SendTrafficAnnouncement(link, params.TA);
+    params.program.TA = !params.program.TA;
+    return SetTrafficAnnouncement(link, params.program.TA);
 }
 
 } // namespace quorvan

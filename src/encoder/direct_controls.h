@@ -10,21 +10,21 @@ namespace quorvan {
 
 // "Reset": 0xD6, 0x71, 0x52. The encoder takes its data from its EEPROM.
 // The window asks "Reset the RDS encoder?" first and calls this only on Yes.
-Outcome BRESETClick(TEncoderLink& link);
-// "Switch Off": 0xD6, 0x71, 0x30 (RDS carrier off).
-Outcome BSWOFFClick(TEncoderLink& link);
-// "Switch On": 0xD6, 0x71, 0x31 (RDS carrier on).
-Outcome BSWONClick(TEncoderLink& link);
+Outcome Reset(TEncoderLink& link);
+// "Switch On" / "Switch Off": 0xD6, 0x71, 0x31 (RDS carrier on) or 0x30 (off).
+Outcome SetCarrier(TEncoderLink& link, bool on);
 
-// "Traffic Announcement": toggles params.TA, then writes 0xD6, 0x0E and the
+// "Traffic Announcement": toggles params.program.TA, then writes 0xD6, 0x0E and the
 // new state (0x01 or 0x00). TA is not set back when the write fails.
-Outcome BSETTAClick(TEncoderLink& link, TStationParams& params);
+Outcome ToggleTrafficAnnouncement(TEncoderLink& link, TStationParams& params);
 // The write alone: 0xD6, 0x0E, 0x01 or 0x00 (quorvanctl ta on|off).
-Outcome SendTrafficAnnouncement(TEncoderLink& link, bool on);
+Outcome SetTrafficAnnouncement(TEncoderLink& link, bool on);
 
-// Clock source rule (RGCSClick): the phase shift and PLL range controls are
-// enabled only with "Auto (stereo)". Nothing is sent.
-inline bool RGCSClick(const TStationParams& params) { return params.RGCS == 1; }
+// Clock source: true with "Internal (mono)", false with "Auto (stereo)". The
+// phase shift and PLL range controls are enabled only while it is false.
+// Nothing is sent.
+inline bool UsesInternalClock(int clockSource) { return clockSource == 0; }
+inline bool UsesInternalClock(const TStationParams& params) { return UsesInternalClock(params.system.RGCS); }
 
 inline constexpr const char* kResetQuestion = "Reset the RDS encoder?";
 

@@ -72,28 +72,28 @@ std::optional<RadiotextOnAir> ReadRadiotextOnAir(TEncoderLink& link)
 
 void ApplyProgramRun(TStationParams& params, const ByteRun& bytes, char decimalSeparator)
 {
-    params.PI = PIText(static_cast<std::uint16_t>(At(bytes, 0) << 8 | At(bytes, 1)));
-    params.PSDEF = TrimReceivedText(TextOf(bytes, image::kPS, image::kPSLength));
-    params.PTY = At(bytes, image::kPTY);
+    params.program.PI = PIText(static_cast<std::uint16_t>(At(bytes, 0) << 8 | At(bytes, 1)));
+    params.program.PSDEF = TrimReceivedText(TextOf(bytes, image::kPS, image::kPSLength));
+    params.program.PTY = At(bytes, image::kPTY);
     const int di = At(bytes, image::kDI);
     for (int bit = 0; bit < 4; ++bit)
-        params.DI[bit] = ((di >> bit) & 1) != 0;
-    params.MS = At(bytes, image::kMS);
-    params.TP = (At(bytes, image::kTP) & 1) != 0;
-    params.TA = (At(bytes, image::kTA) & 1) != 0;
+        params.program.DI[bit] = ((di >> bit) & 1) != 0;
+    params.program.MS = At(bytes, image::kMS);
+    params.program.TP = (At(bytes, image::kTP) & 1) != 0;
+    params.program.TA = (At(bytes, image::kTA) & 1) != 0;
     const int count = ReceivedAFCount(At(bytes, image::kAFCount));
     for (int row = 0; row < kAFRows; ++row)
-        params.SGAF[row] = row < count ? ReceivedAFText(At(bytes, image::kAFCodes + row), decimalSeparator) : "";
+        params.program.SGAF[row] = row < count ? ReceivedAFText(At(bytes, image::kAFCodes + row), decimalSeparator) : "";
 }
 
 void ApplyRadiotextRun(TStationParams& params, const ByteRun& bytes)
 {
     const std::uint8_t control = At(bytes, 0);
-    params.CBRTEN = (control & 1) != 0;
-    params.CBRTT1 = (control & 2) ? 1 : 0;
-    params.RT1 = TrimReceivedText(TextOf(bytes, image::kRT - image::kRTControl, image::kRTLength));
-    params.CBUDGEN = (At(bytes, image::kUDGEnable - image::kRTControl) & 1) != 0;
-    params.CBGRTYP = At(bytes, image::kUDGType - image::kRTControl) / 8;
+    params.radiotext.CBRTEN = (control & 1) != 0;
+    params.radiotext.CBRTT1 = (control & 2) ? 1 : 0;
+    params.radiotext.RT1 = TrimReceivedText(TextOf(bytes, image::kRT - image::kRTControl, image::kRTLength));
+    params.system.CBUDGEN = (At(bytes, image::kUDGEnable - image::kRTControl) & 1) != 0;
+    params.system.CBGRTYP = At(bytes, image::kUDGType - image::kRTControl) / 8;
     for (int i = 0; i < kUserGroupBytes; ++i) {
         // The mirror shows the byte as received; DB3Exit limits "Byte 4" to
         // five bits only when the whole Receive has succeeded.
@@ -106,20 +106,20 @@ void ApplyRadiotextRun(TStationParams& params, const ByteRun& bytes)
 void ApplySubcarrierAndDPSRun(TStationParams& params, const ByteRun& bytes)
 {
     const auto at = [&](std::uint8_t address) { return At(bytes, address - image::kSubcarrierClock); };
-    params.RGCS = at(image::kSubcarrierClock) & 1;
-    params.RGPLLR = (at(image::kSubcarrierClock) >> 1) & 1;
-    params.SEPHASE = PhaseStepsFromCode(at(image::kPhase));
-    params.SEDPS1DL = DelayStepsFromCode(at(image::kDPSDelay));
-    params.RGDPS1M = at(image::kDPSMode);
-    params.SEDPSLP = LabelPeriodStepsFromCode(at(image::kLabelPeriod));
-    params.RGDLD = at(image::kScrollSpeed) & 1;
+    params.system.RGCS = at(image::kSubcarrierClock) & 1;
+    params.system.RGPLLR = (at(image::kSubcarrierClock) >> 1) & 1;
+    params.system.SEPHASE = PhaseStepsFromCode(at(image::kPhase));
+    params.dynamicPs.SEDPS1DL = DelayStepsFromCode(at(image::kDPSDelay));
+    params.dynamicPs.RGDPS1M = at(image::kDPSMode);
+    params.dynamicPs.SEDPSLP = LabelPeriodStepsFromCode(at(image::kLabelPeriod));
+    params.dynamicPs.RGDLD = at(image::kScrollSpeed) & 1;
     const int length = ReceivedDPSLength(at(image::kDPSLength));
-    params.DPS1EN = length != 0;
+    params.dynamicPs.DPS1EN = length != 0;
     const std::string text = TextOf(bytes, kSubcarrierHead, static_cast<std::size_t>(length));
-    if (params.RGDPS1M == 0)
-        params.DPS1 = DPSRowsFromText(text);
+    if (params.dynamicPs.RGDPS1M == 0)
+        params.dynamicPs.DPS1 = DPSRowsFromText(text);
     else
-        params.DPS1B = text;
+        params.dynamicPs.DPS1B = text;
 }
 
 void ApplyImage(TStationParams& params, const std::array<std::uint8_t, 256>& image, char decimalSeparator)
@@ -138,7 +138,7 @@ void ApplyImage(TStationParams& params, const std::array<std::uint8_t, 256>& ima
     FollowUp(params);
 }
 
-ReceiveResult BREC1Click(EncoderContext& ctx, TStationParams& params)
+ReceiveResult Receive(EncoderContext& ctx, TStationParams& params)
 {
     ReceiveResult result;
     if (ctx.guard && ctx.guard->Holds(ctx.clock))
@@ -199,7 +199,7 @@ ReceiveResult BREC1Click(EncoderContext& ctx, TStationParams& params)
     return result;
 }
 
-StatusResult BSTATClick(EncoderContext& ctx)
+StatusResult ReadStatus(EncoderContext& ctx)
 {
     StatusResult result;
     TEncoderLink& link = ctx.link;

@@ -42,11 +42,11 @@ struct ReceiveResult {
 // After the last run the follow-up normalisations run (PIExit; the dynamic
 // PS text into the DPS1 rows in mode 0, otherwise into DPS1B; DB3Exit ..
 // DB7Exit), then LastOperationTime := now. The window then re-runs its
-// display rules in this order: RGDPS1MClick, RTSAClick, CBGRTYPChange,
-// RGCSClick, DPS1ENClick, SEDPS1DLChange.
+// display rules in this order: DpsFieldsForMode, RadiotextSwitchingRuns, UserGroupUsesBytes5And6,
+// RGCSClick, DpsFieldsForSource, SEDPS1DLChange.
 // Bytes outside a list's range (PTY 200, mode 9) are stored unchecked.
 // Received texts (PS, radiotext, dynamic PS) end at their first NUL byte.
-ReceiveResult BREC1Click(EncoderContext& ctx, TStationParams& params);
+ReceiveResult Receive(EncoderContext& ctx, TStationParams& params);
 
 // --- one run's bytes into the station values (for Receive and for tests) ----------
 // R1 bytes from 0x00: 16 bytes up to the AF count, the codes, the extra byte.
@@ -76,7 +76,7 @@ struct StatusResult {
 
 // Read Status ("Read Status" button): start, 0xD6, 0x70, repeated start,
 // 0xD7, address check, one byte without acknowledge, stop. No guard.
-StatusResult BSTATClick(EncoderContext& ctx);
+StatusResult ReadStatus(EncoderContext& ctx);
 
 // The message of Read Status: "Status byte value: N", "Pilot tone: 0|1",
 // "TA: 0|1" (bit 0 and bit 1).

@@ -20,25 +20,25 @@ std::uint8_t Byte(int value) { return static_cast<std::uint8_t>(value & 0xFF); }
 // A group type index outside the list (possible after loading a damaged
 // settings file) names no group: it is written as 0 and the group is not
 // switched on, rather than sending a group the operator cannot see.
-bool GroupTypeValid(const TStationParams& params) { return params.CBGRTYP >= 0 && params.CBGRTYP < kGroupTypes; }
+bool GroupTypeValid(const TStationParams& params) { return params.system.CBGRTYP >= 0 && params.system.CBGRTYP < kGroupTypes; }
 
 } // namespace
 
 ByteRun ProgramBytes(const TStationParams& params)
 {
-    ByteRun run{PIHighByte(params.PI), PILowByte(params.PI)};
-    std::string ps = params.PSDEF.substr(0, image::kPSLength);
+    ByteRun run{PIHighByte(params.program.PI), PILowByte(params.program.PI)};
+    std::string ps = params.program.PSDEF.substr(0, image::kPSLength);
     ps.resize(image::kPSLength, ' ');
     AppendText(run, ps);
-    run.push_back(Byte(params.PTY));
+    run.push_back(Byte(params.program.PTY));
     int di = 0;
     for (int bit = 0; bit < 4; ++bit)
-        if (params.DI[bit])
+        if (params.program.DI[bit])
             di |= 1 << bit;
     run.push_back(Byte(di));
-    run.push_back(Byte(params.MS));
-    run.push_back(params.TP ? 1 : 0);
-    run.push_back(params.TA ? 1 : 0);
+    run.push_back(Byte(params.program.MS));
+    run.push_back(params.program.TP ? 1 : 0);
+    run.push_back(params.program.TA ? 1 : 0);
     return run;
 }
 
@@ -55,7 +55,7 @@ ByteRun RadiotextAndGroupBytes(const TStationParams& params)
     ByteRun run{0x00};  // radiotext off while it is rewritten
     AppendText(run, RadiotextBytes(ActualRT(params)));
     run.push_back(0x00);  // user defined group off while it is rewritten
-    run.push_back(GroupTypeValid(params) ? Byte(params.CBGRTYP * 8) : 0);
+    run.push_back(GroupTypeValid(params) ? Byte(params.system.CBGRTYP * 8) : 0);
     for (int i = 0; i < kUserGroupBytes; ++i)
         run.push_back(UserGroupByteValue(params.db(i)));
     return run;
@@ -63,16 +63,16 @@ ByteRun RadiotextAndGroupBytes(const TStationParams& params)
 
 ByteRun SubcarrierBytes(const TStationParams& params)
 {
-    return {Byte((params.RGCS & 1) + 2 * (params.RGPLLR & 1)), Byte(PhaseCode(params.SEPHASE))};
+    return {Byte((params.system.RGCS & 1) + 2 * (params.system.RGPLLR & 1)), Byte(PhaseCode(params.system.SEPHASE))};
 }
 
 ByteRun DynamicPSSettingsBytes(const TStationParams& params)
 {
-    return {Byte(DelayCode(params.SEDPS1DL)), Byte(params.RGDPS1M), Byte(LabelPeriodCode(params.SEDPSLP)),
-            Byte(params.RGDLD)};
+    return {Byte(DelayCode(params.dynamicPs.SEDPS1DL)), Byte(params.dynamicPs.RGDPS1M), Byte(LabelPeriodCode(params.dynamicPs.SEDPSLP)),
+            Byte(params.dynamicPs.RGDLD)};
 }
 
-SendResult BSEND1Click(EncoderContext& ctx, TStationParams& params)
+SendResult Send(EncoderContext& ctx, TStationParams& params)
 {
     SendResult result;
     if (ctx.guard && ctx.guard->Holds(ctx.clock))
@@ -98,7 +98,7 @@ SendResult BSEND1Click(EncoderContext& ctx, TStationParams& params)
     WriteRTPlusRegisters(link, rtplus::RegistersFor(params, ActualRT(params)));
     WriteRun(link, Opens::Continues, image::kRTControl, {Byte(RadiotextControl(params))}, Closes::Continues);
     // T4: the user group back on.
-    if (params.CBUDGEN && GroupTypeValid(params))
+    if (params.system.CBUDGEN && GroupTypeValid(params))
         WriteRun(link, Opens::Continues, image::kUDGEnable, {0x01}, Closes::Continues);
     // T5: subcarrier.
     WriteRun(link, Opens::Continues, image::kSubcarrierClock, SubcarrierBytes(params), Closes::Continues);
@@ -110,7 +110,7 @@ SendResult BSEND1Click(EncoderContext& ctx, TStationParams& params)
     WriteRun(link, Opens::Continues, image::kDPSLength, text, Closes::Continues);
     // T7: dynamic PS settings; the length only when dynamic PS is enabled.
     ByteRun settings = DynamicPSSettingsBytes(params);
-    if (params.DPS1EN)
+    if (params.dynamicPs.DPS1EN)
         settings.push_back(Byte(static_cast<int>(result.dpsText.size())));
     WriteRun(link, Opens::Continues, image::kDPSDelay, settings, Closes::Operation);
 
@@ -120,7 +120,7 @@ SendResult BSEND1Click(EncoderContext& ctx, TStationParams& params)
     return result;
 }
 
-Outcome BSTOR1Click(EncoderContext& ctx)
+Outcome Store(EncoderContext& ctx)
 {
     const Outcome outcome = WriteOperation(ctx.link, image::kCommand, {image::kCommandStore});
     ctx.sleeper.sleepMs(kAfterStoreMs);

@@ -22,23 +22,23 @@ struct SendResult {
 // Send ("Send" button). Within one second of LastOperationTime (ctx.guard)
 // it does nothing and returns Skipped. Otherwise it writes, as one operation:
 //   T1 0x00: PI, PS (8, space filled), PTY, DI, MS, TP, TA, AF count, AF codes
-//      (MakeAFList runs after the TA byte: invalid rows leave params.SGAF);
+//      (MakeAFList runs after the TA byte: invalid rows leave params.program.SGAF);
 //   a 500 ms pause (ctx.sleeper);
 //   T2 0x1F: 0x00, radiotext (64), 0x00, group type, DB3..DB7;
 //   T3 0x1F: radiotext control;
 //   T4 0x60: 0x01, only with CBUDGEN (and a group type within the list);
 //   T5 0x6E: clock source + 2 x PLL range, phase steps;
-//   T6 0x76: 0x00, dynamic PS text (mode 0 rows cut to 8 in params.DPS1), 0x20;
+//   T6 0x76: 0x00, dynamic PS text (mode 0 rows cut to 8 in params.dynamicPs.DPS1), 0x20;
 //   T7 0x72: delay, mode, label period, speed, and the length only with DPS1EN.
 // Then LastOperationTime := now. params is changed only by the AF list
 // closing up and by mode-0 rows longer than 8 being cut.
 // A PI or user-group byte text that is not hexadecimal counts its stray
 // characters as F (as MakeHEX would); it never fails the Send.
-SendResult BSEND1Click(EncoderContext& ctx, TStationParams& params);
+SendResult Send(EncoderContext& ctx, TStationParams& params);
 
 // Store ("Store" button): 0xD6, 0x71, 0x45 in one operation, a 500 ms pause,
 // then LastOperationTime := now. No one-second guard.
-Outcome BSTOR1Click(EncoderContext& ctx);
+Outcome Store(EncoderContext& ctx);
 
 // --- the bytes of the transactions, for the writers above and for tests -------
 // T1 up to and including the TA byte (16 bytes minus the AF count).

@@ -43,8 +43,8 @@ public:
     // the line is answered "!".
     virtual bool operationEnded() { return true; }
     // The clock-time transmission switched on or off by a command (the
-    // "Time and Date" Start/Stop); params.CTRunning follows.
-    virtual void setClockTimeTransmission(TStationParams& params, bool on) { params.CTRunning = on; }
+    // "Time and Date" Start/Stop); params.system.CTRunning follows.
+    virtual void setClockTimeTransmission(TStationParams& params, bool on) { params.system.CTRunning = on; }
     // The radiotext on air as this program last wrote it, for the A/B flag
     // of the next one; a host that also runs text sources shares theirs.
     virtual RadiotextOnAir& radiotextOnAir() { return radiotextOnAir_; }

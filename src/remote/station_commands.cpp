@@ -28,7 +28,7 @@ std::string Reply(Outcome outcome)
 
 Charset CharsetOf(const TStationParams& params)
 {
-    return CharsetFromInt(params.CBCHARSET);
+    return CharsetFromInt(params.preferences.CBCHARSET);
 }
 
 // One transfer of a command: the window shows the values first; a host that
@@ -152,58 +152,58 @@ std::string SetPS(const Command& command, TStationParams& params, RemoteHost& ho
     const std::string ps = TextFromNetwork(command.text, CharsetOf(params));
     if (ps.size() > static_cast<std::size_t>(image::kPSLength) || ps.find_first_not_of(' ') == std::string::npos)
         return kReplyBad;
-    params.PSDEF = ps;
+    params.program.PSDEF = ps;
     return WriteProgramValue(params, host, image::kPS, image::kPSLength);
 }
 
 std::string SetPI(const Command& command, TStationParams& params, RemoteHost& host)
 {
-    params.PI = command.text;
+    params.program.PI = command.text;
     PIExit(params);
     return WriteProgramValue(params, host, image::kPI, image::kPILength);
 }
 
 std::string SetPTY(const Command& command, TStationParams& params, RemoteHost& host)
 {
-    params.PTY = command.number;
+    params.program.PTY = command.number;
     return WriteProgramValue(params, host, image::kPTY, 1);
 }
 
 std::string SetTP(const Command& command, TStationParams& params, RemoteHost& host)
 {
-    params.TP = command.number != 0;
+    params.program.TP = command.number != 0;
     return WriteProgramValue(params, host, image::kTP, 1);
 }
 
 std::string SetMS(const Command& command, TStationParams& params, RemoteHost& host)
 {
-    params.MS = command.number;
+    params.program.MS = command.number;
     return WriteProgramValue(params, host, image::kMS, 1);
 }
 
 std::string SetDI(const Command& command, TStationParams& params, RemoteHost& host)
 {
     for (int bit = 0; bit < 4; ++bit)
-        params.DI[size_t(bit)] = (command.number >> bit) & 1;
+        params.program.DI[size_t(bit)] = (command.number >> bit) & 1;
     return WriteProgramValue(params, host, image::kDI, 1);
 }
 
 std::string SetTA(const Command& command, TStationParams& params, RemoteHost& host)
 {
     // The traffic announcement control: the flag, then its byte alone.
-    params.TA = command.number != 0;
+    params.program.TA = command.number != 0;
     const Outcome outcome =
-        Transfer(params, host, [&](EncoderContext& ctx) { return SendTrafficAnnouncement(ctx.link, params.TA); });
+        Transfer(params, host, [&](EncoderContext& ctx) { return SetTrafficAnnouncement(ctx.link, params.program.TA); });
     if (outcome == Outcome::Ready)
-        host.trafficAnnouncementWritten(params.TA);
+        host.trafficAnnouncementWritten(params.program.TA);
     return Reply(outcome);
 }
 
 std::string SetAF(const Command& command, TStationParams& params, RemoteHost& host)
 {
-    params.SGAF = {};
-    for (std::size_t i = 0; i < command.frequencies.size() && i < params.SGAF.size(); ++i)
-        params.SGAF[i] = command.frequencies[i];
+    params.program.SGAF = {};
+    for (std::size_t i = 0; i < command.frequencies.size() && i < params.program.SGAF.size(); ++i)
+        params.program.SGAF[i] = command.frequencies[i];
     return Reply(Transfer(params, host, [&](EncoderContext& ctx) {
         return WriteOperation(ctx.link, image::kAFCount, AFBytes(MakeAFList(params, ctx.decimalSeparator)));
     }));
@@ -232,26 +232,26 @@ std::string SetFinalRadiotext(const Command& command, TStationParams& params, Re
 {
     // Radiotext 1 exactly as sent: no prefix, no processing, no cut
     // with "..."; filled with spaces as every radiotext.
-    params.RT1 = RadiotextFromNetwork(command.text, CharsetOf(params));
+    params.radiotext.RT1 = RadiotextFromNetwork(command.text, CharsetOf(params));
     int control = 0;
     if (command.number & 1) {
         // The configuration byte's toggle asks for the other flag than the
         // one on air, the same text or not: it wins over ToggleAB's rule.
         RadiotextOnAir& onAir = host.radiotextOnAir();
-        params.CBRTT1 = 1 - (onAir.bytes ? onAir.type : params.CBRTT1);
-        onAir = RadiotextOnAir{RadiotextBytes(params.RT1), params.CBRTT1};
-        control = RadiotextUpdateControl(params.CBRTT1);
+        params.radiotext.CBRTT1 = 1 - (onAir.bytes ? onAir.type : params.radiotext.CBRTT1);
+        onAir = RadiotextOnAir{RadiotextBytes(params.radiotext.RT1), params.radiotext.CBRTT1};
+        control = RadiotextUpdateControl(params.radiotext.CBRTT1);
     } else {
         // With ToggleAB a text that differs from the one on air takes the other flag.
-        control = NewRadiotextControl(params, host.radiotextOnAir(), params.RT1, params.CBRTT1);
+        control = NewRadiotextControl(params, host.radiotextOnAir(), params.radiotext.RT1, params.radiotext.CBRTT1);
     }
-    return SendRadiotext(params, host, RadiotextBytes(params.RT1), control);
+    return SendRadiotext(params, host, RadiotextBytes(params.radiotext.RT1), control);
 }
 
 std::string SetCarrier(const Command& command, TStationParams& params, RemoteHost& host)
 {
     return Reply(Transfer(params, host, [&](EncoderContext& ctx) {
-        return command.number ? BSWONClick(ctx.link) : BSWOFFClick(ctx.link);
+        return SetCarrier(ctx.link, command.number);
     }));
 }
 
@@ -265,7 +265,7 @@ std::string SendAll(const Command&, TStationParams& params, RemoteHost& host)
 {
     host.showValues(params);
     EncoderContext ctx = host.encoder(params);
-    const SendResult result = BSEND1Click(ctx, params);
+    const SendResult result = Send(ctx, params);
     if (result.outcome == Outcome::Skipped)
         return kReplyBad;  // within one second of the last transfer
     if (!host.operationEnded())
@@ -275,17 +275,17 @@ std::string SendAll(const Command&, TStationParams& params, RemoteHost& host)
 
 std::string StoreAll(const Command&, TStationParams& params, RemoteHost& host)
 {
-    return Reply(Transfer(params, host, [&](EncoderContext& ctx) { return BSTOR1Click(ctx); }));
+    return Reply(Transfer(params, host, [&](EncoderContext& ctx) { return Store(ctx); }));
 }
 
 std::string SetRTPlusTags(const Command& command, TStationParams& params, RemoteHost& host)
 {
     // Tags for the radiotext on air now (none: no item, dummy tags); they
     // hold while it stays.
-    params.RTPlusExplicitSet = true;
-    for (std::size_t i = 0; i < params.RTPlusExplicit.size(); ++i)
-        params.RTPlusExplicit[i] = i < command.numbers.size() ? command.numbers[i] : 0;
-    params.RTPlusExplicitText = ActualRT(params);
+    params.radiotext.RTPlusExplicitSet = true;
+    for (std::size_t i = 0; i < params.radiotext.RTPlusExplicit.size(); ++i)
+        params.radiotext.RTPlusExplicit[i] = i < command.numbers.size() ? command.numbers[i] : 0;
+    params.radiotext.RTPlusExplicitText = ActualRT(params);
     const rtplus::Registers rtPlus = rtplus::RegistersFor(params, ActualRT(params));
     return Reply(Transfer(params, host, [&](EncoderContext& ctx) {
         if (!ctx.link.ExtensionRegisters)
@@ -296,7 +296,7 @@ std::string SetRTPlusTags(const Command& command, TStationParams& params, Remote
 
 std::string SetArtist(const Command& command, TStationParams& params, RemoteHost&)
 {
-    params.RTPlusArtist = SourceTextFromNetwork(command.text, CharsetOf(params));
+    params.radiotext.RTPlusArtist = SourceTextFromNetwork(command.text, CharsetOf(params));
     return kReplyDone;  // waits for its title
 }
 
@@ -306,25 +306,25 @@ std::string SetTitle(const Command& command, TStationParams& params, RemoteHost&
     // as a source text; the tags are where they were put.
     const Charset cs = CharsetOf(params);
     const TextProcessingOptions options = TextProcessingOptionsOf(params);
-    const std::string artist = ProcessSourceText(params.RTPlusArtist, options, cs);
+    const std::string artist = ProcessSourceText(params.radiotext.RTPlusArtist, options, cs);
     const std::string title = ProcessSourceText(SourceTextFromNetwork(command.text, cs), options, cs);
-    params.RTPlusArtist.clear();
+    params.radiotext.RTPlusArtist.clear();
     if (title.empty())
         return kReplyBad;
     // A text over 64 characters is cut with "..." as a TEXT= is.
-    const rtplus::Composed composed = rtplus::ComposeTitle(params.ER1PR, params.RTPlusPattern, artist, title, true);
-    params.RT1 = composed.text;
+    const rtplus::Composed composed = rtplus::ComposeTitle(params.textSources.ER1PR, params.radiotext.RTPlusPattern, artist, title, true);
+    params.radiotext.RT1 = composed.text;
     const rtplus::Tags& t = composed.tags;
-    params.RTPlusExplicitSet = true;
-    params.RTPlusExplicit = {t.first.type, t.first.start, t.first.length, t.second.type, t.second.start, t.second.length};
-    params.RTPlusExplicitText = params.RT1;
-    const int control = NewRadiotextControl(params, host.radiotextOnAir(), params.RT1, params.CBRTT1);
+    params.radiotext.RTPlusExplicitSet = true;
+    params.radiotext.RTPlusExplicit = {t.first.type, t.first.start, t.first.length, t.second.type, t.second.start, t.second.length};
+    params.radiotext.RTPlusExplicitText = params.radiotext.RT1;
+    const int control = NewRadiotextControl(params, host.radiotextOnAir(), params.radiotext.RT1, params.radiotext.CBRTT1);
     const Outcome outcome = Transfer(params, host, [&](EncoderContext& ctx) {
         // Artist and title are sent to be tagged: where the encoder
         // carries RT+ (the virtual encoder), tagging comes on for them.
         if (ctx.link.ExtensionRegisters)
-            params.RTPlus = true;
-        return SendRadiotextWithTags(ctx.link, params, params.RT1, control);
+            params.radiotext.RTPlus = true;
+        return SendRadiotextWithTags(ctx.link, params, params.radiotext.RT1, control);
     });
     host.restartRadiotextSwitching();
     return Reply(outcome);
@@ -341,30 +341,30 @@ std::string QueryValue(Key key, TStationParams params, RemoteHost& host)
     case Key::RT4:
         return name + TextToNetwork(params.rt(static_cast<int>(key) - static_cast<int>(Key::RT1)), cs);
     case Key::DPS:
-        return name + TextToNetwork(params.RGDPS1M == 0 ? DynamicPSText(params) : params.DPS1B, cs);
+        return name + TextToNetwork(params.dynamicPs.RGDPS1M == 0 ? DynamicPSText(params) : params.dynamicPs.DPS1B, cs);
     case Key::PS:
-        return name + TextToNetwork(params.PSDEF, cs);
+        return name + TextToNetwork(params.program.PSDEF, cs);
     case Key::PI:
-        return name + MakeHEX(params.PI, 4);
+        return name + MakeHEX(params.program.PI, 4);
     case Key::PTY:
-        return name + std::to_string(params.PTY);
+        return name + std::to_string(params.program.PTY);
     case Key::TP:
-        return name + (params.TP ? "1" : "0");
+        return name + (params.program.TP ? "1" : "0");
     case Key::TA:
-        return name + (params.TA ? "1" : "0");
+        return name + (params.program.TA ? "1" : "0");
     case Key::MS:
-        return name + std::to_string(params.MS);
+        return name + std::to_string(params.program.MS);
     case Key::DI: {
         int di = 0;
         for (int bit = 0; bit < 4; ++bit)
-            di |= params.DI[size_t(bit)] ? 1 << bit : 0;
+            di |= params.program.DI[size_t(bit)] ? 1 << bit : 0;
         return name + std::to_string(di);
     }
     case Key::AF:
-        return name + AFText(params.SGAF);
+        return name + AFText(params.program.SGAF);
     case Key::Status: {
         EncoderContext ctx = host.encoder(params);
-        const StatusResult status = BSTATClick(ctx);
+        const StatusResult status = ReadStatus(ctx);
         if (!host.operationEnded())
             return kReplyNotReady;
         return status.value ? name + std::to_string(*status.value) : kReplyNotReady;

@@ -344,36 +344,36 @@ std::vector<Command> CommandsOf(const Element& e)
 
 std::string Answer(std::uint8_t mec, const TStationParams& params)
 {
-    const Charset cs = CharsetFromInt(params.CBCHARSET);
+    const Charset cs = CharsetFromInt(params.preferences.CBCHARSET);
     const auto rds = [&](std::string_view bytes) { return EncodeText(DecodeText(bytes, cs), Charset::Rds); };
     std::string m = Header(mec);
     switch (mec) {
     case kPI: {
-        std::string pi = MakeHEX(params.PI, 4);
+        std::string pi = MakeHEX(params.program.PI, 4);
         const int value = std::stoi(pi, nullptr, 16);
         m += static_cast<char>(value >> 8);
         m += static_cast<char>(value & 0xFF);
         return m;
     }
     case kPS: {
-        std::string ps = rds(params.PSDEF);
+        std::string ps = rds(params.program.PSDEF);
         ps.resize(8, ' ');
         return m + ps;
     }
     case kTATP:
-        return m + static_cast<char>((params.TA ? 1 : 0) | (params.TP ? 2 : 0));
+        return m + static_cast<char>((params.program.TA ? 1 : 0) | (params.program.TP ? 2 : 0));
     case kDI: {
         int di = 0;
         for (int bit = 0; bit < 4; ++bit)
-            di |= params.DI[static_cast<std::size_t>(bit)] ? 1 << bit : 0;
+            di |= params.program.DI[static_cast<std::size_t>(bit)] ? 1 << bit : 0;
         return m + static_cast<char>(di);
     }
     case kMS:
-        return m + static_cast<char>(params.MS ? 1 : 0);
+        return m + static_cast<char>(params.program.MS ? 1 : 0);
     case kPTY:
-        return m + static_cast<char>(params.PTY & 31);
+        return m + static_cast<char>(params.program.PTY & 31);
     case kRT: {
-        std::string text = rds(params.RT1);
+        std::string text = rds(params.radiotext.RT1);
         if (text.size() > 64)
             text.resize(64);
         m += static_cast<char>(text.size() + 1);
@@ -381,7 +381,7 @@ std::string Answer(std::uint8_t mec, const TStationParams& params)
         return m + text;
     }
     case kAF: {
-        std::array<std::string, kAFRows> rows = params.SGAF;
+        std::array<std::string, kAFRows> rows = params.program.SGAF;
         const AFList af = MakeAFList(rows);
         m += static_cast<char>(af.count + 1);
         m += static_cast<char>(224 + af.count);

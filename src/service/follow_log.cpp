@@ -42,13 +42,13 @@ std::vector<std::string> followedLines(const TStationParams& params, Quote quote
 {
     std::vector<std::string> lines;
     if (RadiotextSourceActive(params))
-        lines.push_back("Radiotext source: " + quote(params.ER1F));
+        lines.push_back("Radiotext source: " + quote(params.textSources.ER1F));
     if (DynamicPSSourceActive(params))
-        lines.push_back("Dynamic PS source: " + quote(params.ED1F));
-    if (RTSAClick(params))
+        lines.push_back("Dynamic PS source: " + quote(params.textSources.ED1F));
+    if (RadiotextSwitchingRuns(params))
         lines.push_back("Radiotext switching: every " +
-                        (params.SERTSW == 0 ? std::string("30 s") : std::to_string(params.SERTSW) + " min"));
-    if (params.CTRunning)
+                        (params.radiotext.SERTSW == 0 ? std::string("30 s") : std::to_string(params.radiotext.SERTSW) + " min"));
+    if (params.system.CTRunning)
         lines.push_back("Clock time: every minute");
     return lines;
 }

@@ -28,24 +28,24 @@ void CutText(std::vector<std::string>& notes, const char* key, std::string& text
 std::vector<std::string> CorrectLoadedValues(TStationParams& params, char decimalSeparator)
 {
     std::vector<std::string> notes;
-    const Charset cs = CharsetFromInt(params.CBCHARSET);
+    const Charset cs = CharsetFromInt(params.preferences.CBCHARSET);
 
     // PI: four upper-case hexadecimal digits; the start-up rule makes the
     // others F and keeps the last four.
-    const std::string pi = MakeHEX(params.PI, 4);
-    if (pi != params.PI) {
-        bool hex = !params.PI.empty();
-        for (const char c : params.PI)
+    const std::string pi = MakeHEX(params.program.PI, 4);
+    if (pi != params.program.PI) {
+        bool hex = !params.program.PI.empty();
+        for (const char c : params.program.PI)
             hex = hex && HexDigitValue(c) >= 0;
         const char* why = !hex ? "is not hexadecimal"
-                               : (params.PI.size() != 4 ? "is not 4 hexadecimal digits" : "is not in capitals");
-        notes.push_back("PI " + Quoted(Latin1ToUtf8(params.PI)) + " " + why + "; " + pi + " used");
-        params.PI = pi;
+                               : (params.program.PI.size() != 4 ? "is not 4 hexadecimal digits" : "is not in capitals");
+        notes.push_back("PI " + Quoted(Latin1ToUtf8(params.program.PI)) + " " + why + "; " + pi + " used");
+        params.program.PI = pi;
     }
 
     // AF rows Send would drop.
     for (int r = 0; r < kAFRows; ++r) {
-        std::string& row = params.SGAF[static_cast<std::size_t>(r)];
+        std::string& row = params.program.SGAF[static_cast<std::size_t>(r)];
         if (row.empty() || AFCode(row, decimalSeparator))
             continue;
         notes.push_back("AF" + std::to_string(r + 1) + " " + Quoted(Latin1ToUtf8(row)) +
@@ -53,7 +53,7 @@ std::vector<std::string> CorrectLoadedValues(TStationParams& params, char decima
         row.clear();
     }
 
-    CutText(notes, "DefaultPS", params.PSDEF, static_cast<std::size_t>(image::kPSLength), cs);
+    CutText(notes, "DefaultPS", params.program.PSDEF, static_cast<std::size_t>(image::kPSLength), cs);
     static const char* const kRadiotextKeys[kRadiotexts] = {"Radiotext1", "Radiotext12", "Radiotext13",
                                                             "Radiotext14"};
     for (int i = 0; i < kRadiotexts; ++i)

@@ -58,7 +58,7 @@ bool tellsOlderFiles(const SettingKey& key)
 
 bool rdsTexts(const SettingsValues& v)
 {
-    return CharsetFromInt(v.params.CBCHARSET) == Charset::Rds;
+    return CharsetFromInt(v.params.preferences.CBCHARSET) == Charset::Rds;
 }
 
 // A text as the file holds it -> the field's bytes.
@@ -161,7 +161,7 @@ std::string settingText(const SettingKey& key, const SettingsValues& values)
     SettingsValues& v = mutableView(values);
     static const SettingKey* const ctState = findSettingKey("Config", "CTState");
     if (&key == ctState)
-        return ctStateText(values.params.CTRunning);
+        return ctStateText(values.params.system.CTRunning);
     switch (key.type) {
     case SettingType::Integer:
     case SettingType::Steps:

@@ -69,7 +69,7 @@ std::vector<LoadedValue> loadSettings(const IniFile& doc, SettingsValues& values
 // program that must know where the COM ports lead before it loads the rest.
 std::array<std::string, 4> comDevicesIn(const IniFile& doc);
 
-// The text a key is written as. CTState is written from params.CTRunning.
+// The text a key is written as. CTState is written from params.system.CTRunning.
 std::string settingText(const SettingKey& key, const SettingsValues& values);
 
 // Writes every key of the table (TA too) into `doc`: known keys in place,

@@ -13,8 +13,8 @@ StartupValues ApplyStartupValues(SettingsValues& values, char decimalSeparator)
     out.notice = LoadedValuesNotice(CorrectLoadedValues(params, decimalSeparator));
     PIExit(params);
     NormaliseUserGroupBytes(params);
-    params.CTRunning = ctStateStartsTransmission(values.window.CTState);
-    out.dpsFields = RGDPS1MClick(params.RGDPS1M);
+    params.system.CTRunning = ctStateStartsTransmission(values.window.CTState);
+    out.dpsFields = DpsFieldsForMode(params.dynamicPs.RGDPS1M);
     return out;
 }
 

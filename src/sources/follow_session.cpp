@@ -37,19 +37,19 @@ FollowSession::FollowSession(TStationParams& params, TextSourceMemory& memory, F
     : params_(params), memory_(memory), encoder_(encoder), env_(env), report_(std::move(report)),
       loop_(*env.stopwatch, *env.sleeper)
 {
-    loop_.add(kTextSourceIntervalMs, [this] { Timer1Timer(); });
-    timer2_ = loop_.add(SERTSWPeriodMs(params_.SERTSW), [this] { Timer2Timer(); }, RTSAClick(params_));
-    timer3_ = loop_.add(kClockTimeIntervalMs, [this] { Timer3Timer(); }, params_.CTRunning);
+    loop_.add(kTextSourceIntervalMs, [this] { ReadTextSources(); });
+    timer2_ = loop_.add(RadiotextSwitchPeriodMs(params_.radiotext.SERTSW), [this] { SwitchRadiotext(); }, RadiotextSwitchingRuns(params_));
+    timer3_ = loop_.add(kClockTimeIntervalMs, [this] { ClockTimeTick(); }, params_.system.CTRunning);
 }
 
 void FollowSession::run(const std::function<bool()>& stop)
 {
-    if (params_.CTRunning) {
+    if (params_.system.CTRunning) {
         const DateTime now = env_.clock->now();
         report("CT", clockTimeMinuteText(now), encoder_.sendClockTime());
     }
     if (!stop())
-        Timer1Timer();
+        ReadTextSources();
     loop_.run(stop);
 }
 
@@ -58,24 +58,24 @@ void FollowSession::setClockTimeTransmission(bool on)
     if (on == loop_.enabled(timer3_))
         return;
     loop_.setEnabled(timer3_, on);
-    params_.CTRunning = on;
+    params_.system.CTRunning = on;
     if (on)
         report("CT", clockTimeMinuteText(env_.clock->now()), encoder_.sendClockTime());
 }
 
-void FollowSession::Timer1Timer()
+void FollowSession::ReadTextSources()
 {
     Target target(*this);
     const TextSourceTickResult r = TextSourceTick(params_, memory_, env_.exeDirectory, *env_.fs, target);
     if (r.radiotextChanged)
-        report("RT1", params_.RT1, r.radiotextSent);
+        report("RT1", params_.radiotext.RT1, r.radiotextSent);
     if (r.dynamicPSChanged)
-        report("DPS", params_.DPS1B, r.dynamicPSSent);
+        report("DPS", params_.dynamicPs.DPS1B, r.dynamicPSSent);
 }
 
-void FollowSession::Timer2Timer()
+void FollowSession::SwitchRadiotext()
 {
-    if (!Timer2Advance(params_))
+    if (!AdvanceRadiotext(params_))
         return;
     const RadiotextUpdate update{RadiotextBytes(ActualRT(params_)),
                                  NewRadiotextControl(params_, memory_.radiotextOnAir, ActualRT(params_),
@@ -85,7 +85,7 @@ void FollowSession::Timer2Timer()
     report("RT" + std::to_string(ActualRTIndex(params_) + 1), ActualRT(params_), ready);
 }
 
-void FollowSession::Timer3Timer()
+void FollowSession::ClockTimeTick()
 {
     const DateTime before = env_.clock->now();
     if (const std::optional<bool> loaded = encoder_.clockTimeTick())

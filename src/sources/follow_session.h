@@ -27,7 +27,7 @@ public:
     virtual bool dynamicPSUpdate(const DynamicPSUpdate& update) = 0;
     // SendCT: loads the clock-time record for the coming minute.
     virtual bool sendClockTime() = 0;
-    // Timer3Timer: the 100 ms clock-time tick. Returns the load's outcome
+    // ClockTimeTick: the 100 ms clock-time tick. Returns the load's outcome
     // when the tick loaded the record (once a minute), nothing otherwise.
     virtual std::optional<bool> clockTimeTick() = 0;
 };
@@ -61,9 +61,9 @@ public:
     void run(const std::function<bool()>& stop);
 
     // The three ticks, for callers that drive the timing themselves.
-    void Timer1Timer();
-    void Timer2Timer();
-    void Timer3Timer();
+    void ReadTextSources();
+    void SwitchRadiotext();
+    void ClockTimeTick();
 
     // A radiotext written from elsewhere (the network command port): the
     // switching timer, if it runs, starts a full period again.

@@ -24,7 +24,7 @@ bool LinkFollowEncoder::dynamicPSUpdate(const DynamicPSUpdate& update)
 bool LinkFollowEncoder::sendClockTime()
 {
     if (!clockTime_.Running()) {
-        params_.CTRunning = true;
+        params_.system.CTRunning = true;
         if (const std::optional<Outcome> outcome = clockTime_.Restore(context_, params_))
             return ended(*outcome);
         return false;
@@ -34,7 +34,7 @@ bool LinkFollowEncoder::sendClockTime()
 
 std::optional<bool> LinkFollowEncoder::clockTimeTick()
 {
-    const ClockTimeTransmitter::Tick tick = clockTime_.Timer3Timer(context_, params_);
+    const ClockTimeTransmitter::TickResult tick = clockTime_.Tick(context_, params_);
     if (!tick.outcome)
         return std::nullopt;
     return ended(*tick.outcome);

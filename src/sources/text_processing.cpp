@@ -76,7 +76,7 @@ std::basic_string<Char> removeBracketedInformation(std::basic_string_view<Char> 
 
 TextProcessingOptions TextProcessingOptionsOf(const TStationParams& params)
 {
-    return {params.CBRSN, params.CBREIB, params.CBCTC};
+    return {params.textSources.CBRSN, params.textSources.CBREIB, params.textSources.CBCTC};
 }
 
 std::string RemoveSongNumbering(std::string_view text)
@@ -126,7 +126,7 @@ std::string ProcessSourceText(std::string_view text, const TextProcessingOptions
     return codes;
 }
 
-std::string GBMOClickExample(const TextProcessingOptions& options)
+std::string SourceTextExample(const TextProcessingOptions& options)
 {
     std::string example = options.CBCTC ? "12. MORVESK - CATCH (VOCAL MIX)"
                                         : "12. Morvesk - Catch (Vocal Mix)";

@@ -56,6 +56,6 @@ std::string ProcessSourceText(std::string_view text, const TextProcessingOptions
 
 // The example title GBMOClick shows in STEXMP for the chosen options, e.g.
 // "12. Morvesk - Catch (Vocal Mix)" with no option, "MORVESK - CATCH" with all.
-std::string GBMOClickExample(const TextProcessingOptions& options);
+std::string SourceTextExample(const TextProcessingOptions& options);
 
 } // namespace quorvan

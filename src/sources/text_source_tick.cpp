@@ -18,27 +18,27 @@ ReadFrom readFromChoice(int index)
 
 bool RadiotextSourceActive(const TStationParams& params)
 {
-    return params.CBR1FF && params.CBRTEN;
+    return params.textSources.CBR1FF && params.radiotext.CBRTEN;
 }
 
 bool DynamicPSSourceActive(const TStationParams& params)
 {
-    return params.CBD1FF && params.DPS1EN;
+    return params.textSources.CBD1FF && params.dynamicPs.DPS1EN;
 }
 
 TextSourceSetup RadiotextSourceSetup(const TStationParams& params)
 {
-    return {params.ER1F, readFromChoice(params.RGR1L), params.SER1BE, params.SER1EN, CharsetFromInt(params.CBCHARSET)};
+    return {params.textSources.ER1F, readFromChoice(params.textSources.RGR1L), params.textSources.SER1BE, params.textSources.SER1EN, CharsetFromInt(params.preferences.CBCHARSET)};
 }
 
 TextSourceSetup DynamicPSSourceSetup(const TStationParams& params)
 {
-    return {params.ED1F, readFromChoice(params.RGD1L), params.SED1BE, params.SED1EN, CharsetFromInt(params.CBCHARSET)};
+    return {params.textSources.ED1F, readFromChoice(params.textSources.RGD1L), params.textSources.SED1BE, params.textSources.SED1EN, CharsetFromInt(params.preferences.CBCHARSET)};
 }
 
 std::string RadiotextFromSource(const TStationParams& params, const std::string& text)
 {
-    std::string rt = params.ER1PR + ProcessSourceText(text, TextProcessingOptionsOf(params), CharsetFromInt(params.CBCHARSET));
+    std::string rt = params.textSources.ER1PR + ProcessSourceText(text, TextProcessingOptionsOf(params), CharsetFromInt(params.preferences.CBCHARSET));
     if (rt.size() > kRadiotextLength) {
         rt.resize(kRadiotextLength - 3);
         rt += "...";
@@ -49,9 +49,9 @@ std::string RadiotextFromSource(const TStationParams& params, const std::string&
 std::optional<RadiotextUpdate> ApplyRadiotextFromFile(TStationParams& params, TextSourceMemory& memory,
                                                       const std::string& text)
 {
-    memory.RTFromFile = SourceTextInCharset(text, CharsetFromInt(params.CBCHARSET));
-    if (!params.CBR1SC) {
-        params.RT1 = RadiotextFromSource(params, text);
+    memory.RTFromFile = SourceTextInCharset(text, CharsetFromInt(params.preferences.CBCHARSET));
+    if (!params.textSources.CBR1SC) {
+        params.radiotext.RT1 = RadiotextFromSource(params, text);
         return std::nullopt;
     }
     return ApplyRadiotextText(params, text, memory.radiotextOnAir);
@@ -63,28 +63,28 @@ RadiotextUpdate ApplyRadiotextText(TStationParams& params, const std::string& te
     // sequence switches radiotext on (RadiotextUpdateControl sets bit 0), and
     // so does the record: a later Send, or the settings saved from it, keep
     // the text on air.
-    params.RT1 = RadiotextFromSource(params, text);
-    params.CBRTEN = true;
-    return RadiotextUpdate{RadiotextBytes(params.RT1), NewRadiotextControl(params, onAir, params.RT1, params.CBRTT1),
-                           rtplus::RegistersFor(params, params.RT1)};
+    params.radiotext.RT1 = RadiotextFromSource(params, text);
+    params.radiotext.CBRTEN = true;
+    return RadiotextUpdate{RadiotextBytes(params.radiotext.RT1), NewRadiotextControl(params, onAir, params.radiotext.RT1, params.radiotext.CBRTT1),
+                           rtplus::RegistersFor(params, params.radiotext.RT1)};
 }
 
 std::optional<DynamicPSUpdate> ApplyDynamicPSFromFile(TStationParams& params, TextSourceMemory& memory,
                                                       const std::string& text)
 {
-    memory.DPSFromFile = SourceTextInCharset(text, CharsetFromInt(params.CBCHARSET));
+    memory.DPSFromFile = SourceTextInCharset(text, CharsetFromInt(params.preferences.CBCHARSET));
     DynamicPSUpdate update = ApplyDynamicPSText(params, text);
-    if (!params.CBD1SC)
+    if (!params.textSources.CBD1SC)
         return std::nullopt;
     return update;
 }
 
 DynamicPSUpdate ApplyDynamicPSText(TStationParams& params, const std::string& text)
 {
-    params.DPS1B = params.ED1PR + ProcessSourceText(text, TextProcessingOptionsOf(params), CharsetFromInt(params.CBCHARSET));
-    const std::string justified = DPSJustify(params.DPS1B, DPSJustifyOptionsOf(params));
-    params.DPS1 = DPSRowsFromText(justified);
-    std::string payload = params.RGDPS1M == 0 ? justified : params.DPS1B;
+    params.dynamicPs.DPS1B = params.textSources.ED1PR + ProcessSourceText(text, TextProcessingOptionsOf(params), CharsetFromInt(params.preferences.CBCHARSET));
+    const std::string justified = DPSJustify(params.dynamicPs.DPS1B, DPSJustifyOptionsOf(params));
+    params.dynamicPs.DPS1 = DPSRowsFromText(justified);
+    std::string payload = params.dynamicPs.RGDPS1M == 0 ? justified : params.dynamicPs.DPS1B;
     if (payload.size() > kDPSMaxLength)
         payload.resize(kDPSMaxLength);
     const int length = static_cast<int>(payload.size());

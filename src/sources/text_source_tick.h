@@ -115,7 +115,7 @@ struct TextSourceTickResult {
     std::optional<bool> dynamicPSSent;      // written; true = "Ready"
 };
 
-// One tick (Timer1Timer): read the active sources (radiotext, then dynamic
+// One tick (ReadTextSources): read the active sources (radiotext, then dynamic
 // PS), then apply each one whose text differs from its remembered text,
 // exactly, letter case included: radiotext first, then dynamic PS. A source
 // whose file could not be read is skipped this tick; the other goes on.

@@ -89,7 +89,7 @@ void CharsetWindowTest::fieldsTakeOnlyWhatTheSetCanSendAndSwitchingKeepsTheChara
     form.RT[0]->clear();
     type(form.RT[0], QStringLiteral("Žÿ€"));
     QCOMPARE(form.RT[0]->text(), QStringLiteral("ÿ"));
-    QCOMPARE(form.ReadStationParams().RT1, std::string("\xFF"));
+    QCOMPARE(form.ReadStationParams().radiotext.RT1, std::string("\xFF"));
 }
 
 // A typed or pasted character the RDS table lacks becomes what the encoder

@@ -257,7 +257,7 @@ void OperationsTest::trafficAnnouncementAfterARestart()
     QCOMPARE(form.TA->checkState(), Qt::PartiallyChecked);
     QVERIFY2(form.TA->toolTip().startsWith(QStringLiteral("TA unknown: the port is not bidirectional")),
              qPrintable(form.TA->toolTip()));
-    QVERIFY(!form.ReadStationParams().TA); // Send would not switch an announcement on
+    QVERIFY(!form.ReadStationParams().program.TA); // Send would not switch an announcement on
     form.BSETTAClick();
     QCOMPARE(form.TA->checkState(), Qt::Checked);
     QCOMPARE(f.ram(0x0E), 1);

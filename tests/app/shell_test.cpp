@@ -208,7 +208,7 @@ private slots:
         w.BR1->click();
         QVERIFY(!w.LOGO->pixmap().isNull());
         QCOMPARE(w.LOGO->pixmap().toImage().pixelColor(w.LOGO->pixmap().width() / 2, 5), QColor(Qt::blue));
-        QCOMPARE(QFile::decodeName(QByteArray::fromStdString(w.ReadStationParams().LImageFile)), f.chosenFile);
+        QCOMPARE(QFile::decodeName(QByteArray::fromStdString(w.ReadStationParams().preferences.LImageFile)), f.chosenFile);
     }
 
     // The stored path may name anything. What is no regular file is passed by

@@ -62,19 +62,19 @@ void WindowSettingsTest::valuesSurviveCloseAndStart()
     form.CBRTAB->setChecked(false);
     form.BSETCTClick(); // clock time running
     const quorvan::TStationParams before = form.ReadStationParams();
-    QVERIFY(before.CTRunning);
-    QVERIFY(!before.ToggleAB);
+    QVERIFY(before.system.CTRunning);
+    QVERIFY(!before.radiotext.ToggleAB);
     f.stop();
 
     QVERIFY(f.readSettings().contains("CTState=Start"));
     QVERIFY(f.readSettings().contains("ToggleAB=0"));
     quorvan_app::TForm1& again = f.start();
     quorvan::TStationParams after = again.ReadStationParams();
-    QCOMPARE(after.RGPORT, 1);
-    QVERIFY(after.CTRunning);
+    QCOMPARE(after.preferences.RGPORT, 1);
+    QVERIFY(after.system.CTRunning);
     QVERIFY(again.Timer3->isActive());
     QVERIFY(!again.BREC1->isEnabled()); // Bidirectional off
-    after.TA = before.TA;
+    after.program.TA = before.program.TA;
     QVERIFY(after == before);
 }
 
@@ -223,8 +223,8 @@ void WindowSettingsTest::valuesTheFieldsCannotHoldAreCorrectedAndTold()
                             "DefaultPS 'THIS IS WAY TOO LONG' is longer than 8 characters; 'THIS IS ' used"));
     QCOMPARE(form.PI->text(), QStringLiteral("FFFF"));
     QCOMPARE(form.PSDEF->text(), QStringLiteral("THIS IS "));
-    QCOMPARE(form.ReadStationParams().SGAF[0], std::string());
-    QCOMPARE(form.ReadStationParams().SGAF[1], std::string("98.5"));
+    QCOMPARE(form.ReadStationParams().program.SGAF[0], std::string());
+    QCOMPARE(form.ReadStationParams().program.SGAF[1], std::string("98.5"));
 }
 
 void WindowSettingsTest::failedSaveKeepsTheWindowOpen()

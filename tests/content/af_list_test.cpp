@@ -68,11 +68,11 @@ TEST(MakeAFList, FullAndEmptyLists)
     std::array<std::string, kAFRows> empty{};
     EXPECT_EQ(MakeAFList(empty).count, 0);
     TStationParams p;
-    p.SGAF = rows({"88", "87.5", "87.6"});
+    p.program.SGAF = rows({"88", "87.5", "87.6"});
     const AFList fromParams = MakeAFList(p);
     EXPECT_EQ(fromParams.count, 2);
-    EXPECT_EQ(p.SGAF[0], "88");
-    EXPECT_EQ(p.SGAF[1], "87.6");
+    EXPECT_EQ(p.program.SGAF[0], "88");
+    EXPECT_EQ(p.program.SGAF[1], "87.6");
 }
 
 TEST(AFFrequency, ItemsAndReceivedTexts)
@@ -94,39 +94,39 @@ TEST(AFEditor, EntryFollowsTheCurrentRow)
     EXPECT_EQ(editor.entryText(), "90.1");
 
     // Typing 9 in the list and Enter at once leaves the row as it was.
-    EXPECT_TRUE(editor.SGAFKeyPress('9'));
+    EXPECT_TRUE(editor.KeyInList('9'));
     EXPECT_TRUE(editor.entryHasFocus());
     EXPECT_EQ(editor.entryText(), "9");
     EXPECT_EQ(editor.entryCaret(), 1u);
-    EXPECT_TRUE(editor.AF1KeyPress('\r'));
+    EXPECT_TRUE(editor.KeyInEntry('\r'));
     EXPECT_EQ(r[0], "90.1");
     EXPECT_EQ(editor.currentRow(), 1);
     EXPECT_FALSE(editor.entryHasFocus());
 
     // Typing 95 then Enter writes 95.
-    editor.SGAFClick(0);
-    EXPECT_TRUE(editor.SGAFKeyPress('9'));
-    editor.AF1Change("95");
-    EXPECT_TRUE(editor.AF1KeyPress('\r'));
+    editor.SelectRow(0);
+    EXPECT_TRUE(editor.KeyInList('9'));
+    editor.SetEntryText("95");
+    EXPECT_TRUE(editor.KeyInEntry('\r'));
     EXPECT_EQ(r[0], "95");
 
-    EXPECT_FALSE(editor.SGAFKeyPress('x'));
-    EXPECT_FALSE(editor.AF1KeyPress('5'));
+    EXPECT_FALSE(editor.KeyInList('x'));
+    EXPECT_FALSE(editor.KeyInEntry('5'));
 }
 
 TEST(AFEditor, EnterWrapsAndDeleteEmpties)
 {
     auto r = rows({"88", "", "", "", "", "", "", "", "", "", "", "", "", "", "107.9"});
     AFEditor editor(r);
-    editor.SGAFClick(14);
+    editor.SelectRow(14);
     EXPECT_EQ(editor.entryText(), "107.9");
-    editor.AF1KeyPress('\r');
+    editor.KeyInEntry('\r');
     EXPECT_EQ(editor.currentRow(), 0);
     EXPECT_EQ(editor.entryText(), "88");
     editor.SGAFDeleteKeyUp();
     EXPECT_TRUE(r[0].empty());
     EXPECT_TRUE(editor.entryText().empty());
-    editor.SGAFClick(99);
+    editor.SelectRow(99);
     EXPECT_EQ(editor.currentRow(), 14);
     EXPECT_EQ(AFNextRow(14), 0);
     EXPECT_EQ(AFNextRow(3), 4);

@@ -74,13 +74,13 @@ TEST(DPSJustify, SixteenCharacterWordWhateverTheJustification)
 TEST(DPSJustify, EmptyCustomCharacterDisablesTheFill)
 {
     TStationParams p;
-    p.RBFILSP = false;
-    p.RBFILCU = true;
-    p.ECUSCH = "";
+    p.textSources.RBFILSP = false;
+    p.textSources.RBFILCU = true;
+    p.textSources.ECUSCH = "";
     const auto options = DPSJustifyOptionsOf(p);
     EXPECT_FALSE(options.fill.has_value());
     EXPECT_EQ(DPSJustify(L("HELLO·WORLD"), options), L("·HELLO·· | ·WORLD··"));
-    p.ECUSCH = "#";
+    p.textSources.ECUSCH = "#";
     EXPECT_EQ(DPSJustify(L("HELLO·WORLD"), DPSJustifyOptionsOf(p)), L("#HELLO## | #WORLD##"));
 }
 
@@ -123,10 +123,10 @@ TEST(DPSRows, FromFileFillsTextAndJustifiedRows)
 {
     TStationParams p;  // Center, fill Space
     SetDynamicPSFromFile(p, "NEWS AT TEN");
-    EXPECT_EQ(p.DPS1B, "NEWS AT TEN");
-    EXPECT_EQ(p.DPS1[0], "NEWS AT ");
-    EXPECT_EQ(p.DPS1[1], "  TEN   ");
-    EXPECT_TRUE(p.DPS1[2].empty());
+    EXPECT_EQ(p.dynamicPs.DPS1B, "NEWS AT TEN");
+    EXPECT_EQ(p.dynamicPs.DPS1[0], "NEWS AT ");
+    EXPECT_EQ(p.dynamicPs.DPS1[1], "  TEN   ");
+    EXPECT_TRUE(p.dynamicPs.DPS1[2].empty());
 }
 
 } // namespace

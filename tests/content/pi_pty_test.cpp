@@ -6,16 +6,16 @@
 namespace quorvan {
 namespace {
 
-TEST(PIKeyPress, PassesHexDigitsAndBackspaceOnly)
+TEST(KeyInPi, PassesHexDigitsAndBackspaceOnly)
 {
-    EXPECT_EQ(PIKeyPress('d'), 'D');
-    EXPECT_EQ(PIKeyPress('a'), 'A');
-    EXPECT_EQ(PIKeyPress('F'), 'F');
-    EXPECT_EQ(PIKeyPress('7'), '7');
-    EXPECT_EQ(PIKeyPress('\b'), '\b');
+    EXPECT_EQ(KeyInPi('d'), 'D');
+    EXPECT_EQ(KeyInPi('a'), 'A');
+    EXPECT_EQ(KeyInPi('F'), 'F');
+    EXPECT_EQ(KeyInPi('7'), '7');
+    EXPECT_EQ(KeyInPi('\b'), '\b');
     for (char c : {'g', 'x', 'G', ' ', '.', ',', '-', '\0', '\r', '\t', '\x7f'})
-        EXPECT_FALSE(PIKeyPress(c).has_value()) << int(c);
-    for (int c = 0x80; c <= 0xFF; ++c) EXPECT_FALSE(PIKeyPress(static_cast<char>(c)).has_value());
+        EXPECT_FALSE(KeyInPi(c).has_value()) << int(c);
+    for (int c = 0x80; c <= 0xFF; ++c) EXPECT_FALSE(KeyInPi(static_cast<char>(c)).has_value());
 }
 
 TEST(MakeHEX, NormalisesToTheDigitCount)
@@ -39,12 +39,12 @@ TEST(MakeHEX, NormalisesToTheDigitCount)
 TEST(PI, ExitAndBytes)
 {
     TStationParams p;
-    p.PI = "12";
+    p.program.PI = "12";
     PIExit(p);
-    EXPECT_EQ(p.PI, "0012");
-    p.PI = "";
+    EXPECT_EQ(p.program.PI, "0012");
+    p.program.PI = "";
     PIExit(p);
-    EXPECT_EQ(p.PI, "0000");
+    EXPECT_EQ(p.program.PI, "0000");
     EXPECT_EQ(PIHighByte("1A2B"), 0x1A);
     EXPECT_EQ(PILowByte("1A2B"), 0x2B);
     EXPECT_EQ(PIValue("FFFF"), 0xFFFF);
@@ -72,11 +72,11 @@ TEST(PTY, NameTablesInThreeCodings)
 
 TEST(PTY, RebuildKeepsTheSelectedCode)
 {
-    const PTYList us = RBPTYCClick(kPTYRBDS, 24);
+    const PTYList us = PtyListForCoding(kPTYRBDS, 24);
     EXPECT_EQ(us.selected, 24);
     EXPECT_EQ(us.items[24], "(24)");
     EXPECT_EQ(us.items[2], "Inform");
-    const PTYList eu = RBPTYCClick(kPTYEuropean, 24);
+    const PTYList eu = PtyListForCoding(kPTYEuropean, 24);
     EXPECT_EQ(eu.items[24], "Jazz");
     EXPECT_EQ(eu.items.size(), 32u);
 }

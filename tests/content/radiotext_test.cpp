@@ -8,10 +8,10 @@ namespace {
 TStationParams texts(const char* t1, const char* t2, const char* t3, const char* t4)
 {
     TStationParams p;
-    p.RT1 = t1;
-    p.RT2 = t2;
-    p.RT3 = t3;
-    p.RT4 = t4;
+    p.radiotext.RT1 = t1;
+    p.radiotext.RT2 = t2;
+    p.radiotext.RT3 = t3;
+    p.radiotext.RT4 = t4;
     return p;
 }
 
@@ -21,13 +21,13 @@ TEST(Radiotext, CurrentTextAndType)
     EXPECT_EQ(ActualRT(p), "one");
     EXPECT_EQ(ActualRTType(p), 0);
     SelectRadiotext(p, 1);
-    p.CBRTT2 = 1;
+    p.radiotext.CBRTT2 = 1;
     EXPECT_EQ(ActualRT(p), "two");
     EXPECT_EQ(ActualRTType(p), 1);
-    EXPECT_FALSE(p.RBRT1);
-    p.CBRTEN = true;
+    EXPECT_FALSE(p.radiotext.RBRT1);
+    p.radiotext.CBRTEN = true;
     EXPECT_EQ(RadiotextControl(p), 3);
-    p.CBRTEN = false;
+    p.radiotext.CBRTEN = false;
     EXPECT_EQ(RadiotextControl(p), 2);
     SelectRadiotext(p, -1);  // no button on
     EXPECT_EQ(ActualRT(p), "");
@@ -46,20 +46,20 @@ TEST(Radiotext, PaddedTo64)
 TEST(RadiotextSwitching, AlternatesBetweenNonEmptyTexts)
 {
     TStationParams p = texts("first", "", "third", "");
-    ASSERT_TRUE(Timer2Advance(p));
+    ASSERT_TRUE(AdvanceRadiotext(p));
     EXPECT_EQ(ActualRTIndex(p), 2);
-    ASSERT_TRUE(Timer2Advance(p));
+    ASSERT_TRUE(AdvanceRadiotext(p));
     EXPECT_EQ(ActualRTIndex(p), 0);
 }
 
 TEST(RadiotextSwitching, OnlyTheCurrentTextWritesNothing)
 {
     TStationParams p = texts("only", "", "", "");
-    EXPECT_FALSE(Timer2Advance(p));
+    EXPECT_FALSE(AdvanceRadiotext(p));
     EXPECT_EQ(ActualRTIndex(p), 0);
     TStationParams none = texts("", "", "", "");
     SelectRadiotext(none, 2);
-    EXPECT_FALSE(Timer2Advance(none));
+    EXPECT_FALSE(AdvanceRadiotext(none));
     EXPECT_EQ(ActualRTIndex(none), 2);
 }
 
@@ -76,19 +76,19 @@ TEST(RadiotextSwitching, SpacesAreNotEmptyAndNoSelectionStartsAtOne)
 
 TEST(RadiotextSwitching, PeriodAndTimerRule)
 {
-    EXPECT_EQ(SERTSWPeriodMs(0), 30'000);
-    EXPECT_EQ(SERTSWPeriodMs(5), 300'000);
-    EXPECT_EQ(SERTSWPeriodMs(240), 14'400'000);
-    EXPECT_EQ(SERTSWPeriodMs(1000), 14'400'000);
-    EXPECT_EQ(SERTSWUnitText(0), ".5 min");
-    EXPECT_EQ(SERTSWUnitText(1), "min");
+    EXPECT_EQ(RadiotextSwitchPeriodMs(0), 30'000);
+    EXPECT_EQ(RadiotextSwitchPeriodMs(5), 300'000);
+    EXPECT_EQ(RadiotextSwitchPeriodMs(240), 14'400'000);
+    EXPECT_EQ(RadiotextSwitchPeriodMs(1000), 14'400'000);
+    EXPECT_EQ(RadiotextSwitchUnitText(0), ".5 min");
+    EXPECT_EQ(RadiotextSwitchUnitText(1), "min");
     TStationParams p;
-    p.RTSA = true;
-    EXPECT_FALSE(RTSAClick(p));
-    p.CBRTEN = true;
-    EXPECT_TRUE(RTSAClick(p));
-    p.RTSA = false;
-    EXPECT_FALSE(RTSAClick(p));
+    p.radiotext.RTSA = true;
+    EXPECT_FALSE(RadiotextSwitchingRuns(p));
+    p.radiotext.CBRTEN = true;
+    EXPECT_TRUE(RadiotextSwitchingRuns(p));
+    p.radiotext.RTSA = false;
+    EXPECT_FALSE(RadiotextSwitchingRuns(p));
 }
 
 } // namespace
@@ -111,7 +111,7 @@ TEST(RadiotextAB, ANewTextTogglesTheFlagOnAir)
     EXPECT_EQ(RadiotextTypeFor(onAir, false, "Fifth", 0), 0);
 
     TStationParams params;
-    params.ToggleAB = true;
+    params.radiotext.ToggleAB = true;
     EXPECT_EQ(NewRadiotextControl(params, onAir, "Sixth", 0), 3);  // type B, enabled
 }
 

@@ -65,13 +65,13 @@ TEST(RTPlusTags, ExplicitTagsAndRegisters)
 
     // A station's tags: off, the pattern, or the explicit ones while their text is current.
     TStationParams p;
-    p.ER1PR = "Now: ";
+    p.textSources.ER1PR = "Now: ";
     EXPECT_EQ(RegistersFor(p, "Now: A - B"), Registers{});
-    p.RTPlus = true;
+    p.radiotext.RTPlus = true;
     EXPECT_EQ(TagsFor(p, "Now: A - B"), (Tags{true, {kItemArtist, 5, 1}, {kItemTitle, 9, 1}}));
-    p.RTPlusExplicitSet = true;
-    p.RTPlusExplicit = {1, 9, 1, 0, 0, 0};
-    p.RTPlusExplicitText = "Now: A - B";
+    p.radiotext.RTPlusExplicitSet = true;
+    p.radiotext.RTPlusExplicit = {1, 9, 1, 0, 0, 0};
+    p.radiotext.RTPlusExplicitText = "Now: A - B";
     EXPECT_EQ(TagsFor(p, "Now: A - B"), (Tags{true, {kItemTitle, 9, 1}, {}}));
     EXPECT_EQ(TagsFor(p, "Now: C - D"), (Tags{true, {kItemArtist, 5, 1}, {kItemTitle, 9, 1}}));
 }

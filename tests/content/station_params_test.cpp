@@ -8,25 +8,25 @@ namespace {
 TEST(StationParams, StartsAtTheWindowsInitialValues)
 {
     const TStationParams p;
-    EXPECT_EQ(p.PI, "FFFF");
-    EXPECT_EQ(p.PTY, 0);
-    EXPECT_EQ(p.MS, 1);
-    EXPECT_EQ(p.RGDPS1M, 2);
-    EXPECT_EQ(p.SEDPSLP, 5);   // 2.5 s
-    EXPECT_EQ(p.SEDPS1DL, 8);  // 21.6 s
-    EXPECT_EQ(p.SERTSW, 5);
-    EXPECT_EQ(p.RGPORT, 0);
-    EXPECT_TRUE(p.CBBI);
-    EXPECT_TRUE(p.CBSS);
-    EXPECT_EQ(p.ELPTA, "632");
-    EXPECT_TRUE(p.RBJUST2);
-    EXPECT_FALSE(p.RBJUST0 || p.RBJUST1);
-    EXPECT_TRUE(p.RBFILSP);
-    EXPECT_EQ(p.ECUSCH, "*");
-    EXPECT_TRUE(p.RBRT1);
-    EXPECT_EQ(p.SESMTO, 1);
-    EXPECT_EQ(p.LImageFile, "(none)");
-    for (const auto& row : p.SGAF) EXPECT_TRUE(row.empty());
+    EXPECT_EQ(p.program.PI, "FFFF");
+    EXPECT_EQ(p.program.PTY, 0);
+    EXPECT_EQ(p.program.MS, 1);
+    EXPECT_EQ(p.dynamicPs.RGDPS1M, 2);
+    EXPECT_EQ(p.dynamicPs.SEDPSLP, 5);   // 2.5 s
+    EXPECT_EQ(p.dynamicPs.SEDPS1DL, 8);  // 21.6 s
+    EXPECT_EQ(p.radiotext.SERTSW, 5);
+    EXPECT_EQ(p.preferences.RGPORT, 0);
+    EXPECT_TRUE(p.preferences.CBBI);
+    EXPECT_TRUE(p.preferences.CBSS);
+    EXPECT_EQ(p.preferences.ELPTA, "632");
+    EXPECT_TRUE(p.textSources.RBJUST2);
+    EXPECT_FALSE(p.textSources.RBJUST0 || p.textSources.RBJUST1);
+    EXPECT_TRUE(p.textSources.RBFILSP);
+    EXPECT_EQ(p.textSources.ECUSCH, "*");
+    EXPECT_TRUE(p.radiotext.RBRT1);
+    EXPECT_EQ(p.preferences.SESMTO, 1);
+    EXPECT_EQ(p.preferences.LImageFile, "(none)");
+    for (const auto& row : p.program.SGAF) EXPECT_TRUE(row.empty());
     for (int i = 0; i < kUserGroupBytes; ++i) {
         EXPECT_EQ(p.db(i), "00");
         EXPECT_EQ(p.dbd(i), "0");
@@ -40,13 +40,13 @@ TEST(StationParams, IndexedAccessReachesTheNamedFields)
     p.rtType(3) = 1;
     p.rbrt(1) = true;
     p.db(4) = "1F";
-    EXPECT_EQ(p.RT3, "third");
-    EXPECT_EQ(p.CBRTT4, 1);
-    EXPECT_TRUE(p.RBRT2);
-    EXPECT_EQ(p.DB7, "1F");
+    EXPECT_EQ(p.radiotext.RT3, "third");
+    EXPECT_EQ(p.radiotext.CBRTT4, 1);
+    EXPECT_TRUE(p.radiotext.RBRT2);
+    EXPECT_EQ(p.system.DB7, "1F");
     // Out-of-range indices stay inside the record.
-    EXPECT_EQ(&p.rt(-1), &p.RT1);
-    EXPECT_EQ(&p.rt(99), &p.RT4);
+    EXPECT_EQ(&p.rt(-1), &p.radiotext.RT1);
+    EXPECT_EQ(&p.rt(99), &p.radiotext.RT4);
     const TStationParams copy = p;
     EXPECT_EQ(copy, p);
     EXPECT_EQ(copy.rt(2), "third");

@@ -30,20 +30,20 @@ TEST(UserGroupByte, OtherBytes)
 TEST(UserGroupByte, ExitsWriteFieldAndMirror)
 {
     TStationParams p;
-    p.DB3 = "7F";
-    p.DB5 = "5";
-    p.DB6 = "ab";
+    p.system.DB3 = "7F";
+    p.system.DB5 = "5";
+    p.system.DB6 = "ab";
     NormaliseUserGroupBytes(p);
-    EXPECT_EQ(p.DB3, "1F");
-    EXPECT_EQ(p.DB3D, "31");
-    EXPECT_EQ(p.DB5, "05");
-    EXPECT_EQ(p.DB5D, "5");
-    EXPECT_EQ(p.DB6, "FF");
-    EXPECT_EQ(p.DB6D, "255");
-    p.DB7 = "";
+    EXPECT_EQ(p.system.DB3, "1F");
+    EXPECT_EQ(p.system.DB3D, "31");
+    EXPECT_EQ(p.system.DB5, "05");
+    EXPECT_EQ(p.system.DB5D, "5");
+    EXPECT_EQ(p.system.DB6, "FF");
+    EXPECT_EQ(p.system.DB6D, "255");
+    p.system.DB7 = "";
     DB7Exit(p);
-    EXPECT_EQ(p.DB7, "00");
-    EXPECT_EQ(p.DB7D, "0");
+    EXPECT_EQ(p.system.DB7, "00");
+    EXPECT_EQ(p.system.DB7D, "0");
     EXPECT_EQ(UserGroupByteValue("A2"), 0xA2);
 }
 
@@ -53,10 +53,10 @@ TEST(GroupType, NamesAndVersionBRule)
     EXPECT_EQ(GroupTypeName(5), "2B");
     EXPECT_EQ(GroupTypeName(31), "15B");
     EXPECT_EQ(GroupTypeName(32), "");
-    EXPECT_FALSE(CBGRTYPChange(5));  // "2B": Byte 5 and Byte 6 disabled
-    EXPECT_TRUE(CBGRTYPChange(6));   // "3A": enabled again
-    EXPECT_TRUE(CBGRTYPChange(-1));
-    EXPECT_TRUE(CBGRTYPChange(99));
+    EXPECT_FALSE(UserGroupUsesBytes5And6(5));  // "2B": Byte 5 and Byte 6 disabled
+    EXPECT_TRUE(UserGroupUsesBytes5And6(6));   // "3A": enabled again
+    EXPECT_TRUE(UserGroupUsesBytes5And6(-1));
+    EXPECT_TRUE(UserGroupUsesBytes5And6(99));
 }
 
 } // namespace

@@ -51,17 +51,17 @@ TEST(ClockTime, TheMinuteAfterCrossesMidnightAndMonthEnd)
 TEST(ClockTime, OffsetFromTheStation)
 {
     TStationParams p;
-    p.SEUTCO = 1;
-    p.SESMTO = 1;
-    p.STMEN = true;
+    p.preferences.SEUTCO = 1;
+    p.preferences.SESMTO = 1;
+    p.system.STMEN = true;
     EXPECT_EQ(LocalTimeOffsetHours(p), 2);
-    p.STMEN = false;  // the summertime offset is ignored
+    p.system.STMEN = false;  // the summertime offset is ignored
     EXPECT_EQ(LocalTimeOffsetHours(p), 1);
-    p.SEUTCO = -12;
-    p.SESMTO = -2;
-    p.STMEN = true;
+    p.preferences.SEUTCO = -12;
+    p.preferences.SESMTO = -2;
+    p.system.STMEN = true;
     EXPECT_EQ(LocalTimeOffsetHours(p), -14);
-    p.SEUTCO = 40;    // a damaged settings value stays within what the field carries
+    p.preferences.SEUTCO = 40;    // a damaged settings value stays within what the field carries
     EXPECT_EQ(LocalTimeOffsetHours(p), 14);
 }
 
@@ -81,27 +81,27 @@ TEST(ClockTime, AddMinutesBackwardsAcrossTheYear)
     EXPECT_EQ(AddMinutes(DateTime{2023, 12, 31, 23, 59, 5}, 1), (DateTime{2024, 1, 1, 0, 0, 5}));
 }
 
-TEST(Timer3Decide, OnlyANewMinuteLoadsAndOnlySecondZeroTriggers)
+TEST(DecideTick, OnlyANewMinuteLoadsAndOnlySecondZeroTriggers)
 {
     const DateTime prev{2024, 5, 10, 12, 0, 59, 900};
     const DateTime at0{2024, 5, 10, 12, 1, 0, 0};
     const DateTime late{2024, 5, 10, 12, 1, 1, 200};
-    EXPECT_EQ(Timer3Decide(at0, prev, at0), (Timer3Step{true, true}));
-    EXPECT_EQ(Timer3Decide(late, prev, late), (Timer3Step{false, true}));
-    EXPECT_EQ(Timer3Decide(at0, at0, at0), (Timer3Step{false, false}));
-    EXPECT_EQ(Timer3Decide(at0, std::nullopt, at0), (Timer3Step{true, true}));
+    EXPECT_EQ(DecideTick(at0, prev, at0), (TickStep{true, true}));
+    EXPECT_EQ(DecideTick(late, prev, late), (TickStep{false, true}));
+    EXPECT_EQ(DecideTick(at0, at0, at0), (TickStep{false, false}));
+    EXPECT_EQ(DecideTick(at0, std::nullopt, at0), (TickStep{true, true}));
     // A tick an hour later in the same minute of the hour is a new minute.
     const DateTime hourLater{2024, 5, 10, 13, 1, 30, 0};
-    EXPECT_EQ(Timer3Decide(hourLater, at0, hourLater), (Timer3Step{false, true}));
+    EXPECT_EQ(DecideTick(hourLater, at0, hourLater), (TickStep{false, true}));
 }
 
 struct Timer3Test : ::testing::Test {
-    Timer3Test() { params.SEUTCO = 1; }
+    Timer3Test() { params.preferences.SEUTCO = 1; }
     void tick(int times)
     {
         for (int i = 0; i < times; ++i) {
             auto ctx = rig.context();
-            ct.Timer3Timer(ctx, params);
+            ct.Tick(ctx, params);
             rig.time.advanceMs(100);
         }
     }
@@ -114,9 +114,9 @@ TEST_F(Timer3Test, StartAtSecondThirtyThenThroughAMinuteBoundary)
 {
     rig.time.set(DateTime{2024, 5, 10, 12, 0, 30, 0});
     auto ctx = rig.context();
-    ASSERT_EQ(ct.BSETCTClick(ctx, params), Outcome::Ready);  // loads at once
+    ASSERT_EQ(ct.ToggleClockTime(ctx, params), Outcome::Ready);  // loads at once
     EXPECT_TRUE(ct.Running());
-    EXPECT_TRUE(params.CTRunning);
+    EXPECT_TRUE(params.system.CTRunning);
     EXPECT_STREQ(ct.Caption(), "Stop");
     EXPECT_EQ(rig.encoder.state().clockTimeLatches, 0u);
     const auto loads = [&] { return rig.transactions(); };
@@ -152,7 +152,7 @@ TEST_F(Timer3Test, TriggerIsFollowedByTwoHundredMilliseconds)
 {
     rig.time.set(DateTime{2024, 5, 10, 12, 0, 59, 950});
     auto ctx = rig.context();
-    ct.BSETCTClick(ctx, params);
+    ct.ToggleClockTime(ctx, params);
     tick(1);
     rig.time.set(DateTime{2024, 5, 10, 12, 1, 0, 0});
     const auto slept = rig.time.totalSleptMs();
@@ -167,7 +167,7 @@ TEST_F(Timer3Test, ALateTickLoadsWithoutTrigger)
 {
     rig.time.set(DateTime{2024, 5, 10, 12, 0, 50, 0});
     auto ctx = rig.context();
-    ct.BSETCTClick(ctx, params);
+    ct.ToggleClockTime(ctx, params);
     tick(1);
     rig.time.set(DateTime{2024, 5, 10, 12, 1, 2, 0});  // a long Send kept the program busy
     const auto before = rig.transactions();
@@ -179,10 +179,10 @@ TEST_F(Timer3Test, ALateTickLoadsWithoutTrigger)
 TEST_F(Timer3Test, StoppingSendsNothingAndStopsTheTicks)
 {
     auto ctx = rig.context();
-    ct.BSETCTClick(ctx, params);
+    ct.ToggleClockTime(ctx, params);
     const auto before = rig.transactions();
-    EXPECT_FALSE(ct.BSETCTClick(ctx, params).has_value());
-    EXPECT_FALSE(params.CTRunning);
+    EXPECT_FALSE(ct.ToggleClockTime(ctx, params).has_value());
+    EXPECT_FALSE(params.system.CTRunning);
     EXPECT_STREQ(ct.Caption(), "Start");
     rig.time.set(DateTime{2024, 5, 10, 12, 5, 0, 0});
     tick(3);
@@ -194,7 +194,7 @@ TEST_F(Timer3Test, RestoreTakesUpTheSavedState)
     auto ctx = rig.context();
     EXPECT_FALSE(ct.Restore(ctx, params).has_value());
     EXPECT_FALSE(ct.Running());
-    params.CTRunning = true;
+    params.system.CTRunning = true;
     EXPECT_EQ(ct.Restore(ctx, params), Outcome::Ready);
     EXPECT_TRUE(ct.Running());
     EXPECT_EQ(rig.transactions(), 1u);
@@ -204,7 +204,7 @@ TEST_F(Timer3Test, NoEncoderShowsNotReadyOnTheLoad)
 {
     rig.encoder.setPower(false);
     auto ctx = rig.context();
-    EXPECT_EQ(ct.BSETCTClick(ctx, params), Outcome::NotReady);
+    EXPECT_EQ(ct.ToggleClockTime(ctx, params), Outcome::NotReady);
     EXPECT_EQ(rig.link.StatusText(), "!Ready");
 }
 

@@ -11,13 +11,13 @@ TEST(DirectControls, CarrierOffOnAndReset)
 {
     EncoderRig rig;
     rig.encoder.poke(0x02, {'R', 'A', 'M'});
-    EXPECT_EQ(BSWOFFClick(rig.link), Outcome::Ready);
+    EXPECT_EQ(SetCarrier(rig.link, false), Outcome::Ready);
     EXPECT_FALSE(rig.encoder.carrier());
     EXPECT_EQ(rig.encoder.lastCommand(), 0x30);
-    EXPECT_EQ(BSWONClick(rig.link), Outcome::Ready);
+    EXPECT_EQ(SetCarrier(rig.link, true), Outcome::Ready);
     EXPECT_TRUE(rig.encoder.carrier());
     EXPECT_EQ(rig.encoder.lastCommand(), 0x31);
-    EXPECT_EQ(BRESETClick(rig.link), Outcome::Ready);
+    EXPECT_EQ(Reset(rig.link), Outcome::Ready);
     EXPECT_EQ(rig.encoder.lastCommand(), 0x52);
     EXPECT_EQ(rig.ram(0x02, 3), "00 00 00");  // working data back from the (empty) EEPROM
     EXPECT_EQ(rig.time.totalSleptMs(), 0);   // no pause after any of them
@@ -28,12 +28,12 @@ TEST(DirectControls, TrafficAnnouncementToggles)
 {
     EncoderRig rig;
     TStationParams params;
-    params.PSDEF = "unsent";
-    EXPECT_EQ(BSETTAClick(rig.link, params), Outcome::Ready);
-    EXPECT_TRUE(params.TA);
+    params.program.PSDEF = "unsent";
+    EXPECT_EQ(ToggleTrafficAnnouncement(rig.link, params), Outcome::Ready);
+    EXPECT_TRUE(params.program.TA);
     EXPECT_EQ(rig.ram(0x0E, 1), "01");
-    EXPECT_EQ(BSETTAClick(rig.link, params), Outcome::Ready);
-    EXPECT_FALSE(params.TA);
+    EXPECT_EQ(ToggleTrafficAnnouncement(rig.link, params), Outcome::Ready);
+    EXPECT_FALSE(params.program.TA);
     EXPECT_EQ(rig.ram(0x0E, 1), "00");
     EXPECT_EQ(rig.ram(0x02, 1), "00");  // nothing else is written
     EXPECT_EQ(rig.transactions(), 2u);
@@ -44,8 +44,8 @@ TEST(DirectControls, TrafficAnnouncementStaysToggledWhenTheEncoderIsSilent)
     EncoderRig rig;
     rig.encoder.setPower(false);
     TStationParams params;
-    EXPECT_EQ(BSETTAClick(rig.link, params), Outcome::NotReady);
-    EXPECT_TRUE(params.TA);
+    EXPECT_EQ(ToggleTrafficAnnouncement(rig.link, params), Outcome::NotReady);
+    EXPECT_TRUE(params.program.TA);
     EXPECT_EQ(rig.link.StatusText(), "!Ready");
 }
 
@@ -54,10 +54,10 @@ TEST(DirectControls, NoGuardAndNoLastOperationTime)
     EncoderRig rig;
     TStationParams params;
     auto ctx = rig.context();
-    EXPECT_EQ(BSWOFFClick(rig.link), Outcome::Ready);
+    EXPECT_EQ(SetCarrier(rig.link, false), Outcome::Ready);
     EXPECT_FALSE(rig.guard.LastOperationTime().has_value());
-    EXPECT_EQ(BSEND1Click(ctx, params).outcome, Outcome::Ready);  // "Switch Off" then "Send" at once
-    EXPECT_EQ(SendTrafficAnnouncement(rig.link, true), Outcome::Ready);
+    EXPECT_EQ(Send(ctx, params).outcome, Outcome::Ready);  // "Switch Off" then "Send" at once
+    EXPECT_EQ(SetTrafficAnnouncement(rig.link, true), Outcome::Ready);
     EXPECT_EQ(rig.ram(0x0E, 1), "01");
 }
 

@@ -13,7 +13,7 @@ struct ReceiveTest : ::testing::Test {
     ReceiveResult receive()
     {
         auto ctx = rig.context();
-        return BREC1Click(ctx, params);
+        return Receive(ctx, params);
     }
     void poke(int address, const std::string& hex) { rig.encoder.poke(address, Hex(hex)); }
     void pokeText(int address, const std::string& text) { rig.encoder.poke(address, Bytes(text.begin(), text.end())); }
@@ -30,16 +30,16 @@ TEST_F(ReceiveTest, ProgrammeValues)
     const ReceiveResult r = receive();
     EXPECT_EQ(r.outcome, Outcome::Ready);
     EXPECT_EQ(r.runsCompleted, 3);
-    EXPECT_EQ(params.PI, "1A2B");
-    EXPECT_EQ(params.PSDEF, "RADIO");
-    EXPECT_EQ(params.PTY, 5);
-    EXPECT_EQ(params.DI, (std::array<bool, 4>{true, true, false, true}));
-    EXPECT_EQ(params.MS, 0);
-    EXPECT_TRUE(params.TP);
-    EXPECT_TRUE(params.TA);
-    EXPECT_EQ(params.SGAF[0], "87.6");
-    EXPECT_EQ(params.SGAF[1], "107.9");
-    EXPECT_EQ(params.SGAF[2], "");
+    EXPECT_EQ(params.program.PI, "1A2B");
+    EXPECT_EQ(params.program.PSDEF, "RADIO");
+    EXPECT_EQ(params.program.PTY, 5);
+    EXPECT_EQ(params.program.DI, (std::array<bool, 4>{true, true, false, true}));
+    EXPECT_EQ(params.program.MS, 0);
+    EXPECT_TRUE(params.program.TP);
+    EXPECT_TRUE(params.program.TA);
+    EXPECT_EQ(params.program.SGAF[0], "87.6");
+    EXPECT_EQ(params.program.SGAF[1], "107.9");
+    EXPECT_EQ(params.program.SGAF[2], "");
     EXPECT_EQ(rig.link.StatusText(), "Ready");
 }
 
@@ -47,22 +47,22 @@ TEST_F(ReceiveTest, PSTrimmingKeepsLeadingSpacesAndNeverTheFirstCharacter)
 {
     pokeText(0x02, "        ");
     receive();
-    EXPECT_EQ(params.PSDEF, "");
+    EXPECT_EQ(params.program.PSDEF, "");
     pokeText(0x02, "  AB    ");
     rig.time.advanceMs(1000);
     receive();
-    EXPECT_EQ(params.PSDEF, "  AB");
+    EXPECT_EQ(params.program.PSDEF, "  AB");
 }
 
 TEST_F(ReceiveTest, AFCountZeroOrAboveFifteenEmptiesEveryRow)
 {
     for (const char* count : {"00", "C8", "10"}) {
-        params.SGAF.fill("99.9");
+        params.program.SGAF.fill("99.9");
         poke(0x0F, std::string(count) + " 05 06");
         rig.time.advanceMs(1000);
         EXPECT_EQ(receive().outcome, Outcome::Ready);
         for (int row = 0; row < kAFRows; ++row)
-            EXPECT_EQ(params.SGAF[row], "") << count << " row " << row;
+            EXPECT_EQ(params.program.SGAF[row], "") << count << " row " << row;
     }
 }
 
@@ -70,9 +70,9 @@ TEST_F(ReceiveTest, AFCodesAreNotChecked)
 {
     poke(0x0F, "03 00 FF 7D");
     receive();
-    EXPECT_EQ(params.SGAF[0], "87.5");
-    EXPECT_EQ(params.SGAF[1], "113.0");
-    EXPECT_EQ(params.SGAF[2], "100.0");
+    EXPECT_EQ(params.program.SGAF[0], "87.5");
+    EXPECT_EQ(params.program.SGAF[1], "113.0");
+    EXPECT_EQ(params.program.SGAF[2], "100.0");
 }
 
 TEST_F(ReceiveTest, AFRowsUseTheOperatorsDecimalSeparator)
@@ -80,70 +80,70 @@ TEST_F(ReceiveTest, AFRowsUseTheOperatorsDecimalSeparator)
     poke(0x0F, "01 7D");
     auto ctx = rig.context();
     ctx.decimalSeparator = ',';
-    BREC1Click(ctx, params);
-    EXPECT_EQ(params.SGAF[0], "100,0");
+    Receive(ctx, params);
+    EXPECT_EQ(params.program.SGAF[0], "100,0");
 }
 
 TEST_F(ReceiveTest, RadiotextGoesIntoTheFirstTextWhicheverIsSelected)
 {
-    params.RT1 = "old";
-    params.RT3 = "third";
-    params.CBRTT3 = 0;
-    params.CBRTEN = true;
+    params.radiotext.RT1 = "old";
+    params.radiotext.RT3 = "third";
+    params.radiotext.CBRTT3 = 0;
+    params.radiotext.CBRTEN = true;
     SelectRadiotext(params, 2);
     poke(0x1F, "02");
     pokeText(0x20, "Now playing" + std::string(53, ' '));
     receive();
-    EXPECT_FALSE(params.CBRTEN);
-    EXPECT_EQ(params.CBRTT1, 1);
-    EXPECT_EQ(params.RT1, "Now playing");
-    EXPECT_EQ(params.RT3, "third");
-    EXPECT_EQ(params.CBRTT3, 0);
-    EXPECT_TRUE(params.RBRT3);
+    EXPECT_FALSE(params.radiotext.CBRTEN);
+    EXPECT_EQ(params.radiotext.CBRTT1, 1);
+    EXPECT_EQ(params.radiotext.RT1, "Now playing");
+    EXPECT_EQ(params.radiotext.RT3, "third");
+    EXPECT_EQ(params.radiotext.CBRTT3, 0);
+    EXPECT_TRUE(params.radiotext.RBRT3);
 }
 
 TEST_F(ReceiveTest, UserGroupBytesAreNormalisedWithTheirMirrors)
 {
     poke(0x60, "01 40 FF 0A 00 80 7F");
     receive();
-    EXPECT_TRUE(params.CBUDGEN);
-    EXPECT_EQ(params.CBGRTYP, 8);  // "4A"
-    EXPECT_EQ(params.DB3, "1F");   // "Byte 4" keeps its five low bits
-    EXPECT_EQ(params.DB3D, "31");
-    EXPECT_EQ(params.DB4, "0A");
-    EXPECT_EQ(params.DB4D, "10");
-    EXPECT_EQ(params.DB7, "7F");
-    EXPECT_EQ(params.DB7D, "127");
+    EXPECT_TRUE(params.system.CBUDGEN);
+    EXPECT_EQ(params.system.CBGRTYP, 8);  // "4A"
+    EXPECT_EQ(params.system.DB3, "1F");   // "Byte 4" keeps its five low bits
+    EXPECT_EQ(params.system.DB3D, "31");
+    EXPECT_EQ(params.system.DB4, "0A");
+    EXPECT_EQ(params.system.DB4D, "10");
+    EXPECT_EQ(params.system.DB7, "7F");
+    EXPECT_EQ(params.system.DB7D, "127");
 }
 
 TEST_F(ReceiveTest, SubcarrierAndStepValues)
 {
     poke(0x6E, "03 12 00 00 FF 01 04 00");
     receive();
-    EXPECT_EQ(params.RGCS, 1);
-    EXPECT_EQ(params.RGPLLR, 1);
-    EXPECT_EQ(params.SEPHASE, 18);   // 170.46 degrees
-    EXPECT_EQ(params.SEDPS1DL, 255); // 688.5 s, "(infinite)"
-    EXPECT_EQ(params.RGDPS1M, 1);
-    EXPECT_EQ(params.SEDPSLP, 5);    // 2.5 s
-    EXPECT_EQ(params.RGDLD, 0);
+    EXPECT_EQ(params.system.RGCS, 1);
+    EXPECT_EQ(params.system.RGPLLR, 1);
+    EXPECT_EQ(params.system.SEPHASE, 18);   // 170.46 degrees
+    EXPECT_EQ(params.dynamicPs.SEDPS1DL, 255); // 688.5 s, "(infinite)"
+    EXPECT_EQ(params.dynamicPs.RGDPS1M, 1);
+    EXPECT_EQ(params.dynamicPs.SEDPSLP, 5);    // 2.5 s
+    EXPECT_EQ(params.dynamicPs.RGDLD, 0);
 }
 
 TEST_F(ReceiveTest, DynamicPSLengthTwentyInModeZeroFillsTwoAndAHalfRows)
 {
-    params.DPS1.fill("old");
-    params.DPS1B = "kept";
+    params.dynamicPs.DPS1.fill("old");
+    params.dynamicPs.DPS1B = "kept";
     poke(0x73, "00");
     poke(0x76, "14");
     pokeText(0x77, "ABCDEFGHIJKLMNOPQRST");
     receive();
-    EXPECT_TRUE(params.DPS1EN);
-    EXPECT_EQ(params.DPS1[0], "ABCDEFGH");
-    EXPECT_EQ(params.DPS1[1], "IJKLMNOP");
-    EXPECT_EQ(params.DPS1[2], "QRST");
+    EXPECT_TRUE(params.dynamicPs.DPS1EN);
+    EXPECT_EQ(params.dynamicPs.DPS1[0], "ABCDEFGH");
+    EXPECT_EQ(params.dynamicPs.DPS1[1], "IJKLMNOP");
+    EXPECT_EQ(params.dynamicPs.DPS1[2], "QRST");
     for (int row = 3; row < kDPS1Rows; ++row)
-        EXPECT_EQ(params.DPS1[row], "") << row;
-    EXPECT_EQ(params.DPS1B, "kept");
+        EXPECT_EQ(params.dynamicPs.DPS1[row], "") << row;
+    EXPECT_EQ(params.dynamicPs.DPS1B, "kept");
 }
 
 TEST_F(ReceiveTest, DynamicPSTextIsNotTrimmed)
@@ -152,24 +152,24 @@ TEST_F(ReceiveTest, DynamicPSTextIsNotTrimmed)
     poke(0x76, "06");
     pokeText(0x77, " AB   ");
     receive();
-    EXPECT_EQ(params.DPS1B, " AB   ");
+    EXPECT_EQ(params.dynamicPs.DPS1B, " AB   ");
 }
 
 TEST_F(ReceiveTest, DynamicPSLengthZeroSwitchesOffAndEmptiesTheText)
 {
-    params.DPS1EN = true;
-    params.DPS1B = "text";
+    params.dynamicPs.DPS1EN = true;
+    params.dynamicPs.DPS1B = "text";
     poke(0x73, "02");
     poke(0x76, "00");
     receive();
-    EXPECT_FALSE(params.DPS1EN);
-    EXPECT_EQ(params.DPS1B, "");
+    EXPECT_FALSE(params.dynamicPs.DPS1EN);
+    EXPECT_EQ(params.dynamicPs.DPS1B, "");
 
-    params.DPS1.fill("row");
+    params.dynamicPs.DPS1.fill("row");
     poke(0x73, "00");
     rig.time.advanceMs(1000);
     receive();
-    for (const auto& row : params.DPS1)
+    for (const auto& row : params.dynamicPs.DPS1)
         EXPECT_EQ(row, "");
 }
 
@@ -179,7 +179,7 @@ TEST_F(ReceiveTest, DynamicPSLengthAboveSeventyTwoIsTakenAsSeventyTwo)
     poke(0x76, "64");
     pokeText(0x77, std::string(73, 'Q'));
     EXPECT_EQ(receive().outcome, Outcome::Ready);
-    EXPECT_EQ(params.DPS1B, std::string(72, 'Q'));
+    EXPECT_EQ(params.dynamicPs.DPS1B, std::string(72, 'Q'));
 }
 
 TEST_F(ReceiveTest, BytesOutsideTheListsAreStoredAsTheyAre)
@@ -190,33 +190,33 @@ TEST_F(ReceiveTest, BytesOutsideTheListsAreStoredAsTheyAre)
     poke(0x76, "03");
     pokeText(0x77, "XYZ");
     EXPECT_EQ(receive().outcome, Outcome::Ready);
-    EXPECT_EQ(params.PTY, 200);
-    EXPECT_EQ(params.MS, 9);
-    EXPECT_EQ(params.RGDPS1M, 9);
-    EXPECT_EQ(params.DPS1B, "XYZ");
+    EXPECT_EQ(params.program.PTY, 200);
+    EXPECT_EQ(params.program.MS, 9);
+    EXPECT_EQ(params.dynamicPs.RGDPS1M, 9);
+    EXPECT_EQ(params.dynamicPs.DPS1B, "XYZ");
 }
 
 TEST_F(ReceiveTest, TextsEndAtTheirFirstNulByte)
 {
     // Blank memory: every text is empty, none holds NUL characters.
-    params.PSDEF = "OLD";
-    params.RT1 = "old";
+    params.program.PSDEF = "OLD";
+    params.radiotext.RT1 = "old";
     poke(0x73, "01");
     poke(0x76, "05");
     EXPECT_EQ(receive().outcome, Outcome::Ready);
-    EXPECT_EQ(params.PSDEF, "");
-    EXPECT_EQ(params.RT1, "");
-    EXPECT_EQ(params.DPS1B, "");
-    EXPECT_TRUE(params.DPS1EN);  // the length byte still decides
+    EXPECT_EQ(params.program.PSDEF, "");
+    EXPECT_EQ(params.radiotext.RT1, "");
+    EXPECT_EQ(params.dynamicPs.DPS1B, "");
+    EXPECT_TRUE(params.dynamicPs.DPS1EN);  // the length byte still decides
 
     pokeText(0x02, std::string("AB\0CD   ", 8));
     pokeText(0x20, std::string("Hi \0x", 5));
     pokeText(0x77, std::string("XY\0Z ", 5));
     rig.time.advanceMs(1000);
     receive();
-    EXPECT_EQ(params.PSDEF, "AB");
-    EXPECT_EQ(params.RT1, "Hi");
-    EXPECT_EQ(params.DPS1B, "XY");
+    EXPECT_EQ(params.program.PSDEF, "AB");
+    EXPECT_EQ(params.radiotext.RT1, "Hi");
+    EXPECT_EQ(params.dynamicPs.DPS1B, "XY");
 }
 
 TEST_F(ReceiveTest, SetsLastOperationTimeAndHonoursTheGuard)
@@ -260,10 +260,10 @@ TEST_F(ReceiveTest, EncoderStoppingAfterTheFirstRunKeepsItsValuesOnly)
     const ReceiveResult r = receive();
     EXPECT_EQ(r.outcome, Outcome::NotReady);
     EXPECT_EQ(r.runsCompleted, 1);
-    EXPECT_EQ(params.PI, "1234");
-    EXPECT_EQ(params.RT1, before.RT1);
-    EXPECT_EQ(params.CBRTEN, before.CBRTEN);
-    EXPECT_EQ(params.DPS1B, before.DPS1B);
+    EXPECT_EQ(params.program.PI, "1234");
+    EXPECT_EQ(params.radiotext.RT1, before.radiotext.RT1);
+    EXPECT_EQ(params.radiotext.CBRTEN, before.radiotext.CBRTEN);
+    EXPECT_EQ(params.dynamicPs.DPS1B, before.dynamicPs.DPS1B);
     EXPECT_EQ(rig.link.StatusText(), "!Ready");
     EXPECT_FALSE(rig.guard.LastOperationTime().has_value());
 }
@@ -278,13 +278,13 @@ TEST_F(ReceiveTest, EncoderStoppingAfterTheSecondRunLeavesItsBytesAsReceived)
     const ReceiveResult r = receive();
     EXPECT_EQ(r.runsCompleted, 2);
     EXPECT_EQ(r.outcome, Outcome::NotReady);
-    EXPECT_EQ(params.PI, "000C");
-    EXPECT_EQ(params.CBGRTYP, 1);
+    EXPECT_EQ(params.program.PI, "000C");
+    EXPECT_EQ(params.system.CBGRTYP, 1);
     // The command ended at the failed run: DB3Exit did not limit "Byte 4".
-    EXPECT_EQ(params.DB3, "FF");
-    EXPECT_EQ(params.DB3D, "255");
-    EXPECT_FALSE(params.DPS1EN);
-    EXPECT_EQ(params.DPS1B, "");
+    EXPECT_EQ(params.system.DB3, "FF");
+    EXPECT_EQ(params.system.DB3D, "255");
+    EXPECT_FALSE(params.dynamicPs.DPS1EN);
+    EXPECT_EQ(params.dynamicPs.DPS1B, "");
 }
 
 TEST_F(ReceiveTest, ARunDuringWhichThePortVanishedIsNotApplied)
@@ -302,91 +302,91 @@ TEST(SendReceive, RoundTripsEveryValueReceiveReads)
 {
     EncoderRig rig;
     TStationParams sent;
-    sent.PI = "C0DE";
-    sent.PSDEF = "  QRV";
-    sent.PTY = 17;
-    sent.DI = {true, false, true, true};
-    sent.MS = 0;
-    sent.TP = true;
-    sent.TA = true;
+    sent.program.PI = "C0DE";
+    sent.program.PSDEF = "  QRV";
+    sent.program.PTY = 17;
+    sent.program.DI = {true, false, true, true};
+    sent.program.MS = 0;
+    sent.program.TP = true;
+    sent.program.TA = true;
     for (int row = 0; row < kAFRows; ++row)
-        sent.SGAF[row] = std::to_string(90 + row) + ".5";
-    sent.CBRTEN = true;
-    sent.RT1 = "Quorvan radiotext";
-    sent.CBRTT1 = 1;
-    sent.CBUDGEN = true;
-    sent.CBGRTYP = 23;
-    sent.DB3 = "15";
-    sent.DB4 = "AB";
-    sent.DB5 = "CD";
-    sent.DB6 = "EF";
-    sent.DB7 = "01";
-    sent.RGCS = 1;
-    sent.RGPLLR = 1;
-    sent.SEPHASE = 7;
-    sent.SEDPS1DL = 100;
-    sent.RGDPS1M = 3;
-    sent.SEDPSLP = 200;
-    sent.RGDLD = 0;
-    sent.DPS1EN = true;
-    sent.DPS1B = "A DYNAMIC PS TEXT THAT RUNS FOR SEVENTY-TWO CHARACTERS OR SO, AND MORE.";
+        sent.program.SGAF[row] = std::to_string(90 + row) + ".5";
+    sent.radiotext.CBRTEN = true;
+    sent.radiotext.RT1 = "Quorvan radiotext";
+    sent.radiotext.CBRTT1 = 1;
+    sent.system.CBUDGEN = true;
+    sent.system.CBGRTYP = 23;
+    sent.system.DB3 = "15";
+    sent.system.DB4 = "AB";
+    sent.system.DB5 = "CD";
+    sent.system.DB6 = "EF";
+    sent.system.DB7 = "01";
+    sent.system.RGCS = 1;
+    sent.system.RGPLLR = 1;
+    sent.system.SEPHASE = 7;
+    sent.dynamicPs.SEDPS1DL = 100;
+    sent.dynamicPs.RGDPS1M = 3;
+    sent.dynamicPs.SEDPSLP = 200;
+    sent.dynamicPs.RGDLD = 0;
+    sent.dynamicPs.DPS1EN = true;
+    sent.dynamicPs.DPS1B = "A DYNAMIC PS TEXT THAT RUNS FOR SEVENTY-TWO CHARACTERS OR SO, AND MORE.";
     NormaliseUserGroupBytes(sent);
 
     auto ctx = rig.context(false);
-    ASSERT_EQ(BSEND1Click(ctx, sent).outcome, Outcome::Ready);
+    ASSERT_EQ(Send(ctx, sent).outcome, Outcome::Ready);
     TStationParams got;
-    got.RGDPS1M = 0;
-    ASSERT_EQ(BREC1Click(ctx, got).outcome, Outcome::Ready);
+    got.dynamicPs.RGDPS1M = 0;
+    ASSERT_EQ(Receive(ctx, got).outcome, Outcome::Ready);
 
     TStationParams expected = got;  // fields Receive does not read stay as they were
-    expected.PI = sent.PI;
-    expected.PSDEF = sent.PSDEF;
-    expected.PTY = sent.PTY;
-    expected.DI = sent.DI;
-    expected.MS = sent.MS;
-    expected.TP = sent.TP;
-    expected.TA = sent.TA;
-    expected.SGAF = sent.SGAF;
-    expected.CBRTEN = sent.CBRTEN;
-    expected.RT1 = sent.RT1;
-    expected.CBRTT1 = sent.CBRTT1;
-    expected.CBUDGEN = sent.CBUDGEN;
-    expected.CBGRTYP = sent.CBGRTYP;
+    expected.program.PI = sent.program.PI;
+    expected.program.PSDEF = sent.program.PSDEF;
+    expected.program.PTY = sent.program.PTY;
+    expected.program.DI = sent.program.DI;
+    expected.program.MS = sent.program.MS;
+    expected.program.TP = sent.program.TP;
+    expected.program.TA = sent.program.TA;
+    expected.program.SGAF = sent.program.SGAF;
+    expected.radiotext.CBRTEN = sent.radiotext.CBRTEN;
+    expected.radiotext.RT1 = sent.radiotext.RT1;
+    expected.radiotext.CBRTT1 = sent.radiotext.CBRTT1;
+    expected.system.CBUDGEN = sent.system.CBUDGEN;
+    expected.system.CBGRTYP = sent.system.CBGRTYP;
     for (int i = 0; i < kUserGroupBytes; ++i) {
         expected.db(i) = sent.db(i);
         expected.dbd(i) = sent.dbd(i);
     }
-    expected.RGCS = sent.RGCS;
-    expected.RGPLLR = sent.RGPLLR;
-    expected.SEPHASE = sent.SEPHASE;
-    expected.SEDPS1DL = sent.SEDPS1DL;
-    expected.RGDPS1M = sent.RGDPS1M;
-    expected.SEDPSLP = sent.SEDPSLP;
-    expected.RGDLD = sent.RGDLD;
-    expected.DPS1EN = sent.DPS1EN;
-    expected.DPS1B = sent.DPS1B.substr(0, 72);
+    expected.system.RGCS = sent.system.RGCS;
+    expected.system.RGPLLR = sent.system.RGPLLR;
+    expected.system.SEPHASE = sent.system.SEPHASE;
+    expected.dynamicPs.SEDPS1DL = sent.dynamicPs.SEDPS1DL;
+    expected.dynamicPs.RGDPS1M = sent.dynamicPs.RGDPS1M;
+    expected.dynamicPs.SEDPSLP = sent.dynamicPs.SEDPSLP;
+    expected.dynamicPs.RGDLD = sent.dynamicPs.RGDLD;
+    expected.dynamicPs.DPS1EN = sent.dynamicPs.DPS1EN;
+    expected.dynamicPs.DPS1B = sent.dynamicPs.DPS1B.substr(0, 72);
     EXPECT_EQ(got, expected);
-    EXPECT_EQ(got.DPS1B, sent.DPS1B.substr(0, 72));
+    EXPECT_EQ(got.dynamicPs.DPS1B, sent.dynamicPs.DPS1B.substr(0, 72));
 }
 
 TEST(SendReceive, StoredDataSurviveAPowerCycle)
 {
     EncoderRig rig;
     TStationParams sent;
-    sent.PSDEF = "STORED";
-    sent.RT1 = "kept in EEPROM";
+    sent.program.PSDEF = "STORED";
+    sent.radiotext.RT1 = "kept in EEPROM";
     auto ctx = rig.context(false);
-    BSEND1Click(ctx, sent);
-    EXPECT_EQ(BSTOR1Click(ctx), Outcome::Ready);
+    Send(ctx, sent);
+    EXPECT_EQ(Store(ctx), Outcome::Ready);
     TStationParams other;
-    other.PSDEF = "VOLATILE";
-    BSEND1Click(ctx, other);
+    other.program.PSDEF = "VOLATILE";
+    Send(ctx, other);
     rig.encoder.setPower(false);
     rig.encoder.setPower(true);
     TStationParams got;
-    ASSERT_EQ(BREC1Click(ctx, got).outcome, Outcome::Ready);
-    EXPECT_EQ(got.PSDEF, "STORED");
-    EXPECT_EQ(got.RT1, "kept in EEPROM");
+    ASSERT_EQ(Receive(ctx, got).outcome, Outcome::Ready);
+    EXPECT_EQ(got.program.PSDEF, "STORED");
+    EXPECT_EQ(got.radiotext.RT1, "kept in EEPROM");
 }
 
 TEST(ReadStatus, ThreeLinesFromTheStatusByte)
@@ -403,7 +403,7 @@ TEST(ReadStatus, ReadsTheEncoderWithoutGuard)
     rig.encoder.setStatus(0x83);
     rig.guard.Touch(rig.time);
     auto ctx = rig.context();
-    const StatusResult r = BSTATClick(ctx);
+    const StatusResult r = ReadStatus(ctx);
     EXPECT_EQ(r.outcome, Outcome::Ready);
     ASSERT_TRUE(r.value.has_value());
     EXPECT_EQ(*r.value, 0x83);
@@ -415,7 +415,7 @@ TEST(ReadStatus, NoEncoderGivesNoMessage)
     EncoderRig rig;
     rig.encoder.setPower(false);
     auto ctx = rig.context();
-    const StatusResult r = BSTATClick(ctx);
+    const StatusResult r = ReadStatus(ctx);
     EXPECT_EQ(r.outcome, Outcome::NotReady);
     EXPECT_FALSE(r.value.has_value());
     EXPECT_EQ(rig.link.StatusText(), "!Ready");

@@ -14,7 +14,7 @@ struct SendTest : ::testing::Test {
     SendResult send()
     {
         auto ctx = rig.context();
-        return BSEND1Click(ctx, params);
+        return Send(ctx, params);
     }
     EncoderRig rig;
     TStationParams params;
@@ -24,11 +24,11 @@ TEST_F(SendTest, DefaultPSIsSpaceFilledAndCutToEight)
 {
     send();
     EXPECT_EQ(rig.ram(0x02, 8), Fill("20", 8));
-    params.PSDEF = "ABC";
+    params.program.PSDEF = "ABC";
     rig.time.advanceMs(1000);
     send();
     EXPECT_EQ(rig.ramText(0x02, 8), "ABC     ");
-    params.PSDEF = "ABCDEFGHIJ";
+    params.program.PSDEF = "ABCDEFGHIJ";
     rig.time.advanceMs(1000);
     send();
     EXPECT_EQ(rig.ramText(0x02, 9), std::string("ABCDEFGH") + '\0');
@@ -36,12 +36,12 @@ TEST_F(SendTest, DefaultPSIsSpaceFilledAndCutToEight)
 
 TEST_F(SendTest, ProgrammeBytes)
 {
-    params.PI = "1A2B";
-    params.DI = {false, false, true, false};
-    params.MS = 1;
-    params.PTY = 10;
-    params.TP = true;
-    params.TA = false;
+    params.program.PI = "1A2B";
+    params.program.DI = {false, false, true, false};
+    params.program.MS = 1;
+    params.program.PTY = 10;
+    params.program.TP = true;
+    params.program.TA = false;
     EXPECT_EQ(send().outcome, Outcome::Ready);
     EXPECT_EQ(rig.ram(0x00, 2), "1A 2B");
     EXPECT_EQ(rig.ram(0x0A, 5), "0A 04 01 01 00");
@@ -50,9 +50,9 @@ TEST_F(SendTest, ProgrammeBytes)
 
 TEST_F(SendTest, NonHexDigitsInPIAndUserGroupCountAsF)
 {
-    params.PI = "1x2B";
-    params.DB5 = "g7";
-    params.DB6 = "";
+    params.program.PI = "1x2B";
+    params.system.DB5 = "g7";
+    params.system.DB6 = "";
     send();
     EXPECT_EQ(rig.ram(0x00, 2), "1F 2B");
     EXPECT_EQ(rig.ram(0x62, 5), "00 00 F7 00 00");
@@ -60,18 +60,18 @@ TEST_F(SendTest, NonHexDigitsInPIAndUserGroupCountAsF)
 
 TEST_F(SendTest, AFListIsTidiedInsideTheFirstTransaction)
 {
-    params.SGAF[0] = "";
-    params.SGAF[1] = "87.6";
-    params.SGAF[2] = "xx";
-    params.SGAF[3] = "100";
-    params.SGAF[4] = "108.0";
+    params.program.SGAF[0] = "";
+    params.program.SGAF[1] = "87.6";
+    params.program.SGAF[2] = "xx";
+    params.program.SGAF[3] = "100";
+    params.program.SGAF[4] = "108.0";
     const SendResult r = send();
     EXPECT_EQ(rig.ramAfter(T1, 0x0F, 3), "02 01 7D");
     EXPECT_EQ(r.af.count, 2);
-    EXPECT_EQ(params.SGAF[0], "87.6");
-    EXPECT_EQ(params.SGAF[1], "100");
+    EXPECT_EQ(params.program.SGAF[0], "87.6");
+    EXPECT_EQ(params.program.SGAF[1], "100");
     for (int row = 2; row < kAFRows; ++row)
-        EXPECT_EQ(params.SGAF[row], "") << row;
+        EXPECT_EQ(params.program.SGAF[row], "") << row;
 }
 
 TEST_F(SendTest, EmptyAFListEndsTheFirstTransactionWithTheCount)
@@ -84,7 +84,7 @@ TEST_F(SendTest, EmptyAFListEndsTheFirstTransactionWithTheCount)
 TEST_F(SendTest, FifteenFrequenciesFillTheCodes)
 {
     for (int row = 0; row < kAFRows; ++row)
-        params.SGAF[row] = std::to_string(88 + row) + ".0";
+        params.program.SGAF[row] = std::to_string(88 + row) + ".0";
     send();
     EXPECT_EQ(rig.ram(0x0F, 1), "0F");
     EXPECT_EQ(rig.ram(0x10, 2), "05 0F");
@@ -102,11 +102,11 @@ TEST_F(SendTest, PausesHalfASecondAfterTheFirstTransactionOnly)
 
 TEST_F(SendTest, RadiotextAndGroupAreWrittenSwitchedOffThenSwitchedOn)
 {
-    params.RT1 = "Hello";
-    params.CBRTEN = true;
-    params.CBRTT1 = 1;
-    params.CBUDGEN = true;
-    params.CBGRTYP = 8;
+    params.radiotext.RT1 = "Hello";
+    params.radiotext.CBRTEN = true;
+    params.radiotext.CBRTT1 = 1;
+    params.system.CBUDGEN = true;
+    params.system.CBGRTYP = 8;
     rig.encoder.poke(0x1F, {0x01});
     rig.encoder.poke(0x60, {0x01});
     send();
@@ -122,8 +122,8 @@ TEST_F(SendTest, RadiotextAndGroupAreWrittenSwitchedOffThenSwitchedOn)
 TEST_F(SendTest, RadiotextControlByte)
 {
     const auto control = [&](bool enabled, int type) {
-        params.CBRTEN = enabled;
-        params.CBRTT1 = type;
+        params.radiotext.CBRTEN = enabled;
+        params.radiotext.CBRTT1 = type;
         rig.time.advanceMs(1000);
         send();
         return rig.ram(0x1F, 1);
@@ -136,10 +136,10 @@ TEST_F(SendTest, RadiotextControlByte)
 
 TEST_F(SendTest, TheSelectedRadiotextIsSent)
 {
-    params.RT1 = "one";
-    params.RT3 = "three";
-    params.CBRTT3 = 1;
-    params.CBRTEN = true;
+    params.radiotext.RT1 = "one";
+    params.radiotext.RT3 = "three";
+    params.radiotext.CBRTT3 = 1;
+    params.radiotext.CBRTEN = true;
     SelectRadiotext(params, 2);
     send();
     EXPECT_EQ(rig.ramText(0x20, 6), "three ");
@@ -148,7 +148,7 @@ TEST_F(SendTest, TheSelectedRadiotextIsSent)
 
 TEST_F(SendTest, UserGroupDisabledLeavesOutTheEnableWrite)
 {
-    params.CBUDGEN = false;
+    params.system.CBUDGEN = false;
     rig.encoder.poke(0x60, {0x01});
     send();
     EXPECT_EQ(rig.transactions(), 6u);
@@ -157,8 +157,8 @@ TEST_F(SendTest, UserGroupDisabledLeavesOutTheEnableWrite)
 
 TEST_F(SendTest, GroupTypeOutsideTheListIsNotSwitchedOn)
 {
-    params.CBUDGEN = true;
-    params.CBGRTYP = 40;  // from a damaged settings file; 40 x 8 would wrap to "4A"
+    params.system.CBUDGEN = true;
+    params.system.CBGRTYP = 40;  // from a damaged settings file; 40 x 8 would wrap to "4A"
     send();
     EXPECT_EQ(rig.transactions(), 6u);
     EXPECT_EQ(rig.ram(0x60, 2), "00 00");
@@ -166,14 +166,14 @@ TEST_F(SendTest, GroupTypeOutsideTheListIsNotSwitchedOn)
 
 TEST_F(SendTest, SubcarrierAndPhase)
 {
-    params.RGCS = 1;
-    params.RGPLLR = 1;
-    params.SEPHASE = 18;  // 170.46 degrees
+    params.system.RGCS = 1;
+    params.system.RGPLLR = 1;
+    params.system.SEPHASE = 18;  // 170.46 degrees
     send();
     EXPECT_EQ(rig.ram(0x6E, 2), "03 12");
-    params.RGCS = 0;      // the phase is still sent with the internal clock
-    params.RGPLLR = 0;
-    params.SEPHASE = 13;  // 123.11 degrees
+    params.system.RGCS = 0;      // the phase is still sent with the internal clock
+    params.system.RGPLLR = 0;
+    params.system.SEPHASE = 13;  // 123.11 degrees
     rig.time.advanceMs(1000);
     send();
     EXPECT_EQ(rig.ram(0x6E, 2), "00 0D");
@@ -182,8 +182,8 @@ TEST_F(SendTest, SubcarrierAndPhase)
 TEST_F(SendTest, DelayAndLabelPeriodCodes)
 {
     const auto codes = [&](int delaySteps, int labelSteps) {
-        params.SEDPS1DL = delaySteps;
-        params.SEDPSLP = labelSteps;
+        params.dynamicPs.SEDPS1DL = delaySteps;
+        params.dynamicPs.SEDPSLP = labelSteps;
         rig.time.advanceMs(1000);
         send();
         return rig.ram(0x72, 1) + " " + rig.ram(0x74, 1);
@@ -196,11 +196,11 @@ TEST_F(SendTest, DelayAndLabelPeriodCodes)
 
 TEST_F(SendTest, ModeZeroRowsMakeLabelsOfEight)
 {
-    params.RGDPS1M = 0;
-    params.DPS1EN = true;
-    params.RGDLD = 0;
-    params.DPS1[0] = "RADIO";
-    params.DPS1[2] = "MUSIC";
+    params.dynamicPs.RGDPS1M = 0;
+    params.dynamicPs.DPS1EN = true;
+    params.dynamicPs.RGDLD = 0;
+    params.dynamicPs.DPS1[0] = "RADIO";
+    params.dynamicPs.DPS1[2] = "MUSIC";
     const SendResult r = send();
     EXPECT_EQ(r.dpsText, "RADIO           MUSIC   ");
     EXPECT_EQ(rig.ramAfter(T6, 0x76, 26), "00 " + TextHex("RADIO           MUSIC   ") + " 20");
@@ -209,18 +209,18 @@ TEST_F(SendTest, ModeZeroRowsMakeLabelsOfEight)
 
 TEST_F(SendTest, ModeZeroRowLongerThanEightIsCutInTheList)
 {
-    params.RGDPS1M = 0;
-    params.DPS1[0] = "ABCDEFGHIJ";
+    params.dynamicPs.RGDPS1M = 0;
+    params.dynamicPs.DPS1[0] = "ABCDEFGHIJ";
     send();
-    EXPECT_EQ(params.DPS1[0], "ABCDEFGH");
+    EXPECT_EQ(params.dynamicPs.DPS1[0], "ABCDEFGH");
     EXPECT_EQ(rig.ramText(0x77, 9), "ABCDEFGH ");
 }
 
 TEST_F(SendTest, SeventyTwoCharactersPutTheClosingSpaceAt0xBF)
 {
-    params.RGDPS1M = 1;
-    params.DPS1EN = true;
-    params.DPS1B = std::string(72, 'Z');
+    params.dynamicPs.RGDPS1M = 1;
+    params.dynamicPs.DPS1EN = true;
+    params.dynamicPs.DPS1B = std::string(72, 'Z');
     send();
     EXPECT_EQ(rig.ram(0x76, 1), "48");
     EXPECT_EQ(rig.ramText(0x77, 72), std::string(72, 'Z'));
@@ -229,9 +229,9 @@ TEST_F(SendTest, SeventyTwoCharactersPutTheClosingSpaceAt0xBF)
 
 TEST_F(SendTest, DynamicPSDisabledStillWritesTheTextWithLengthZero)
 {
-    params.RGDPS1M = 2;
-    params.DPS1EN = false;
-    params.DPS1B = "NEWS";
+    params.dynamicPs.RGDPS1M = 2;
+    params.dynamicPs.DPS1EN = false;
+    params.dynamicPs.DPS1B = "NEWS";
     rig.encoder.poke(0x76, {0x30});
     send();
     EXPECT_EQ(rig.ram(0x76, 1), "00");
@@ -241,9 +241,9 @@ TEST_F(SendTest, DynamicPSDisabledStillWritesTheTextWithLengthZero)
 
 TEST_F(SendTest, OutOfRangeChoicesAreSentAsTheyAre)
 {
-    params.PTY = 200;
-    params.MS = 9;
-    params.RGDPS1M = 9;
+    params.program.PTY = 200;
+    params.program.MS = 9;
+    params.dynamicPs.RGDPS1M = 9;
     send();
     EXPECT_EQ(rig.ram(0x0A, 1), "C8");
     EXPECT_EQ(rig.ram(0x0C, 1), "09");
@@ -269,11 +269,11 @@ TEST_F(SendTest, GuardDropsASecondSendWithinOneSecond)
 {
     EXPECT_EQ(send().outcome, Outcome::Ready);
     const auto starts = rig.encoder.starts();
-    params.SGAF[0] = "xx";
+    params.program.SGAF[0] = "xx";
     rig.time.advanceMs(499);  // 1.0 s after the Send began, 0.499 s after it ended
     EXPECT_EQ(send().outcome, Outcome::Skipped);
     EXPECT_EQ(rig.encoder.starts(), starts);
-    EXPECT_EQ(params.SGAF[0], "xx");  // nothing changes on screen either
+    EXPECT_EQ(params.program.SGAF[0], "xx");  // nothing changes on screen either
     rig.time.advanceMs(501);
     EXPECT_EQ(send().outcome, Outcome::Ready);
 }
@@ -281,7 +281,7 @@ TEST_F(SendTest, GuardDropsASecondSendWithinOneSecond)
 TEST_F(SendTest, GuardHoldsAfterStoreToo)
 {
     auto ctx = rig.context();
-    BSTOR1Click(ctx);
+    Store(ctx);
     EXPECT_EQ(send().outcome, Outcome::Skipped);
 }
 
@@ -309,7 +309,7 @@ TEST(Store, CopiesWorkingDataToEepromAndPauses)
     EncoderRig rig;
     rig.encoder.poke(0x02, {'S', 'T', 'O', 'R', 'E'});
     auto ctx = rig.context();
-    EXPECT_EQ(BSTOR1Click(ctx), Outcome::Ready);
+    EXPECT_EQ(Store(ctx), Outcome::Ready);
     EXPECT_EQ(rig.encoder.eeprom(0x02), 'S');
     EXPECT_EQ(rig.encoder.lastCommand(), 0x45);
     EXPECT_EQ(rig.time.totalSleptMs(), 500);
@@ -321,7 +321,7 @@ TEST(Store, HasNoGuard)
     EncoderRig rig;
     rig.guard.Touch(rig.time);
     auto ctx = rig.context();
-    EXPECT_EQ(BSTOR1Click(ctx), Outcome::Ready);
+    EXPECT_EQ(Store(ctx), Outcome::Ready);
     EXPECT_EQ(rig.encoder.commands(), 1u);
 }
 

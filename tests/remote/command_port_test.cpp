@@ -151,22 +151,22 @@ TEST(RemotePort, RivendellDatagramAndConnectSendClose)
     PortRig r;
     EXPECT_EQ(r.port.listener().status(),
               "Listening on 127.0.0.1, UDP " + std::to_string(r.udp()) + ", TCP " + std::to_string(r.tcp()));
-    r.params.ER1PR = "Now: ";
-    r.params.CBRTT1 = 1;
-    r.params.CBR1SC = false;  // "Send on change" belongs to the file source, not to the network
+    r.params.textSources.ER1PR = "Now: ";
+    r.params.radiotext.CBRTT1 = 1;
+    r.params.textSources.CBR1SC = false;  // "Send on change" belongs to the file source, not to the network
     {
         Client pad = Client::Udp();
         pad.sendTo(r.udp(), "TEXT=Artist - Title\r\n");  // the reply is never read
         r.serve();
     }
-    EXPECT_EQ(r.params.RT1, "Now: Artist - Title");
+    EXPECT_EQ(r.params.radiotext.RT1, "Now: Artist - Title");
     EXPECT_EQ(r.rig.ramText(0x20, 64), "Now: Artist - Title" + std::string(45, ' '));
     EXPECT_EQ(r.rig.ram(0x1F, 1), "03");  // on, type B of RT1
     EXPECT_EQ(r.host.restarts, 1);
     ASSERT_FALSE(r.port.log().empty());
     EXPECT_EQ(r.port.log().back().peer, "127.0.0.1 UDP");  // the transport is named for both
 
-    r.params.RGDPS1M = 1;
+    r.params.dynamicPs.RGDPS1M = 1;
     {
         Client pad = Client::Tcp(r.tcp());
         pad.send("DPS=Morning show\r\n");
@@ -176,7 +176,7 @@ TEST(RemotePort, RivendellDatagramAndConnectSendClose)
     }
     r.serve(false);
     EXPECT_EQ(r.port.listener().connections(), 0);
-    EXPECT_EQ(r.params.DPS1B, "Morning show");
+    EXPECT_EQ(r.params.dynamicPs.DPS1B, "Morning show");
     EXPECT_EQ(r.rig.ram(0x76, 1), "0C");
     EXPECT_EQ(r.rig.ramText(0x77, 13), "Morning show ");
     ASSERT_GE(r.port.log().size(), 2u);
@@ -184,42 +184,42 @@ TEST(RemotePort, RivendellDatagramAndConnectSendClose)
     EXPECT_EQ(r.port.log().back().peer, "127.0.0.1 TCP");
 
     // UTF-8 when valid, otherwise Latin-1; in the Latin-1 character set.
-    r.params.CBCHARSET = 0;
+    r.params.preferences.CBCHARSET = 0;
     EXPECT_EQ(r.ask("TEXT=Caf\xC3\xA9\nTEXT?\n"), "+\r\nTEXT=Now: Caf\xC3\xA9\r\n");
-    EXPECT_EQ(r.params.RT1, "Now: Caf\xE9");
+    EXPECT_EQ(r.params.radiotext.RT1, "Now: Caf\xE9");
     EXPECT_EQ(r.ask("PS=Caf\xE9\n"), "+\r\n");
-    EXPECT_EQ(r.params.PSDEF, "Caf\xE9");
+    EXPECT_EQ(r.params.program.PSDEF, "Caf\xE9");
     // In the RDS character set the same letters have other codes, both ways.
-    r.params.CBCHARSET = 1;
+    r.params.preferences.CBCHARSET = 1;
     EXPECT_EQ(r.ask("PS=\xC3\x84rger\nPS?\n"), "+\r\nPS=\xC3\x84rger\r\n");
-    EXPECT_EQ(static_cast<std::uint8_t>(r.params.PSDEF[0]), *RdsCode(U'\u00C4'));
+    EXPECT_EQ(static_cast<std::uint8_t>(r.params.program.PSDEF[0]), *RdsCode(U'\u00C4'));
     // A text goes the way of a source text: read as UTF-8, the dash transliterated.
     EXPECT_EQ(r.ask("TEXT=Bj\xC3\xB6rk \xE2\x80\x93 J\xC3\xB3ga\n"), "+\r\n");
-    EXPECT_EQ(r.params.RT1, EncodeText("Now: Bj\xC3\xB6rk - J\xC3\xB3ga", Charset::Rds));
+    EXPECT_EQ(r.params.radiotext.RT1, EncodeText("Now: Bj\xC3\xB6rk - J\xC3\xB3ga", Charset::Rds));
 }
 
 TEST(RemotePort, EachCommandWritesOnlyItsValue)
 {
     PortRig r;
-    r.params.PSDEF = "OLD";
+    r.params.program.PSDEF = "OLD";
     EXPECT_EQ(r.ask("PS=RADIO ON\r\nPI=12ab\r\nPTY=10\r\nTP=1\r\nMS=S\r\nDI=9\r\n"),
               "+\r\n+\r\n+\r\n+\r\n+\r\n+\r\n");
     EXPECT_EQ(r.rig.ram(0x00, 14), "12 AB " + TextHex("RADIO ON") + " 0A 09 00 01");
     EXPECT_EQ(r.rig.transactions(), 6u);  // one write each, nothing else
-    EXPECT_EQ(r.params.PI, "12AB");
-    EXPECT_EQ(r.params.MS, 0);
-    EXPECT_EQ(r.params.DI, (std::array<bool, 4>{true, false, false, true}));
+    EXPECT_EQ(r.params.program.PI, "12AB");
+    EXPECT_EQ(r.params.program.MS, 0);
+    EXPECT_EQ(r.params.program.DI, (std::array<bool, 4>{true, false, false, true}));
 
     EXPECT_EQ(r.ask("TA=1\r\nAF=87.6, 90.1 107.9\r\n"), "+\r\n+\r\n");
     EXPECT_EQ(r.rig.ram(0x0E, 5), "01 03 01 1A CC");
-    EXPECT_EQ(r.params.SGAF[1], "90.1");
+    EXPECT_EQ(r.params.program.SGAF[1], "90.1");
     EXPECT_EQ(r.ask("AF=\r\nAF?\r\n"), "+\r\nAF=\r\n");
     EXPECT_EQ(r.rig.ram(0x0F, 1), "00");
 
     // RT2..RT4: kept; written only while current.
-    r.params.CBRTT2 = 1;
+    r.params.radiotext.CBRTT2 = 1;
     EXPECT_EQ(r.ask("RT2=Second\r\n"), "+\r\n");
-    EXPECT_EQ(r.params.RT2, "Second");
+    EXPECT_EQ(r.params.radiotext.RT2, "Second");
     EXPECT_EQ(r.rig.ramText(0x20, 6), std::string(6, '\0'));
     quorvan::SelectRadiotext(r.params, 1);
     EXPECT_EQ(r.ask("RT2=Second text\r\n"), "+\r\n");
@@ -228,8 +228,8 @@ TEST(RemotePort, EachCommandWritesOnlyItsValue)
 
     // A radiotext longer than 64 is cut as a source text is: 61 and "...".
     EXPECT_EQ(r.ask("TEXT=" + std::string(70, 'x') + "\r\n"), "+\r\n");
-    EXPECT_EQ(r.params.RT1, std::string(61, 'x') + "...");
-    EXPECT_TRUE(r.params.RBRT2);  // the selection stays
+    EXPECT_EQ(r.params.radiotext.RT1, std::string(61, 'x') + "...");
+    EXPECT_TRUE(r.params.radiotext.RBRT2);  // the selection stays
 
     // Clock time of the current minute, then the trigger: 12:00 on 10 May 2024, offset 0.
     EXPECT_EQ(r.ask("CT\r\n"), "+\r\n");
@@ -239,26 +239,26 @@ TEST(RemotePort, EachCommandWritesOnlyItsValue)
 TEST(RemotePort, QueriesSendStoreAndStatus)
 {
     PortRig r;
-    r.params.PSDEF = "NEWS";
-    r.params.PI = "D3C2";
-    r.params.PTY = 3;
-    r.params.TP = true;
-    r.params.DI = {true, true, false, false};
-    r.params.SGAF[0] = "88";
-    r.params.SGAF[1] = "xx";
-    r.params.RT3 = "third";
-    r.params.RGDPS1M = 0;
-    r.params.DPS1[0] = "AB";
+    r.params.program.PSDEF = "NEWS";
+    r.params.program.PI = "D3C2";
+    r.params.program.PTY = 3;
+    r.params.program.TP = true;
+    r.params.program.DI = {true, true, false, false};
+    r.params.program.SGAF[0] = "88";
+    r.params.program.SGAF[1] = "xx";
+    r.params.radiotext.RT3 = "third";
+    r.params.dynamicPs.RGDPS1M = 0;
+    r.params.dynamicPs.DPS1[0] = "AB";
     r.rig.encoder.setStatus(3);
     EXPECT_EQ(r.ask("ps?\nPI?\nPTY?\nTP?\nTA?\nMS?\nDI?\nAF?\nRT3?\nDPS?\nSTATUS?\n"),
               "PS=NEWS\r\nPI=D3C2\r\nPTY=3\r\nTP=1\r\nTA=0\r\nMS=1\r\nDI=3\r\nAF=88.0\r\nRT3=third\r\n"
               "DPS=AB      \r\nSTATUS=3\r\n");
-    EXPECT_EQ(r.params.SGAF[1], "xx");  // a query changes nothing
+    EXPECT_EQ(r.params.program.SGAF[1], "xx");  // a query changes nothing
 
     // SEND as the button, with its one-second guard; STORE copies to EEPROM.
     EXPECT_EQ(r.ask("SEND\r\n"), "+\r\n");
     EXPECT_EQ(r.rig.ram(0x00, 2), "D3 C2");
-    EXPECT_EQ(r.params.SGAF[1], "");  // Send closed up the list
+    EXPECT_EQ(r.params.program.SGAF[1], "");  // Send closed up the list
     EXPECT_EQ(r.ask("SEND\r\n"), "-\r\n");
     EXPECT_EQ(r.ask("STORE\r\n"), "+\r\n");
     EXPECT_EQ(r.rig.encoder.eeprom(0x00), 0xD3);
@@ -281,14 +281,14 @@ TEST(RemotePort, BadUnknownNotReadyAndOverLong)
     // The encoder does not answer: the value is taken, the reply is "!".
     r.rig.encoder.setPower(false);
     EXPECT_EQ(r.ask("PS=LOST\r\nSTATUS?\r\n"), "!\r\n!\r\n");
-    EXPECT_EQ(r.params.PSDEF, "LOST");
+    EXPECT_EQ(r.params.program.PSDEF, "LOST");
 }
 
 // A PS that is not one changes nothing; blank lines are no commands.
 TEST(RemotePort, TooLongOrEmptyPSAndBlankLines)
 {
     PortRig r;
-    r.params.PSDEF = "KEEP";
+    r.params.program.PSDEF = "KEEP";
     const TStationParams before = r.params;
     EXPECT_EQ(r.ask("PS=ABCDEFGHIJ\r\nPS=\r\nPS=    \r\n   \r\n\r\n \t \r\nPS?\r\n"),
               "-\r\n-\r\n-\r\nPS=KEEP\r\n");
@@ -303,7 +303,7 @@ TEST(RemotePort, TooLongOrEmptyPSAndBlankLines)
 TEST(RemotePort, ANewRadiotextTogglesTheABFlag)
 {
     PortRig r;
-    r.params.CBRTEN = true;
+    r.params.radiotext.CBRTEN = true;
     EXPECT_EQ(r.ask("TEXT=Adele - Hello\r\n"), "+\r\n");
     EXPECT_EQ(r.rig.ram(0x1F, 1), "01");  // nothing known on air yet: the chosen type A
     EXPECT_EQ(r.ask("TEXT=Beatles - Let It Be\r\n"), "+\r\n");
@@ -316,7 +316,7 @@ TEST(RemotePort, ANewRadiotextTogglesTheABFlag)
     EXPECT_EQ(r.rig.ramText(0x20, 6), "Queen ");
 
     // Without ToggleAB (an older settings file) the chosen type stands.
-    r.params.ToggleAB = false;
+    r.params.radiotext.ToggleAB = false;
     EXPECT_EQ(r.ask("RT3=Queen - Bohemian Rhapsody\r\n"), "+\r\n");
     EXPECT_EQ(r.rig.ram(0x1F, 1), "01");
 }
@@ -324,7 +324,7 @@ TEST(RemotePort, ANewRadiotextTogglesTheABFlag)
 TEST(RemotePort, StoreWritesTheLinesBeforeItOnly)
 {
     PortRig r;
-    r.params.PI = "1111";
+    r.params.program.PI = "1111";
     EXPECT_EQ(r.ask("PS=AAAA\r\nSTORE\r\nPS=BBBB\r\nPI?\r\nPI=2222\r\nPI?\r\nPTY=99\r\nPS?\r\n"),
               "+\r\n+\r\n+\r\nPI=1111\r\n+\r\nPI=2222\r\n-\r\nPS=BBBB\r\n");
     EXPECT_EQ(r.rig.encoder.eeprom(0x02), 'A');
@@ -360,7 +360,7 @@ TEST(RemotePort, SendersOutsideAllowAreIgnored)
     EXPECT_EQ(tcp.received(), "");
     EXPECT_TRUE(tcp.closedByPeer);
     EXPECT_EQ(r.port.listener().refused(), 2);
-    EXPECT_EQ(r.params.PSDEF, "");
+    EXPECT_EQ(r.params.program.PSDEF, "");
     EXPECT_EQ(r.rig.transactions(), 0u);
 }
 
@@ -499,7 +499,7 @@ TEST(RemotePort, ALineDrippingInIsCutAfterTenSeconds)
 TEST(RemotePort, PipelinedQueriesToAClientThatReadsAreAllAnswered)
 {
     PortRig r;
-    r.params.PI = "C0DE";
+    r.params.program.PI = "C0DE";
     Client reader = Client::Tcp(r.tcp());
     const int small = 4096;
     ::setsockopt(reader.fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
@@ -526,7 +526,7 @@ TEST(RemotePort, PipelinedQueriesToAClientThatReadsAreAllAnswered)
 TEST(RemotePort, AClientThatStopsReadingIsHeldBackThenClosed)
 {
     PortRig r;
-    r.params.RT1 = std::string(64, 'r');  // long replies
+    r.params.radiotext.RT1 = std::string(64, 'r');  // long replies
     Client greedy = Client::Tcp(r.tcp());
     const int small = 4096;
     ::setsockopt(greedy.fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
@@ -597,12 +597,12 @@ TEST(RemotePort, ArtistTitleAndExplicitRTPlusTags)
 {
     PortRig r;
     r.rig.link.ExtensionRegisters = true;  // the virtual encoder's registers above its memory
-    r.params.RTPlus = true;
-    r.params.CBCHARSET = 0;
-    r.params.ER1PR = "Now: ";
+    r.params.radiotext.RTPlus = true;
+    r.params.preferences.CBCHARSET = 0;
+    r.params.textSources.ER1PR = "Now: ";
     // UTF-8 on the wire; the pattern puts the artist first, tags exact.
     EXPECT_EQ(r.ask("ARTIST=Bj\xC3\xB6rk\r\nTITLE=J\xC3\xB3ga\r\n"), "+\r\n+\r\n");
-    EXPECT_EQ(r.params.RT1, "Now: Bj\xF6rk - J\xF3ga");
+    EXPECT_EQ(r.params.radiotext.RT1, "Now: Bj\xF6rk - J\xF3ga");
     EXPECT_EQ(r.rig.ram(0xC0, 7), "03 04 05 04 01 0D 03");
     EXPECT_EQ(r.ask("RTPLUS?\r\nARTIST?\r\nTITLE?\r\n"), "RTPLUS=4,5,5,1,13,4\r\nARTIST=Bj\xC3\xB6rk\r\nTITLE=J\xC3\xB3ga\r\n");
 
@@ -623,7 +623,7 @@ TEST(RemotePort, ArtistTitleAndExplicitRTPlusTags)
 
     // A real encoder never receives the registers: the radiotext alone.
     PortRig hw;
-    hw.params.RTPlus = true;
+    hw.params.radiotext.RTPlus = true;
     EXPECT_EQ(hw.ask("ARTIST=A\r\nTITLE=B\r\nRTPLUS=1,0,1,0,0,0\r\n"), "+\r\n+\r\n+\r\n");
     EXPECT_EQ(hw.rig.ramText(0x20, 5), "A - B");
     EXPECT_EQ(hw.rig.ram(0xC0, 7), "00 00 00 00 00 00 00");
@@ -635,9 +635,9 @@ TEST(RemotePort, ArtistAndTitleSwitchTaggingOn)
 {
     PortRig r;
     r.rig.link.ExtensionRegisters = true;
-    ASSERT_FALSE(r.params.RTPlus);
+    ASSERT_FALSE(r.params.radiotext.RTPlus);
     EXPECT_EQ(r.ask("ARTIST=Queen\r\nTITLE=Bohemian Rhapsody\r\n"), "+\r\n+\r\n");
-    EXPECT_TRUE(r.params.RTPlus);
+    EXPECT_TRUE(r.params.radiotext.RTPlus);
     EXPECT_EQ(r.rig.ramText(0x20, 25), "Queen - Bohemian Rhapsody");
     EXPECT_EQ(r.rig.ram(0xC0, 7), "03 04 00 04 01 08 10");
     EXPECT_EQ(r.ask("ARTIST?\r\nTITLE?\r\n"), "ARTIST=Queen\r\nTITLE=Bohemian Rhapsody\r\n");
@@ -649,15 +649,15 @@ TEST(RemotePort, ALongTitleIsCutWithDots)
 {
     PortRig r;
     r.rig.link.ExtensionRegisters = true;
-    r.params.RTPlus = true;
+    r.params.radiotext.RTPlus = true;
     EXPECT_EQ(r.ask("ARTIST=" + std::string(40, 'A') + "\r\nTITLE=" + std::string(40, 'T') + "\r\n"), "+\r\n+\r\n");
-    EXPECT_EQ(r.params.RT1, std::string(40, 'A') + " - " + std::string(18, 'T') + "...");
+    EXPECT_EQ(r.params.radiotext.RT1, std::string(40, 'A') + " - " + std::string(18, 'T') + "...");
     EXPECT_EQ(r.ask("RTPLUS?\r\n"), "RTPLUS=4,0,40,1,43,18\r\n");
     EXPECT_EQ(r.ask("TITLE=" + std::string(70, 'x') + "\r\n"), "+\r\n");  // a title alone
-    EXPECT_EQ(r.params.RT1, std::string(61, 'x') + "...");
+    EXPECT_EQ(r.params.radiotext.RT1, std::string(61, 'x') + "...");
     EXPECT_EQ(r.ask("RTPLUS?\r\n"), "RTPLUS=1,0,61,0,0,0\r\n");
     EXPECT_EQ(r.ask("TEXT=" + std::string(70, 'y') + "\r\n"), "+\r\n");
-    EXPECT_EQ(r.params.RT1, std::string(61, 'y') + "...");
+    EXPECT_EQ(r.params.radiotext.RT1, std::string(61, 'y') + "...");
 }
 
 // What RTPLUS? prints, RTPLUS= takes: a tag may run to the 64th character.
@@ -665,7 +665,7 @@ TEST(RemotePort, RTPlusQueryAndSetRoundTrip)
 {
     PortRig r;
     r.rig.link.ExtensionRegisters = true;
-    r.params.RTPlus = true;
+    r.params.radiotext.RTPlus = true;
     EXPECT_EQ(r.ask("TITLE=" + std::string(64, 't') + "\r\n"), "+\r\n");
     EXPECT_EQ(r.ask("RTPLUS?\r\n"), "RTPLUS=1,0,64,0,0,0\r\n");
     EXPECT_EQ(r.ask("RTPLUS=1,0,64,0,0,0\r\n"), "+\r\n");

@@ -67,7 +67,7 @@ struct ServiceRig {
         uecp.net.udpPort = 0;
         uecp.net.tcpPort = kAnyPort;
         EXPECT_TRUE(service.uecp().start(uecp)) << service.uecp().status();
-        params.CBCHARSET = 1;
+        params.preferences.CBCHARSET = 1;
     }
     // The loop of a front end: poll the service's descriptors, handle the
     // ready ones, run what waits; until nothing comes for a while.
@@ -130,10 +130,10 @@ TEST(RemoteService, ATransferReadsBothPortsAndRunsNothingUntilItIsOver)
     r.rig.link.SendStop(true);
     EXPECT_TRUE(r.service.lines().pending());
     EXPECT_TRUE(r.service.uecp().pending());
-    EXPECT_EQ(r.params.PTY, 0);  // nothing ran inside the transfer
+    EXPECT_EQ(r.params.program.PTY, 0);  // nothing ran inside the transfer
     r.service.runPending(r.params, r.host);
-    EXPECT_EQ(r.params.PTY, 6);
-    EXPECT_EQ(r.params.MS, 0);
+    EXPECT_EQ(r.params.program.PTY, 6);
+    EXPECT_EQ(r.params.program.MS, 0);
     r.service.detach(r.rig.link);
 }
 

@@ -175,7 +175,7 @@ struct UecpRig {
         config.encoder = encoder;
         EXPECT_TRUE(port.start(config)) << port.status();
         rig.link.Bidirectional = true;
-        params.CBCHARSET = 1;
+        params.preferences.CBCHARSET = 1;
     }
     void serve()
     {
@@ -247,7 +247,7 @@ TEST(UecpPort, EveryElementReachesTheEncoder)
         r.serve();
     };
     sendOne(Raw({0x01, 0, 0, 0xD3, 0xC2}));
-    EXPECT_EQ(r.params.PI, "D3C2");
+    EXPECT_EQ(r.params.program.PI, "D3C2");
     sendOne(Raw({0x02, 0, 0}) + "QUORVAN ");
     EXPECT_EQ(r.rig.ramText(image::kPS, 8), "QUORVAN ");
     sendOne(Raw({0x03, 0, 0, 0x03}));
@@ -260,21 +260,21 @@ TEST(UecpPort, EveryElementReachesTheEncoder)
     EXPECT_EQ(r.rig.ram(image::kPTY, 1), "0A");
     sendOne(Raw({0x13, 0, 0, 4, 224 + 3, 1, 107, 204}));  // 87.6, 98.2, 107.9 MHz
     EXPECT_EQ(r.rig.ram(image::kAFCount, 4), "03 01 6B CC");
-    EXPECT_EQ(r.params.SGAF[1], "98.2");
+    EXPECT_EQ(r.params.program.SGAF[1], "98.2");
 
     // Radiotext 1 as sent: no prefix, no processing, ended by CR, filled to 64.
-    r.params.ER1PR = "Prefix: ";
-    r.params.RT2 = "other";
+    r.params.textSources.ER1PR = "Prefix: ";
+    r.params.radiotext.RT2 = "other";
     sendOne(Raw({0x0A, 0, 0, 17, 0x00}) + "Now: Artist  -\rX");
-    EXPECT_EQ(r.params.RT1, "Now: Artist  -");
+    EXPECT_EQ(r.params.radiotext.RT1, "Now: Artist  -");
     EXPECT_EQ(r.rig.ramText(image::kRT, 64), "Now: Artist  -" + std::string(50, ' '));
     EXPECT_EQ(r.rig.ram(image::kRTControl, 1), "01");
     // Bit 0 of the configuration toggles the A/B flag.
     sendOne(Raw({0x0A, 0, 0, 4, 0x01}) + "Hit");
     EXPECT_EQ(r.rig.ram(image::kRTControl, 1), "03");
-    EXPECT_EQ(r.params.CBRTT1, 1);
+    EXPECT_EQ(r.params.radiotext.CBRTT1, 1);
     sendOne(Raw({0x0A, 0, 0, 0}));  // MEL 0 clears
-    EXPECT_EQ(r.params.RT1, "");
+    EXPECT_EQ(r.params.radiotext.RT1, "");
     EXPECT_EQ(r.rig.ramText(image::kRT, 64), std::string(64, ' '));
 
     // The real-time clock: 2024-05-10 12:34:56 UTC, local offset +1 h.
@@ -286,9 +286,9 @@ TEST(UecpPort, EveryElementReachesTheEncoder)
     EXPECT_EQ(r.rig.ram(image::kCTGroupType, 1), "40");
 
     sendOne(Raw({0x19, 1}));
-    EXPECT_TRUE(r.params.CTRunning);
+    EXPECT_TRUE(r.params.system.CTRunning);
     sendOne(Raw({0x19, 0}));
-    EXPECT_FALSE(r.params.CTRunning);
+    EXPECT_FALSE(r.params.system.CTRunning);
     sendOne(Raw({0x1E, 0}));
     EXPECT_FALSE(r.rig.encoder.carrier());
     sendOne(Raw({0x1E, 1}));
@@ -312,26 +312,26 @@ TEST(UecpPort, SeveralElementsStuffingGarbageAndTheCharacterSet)
     ASSERT_EQ(frame, Wire(message, 0x21));
     tcp.send("noise\r\n" + frame + "\x01\x02more noise");
     r.serve();
-    EXPECT_EQ(r.params.PI, "FEFD");
-    EXPECT_EQ(r.params.PSDEF, "QUORVAN ");
-    EXPECT_EQ(r.params.PTY, 5);
+    EXPECT_EQ(r.params.program.PI, "FEFD");
+    EXPECT_EQ(r.params.program.PSDEF, "QUORVAN ");
+    EXPECT_EQ(r.params.program.PTY, 5);
     EXPECT_EQ(r.rig.ram(image::kPI, 2), "FE FD");
     EXPECT_EQ(r.port.log().back().text, "PI FEFD, PS QUORVAN , PTY 5");
 
     // Texts arrive in the RDS table and are kept in the station's character set.
     const char rdsAUmlaut = static_cast<char>(*RdsCode(U'\u00C4'));
-    r.params.CBCHARSET = 0;  // Latin-1
+    r.params.preferences.CBCHARSET = 0;  // Latin-1
     tcp.send(Wire(Raw({0x02, 0, 0}) + rdsAUmlaut + "RGER   " + Raw({0x0A, 0, 0, 4, 0}) + rdsAUmlaut + "RG"));
     r.serve();
-    EXPECT_EQ(r.params.PSDEF, "\xC4RGER   ");
-    EXPECT_EQ(r.params.RT1, "\xC4RG");
+    EXPECT_EQ(r.params.program.PSDEF, "\xC4RGER   ");
+    EXPECT_EQ(r.params.radiotext.RT1, "\xC4RG");
     EXPECT_EQ(r.port.log().back().text, "PS \xC3\x84RGER   , RT '\xC3\x84RG'");
 }
 
 TEST(UecpPort, RefusedAndForeignFramesChangeNothing)
 {
     UecpRig r(5, 3);
-    r.params.PSDEF = "BEFORE  ";
+    r.params.program.PSDEF = "BEFORE  ";
     const auto before = r.rig.ram(0, 0x20);
     Automation tcp(SOCK_STREAM, r.port.listener().tcpPort());
     const std::string ps = Raw({0x02, 0, 0}) + "AFTER   ";
@@ -343,7 +343,7 @@ TEST(UecpPort, RefusedAndForeignFramesChangeNothing)
     tcp.send(Wire(ps + Raw({0x07, 0, 0, 40}), 4)); // a good PS with a bad PTY
     tcp.send(Wire(ps + Raw({0x55}), 5));           // a good PS, then an unknown element
     r.serve();
-    EXPECT_EQ(r.params.PSDEF, "BEFORE  ");
+    EXPECT_EQ(r.params.program.PSDEF, "BEFORE  ");
     EXPECT_EQ(r.rig.ram(0, 0x20), before);
     EXPECT_EQ(r.rig.transactions(), 0u);
     ASSERT_EQ(r.port.log().size(), 4u);  // the foreign frames: one line for their sender
@@ -354,10 +354,10 @@ TEST(UecpPort, RefusedAndForeignFramesChangeNothing)
 
     // This site and encoder, site 0 and encoder 0 (everyone) are ours.
     for (const int address : {(5 << 6) | 3, 0, (5 << 6), 3}) {
-        r.params.PSDEF.clear();
+        r.params.program.PSDEF.clear();
         tcp.send(Wire(ps, 0, address));
         r.serve();
-        EXPECT_EQ(r.params.PSDEF, "AFTER   ") << address;
+        EXPECT_EQ(r.params.program.PSDEF, "AFTER   ") << address;
     }
 }
 
@@ -430,10 +430,10 @@ TEST(UecpPort, ModeTwoAcknowledgesEveryFrameModeOneAnswersRequests)
         r.serve();
         EXPECT_EQ(tcp.received(), c.ack);
     }
-    EXPECT_EQ(r.params.PTY, 9);
+    EXPECT_EQ(r.params.program.PTY, 9);
 
     // A request in mode 2: the acknowledgement, then the element with its value.
-    r.params.PSDEF = "QUORVAN";
+    r.params.program.PSDEF = "QUORVAN";
     tcp.send(Wire(Raw({0x17, 3, 0x02, 0, 0}), 0x20));
     r.serve();
     EXPECT_EQ(tcp.received(), Wire(Raw({0x18, 0}), 0x20) + Wire(Raw({0x02, 0, 0}) + "QUORVAN ", 0x20));
@@ -527,7 +527,7 @@ TEST(UecpPort, ARequestAnswersTheValueAtItsPlaceInTheStream)
     r.serve();
     EXPECT_EQ(tcp.received(), Wire(Raw({0x07, 0, 0, 3}), 3) + Wire(Raw({0x07, 0, 0, 5}), 6) +
                                   Wire(Raw({0x02, 0, 0}) + "FIRST   ", 7) + Wire(Raw({0x02, 0, 0}) + "SECOND  ", 10));
-    EXPECT_EQ(r.params.PTY, 9);
+    EXPECT_EQ(r.params.program.PTY, 9);
     EXPECT_EQ(r.rig.ramText(image::kPS, 8), "SECOND  ");
 }
 
@@ -538,7 +538,7 @@ TEST(UecpPort, UdpTakesSeveralFramesPerDatagramAndAnswersTheSender)
     udp.send(Wire(Raw({0x2C, 2}), 1) + Wire(Raw({0x02, 0, 0}) + "FIRST   ", 2) +
              Wire(Raw({0x02, 0, 0}) + "SECOND  ", 3));
     r.serve();
-    EXPECT_EQ(r.params.PSDEF, "SECOND  ");
+    EXPECT_EQ(r.params.program.PSDEF, "SECOND  ");
     EXPECT_EQ(udp.received(), Wire(Raw({0x18, 0}), 1) + Wire(Raw({0x18, 0}), 2) + Wire(Raw({0x18, 0}), 3));
     EXPECT_EQ(r.rig.transactions(), 1u);  // the newer PS replaced the older while they waited
 
@@ -547,7 +547,7 @@ TEST(UecpPort, UdpTakesSeveralFramesPerDatagramAndAnswersTheSender)
     udp.send(frame.substr(0, 5));
     udp.send(frame.substr(5));
     r.serve();
-    EXPECT_EQ(r.params.PTY, 0);
+    EXPECT_EQ(r.params.program.PTY, 0);
     EXPECT_EQ(udp.received(), Wire(Raw({0x18, 10, 4}), 4));
 }
 
@@ -568,13 +568,13 @@ TEST(UecpPort, SerialLineOverAPseudoTerminal)
     };
     write("\x13\x11noise" + Wire(Raw({0x2C, 2}), 1) + Wire(Raw({0x01, 0, 0, 0xFE, 0xFD, 0x02, 0, 0}) + "QUORVAN ", 2));
     r.serve();
-    EXPECT_EQ(r.params.PI, "FEFD");
+    EXPECT_EQ(r.params.program.PI, "FEFD");
     EXPECT_EQ(r.rig.ramText(image::kPS, 8), "QUORVAN ");
     std::string bad = Wire(Raw({0x07, 0, 0, 8}), 3);
     bad[bad.size() - 2] ^= 1;
     write(bad + Wire(Raw({0x17, 1, 0x01}), 4));
     r.serve();
-    EXPECT_EQ(r.params.PTY, 0);
+    EXPECT_EQ(r.params.program.PTY, 0);
 
     std::string got;
     char buf[512];
@@ -599,7 +599,7 @@ TEST(UecpPort, ARadiotextReplacesTheTagsOfTheTextBefore)
 {
     UecpRig r;
     r.rig.link.ExtensionRegisters = true;
-    r.params.RTPlus = true;
+    r.params.radiotext.RTPlus = true;
     Automation tcp(SOCK_STREAM, r.port.listener().tcpPort());
     EXPECT_EQ(ExecuteCommand(ParseLine("ARTIST=Queen"), r.params, r.host), "+");
     EXPECT_EQ(ExecuteCommand(ParseLine("TITLE=Bohemian Rhapsody"), r.params, r.host), "+");
@@ -623,7 +623,7 @@ TEST(UecpPort, ARadiotextReplacesTheTagsOfTheTextBefore)
 TEST(UecpPort, AFrameWithAValueTheStationRefusesChangesNothing)
 {
     UecpRig r;
-    r.params.PSDEF = "BEFORE  ";
+    r.params.program.PSDEF = "BEFORE  ";
     Automation tcp(SOCK_STREAM, r.port.listener().tcpPort());
     tcp.send(Wire(Raw({0x2C, 2}), 1));
     r.serve();
@@ -633,8 +633,8 @@ TEST(UecpPort, AFrameWithAValueTheStationRefusesChangesNothing)
         tcp.send(Wire(Raw({0x07, 0, 0, 7, 0x02, 0, 0}) + blank, 2));
         r.serve();
         EXPECT_EQ(tcp.received(), Wire(Raw({0x18, 6, 2}), 2));
-        EXPECT_EQ(r.params.PTY, 0);
-        EXPECT_EQ(r.params.PSDEF, "BEFORE  ");
+        EXPECT_EQ(r.params.program.PTY, 0);
+        EXPECT_EQ(r.params.program.PSDEF, "BEFORE  ");
         EXPECT_EQ(r.rig.transactions(), 0u);
         EXPECT_EQ(r.port.log().back().text, "frame refused: parameter out of range");
     }
@@ -651,14 +651,14 @@ TEST(UecpPort, TrafficAnnouncementAndTrafficProgrammeApart)
     r.serve();
     EXPECT_EQ(r.rig.ram(image::kTP, 1), "00");
     EXPECT_EQ(r.rig.ram(image::kTA, 1), "01");
-    EXPECT_FALSE(r.params.TP);
-    EXPECT_TRUE(r.params.TA);
+    EXPECT_FALSE(r.params.program.TP);
+    EXPECT_TRUE(r.params.program.TA);
     tcp.send(Wire(Raw({0x03, 0, 0, 0x02})));
     r.serve();
     EXPECT_EQ(r.rig.ram(image::kTP, 1), "01");
     EXPECT_EQ(r.rig.ram(image::kTA, 1), "00");
-    EXPECT_TRUE(r.params.TP);
-    EXPECT_FALSE(r.params.TA);
+    EXPECT_TRUE(r.params.program.TP);
+    EXPECT_FALSE(r.params.program.TA);
 }
 
 // The configuration byte's toggle bit asks for the other A/B flag; it wins
@@ -666,7 +666,7 @@ TEST(UecpPort, TrafficAnnouncementAndTrafficProgrammeApart)
 TEST(UecpPort, TheToggleBitFlipsTheFlagForTheSameText)
 {
     UecpRig r;
-    r.params.ToggleAB = true;
+    r.params.radiotext.ToggleAB = true;
     Automation tcp(SOCK_STREAM, r.port.listener().tcpPort());
     const std::string text = "Same text";
     tcp.send(Wire(Raw({0x0A, 0, 0, 10, 0x00}) + text));
@@ -688,7 +688,7 @@ TEST(UecpPort, TheToggleBitFlipsTheFlagForTheSameText)
 TEST(UecpPort, AHalfClosedClientGetsItsAnswers)
 {
     UecpRig r;
-    r.params.PTY = 4;
+    r.params.program.PTY = 4;
     Automation tcp(SOCK_STREAM, r.port.listener().tcpPort());
     tcp.send(Wire(Raw({0x2C, 1}), 1) + Wire(Raw({0x07, 0, 0, 9}), 2) + Wire(Raw({0x17, 1, 0x07}), 3));
     ASSERT_EQ(::shutdown(tcp.fd, SHUT_WR), 0);
@@ -748,7 +748,7 @@ TEST(UecpPort, TheSenderHeardLeastRecentlyLosesItsMode)
     senders[1]->send(Wire(Raw({0x07, 0, 0, 6}), 5));  // the one heard least recently: mode 0 again
     r.serve();
     EXPECT_EQ(senders[1]->received(), "");
-    EXPECT_EQ(r.params.PTY, 6);
+    EXPECT_EQ(r.params.program.PTY, 6);
 }
 
 // One datagram's frames are acknowledged together: a datagram of a
@@ -808,7 +808,7 @@ TEST(UecpPort, ForeignFramesAreLoggedOncePerSenderAndMinute)
     r.serve();
     ASSERT_EQ(r.port.log().size(), 2u);
     EXPECT_EQ(r.port.log()[1].text, "frames for encoder 3 ignored; this is site 7 encoder 2");
-    EXPECT_EQ(r.params.PSDEF, "");
+    EXPECT_EQ(r.params.program.PSDEF, "");
     EXPECT_EQ(r.rig.transactions(), 0u);
 }
 

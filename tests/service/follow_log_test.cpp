@@ -49,13 +49,13 @@ TEST(FollowLog, FollowedLinesNameWhatRuns)
 {
     TStationParams params;
     EXPECT_TRUE(followedLines(params, Brackets).empty());
-    params.CBRTEN = params.CBR1FF = params.RTSA = params.CTRunning = true;
-    params.ER1F = "rt.txt";
-    params.SERTSW = 0;
+    params.radiotext.CBRTEN = params.textSources.CBR1FF = params.radiotext.RTSA = params.system.CTRunning = true;
+    params.textSources.ER1F = "rt.txt";
+    params.radiotext.SERTSW = 0;
     EXPECT_EQ(followedLines(params, Brackets),
               (std::vector<std::string>{"Radiotext source: [rt.txt]", "Radiotext switching: every 30 s",
                                         "Clock time: every minute"}));
-    params.SERTSW = 5;
+    params.radiotext.SERTSW = 5;
     EXPECT_EQ(followedLines(params, Brackets)[1], "Radiotext switching: every 5 min");
 }
 

@@ -104,8 +104,8 @@ struct Pipe {
 struct LoopRig {
     LoopRig()
     {
-        params.CBRTEN = params.CBR1FF = true;
-        params.ER1F = "rt.txt";
+        params.radiotext.CBRTEN = params.textSources.CBR1FF = true;
+        params.textSources.ER1F = "rt.txt";
         write("rt.txt", "FIRST TEXT");
     }
     void write(const std::string& name, const std::string& text) { std::ofstream(dir.path() + name) << text; }
@@ -151,7 +151,7 @@ struct LoopRig {
 TEST(FollowLoop, TimersTickInOrderOnTheInjectedClockAndTheEndStopsTheWait)
 {
     LoopRig r;
-    r.params.CTRunning = true;
+    r.params.system.CTRunning = true;
     r.poller.at(4000, [&r] { r.write("rt.txt", "SECOND TEXT"); });
     r.stopAt(7050);
     r.run();

@@ -13,9 +13,9 @@ TEST(LoadedValues, PIIsCorrectedAsTheStartUpRuleWouldAndSaidWhy)
 {
     const auto corrected = [](const std::string& pi) {
         TStationParams p;
-        p.PI = pi;
+        p.program.PI = pi;
         const std::vector<std::string> notes = CorrectLoadedValues(p);
-        return p.PI + " | " + (notes.empty() ? "" : notes[0]);
+        return p.program.PI + " | " + (notes.empty() ? "" : notes[0]);
     };
     EXPECT_EQ(corrected("D3C2"), "D3C2 | ");
     EXPECT_EQ(corrected("ZZZZ"), "FFFF | PI 'ZZZZ' is not hexadecimal; FFFF used");
@@ -27,18 +27,18 @@ TEST(LoadedValues, PIIsCorrectedAsTheStartUpRuleWouldAndSaidWhy)
 TEST(LoadedValues, AFRowsSendWouldDropAndTextsTooLongForTheirField)
 {
     TStationParams p;
-    p.CBCHARSET = static_cast<int>(Charset::Rds);
-    p.SGAF[0] = "200";
-    p.SGAF[1] = "98,5";
-    p.SGAF[2] = "98.5";
-    p.PSDEF = EncodeText("ŽIŽKOV RADIO", Charset::Rds);
-    p.RT3 = std::string(70, 'x');
+    p.preferences.CBCHARSET = static_cast<int>(Charset::Rds);
+    p.program.SGAF[0] = "200";
+    p.program.SGAF[1] = "98,5";
+    p.program.SGAF[2] = "98.5";
+    p.program.PSDEF = EncodeText("ŽIŽKOV RADIO", Charset::Rds);
+    p.radiotext.RT3 = std::string(70, 'x');
     const std::vector<std::string> notes = CorrectLoadedValues(p, ',');
-    EXPECT_EQ(p.SGAF[0], "");
-    EXPECT_EQ(p.SGAF[1], "98,5");  // the operator's decimal separator
-    EXPECT_EQ(p.SGAF[2], "98.5");
-    EXPECT_EQ(p.PSDEF, EncodeText("ŽIŽKOV R", Charset::Rds));
-    EXPECT_EQ(p.RT3, std::string(64, 'x'));
+    EXPECT_EQ(p.program.SGAF[0], "");
+    EXPECT_EQ(p.program.SGAF[1], "98,5");  // the operator's decimal separator
+    EXPECT_EQ(p.program.SGAF[2], "98.5");
+    EXPECT_EQ(p.program.PSDEF, EncodeText("ŽIŽKOV R", Charset::Rds));
+    EXPECT_EQ(p.radiotext.RT3, std::string(64, 'x'));
     ASSERT_EQ(notes.size(), 3u);
     EXPECT_EQ(notes[1], "DefaultPS 'ŽIŽKOV RADIO' is longer than 8 characters; 'ŽIŽKOV R' used");
     EXPECT_EQ(notes[2].substr(0, 12), "Radiotext13 ");
@@ -48,9 +48,9 @@ TEST(LoadedValues, AFRowsSendWouldDropAndTextsTooLongForTheirField)
 
 TEST(SettingsToggleAB, OnInANewFileOffInAnOlderOne)
 {
-    EXPECT_TRUE(loadedFrom("").params.ToggleAB);
-    EXPECT_FALSE(loadedFrom(crlf("[Config]\nTop=10\n")).params.ToggleAB);
-    EXPECT_TRUE(loadedFrom(crlf("[Radiotext]\nToggleAB=1\n")).params.ToggleAB);
+    EXPECT_TRUE(loadedFrom("").params.radiotext.ToggleAB);
+    EXPECT_FALSE(loadedFrom(crlf("[Config]\nTop=10\n")).params.radiotext.ToggleAB);
+    EXPECT_TRUE(loadedFrom(crlf("[Radiotext]\nToggleAB=1\n")).params.radiotext.ToggleAB);
     const SettingsValues fresh;
     EXPECT_NE(savedOver("", fresh).find("\r\nToggleAB=1\r\n"), std::string::npos);
 }

@@ -68,8 +68,8 @@ std::vector<std::string> lines(const std::string& text)
 SettingsValues startedWith(const std::string& text)
 {
     SettingsValues v = loadedFrom(text);
-    v.params.CTRunning = ctStateStartsTransmission(v.window.CTState);
-    v.window.CTState = ctStateText(v.params.CTRunning);
+    v.params.system.CTRunning = ctStateStartsTransmission(v.window.CTState);
+    v.window.CTState = ctStateText(v.params.system.CTRunning);
     return v;
 }
 
@@ -97,9 +97,9 @@ TEST(SettingsBadInput, FiftyMegabyteFile)
 {
     std::string text = "[Config]\r\nPort=2\r\n[General]\r\nPTY=9\r\n" + randomBytes(50u << 20, 7);
     SettingsValues v = loadedFrom(text);
-    EXPECT_EQ(v.params.RGPORT, 2);
-    EXPECT_EQ(v.params.PTY, 9);
-    v.params.RGPORT = 3;
+    EXPECT_EQ(v.params.preferences.RGPORT, 2);
+    EXPECT_EQ(v.params.program.PTY, 9);
+    v.params.preferences.RGPORT = 3;
     std::string saved = savedOver(text, v);
     EXPECT_GE(saved.size(), text.size());
     EXPECT_EQ(saved.rfind("[Config]\r\nPort=3\r\nTop=10\r\n", 0), 0u);
@@ -110,9 +110,9 @@ TEST(SettingsBadInput, NulBytes)
 {
     const std::string text = "[Config]\0\r\nPort=\0 2\r\nLPT2Address=6\0003\r\n\0\0\0\r\n[General]\r\nPTY=1\0\r\n"s;
     SettingsValues v = loadedFrom(text);
-    EXPECT_EQ(v.params.RGPORT, 0);
-    EXPECT_EQ(v.params.ELPTA, std::string("6\0003", 3));
-    EXPECT_EQ(v.params.PTY, 0);
+    EXPECT_EQ(v.params.preferences.RGPORT, 0);
+    EXPECT_EQ(v.params.preferences.ELPTA, std::string("6\0003", 3));
+    EXPECT_EQ(v.params.program.PTY, 0);
     expectRoundTrip(text);
 }
 
@@ -123,8 +123,8 @@ TEST(SettingsBadInput, HundredThousandCharacterLines)
                              std::string(100000, 'K') + "=1\r\n[" + std::string(100000, 'S') + "]\r\nPTY=" +
                              std::string(100000, '9') + "\r\n";
     SettingsValues v = loadedFrom(text);
-    EXPECT_EQ(v.params.PSDEF, longValue);
-    EXPECT_EQ(v.params.PTY, 0);
+    EXPECT_EQ(v.params.program.PSDEF, longValue);
+    EXPECT_EQ(v.params.program.PTY, 0);
     expectRoundTrip(text);
 }
 
@@ -132,10 +132,10 @@ TEST(SettingsBadInput, DuplicateSectionsAndKeysFirstOneWins)
 {
     const std::string text = "[Config]\r\nPort=2\r\nPort=3\r\n[General]\r\nPTY=1\r\n[CONFIG]\r\nPort=4\r\nSlow=0\r\n";
     SettingsValues v = loadedFrom(text);
-    EXPECT_EQ(v.params.RGPORT, 2);
-    EXPECT_FALSE(v.params.CBSS); // found in the second [Config]
-    v.params.RGPORT = 5;
-    v.params.CBSS = true;
+    EXPECT_EQ(v.params.preferences.RGPORT, 2);
+    EXPECT_FALSE(v.params.preferences.CBSS); // found in the second [Config]
+    v.params.preferences.RGPORT = 5;
+    v.params.preferences.CBSS = true;
     std::string saved = savedOver(text, v);
     EXPECT_EQ(saved.rfind("[Config]\r\nPort=5\r\nPort=3\r\nTop=10\r\nLeft=", 0), 0u);
     EXPECT_NE(saved.find("[CONFIG]\r\nPort=4\r\nSlow=1\r\n"), std::string::npos);
@@ -146,8 +146,8 @@ TEST(SettingsBadInput, LineFeedsOnlyAndNoFinalNewline)
 {
     const std::string text = "[Config]\nPort=2\n[General]\nPTY=5";
     SettingsValues v = loadedFrom(text);
-    EXPECT_EQ(v.params.RGPORT, 2);
-    EXPECT_EQ(v.params.PTY, 5);
+    EXPECT_EQ(v.params.preferences.RGPORT, 2);
+    EXPECT_EQ(v.params.program.PTY, 5);
     std::string saved = savedOver(text, v);
     EXPECT_EQ(saved.find('\r'), std::string::npos);
     EXPECT_NE(saved.find("[General]\nPTY=5\nPhaseShift=0\n"), std::string::npos);
@@ -158,9 +158,9 @@ TEST(SettingsBadInput, TextsWithLineBreaksCannotInjectKeys)
 {
     SettingsValues v;
     v.window.RTFromFile = "song\n[Config]\nPort=5";
-    v.params.RT1 = "one\r\ntwo";
+    v.params.radiotext.RT1 = "one\r\ntwo";
     SettingsValues back = loadedFrom(savedOver("", v));
-    EXPECT_EQ(back.params.RGPORT, 0);
+    EXPECT_EQ(back.params.preferences.RGPORT, 0);
     EXPECT_EQ(back.window.RTFromFile, "song [Config] Port=5");
-    EXPECT_EQ(back.params.RT1, "one\r two");
+    EXPECT_EQ(back.params.radiotext.RT1, "one\r two");
 }

@@ -22,14 +22,14 @@ std::string line(const std::string& file, const std::string& key)
 
 TEST(SettingsCharset, NoFileMeansRdsAnOlderFileLatin1AndANewFileNamesIt)
 {
-    EXPECT_EQ(loadedFrom("").params.CBCHARSET, 1);
-    EXPECT_EQ(loadedFrom(crlf("[Config]\nTop=10\n")).params.CBCHARSET, 0);
-    EXPECT_EQ(loadedFrom(crlf("[Config]\nCharset=1\n")).params.CBCHARSET, 1);
-    EXPECT_EQ(loadedFrom(crlf("[Config]\nCharset=7\n")).params.CBCHARSET, 0);
+    EXPECT_EQ(loadedFrom("").params.preferences.CBCHARSET, 1);
+    EXPECT_EQ(loadedFrom(crlf("[Config]\nTop=10\n")).params.preferences.CBCHARSET, 0);
+    EXPECT_EQ(loadedFrom(crlf("[Config]\nCharset=1\n")).params.preferences.CBCHARSET, 1);
+    EXPECT_EQ(loadedFrom(crlf("[Config]\nCharset=7\n")).params.preferences.CBCHARSET, 0);
 
     SettingsValues fresh;
     EXPECT_EQ(line(savedOver("", fresh), "Charset"), "1");
-    fresh.params.CBCHARSET = 0;
+    fresh.params.preferences.CBCHARSET = 0;
     EXPECT_EQ(line(savedOver("", fresh), "Charset"), "0");
 }
 
@@ -38,9 +38,9 @@ TEST(SettingsCharset, AnOlderFileKeepsItsLatin1BytesAndGetsNoNewKey)
     const std::string older = crlf("[Config]\nTop=10\n\n[General]\nDefaultPS=\"K\xC4LL\"\n\n"
                                    "[Radiotext]\nRadiotext1=\"Caf\xE9 \x80\"\n");
     SettingsValues v = loadedFrom(older);
-    EXPECT_EQ(v.params.CBCHARSET, 0);
-    EXPECT_EQ(v.params.PSDEF, "K\xC4LL");
-    EXPECT_EQ(v.params.RT1, "Caf\xE9 \x80");
+    EXPECT_EQ(v.params.preferences.CBCHARSET, 0);
+    EXPECT_EQ(v.params.program.PSDEF, "K\xC4LL");
+    EXPECT_EQ(v.params.radiotext.RT1, "Caf\xE9 \x80");
     const std::string saved = savedOver(older, v);
     EXPECT_EQ(line(saved, "Charset"), "(none)");
     EXPECT_EQ(line(saved, "DefaultPS"), "\"K\xC4LL\"");
@@ -61,23 +61,23 @@ TEST(SettingsCharset, RdsFileTextsSendAsCodesAndReceiveBackAsUtf8)
     const std::string file = crlf("[Config]\nCharset=1\nBidirectional=1\n\n[General]\nDefaultPS=\"KVÄLL\"\n\n"
                                   "[Radiotext]\nRadiotext1=\"Žižkov – 100 €\"\nSelRT1=1\nEnabled=1\n");
     SettingsValues v = loadedFrom(file);
-    EXPECT_EQ(v.params.PSDEF, "KV\xD1LL");
-    EXPECT_EQ(v.params.RT1, "\xCDi\xDDkov - 100 \xA9");
+    EXPECT_EQ(v.params.program.PSDEF, "KV\xD1LL");
+    EXPECT_EQ(v.params.radiotext.RT1, "\xCDi\xDDkov - 100 \xA9");
 
     EncoderRig rig;
     {
         auto ctx = rig.context();
-        BSEND1Click(ctx, v.params);
+        Send(ctx, v.params);
     }
     EXPECT_EQ(rig.ram(0x02, 8), "4B 56 D1 4C 4C 20 20 20");
     EXPECT_EQ(rig.ram(0x20, 14), "CD 69 DD 6B 6F 76 20 2D 20 31 30 30 20 A9");
 
     SettingsValues received;
-    received.params.CBCHARSET = 1;
+    received.params.preferences.CBCHARSET = 1;
     {
         rig.time.advanceMs(1000);
         auto ctx = rig.context();
-        BREC1Click(ctx, received.params);
+        Receive(ctx, received.params);
     }
     const std::string saved = savedOver(file, received);
     EXPECT_EQ(line(saved, "DefaultPS"), "\"KVÄLL\"");
@@ -98,24 +98,24 @@ TEST(SettingsCharset, RememberedSourceTextsAreUtf8InTheRdsSet)
 TEST(StationCharset, SwitchingKeepsTheCharactersAndMarksWhatLatin1Lacks)
 {
     TStationParams p;
-    p.CBCHARSET = 1;
-    p.PSDEF = EncodeText("KVÄLL", Charset::Rds);
-    p.RT2 = EncodeText("Žižkov 100 €", Charset::Rds);
-    p.DPS1[3] = EncodeText("Čaj", Charset::Rds);
-    p.ER1PR = EncodeText("Now: ", Charset::Rds);
-    p.ECUSCH = EncodeText("$", Charset::Rds);
-    p.PI = "12AB";
+    p.preferences.CBCHARSET = 1;
+    p.program.PSDEF = EncodeText("KVÄLL", Charset::Rds);
+    p.radiotext.RT2 = EncodeText("Žižkov 100 €", Charset::Rds);
+    p.dynamicPs.DPS1[3] = EncodeText("Čaj", Charset::Rds);
+    p.textSources.ER1PR = EncodeText("Now: ", Charset::Rds);
+    p.textSources.ECUSCH = EncodeText("$", Charset::Rds);
+    p.program.PI = "12AB";
     ChangeCharset(p, Charset::Latin1);
-    EXPECT_EQ(p.CBCHARSET, 0);
-    EXPECT_EQ(p.PSDEF, "KV\xC4LL");
-    EXPECT_EQ(p.RT2, "?i?kov 100 ?");
-    EXPECT_EQ(p.DPS1[3], "?aj");
-    EXPECT_EQ(p.ER1PR, "Now: ");
-    EXPECT_EQ(p.ECUSCH, "$");
-    EXPECT_EQ(p.PI, "12AB");
+    EXPECT_EQ(p.preferences.CBCHARSET, 0);
+    EXPECT_EQ(p.program.PSDEF, "KV\xC4LL");
+    EXPECT_EQ(p.radiotext.RT2, "?i?kov 100 ?");
+    EXPECT_EQ(p.dynamicPs.DPS1[3], "?aj");
+    EXPECT_EQ(p.textSources.ER1PR, "Now: ");
+    EXPECT_EQ(p.textSources.ECUSCH, "$");
+    EXPECT_EQ(p.program.PI, "12AB");
     ChangeCharset(p, Charset::Rds);
-    EXPECT_EQ(DecodeText(p.PSDEF, Charset::Rds), "KVÄLL");
-    EXPECT_EQ(p.ECUSCH, "\xAB");
+    EXPECT_EQ(DecodeText(p.program.PSDEF, Charset::Rds), "KVÄLL");
+    EXPECT_EQ(p.textSources.ECUSCH, "\xAB");
     const TStationParams before = p;
     ChangeCharset(p, Charset::Rds);
     EXPECT_EQ(p, before);

@@ -14,49 +14,49 @@ using quorvan::test::savedOver;
 TEST(SettingsLoad, WithoutAFileTheWindowKeepsItsInitialValuesButTheFixedDefaults)
 {
     SettingsValues expected;
-    expected.params.CBSS = false; // "Slow" is cleared although the box starts checked
+    expected.params.preferences.CBSS = false; // "Slow" is cleared although the box starts checked
     EXPECT_EQ(loadedFrom(""), expected);
 
     // The keys with a fixed default override whatever the window held.
     SettingsValues start;
     start.window = WindowValues{1, 2, false, "Start", "d", "r", ""};
-    start.params.STMEN = true;
-    start.params.CBHPRI = true;
-    start.params.RBPTYC = 2;
-    start.params.RGPORT = 4;
-    start.params.CBBI = false;
-    start.params.LImageFile = "/pic.bmp";
-    start.params.SEUTCO = 3;
-    start.params.SESMTO = -1;
-    start.params.ELPTA = "888";
-    start.params.RBRT1 = false;
-    start.params.RBRT3 = true;
-    start.params.CBRSN = start.params.CBREIB = start.params.CBCTC = true;
+    start.params.system.STMEN = true;
+    start.params.preferences.CBHPRI = true;
+    start.params.preferences.RBPTYC = 2;
+    start.params.preferences.RGPORT = 4;
+    start.params.preferences.CBBI = false;
+    start.params.preferences.LImageFile = "/pic.bmp";
+    start.params.preferences.SEUTCO = 3;
+    start.params.preferences.SESMTO = -1;
+    start.params.preferences.ELPTA = "888";
+    start.params.radiotext.RBRT1 = false;
+    start.params.radiotext.RBRT3 = true;
+    start.params.textSources.CBRSN = start.params.textSources.CBREIB = start.params.textSources.CBCTC = true;
     EXPECT_EQ(loadedFrom("", start), expected);
 }
 
 TEST(SettingsLoad, QuotedTextsKeepBlanksAndQuotes)
 {
     SettingsValues v;
-    v.params.PSDEF = " RADIO ";
-    v.params.ED1PR = "Now \"live\": ";
+    v.params.program.PSDEF = " RADIO ";
+    v.params.textSources.ED1PR = "Now \"live\": ";
     std::string file = savedOver("", v);
     EXPECT_NE(file.find("DefaultPS=\" RADIO \"\r\n"), std::string::npos);
     EXPECT_NE(file.find("Prefix=\"Now \"\"live\"\": \"\r\n"), std::string::npos);
 
     SettingsValues back = loadedFrom(file);
-    EXPECT_EQ(back.params.PSDEF, " RADIO ");
-    EXPECT_EQ(back.params.ED1PR, "Now \"live\": ");
-    EXPECT_EQ(loadedFrom("[General]\nDefaultPS=  RADIO  \n").params.PSDEF, "RADIO"); // unquoted: trimmed
+    EXPECT_EQ(back.params.program.PSDEF, " RADIO ");
+    EXPECT_EQ(back.params.textSources.ED1PR, "Now \"live\": ");
+    EXPECT_EQ(loadedFrom("[General]\nDefaultPS=  RADIO  \n").params.program.PSDEF, "RADIO"); // unquoted: trimmed
 }
 
 TEST(SettingsLoad, PlainTextLosesItsTrailingBlank)
 {
     SettingsValues v;
-    v.params.DPS1B = "Now playing ";
+    v.params.dynamicPs.DPS1B = "Now playing ";
     std::string file = savedOver("", v);
     EXPECT_NE(file.find("Text=Now playing \r\n"), std::string::npos);
-    EXPECT_EQ(loadedFrom(file).params.DPS1B, "Now playing");
+    EXPECT_EQ(loadedFrom(file).params.dynamicPs.DPS1B, "Now playing");
 }
 
 TEST(SettingsLoad, RememberedSourceTextsKeepEveryCharacterAndStayPlainWhenTheyCan)
@@ -88,9 +88,9 @@ TEST(SettingsLoad, RememberedSourceTextsKeepEveryCharacterAndStayPlainWhenTheyCa
 TEST(SettingsLoad, TrafficAnnouncementIsWrittenButNeverRead)
 {
     SettingsValues v;
-    v.params.TA = true;
+    v.params.program.TA = true;
     EXPECT_NE(savedOver("", v).find("TA=1\r\n"), std::string::npos);
-    EXPECT_FALSE(loadedFrom("[General]\r\nTA=1\r\n").params.TA);
+    EXPECT_FALSE(loadedFrom("[General]\r\nTA=1\r\n").params.program.TA);
     for (const SettingKey* k : settingReadOrder())
         EXPECT_STRNE(k->key, "TA");
 }
@@ -98,29 +98,29 @@ TEST(SettingsLoad, TrafficAnnouncementIsWrittenButNeverRead)
 TEST(SettingsLoad, MissingKeysKeepTheInitialValues)
 {
     SettingsValues start;
-    start.params.RT4 = "initial four";
-    start.params.PI = "1234";
+    start.params.radiotext.RT4 = "initial four";
+    start.params.program.PI = "1234";
     SettingsValues v = loadedFrom("[Radiotext]\r\nRadiotext1=\"one\"\r\nRadiotext12=two\r\n", start);
-    EXPECT_EQ(v.params.RT1, "one");
-    EXPECT_EQ(v.params.RT2, "two");
-    EXPECT_EQ(v.params.RT4, "initial four");
-    EXPECT_EQ(v.params.PI, "1234");
+    EXPECT_EQ(v.params.radiotext.RT1, "one");
+    EXPECT_EQ(v.params.radiotext.RT2, "two");
+    EXPECT_EQ(v.params.radiotext.RT4, "initial four");
+    EXPECT_EQ(v.params.program.PI, "1234");
     // Present but empty: the empty text for texts, the default for numbers.
     v = loadedFrom("[Radiotext]\r\nRadiotext14=\r\nSendNextAfter=\r\n[Config]\r\nVisible=\r\n", start);
-    EXPECT_EQ(v.params.RT4, "");
-    EXPECT_EQ(v.params.SERTSW, 5);
+    EXPECT_EQ(v.params.radiotext.RT4, "");
+    EXPECT_EQ(v.params.radiotext.SERTSW, 5);
     EXPECT_TRUE(v.window.Visible);
 }
 
 TEST(SettingsLoad, RangeRulesOfTheChoicesAndOffsets)
 {
     SettingsValues start;
-    start.params.RGPORT = 3;
-    start.params.PTY = 7;
-    start.params.MS = 0;
-    start.params.RGDPS1M = 1;
-    start.params.RGD1L = 0;
-    start.params.CBRTT2 = 1;
+    start.params.preferences.RGPORT = 3;
+    start.params.program.PTY = 7;
+    start.params.program.MS = 0;
+    start.params.dynamicPs.RGDPS1M = 1;
+    start.params.textSources.RGD1L = 0;
+    start.params.radiotext.CBRTT2 = 1;
     SettingsValues v = loadedFrom(crlf("[Config]\nPort=7\nPTYCodes=3\nUTCOffset=13\nSummerTimeOffset=5\n"
                                        "LabelColor=999\n"
                                        "[General]\nClockSource=5\nPLLRange=-1\nPTY=40\nMS=2\nRT2Type=2\n"
@@ -129,97 +129,97 @@ TEST(SettingsLoad, RangeRulesOfTheChoicesAndOffsets)
                                        "[DataGroups]\nGroupType1=40\n"
                                        "[Radiotext]\nSendNextAfter=300\nCutEnd=64\n"),
                                   start);
-    EXPECT_EQ(v.params.RGPORT, 0);   // outside 0..6: LPT1
-    EXPECT_EQ(v.params.RBPTYC, 0);
-    EXPECT_EQ(v.params.SEUTCO, 0);
-    EXPECT_EQ(v.params.SESMTO, 2);   // inside -12..12: limited to -2..2
-    EXPECT_EQ(v.params.ColorBox1, 999);
-    EXPECT_EQ(v.params.RGCS, 1);     // outside 0..1: 1, not 0
-    EXPECT_EQ(v.params.RGPLLR, 1);
-    EXPECT_EQ(v.params.PTY, 7);      // outside 0..31: unchanged
-    EXPECT_EQ(v.params.MS, 0);
-    EXPECT_EQ(v.params.CBRTT2, 1);
-    EXPECT_EQ(v.params.RGDLD, 1);
-    EXPECT_EQ(v.params.RGDPS1M, 1);
-    EXPECT_EQ(v.params.RGD1L, 0);
-    EXPECT_EQ(v.params.SED1BE, 63);
-    EXPECT_EQ(v.params.SED1EN, 0);
-    EXPECT_EQ(v.params.CBGRTYP, 40); // taken without a check
-    EXPECT_EQ(v.params.SERTSW, 240);
-    EXPECT_EQ(v.params.SER1EN, 63);
+    EXPECT_EQ(v.params.preferences.RGPORT, 0);   // outside 0..6: LPT1
+    EXPECT_EQ(v.params.preferences.RBPTYC, 0);
+    EXPECT_EQ(v.params.preferences.SEUTCO, 0);
+    EXPECT_EQ(v.params.preferences.SESMTO, 2);   // inside -12..12: limited to -2..2
+    EXPECT_EQ(v.params.preferences.ColorBox1, 999);
+    EXPECT_EQ(v.params.system.RGCS, 1);     // outside 0..1: 1, not 0
+    EXPECT_EQ(v.params.system.RGPLLR, 1);
+    EXPECT_EQ(v.params.program.PTY, 7);      // outside 0..31: unchanged
+    EXPECT_EQ(v.params.program.MS, 0);
+    EXPECT_EQ(v.params.radiotext.CBRTT2, 1);
+    EXPECT_EQ(v.params.dynamicPs.RGDLD, 1);
+    EXPECT_EQ(v.params.dynamicPs.RGDPS1M, 1);
+    EXPECT_EQ(v.params.textSources.RGD1L, 0);
+    EXPECT_EQ(v.params.textSources.SED1BE, 63);
+    EXPECT_EQ(v.params.textSources.SED1EN, 0);
+    EXPECT_EQ(v.params.system.CBGRTYP, 40); // taken without a check
+    EXPECT_EQ(v.params.radiotext.SERTSW, 240);
+    EXPECT_EQ(v.params.textSources.SER1EN, 63);
 
-    EXPECT_EQ(loadedFrom("[Config]\r\nSummerTimeOffset=13\r\n").params.SESMTO, 1);
-    EXPECT_EQ(loadedFrom("[Config]\r\nSummerTimeOffset=-12\r\n").params.SESMTO, -2);
-    EXPECT_EQ(loadedFrom("[Config]\r\nSummerTimeOffset=-13\r\n").params.SESMTO, 1);
-    EXPECT_EQ(loadedFrom("[Config]\r\nUTCOffset=-12\r\n").params.SEUTCO, -12);
-    EXPECT_EQ(loadedFrom("[General]\r\nPTY=31\r\n").params.PTY, 31);
+    EXPECT_EQ(loadedFrom("[Config]\r\nSummerTimeOffset=13\r\n").params.preferences.SESMTO, 1);
+    EXPECT_EQ(loadedFrom("[Config]\r\nSummerTimeOffset=-12\r\n").params.preferences.SESMTO, -2);
+    EXPECT_EQ(loadedFrom("[Config]\r\nSummerTimeOffset=-13\r\n").params.preferences.SESMTO, 1);
+    EXPECT_EQ(loadedFrom("[Config]\r\nUTCOffset=-12\r\n").params.preferences.SEUTCO, -12);
+    EXPECT_EQ(loadedFrom("[General]\r\nPTY=31\r\n").params.program.PTY, 31);
 }
 
 TEST(SettingsLoad, NumbersThatAreNotNumbersGiveTheDefault)
 {
     SettingsValues start;
-    start.params.PTY = 4;
+    start.params.program.PTY = 4;
     SettingsValues v = loadedFrom(crlf("[Config]\nPort=abc\nTop=$20\nLeft=0x1e\nVisible=no\nHighPriority=0x1\n"
                                        "Bidirectional=1.0\n[General]\nPTY=five\nTP=-1\n"),
                                   start);
-    EXPECT_EQ(v.params.RGPORT, 0);
+    EXPECT_EQ(v.params.preferences.RGPORT, 0);
     EXPECT_EQ(v.window.Top, 32);
     EXPECT_EQ(v.window.Left, 30);
     EXPECT_TRUE(v.window.Visible);
-    EXPECT_TRUE(v.params.CBHPRI);
-    EXPECT_TRUE(v.params.CBBI);
-    EXPECT_EQ(v.params.PTY, 4);
-    EXPECT_TRUE(v.params.TP);
+    EXPECT_TRUE(v.params.preferences.CBHPRI);
+    EXPECT_TRUE(v.params.preferences.CBBI);
+    EXPECT_EQ(v.params.program.PTY, 4);
+    EXPECT_TRUE(v.params.program.TP);
 }
 
 TEST(SettingsLoad, SteppedValuesAreWholeStepsLimitedByTheControl)
 {
     SettingsValues v;
-    v.params.SEDPS1DL = 7; // 18.9 s
-    v.params.SEDPSLP = 5;  // 2.5 s
-    v.params.SEPHASE = 5;  // 47.35 degrees
+    v.params.dynamicPs.SEDPS1DL = 7; // 18.9 s
+    v.params.dynamicPs.SEDPSLP = 5;  // 2.5 s
+    v.params.system.SEPHASE = 5;  // 47.35 degrees
     std::string file = savedOver("", v);
     EXPECT_NE(file.find("Delay=7\r\n"), std::string::npos);
     EXPECT_NE(file.find("DPSLabelPeriod=5\r\n"), std::string::npos);
     EXPECT_NE(file.find("PhaseShift=5\r\n"), std::string::npos);
     SettingsValues back = loadedFrom(file);
-    EXPECT_EQ(back.params.SEDPS1DL, 7);
-    EXPECT_EQ(back.params.SEDPSLP, 5);
-    EXPECT_EQ(back.params.SEPHASE, 5);
-    EXPECT_NEAR(back.params.SEDPS1DL * findSettingKey("DPS1", "Delay")->step, 18.9, 1e-9);
-    EXPECT_NEAR(back.params.SEDPSLP * findSettingKey("General", "DPSLabelPeriod")->step, 2.5, 1e-9);
-    EXPECT_NEAR(back.params.SEPHASE * findSettingKey("General", "PhaseShift")->step, 47.35, 1e-9);
+    EXPECT_EQ(back.params.dynamicPs.SEDPS1DL, 7);
+    EXPECT_EQ(back.params.dynamicPs.SEDPSLP, 5);
+    EXPECT_EQ(back.params.system.SEPHASE, 5);
+    EXPECT_NEAR(back.params.dynamicPs.SEDPS1DL * findSettingKey("DPS1", "Delay")->step, 18.9, 1e-9);
+    EXPECT_NEAR(back.params.dynamicPs.SEDPSLP * findSettingKey("General", "DPSLabelPeriod")->step, 2.5, 1e-9);
+    EXPECT_NEAR(back.params.system.SEPHASE * findSettingKey("General", "PhaseShift")->step, 47.35, 1e-9);
 
     v = loadedFrom("[General]\r\nPhaseShift=19\r\nDPSLabelPeriod=0\r\n[DPS1]\r\nDelay=300\r\n");
-    EXPECT_EQ(v.params.SEPHASE, 18);
-    EXPECT_EQ(v.params.SEDPSLP, 1);
-    EXPECT_EQ(v.params.SEDPS1DL, 255);
+    EXPECT_EQ(v.params.system.SEPHASE, 18);
+    EXPECT_EQ(v.params.dynamicPs.SEDPSLP, 1);
+    EXPECT_EQ(v.params.dynamicPs.SEDPS1DL, 255);
 }
 
 TEST(SettingsLoad, RadioButtonsLastTrueWinsAndAllFalseLeavesNone)
 {
     SettingsValues v = loadedFrom("[Radiotext]\r\nSelRT1=0\r\nSelRT2=1\r\nSelRT3=1\r\nSelRT4=0\r\n");
-    EXPECT_FALSE(v.params.RBRT1);
-    EXPECT_FALSE(v.params.RBRT2);
-    EXPECT_TRUE(v.params.RBRT3);
-    EXPECT_FALSE(v.params.RBRT4);
+    EXPECT_FALSE(v.params.radiotext.RBRT1);
+    EXPECT_FALSE(v.params.radiotext.RBRT2);
+    EXPECT_TRUE(v.params.radiotext.RBRT3);
+    EXPECT_FALSE(v.params.radiotext.RBRT4);
 
     v = loadedFrom("[Radiotext]\r\nSelRT1=0\r\nSelRT2=0\r\nSelRT3=0\r\nSelRT4=0\r\n");
-    EXPECT_FALSE(v.params.RBRT1 || v.params.RBRT2 || v.params.RBRT3 || v.params.RBRT4);
+    EXPECT_FALSE(v.params.radiotext.RBRT1 || v.params.radiotext.RBRT2 || v.params.radiotext.RBRT3 || v.params.radiotext.RBRT4);
 
     // SelRT1 absent reads 1, SelRT2..4 absent read 0.
     v = loadedFrom("[Radiotext]\r\nSelRT2=1\r\n");
-    EXPECT_FALSE(v.params.RBRT1);
-    EXPECT_TRUE(v.params.RBRT2);
+    EXPECT_FALSE(v.params.radiotext.RBRT1);
+    EXPECT_TRUE(v.params.radiotext.RBRT2);
 
     // Initial "Center": Justification0=1 checks "(None)" and clears "Center";
     // the absent keys then keep the cleared state.
     v = loadedFrom("[General]\r\nJustification0=1\r\nFill1=1\r\n");
-    EXPECT_TRUE(v.params.RBJUST0);
-    EXPECT_FALSE(v.params.RBJUST1);
-    EXPECT_FALSE(v.params.RBJUST2);
-    EXPECT_FALSE(v.params.RBFILSP);
-    EXPECT_TRUE(v.params.RBFILCU);
+    EXPECT_TRUE(v.params.textSources.RBJUST0);
+    EXPECT_FALSE(v.params.textSources.RBJUST1);
+    EXPECT_FALSE(v.params.textSources.RBJUST2);
+    EXPECT_FALSE(v.params.textSources.RBFILSP);
+    EXPECT_TRUE(v.params.textSources.RBFILCU);
 }
 
 TEST(SettingsLoad, ClockTimeStateFollowsTheButtonCaption)
@@ -230,9 +230,9 @@ TEST(SettingsLoad, ClockTimeStateFollowsTheButtonCaption)
     EXPECT_FALSE(ctStateStartsTransmission(loadedFrom("").window.CTState));
 
     SettingsValues v;
-    v.params.CTRunning = true;
+    v.params.system.CTRunning = true;
     EXPECT_NE(savedOver("", v).find("CTState=Start\r\n"), std::string::npos);
-    v.params.CTRunning = false;
+    v.params.system.CTRunning = false;
     v.window.CTState = "Start"; // what was read is not what is saved
     EXPECT_NE(savedOver("", v).find("CTState=Stop\r\n"), std::string::npos);
 }

@@ -181,7 +181,7 @@ int unprivilegedSaveStatus(const std::string& path)
     return runUnprivileged([&] {
         PosixFileSystem fs;
         SettingsValues v;
-        v.params.PI = "BEEF";
+        v.params.program.PI = "BEEF";
         SaveResult r = saveSettingsFile(fs, explicitSettingsLocation(path), v);
         return !r.ok && r.error == "Unable to write to " + path;
     });
@@ -230,23 +230,23 @@ TEST(SettingsSave, HandWrittenFileKeepsEverythingButTheChangedValues)
     bool found = false;
     loadSettingsFile(fs, where, v, &found);
     ASSERT_TRUE(found);
-    EXPECT_EQ(v.params.PI, "12AB");
-    EXPECT_EQ(v.params.PSDEF, " RADIO ");
-    EXPECT_EQ(v.params.RGPORT, 1);
-    EXPECT_EQ(v.params.PTY, 10);
-    EXPECT_EQ(v.params.DPS1B, "Now playing");
-    EXPECT_EQ(v.params.RT1, "Hello, world");
+    EXPECT_EQ(v.params.program.PI, "12AB");
+    EXPECT_EQ(v.params.program.PSDEF, " RADIO ");
+    EXPECT_EQ(v.params.preferences.RGPORT, 1);
+    EXPECT_EQ(v.params.program.PTY, 10);
+    EXPECT_EQ(v.params.dynamicPs.DPS1B, "Now playing");
+    EXPECT_EQ(v.params.radiotext.RT1, "Hello, world");
     EXPECT_EQ(v.window.Top, 120);
-    EXPECT_EQ(v.params.CBCHARSET, 0);  // a file without Charset holds Latin-1 texts
+    EXPECT_EQ(v.params.preferences.CBCHARSET, 0);  // a file without Charset holds Latin-1 texts
 
     // Saving what was loaded changes nothing at all (no Charset key is added).
     ASSERT_TRUE(saveSettingsFile(fs, where, v).ok);
     EXPECT_EQ(dir.get("quorvan.rds"), kHandWritten);
 
-    v.params.PI = "ABCD";
-    v.params.RGPORT = 2;
-    v.params.RT4 = " four ";
-    v.params.CTRunning = true;
+    v.params.program.PI = "ABCD";
+    v.params.preferences.RGPORT = 2;
+    v.params.radiotext.RT4 = " four ";
+    v.params.system.CTRunning = true;
     ASSERT_TRUE(saveSettingsFile(fs, where, v).ok);
     std::string expected = kHandWritten;
     expected = replaced(expected, "PI = 12AB\r\n", "PI = ABCD\r\n");
@@ -263,7 +263,7 @@ TEST(SettingsSave, AFailedSaveLeavesTheOldFileAndReportsTheFullPath)
     dir.put("quorvan.rds", kHandWritten);
     SettingsLocation where = explicitSettingsLocation(dir.file("quorvan.rds"));
     SettingsValues v;
-    v.params.PI = "BEEF";
+    v.params.program.PI = "BEEF";
 
     FailingFileSystem fs; // a directory that refuses new files
     fs.failTemporary = true;
@@ -339,8 +339,8 @@ TEST(SettingsSave, InstalledProgramSavesInTheUserDirectoryKeepingTheShippedLines
 
     SettingsValues v;
     loadSettingsFile(fs, where, v);
-    EXPECT_EQ(v.params.RGPORT, 1);
-    v.params.RGPORT = 3;
+    EXPECT_EQ(v.params.preferences.RGPORT, 1);
+    v.params.preferences.RGPORT = 3;
     ASSERT_TRUE(saveSettingsFile(fs, where, v).ok);
 
     std::string saved = config.get("quorvan/quorvan.rds");
@@ -353,7 +353,7 @@ TEST(SettingsSave, InstalledProgramSavesInTheUserDirectoryKeepingTheShippedLines
     where = locateSettings(fs, exe.path() + "/", config.path(), "");
     SettingsValues again;
     loadSettingsFile(fs, where, again);
-    EXPECT_EQ(again.params.RGPORT, 3);
+    EXPECT_EQ(again.params.preferences.RGPORT, 3);
 }
 
 TEST(SettingsSave, AMissingFileLoadsDefaultsAndTheFirstSaveCreatesIt)

@@ -14,7 +14,7 @@ namespace {
 // The rules as each front end applied them by hand before they had one place.
 SettingsValues ByHand(SettingsValues v, std::string& notice)
 {
-    v.params.CTRunning = ctStateStartsTransmission(v.window.CTState);
+    v.params.system.CTRunning = ctStateStartsTransmission(v.window.CTState);
     notice = LoadedValuesNotice(CorrectLoadedValues(v.params));
     PIExit(v.params);
     NormaliseUserGroupBytes(v.params);
@@ -36,7 +36,7 @@ TEST(StartupValues, GiveWhatTheHandAppliedRulesGaveForEverySampleFile)
         const StartupValues startup = ApplyStartupValues(loaded);
         EXPECT_EQ(loaded, expected) << text;
         EXPECT_EQ(startup.notice, expectedNotice) << text;
-        const DPSEnabledState mode = RGDPS1MClick(loaded.params.RGDPS1M);
+        const DPSEnabledState mode = DpsFieldsForMode(loaded.params.dynamicPs.RGDPS1M);
         EXPECT_EQ(startup.dpsFields.rows, mode.rows) << text;
         EXPECT_EQ(startup.dpsFields.text, mode.text) << text;
     }
@@ -47,12 +47,12 @@ TEST(StartupValues, NormaliseTheBytesAndPIAndResumeTheClockOnceAndForAll)
     SettingsValues v = loadedFrom(crlf("[Config]\nCTState=Start\n[General]\nPI=d3c2\n"
                                        "[DataGroups]\nByte14=3f\nByte15=zz\n[DPS1]\nMode=0\n"));
     const StartupValues first = ApplyStartupValues(v);
-    EXPECT_EQ(v.params.PI, "F3F2");
-    EXPECT_EQ(v.params.DB3, "1F");
-    EXPECT_EQ(v.params.DB3D, "31");
-    EXPECT_EQ(v.params.DB4, "FF");
-    EXPECT_EQ(v.params.DB4D, "255");
-    EXPECT_TRUE(v.params.CTRunning);
+    EXPECT_EQ(v.params.program.PI, "F3F2");
+    EXPECT_EQ(v.params.system.DB3, "1F");
+    EXPECT_EQ(v.params.system.DB3D, "31");
+    EXPECT_EQ(v.params.system.DB4, "FF");
+    EXPECT_EQ(v.params.system.DB4D, "255");
+    EXPECT_TRUE(v.params.system.CTRunning);
     EXPECT_TRUE(first.dpsFields.rows);
     EXPECT_FALSE(first.dpsFields.text);
     EXPECT_NE(first.notice.find("PI 'd3c2' is not in capitals"), std::string::npos) << first.notice;

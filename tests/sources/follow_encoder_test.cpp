@@ -35,14 +35,14 @@ TEST(FollowOnVirtualEncoder, RamFollowsTheFilesWithinOneTick)
     ScriptedTime time;
     PosixSourceFileSystem fs;
     TStationParams params;
-    params.CBRTEN = params.CBR1FF = true;
-    params.ER1F = dir.path() + "playing*.txt";
-    params.CBRTT1 = 1;
-    params.ER1PR = "Now: ";
-    params.DPS1EN = params.CBD1FF = true;
-    params.ED1F = "dps.log";
-    params.RGD1L = 1;
-    params.RGDPS1M = 1;
+    params.radiotext.CBRTEN = params.textSources.CBR1FF = true;
+    params.textSources.ER1F = dir.path() + "playing*.txt";
+    params.radiotext.CBRTT1 = 1;
+    params.textSources.ER1PR = "Now: ";
+    params.dynamicPs.DPS1EN = params.textSources.CBD1FF = true;
+    params.textSources.ED1F = "dps.log";
+    params.textSources.RGD1L = 1;
+    params.dynamicPs.RGDPS1M = 1;
     TextSourceMemory memory;
     LinkFollowEncoder encoder(rig.link, params, time.clock(), time);
     int operations = 0;
@@ -93,12 +93,12 @@ TEST(FollowOnVirtualEncoder, Utf8AndLatin1SourcesReachTheEncoderAsTheSameRdsCode
     ScriptedTime time;
     PosixSourceFileSystem fs;
     TStationParams params;
-    params.CBCHARSET = 1;
-    params.CBRTEN = params.CBR1FF = true;
-    params.ER1F = "rt.txt";
-    params.DPS1EN = params.CBD1FF = true;
-    params.ED1F = "dps.txt";
-    params.RGDPS1M = 1;
+    params.preferences.CBCHARSET = 1;
+    params.radiotext.CBRTEN = params.textSources.CBR1FF = true;
+    params.textSources.ER1F = "rt.txt";
+    params.dynamicPs.DPS1EN = params.textSources.CBD1FF = true;
+    params.textSources.ED1F = "dps.txt";
+    params.dynamicPs.RGDPS1M = 1;
     TextSourceMemory memory;
     LinkFollowEncoder encoder(rig.link, params, time.clock(), time);
     // The same title from UTF-8 software (with a byte-order mark) and from Windows
@@ -125,15 +125,15 @@ TEST(FollowOnVirtualEncoder, SilentEncoderEndsNotReady)
     ScriptedTime time;
     PosixSourceFileSystem fs;
     TStationParams params;
-    params.CBRTEN = params.CBR1FF = true;
-    params.ER1F = "rt.txt";
+    params.radiotext.CBRTEN = params.textSources.CBR1FF = true;
+    params.textSources.ER1F = "rt.txt";
     dir.write("rt.txt", "Title\n");
     TextSourceMemory memory;
     LinkFollowEncoder encoder(rig.link, params, time.clock(), time);
     std::vector<FollowEvent> events;
     FollowSession session(params, memory, encoder, {dir.path(), &fs, &time.clock(), &time.stopwatch(), &time},
                           [&](const FollowEvent& e) { events.push_back(e); });
-    session.Timer1Timer();
+    session.ReadTextSources();
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0].ready, false);
     EXPECT_EQ(memory.RTFromFile, "Title"); // not retried: the change test compares the file text
@@ -146,10 +146,10 @@ TEST(FollowOnVirtualEncoder, ClockTimeLoadsEveryMinuteAndTriggersAtTheBoundary)
     ScriptedTime time(DateTime{2005, 10, 15, 12, 0, 20, 0});
     PosixSourceFileSystem fs;
     TStationParams params;
-    params.CTRunning = true;
-    params.SEUTCO = 1;
-    params.SESMTO = 1;
-    params.STMEN = true;
+    params.system.CTRunning = true;
+    params.preferences.SEUTCO = 1;
+    params.preferences.SESMTO = 1;
+    params.system.STMEN = true;
     TextSourceMemory memory;
     LinkFollowEncoder encoder(rig.link, params, time.clock(), time);
     std::vector<FollowEvent> events;

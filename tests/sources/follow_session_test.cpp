@@ -61,10 +61,10 @@ protected:
 
     void SetUp() override
     {
-        params.CBRTEN = params.CBR1FF = true;
-        params.ER1F = "rt.txt";
-        params.DPS1EN = params.CBD1FF = true;
-        params.ED1F = "dps.txt";
+        params.radiotext.CBRTEN = params.textSources.CBR1FF = true;
+        params.textSources.ER1F = "rt.txt";
+        params.dynamicPs.DPS1EN = params.textSources.CBD1FF = true;
+        params.textSources.ED1F = "dps.txt";
     }
     void runUntil(std::int64_t ms)
     {
@@ -98,8 +98,8 @@ TEST_F(FollowSessionTest, PollsAtOnceThenEveryThreeSeconds)
 TEST_F(FollowSessionTest, UnsentChangeIsReportedWithoutStatus)
 {
     dir.write("rt.txt", "First\n");
-    params.CBD1FF = false;
-    params.CBR1SC = false;
+    params.textSources.CBD1FF = false;
+    params.textSources.CBR1SC = false;
     runUntil(100);
     EXPECT_TRUE(encoder.log.empty());
     ASSERT_EQ(events.size(), 1u);
@@ -108,11 +108,11 @@ TEST_F(FollowSessionTest, UnsentChangeIsReportedWithoutStatus)
 
 TEST_F(FollowSessionTest, RadiotextSwitchingRestartsAfterAFileText)
 {
-    params.CBD1FF = false;
-    params.RTSA = true;
-    params.SERTSW = 0; // every 30 s
-    params.RT3 = "Third";
-    params.CBRTT3 = 1;
+    params.textSources.CBD1FF = false;
+    params.radiotext.RTSA = true;
+    params.radiotext.SERTSW = 0; // every 30 s
+    params.radiotext.RT3 = "Third";
+    params.radiotext.CBRTT3 = 1;
     dir.write("rt.txt", "From file\n");
     time.at(40000, [&] { dir.write("rt.txt", "Newer\n"); }); // applied at 42 s
     runUntil(100000);
@@ -122,7 +122,7 @@ TEST_F(FollowSessionTest, RadiotextSwitchingRestartsAfterAFileText)
                                "42000 RT Newer /1",     // into RT1; the switching restarts
                                "72000 RT Newer /1",     // 3 -> 1, a full period after the file text
                            }));
-    EXPECT_TRUE(params.RBRT1);
+    EXPECT_TRUE(params.radiotext.RBRT1);
     ASSERT_GE(events.size(), 2u);
     EXPECT_EQ(events[1].target, "RT3");
     EXPECT_EQ(events[1].text, "Third");
@@ -130,8 +130,8 @@ TEST_F(FollowSessionTest, RadiotextSwitchingRestartsAfterAFileText)
 
 TEST_F(FollowSessionTest, ClockTimeLoadsAtStartAndTicksEvery100ms)
 {
-    params.CBR1FF = params.CBD1FF = false;
-    params.CTRunning = true;
+    params.textSources.CBR1FF = params.textSources.CBD1FF = false;
+    params.system.CTRunning = true;
     runUntil(120050);
     EXPECT_EQ(encoder.log, (std::vector<std::string>{"0 SendCT", "60000 CT tick load", "120000 CT tick load"}));
     EXPECT_GE(encoder.clockTicks, 1199);

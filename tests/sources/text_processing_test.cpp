@@ -64,7 +64,7 @@ TEST(CharReplace, CombinedAndDisabled)
     EXPECT_EQ(CharReplace("12. Morvesk - Catch (Vocal Mix)", TextProcessingOptions{}),
               "12. Morvesk - Catch (Vocal Mix)");
     TStationParams p;
-    p.CBRSN = true;
+    p.textSources.CBRSN = true;
     EXPECT_EQ(CharReplace("1 - x", p), "x");
     // Numbering first: the bracket rule then sees the shortened text.
     EXPECT_EQ(CharReplace("1-(ab)", TextProcessingOptions{true, true, false}), "(ab)");
@@ -88,7 +88,7 @@ TEST(GBMOClick, EightCombinations)
     };
     for (const auto& r : rows) {
         const TextProcessingOptions options{r.rsn, r.reib, r.ctc};
-        EXPECT_EQ(GBMOClickExample(options), r.shown);
+        EXPECT_EQ(SourceTextExample(options), r.shown);
         // The fixed example agrees with what the processing does to the title.
         EXPECT_EQ(CharReplace("12. Morvesk - Catch (Vocal Mix)", options), r.shown);
     }

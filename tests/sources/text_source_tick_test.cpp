@@ -24,7 +24,7 @@ public:
     bool ready = true;
     std::function<void()> duringRadiotextWrite;
 
-    void showRadiotext(const TStationParams& p) override { events.push_back("show RT1=" + p.RT1); }
+    void showRadiotext(const TStationParams& p) override { events.push_back("show RT1=" + p.radiotext.RT1); }
     bool writeRadiotext(const RadiotextUpdate& u) override
     {
         events.push_back("write RT");
@@ -34,7 +34,7 @@ public:
         return ready;
     }
     void restartRadiotextSwitching() override { events.push_back("restart Timer2"); }
-    void showDynamicPS(const TStationParams& p) override { events.push_back("show DPS1B=" + p.DPS1B); }
+    void showDynamicPS(const TStationParams& p) override { events.push_back("show DPS1B=" + p.dynamicPs.DPS1B); }
     bool writeDynamicPS(const DynamicPSUpdate& u) override
     {
         events.push_back("write DPS");
@@ -58,12 +58,12 @@ protected:
 
     void SetUp() override
     {
-        params.CBRTEN = true;
-        params.CBR1FF = true;
-        params.ER1F = "rt.txt";
-        params.DPS1EN = true;
-        params.CBD1FF = true;
-        params.ED1F = "dps.txt";
+        params.radiotext.CBRTEN = true;
+        params.textSources.CBR1FF = true;
+        params.textSources.ER1F = "rt.txt";
+        params.dynamicPs.DPS1EN = true;
+        params.textSources.CBD1FF = true;
+        params.textSources.ED1F = "dps.txt";
     }
     TextSourceTickResult tick() { return TextSourceTick(params, memory, dir.path(), fs, target); }
 };
@@ -72,7 +72,7 @@ TEST_F(TextSourceTickTest, RadiotextThenDynamicPSInOneTick)
 {
     dir.write("rt.txt", "Old\nNow: Catch\n");
     dir.write("dps.txt", "Catch\n");
-    params.CBRTT1 = 1;
+    params.radiotext.CBRTT1 = 1;
     const TextSourceTickResult r = tick();
     EXPECT_TRUE(r.radiotextChanged);
     EXPECT_EQ(r.radiotextSent, true);
@@ -101,32 +101,32 @@ TEST_F(TextSourceTickTest, BothSourcesAreReadBeforeEitherIsApplied)
     dir.write("dps.txt", "First\n");
     target.duringRadiotextWrite = [&] { dir.write("dps.txt", "Second\n"); };
     tick();
-    EXPECT_EQ(params.DPS1B, "First");
+    EXPECT_EQ(params.dynamicPs.DPS1B, "First");
     tick();
-    EXPECT_EQ(params.DPS1B, "Second");
+    EXPECT_EQ(params.dynamicPs.DPS1B, "Second");
 }
 
 TEST_F(TextSourceTickTest, RememberedTextIsTheCutTextBeforeProcessing)
 {
     dir.write("rt.txt", "12. Morvesk - Catch (Vocal Mix)   \n");
-    params.CBRSN = params.CBREIB = params.CBCTC = true;
-    params.ER1PR = "On air: ";
-    params.SER1BE = 0;
+    params.textSources.CBRSN = params.textSources.CBREIB = params.textSources.CBCTC = true;
+    params.textSources.ER1PR = "On air: ";
+    params.textSources.SER1BE = 0;
     tick();
     EXPECT_EQ(memory.RTFromFile, "12. Morvesk - Catch (Vocal Mix)");
-    EXPECT_EQ(params.RT1, "On air: MORVESK - CATCH");
+    EXPECT_EQ(params.radiotext.RT1, "On air: MORVESK - CATCH");
 
     // A new prefix or option waits for the file to change...
-    params.ER1PR = "Now: ";
+    params.textSources.ER1PR = "Now: ";
     target.events.clear();
     tick();
-    EXPECT_EQ(params.RT1, "On air: MORVESK - CATCH");
+    EXPECT_EQ(params.radiotext.RT1, "On air: MORVESK - CATCH");
     EXPECT_TRUE(target.events.empty());
     // ...but a new cut count changes the cut text at once.
-    params.SER1BE = 4;
+    params.textSources.SER1BE = 4;
     tick();
     EXPECT_EQ(memory.RTFromFile, "Morvesk - Catch (Vocal Mix)");
-    EXPECT_EQ(params.RT1, "Now: MORVESK - CATCH");
+    EXPECT_EQ(params.radiotext.RT1, "Now: MORVESK - CATCH");
 }
 
 TEST_F(TextSourceTickTest, ChangeTestIsExactIncludingCase)
@@ -134,7 +134,7 @@ TEST_F(TextSourceTickTest, ChangeTestIsExactIncludingCase)
     dir.write("rt.txt", "Catch\n");
     memory.RTFromFile = "CATCH";
     EXPECT_TRUE(tick().radiotextChanged);
-    EXPECT_EQ(params.RT1, "Catch");
+    EXPECT_EQ(params.radiotext.RT1, "Catch");
 }
 
 TEST_F(TextSourceTickTest, RestartDoesNotResend)
@@ -144,12 +144,12 @@ TEST_F(TextSourceTickTest, RestartDoesNotResend)
     dir.write("rt.txt", "Catch\n");
     dir.write("dps.txt", "Catch\n");
     memory = {"Catch", "Catch"};
-    params.RT1 = "typed by the operator";
+    params.radiotext.RT1 = "typed by the operator";
     const TextSourceTickResult r = tick();
     EXPECT_FALSE(r.radiotextChanged);
     EXPECT_FALSE(r.dynamicPSChanged);
     EXPECT_TRUE(target.events.empty());
-    EXPECT_EQ(params.RT1, "typed by the operator");
+    EXPECT_EQ(params.radiotext.RT1, "typed by the operator");
 }
 
 TEST_F(TextSourceTickTest, LeadingBlanksSurviveTheSettingsFileSoARestartDoesNotResend)
@@ -183,29 +183,29 @@ TEST_F(TextSourceTickTest, LongRadiotextEndsInDots)
     const std::string seventy(70, 'x');
     dir.write("rt.txt", seventy + "\n");
     tick();
-    EXPECT_EQ(params.RT1, std::string(61, 'x') + "...");
-    EXPECT_EQ(target.radiotexts.at(0).bytes, params.RT1);
+    EXPECT_EQ(params.radiotext.RT1, std::string(61, 'x') + "...");
+    EXPECT_EQ(target.radiotexts.at(0).bytes, params.radiotext.RT1);
 
     const std::string sixtyFour = std::string(63, 'y') + "z";
     dir.write("rt.txt", sixtyFour + "\n");
     tick();
-    EXPECT_EQ(params.RT1, sixtyFour);
+    EXPECT_EQ(params.radiotext.RT1, sixtyFour);
     EXPECT_EQ(target.radiotexts.at(1).bytes, sixtyFour);
 }
 
 TEST_F(TextSourceTickTest, RadiotextGoesIntoRT1WhateverIsSelected)
 {
     dir.write("rt.txt", "From the file\n");
-    params.RBRT1 = false;
-    params.RBRT2 = true;
-    params.RT2 = "Second";
-    params.CBRTT1 = 1;
-    params.CBRTT2 = 0;
+    params.radiotext.RBRT1 = false;
+    params.radiotext.RBRT2 = true;
+    params.radiotext.RT2 = "Second";
+    params.radiotext.CBRTT1 = 1;
+    params.radiotext.CBRTT2 = 0;
     tick();
-    EXPECT_EQ(params.RT1, "From the file");
-    EXPECT_EQ(params.RT2, "Second");
-    EXPECT_TRUE(params.RBRT2);
-    EXPECT_FALSE(params.RBRT1);
+    EXPECT_EQ(params.radiotext.RT1, "From the file");
+    EXPECT_EQ(params.radiotext.RT2, "Second");
+    EXPECT_TRUE(params.radiotext.RBRT2);
+    EXPECT_FALSE(params.radiotext.RBRT1);
     EXPECT_EQ(target.radiotexts.at(0).control, 3); // the type of RT1, not of the selected text
 }
 
@@ -213,20 +213,20 @@ TEST_F(TextSourceTickTest, InactiveSourceIsNeitherReadNorChangedNorSent)
 {
     dir.write("rt.txt", "Radiotext\n");
     dir.write("dps.txt", "Dynamic\n");
-    params.CBRTEN = false; // From file still checked
-    params.RT1 = "kept";
+    params.radiotext.CBRTEN = false; // From file still checked
+    params.radiotext.RT1 = "kept";
     tick();
-    EXPECT_EQ(params.RT1, "kept");
+    EXPECT_EQ(params.radiotext.RT1, "kept");
     EXPECT_EQ(memory.RTFromFile, "");
     EXPECT_TRUE(target.radiotexts.empty());
-    EXPECT_EQ(params.DPS1B, "Dynamic");
+    EXPECT_EQ(params.dynamicPs.DPS1B, "Dynamic");
 
     // Neither active: the tick ends at once.
-    params.DPS1EN = false;
+    params.dynamicPs.DPS1EN = false;
     dir.write("dps.txt", "Other\n");
     target.events.clear();
     tick();
-    EXPECT_EQ(params.DPS1B, "Dynamic");
+    EXPECT_EQ(params.dynamicPs.DPS1B, "Dynamic");
     EXPECT_TRUE(target.events.empty());
 }
 
@@ -234,41 +234,41 @@ TEST_F(TextSourceTickTest, SendOnChangeClearedChangesFieldsOnly)
 {
     dir.write("rt.txt", "Radiotext\n");
     dir.write("dps.txt", "HELLO WORLD\n");
-    params.CBR1SC = false;
-    params.CBD1SC = false;
-    params.RBJUST2 = true;
+    params.textSources.CBR1SC = false;
+    params.textSources.CBD1SC = false;
+    params.textSources.RBJUST2 = true;
     const TextSourceTickResult r = tick();
     EXPECT_TRUE(r.radiotextChanged);
     EXPECT_FALSE(r.radiotextSent);
     EXPECT_FALSE(r.dynamicPSSent);
     EXPECT_TRUE(target.events.empty());
-    EXPECT_EQ(params.RT1, "Radiotext");
-    EXPECT_EQ(params.DPS1B, "HELLO WORLD");
-    EXPECT_EQ(params.DPS1[0], " HELLO  ");
-    EXPECT_EQ(params.DPS1[1], " WORLD  ");
-    EXPECT_EQ(params.DPS1[2], "");
+    EXPECT_EQ(params.radiotext.RT1, "Radiotext");
+    EXPECT_EQ(params.dynamicPs.DPS1B, "HELLO WORLD");
+    EXPECT_EQ(params.dynamicPs.DPS1[0], " HELLO  ");
+    EXPECT_EQ(params.dynamicPs.DPS1[1], " WORLD  ");
+    EXPECT_EQ(params.dynamicPs.DPS1[2], "");
 }
 
 TEST_F(TextSourceTickTest, DynamicPSPayloadByMode)
 {
     const std::string hundred = std::string(50, 'a') + " " + std::string(49, 'b');
     dir.write("dps.txt", hundred + "\n");
-    params.CBR1FF = false;
-    params.RGDPS1M = 2;
+    params.textSources.CBR1FF = false;
+    params.dynamicPs.RGDPS1M = 2;
     tick();
-    EXPECT_EQ(params.DPS1B, hundred); // no limit on the field itself
+    EXPECT_EQ(params.dynamicPs.DPS1B, hundred); // no limit on the field itself
     ASSERT_EQ(target.dynamicPS.size(), 1u);
     EXPECT_EQ(target.dynamicPS[0].text, hundred.substr(0, 72));
     EXPECT_EQ(target.dynamicPS[0].length, 72);
 
     // Mode 0 sends the justified labels.
-    params.RGDPS1M = 0;
-    params.RBJUST2 = false;
-    params.RBJUST1 = true;
+    params.dynamicPs.RGDPS1M = 0;
+    params.textSources.RBJUST2 = false;
+    params.textSources.RBJUST1 = true;
     dir.write("dps.txt", "HELLO WORLD\n");
     tick();
     EXPECT_EQ(target.dynamicPS.at(1), (DynamicPSUpdate{"HELLO   WORLD", 13}));
-    EXPECT_EQ(params.DPS1B, "HELLO WORLD");
+    EXPECT_EQ(params.dynamicPs.DPS1B, "HELLO WORLD");
 }
 
 TEST_F(TextSourceTickTest, NoMatchingFileAppliesTheEmptyText)
@@ -276,14 +276,14 @@ TEST_F(TextSourceTickTest, NoMatchingFileAppliesTheEmptyText)
     dir.write("rt.txt", "Something\n");
     dir.write("dps.txt", "Something\n");
     tick();
-    params.ER1F = "gone*.txt";
-    params.ED1F = "gone*.txt";
-    params.ER1PR = "Radio X";
+    params.textSources.ER1F = "gone*.txt";
+    params.textSources.ED1F = "gone*.txt";
+    params.textSources.ER1PR = "Radio X";
     const TextSourceTickResult r = tick();
     EXPECT_TRUE(r.radiotextChanged);
-    EXPECT_EQ(params.RT1, "Radio X");
+    EXPECT_EQ(params.radiotext.RT1, "Radio X");
     EXPECT_EQ(target.radiotexts.back().bytes, padded("Radio X"));
-    EXPECT_EQ(params.DPS1B, "");
+    EXPECT_EQ(params.dynamicPs.DPS1B, "");
     EXPECT_EQ(target.dynamicPS.back(), (DynamicPSUpdate{"", 0}));
 }
 
@@ -295,19 +295,19 @@ TEST(TextSourceTick, UnreadableSourceIsSkippedAndTheOtherGoesOn)
     fs.add(dir.path(), "rt.txt", kTenOClock); // listed, but not on the disk
     fs.add(dir.path(), "dps.txt", kTenOClock);
     TStationParams params;
-    params.CBRTEN = params.CBR1FF = params.DPS1EN = params.CBD1FF = true;
-    params.ER1F = "rt.txt";
-    params.ED1F = "dps.txt";
-    params.RT1 = "kept";
+    params.radiotext.CBRTEN = params.textSources.CBR1FF = params.dynamicPs.DPS1EN = params.textSources.CBD1FF = true;
+    params.textSources.ER1F = "rt.txt";
+    params.textSources.ED1F = "dps.txt";
+    params.radiotext.RT1 = "kept";
     TextSourceMemory memory{"", "remembered"};
     RecordingTarget target;
     target.ready = false;
     const TextSourceTickResult r = TextSourceTick(params, memory, dir.path(), fs, target);
     EXPECT_FALSE(r.radiotextChanged);
-    EXPECT_EQ(params.RT1, "kept");
+    EXPECT_EQ(params.radiotext.RT1, "kept");
     EXPECT_EQ(memory.RTFromFile, "remembered");
     EXPECT_EQ(r.dynamicPSSent, false); // written, ended "!Ready"
-    EXPECT_EQ(params.DPS1B, "Dynamic");
+    EXPECT_EQ(params.dynamicPs.DPS1B, "Dynamic");
 }
 
 // A new source text goes out with the other A/B flag, so that receivers
@@ -315,14 +315,14 @@ TEST(TextSourceTick, UnreadableSourceIsSkippedAndTheOtherGoesOn)
 TEST(TextSourceTick, ANewSourceTextTogglesTheABFlag)
 {
     TStationParams params;
-    params.CBR1SC = true;
+    params.textSources.CBR1SC = true;
     TextSourceMemory memory;
-    ASSERT_TRUE(params.ToggleAB);
+    ASSERT_TRUE(params.radiotext.ToggleAB);
     EXPECT_EQ(ApplyRadiotextFromFile(params, memory, "Adele - Hello")->control, 1);
     EXPECT_EQ(ApplyRadiotextFromFile(params, memory, "Beatles - Let It Be")->control, 3);
     EXPECT_EQ(ApplyRadiotextFromFile(params, memory, "Queen")->control, 1);
-    params.ToggleAB = false;
-    params.CBRTT1 = 1;
+    params.radiotext.ToggleAB = false;
+    params.radiotext.CBRTT1 = 1;
     EXPECT_EQ(ApplyRadiotextFromFile(params, memory, "Abba")->control, 3);
     EXPECT_EQ(ApplyRadiotextFromFile(params, memory, "Bach")->control, 3);
 }
