@@ -7,6 +7,7 @@
 #include "app/latin1.h"
 #include "content/steps.h"
 #include "content/user_group.h"
+#include "encoder/direct_controls.h"
 
 namespace quorvan_app {
 
@@ -120,7 +121,7 @@ void TForm1::CBGRTYPChange()
 
 void TForm1::RGCSClick()
 {
-    const bool autoClock = RGCS->itemIndex() == 1;
+    const bool autoClock = !quorvan::UsesInternalClock(RGCS->itemIndex());
     SEPHASE->setEnabled(autoClock);
     RGPLLR->setEnabled(autoClock);
 }

@@ -24,8 +24,8 @@ std::string_view PTYName(int coding, int code);
 // The 32 items of the PTY list for one coding, code order.
 std::array<std::string, kPTYCodes> PTYNames(int coding);
 
-// The PTY list after PtyListForCoding: every item renamed for the coding, the
-// selected code unchanged.
+// The PTY list for a PTY coding (PtyListForCoding): every item renamed for the
+// coding, the selected code unchanged.
 struct PTYList {
     std::array<std::string, kPTYCodes> items;
     int selected = 0;

@@ -59,7 +59,7 @@ inline int NewRadiotextControl(const TStationParams& params, RadiotextOnAir& onA
     return RadiotextUpdateControl(RadiotextTypeFor(onAir, params.radiotext.ToggleAB, text, chosenType));
 }
 
-// The switching tick's choice (SwitchRadiotext): advancing 1->2->3->4->1 from the
+// The switching tick's choice: advancing 1->2->3->4->1 from the
 // current text, the first non-empty text found within three advances; nullopt
 // when only the starting text (or none) is non-empty: nothing is written and
 // the current text stays. With no button on, the first non-empty text of
@@ -70,10 +70,11 @@ std::optional<int> NextRadiotext(const TStationParams& params);
 // ActualRTType(params))); returns false and changes nothing otherwise.
 bool AdvanceRadiotext(TStationParams& params);
 
-// RadiotextSwitchingRuns: the switching timer runs exactly while RTSA and CBRTEN are both on.
+// The radiotext switching timer runs exactly while RTSA ("Send next after:")
+// and CBRTEN ("Enabled") are both on.
 inline bool RadiotextSwitchingRuns(const TStationParams& params) { return params.radiotext.RTSA && params.radiotext.CBRTEN; }
 
-// SERTSWChange: the switching period in milliseconds (30 s at 0, otherwise
+// The switching period in milliseconds (30 s at 0, otherwise
 // minutes x 60 s; the value is clamped to 0..240) and the unit text
 // (".5 min" at 0, "min" otherwise).
 int RadiotextSwitchPeriodMs(int minutes);

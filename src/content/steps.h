@@ -44,7 +44,7 @@ int LabelPeriodCodeFromSeconds(double seconds);
 int DelayCodeFromSeconds(double seconds);
 int PhaseCodeFromDegrees(double degrees);
 
-// Unit text of SEDPS1DL (SEDPS1DLChange): "(infinite)" at the maximum, else "sec".
+// Unit text of SEDPS1DL ("Delay between text loops"): "(infinite)" at the maximum, else "sec".
 std::string DelayUnitText(int steps);
 // Unit text of SEDPSLP: always "sec".
 inline std::string LabelPeriodUnitText() { return "sec"; }

@@ -135,13 +135,26 @@ TickStep DecideTick(const DateTime& first, const std::optional<DateTime>& rememb
     return step;
 }
 
+Outcome ClockTimeTransmitter::StartClockTime(EncoderContext& ctx, TStationParams& params)
+{
+    running_ = true;
+    params.system.CTRunning = true;
+    return SendCT(ctx, params);
+}
+
+void ClockTimeTransmitter::StopClockTime(TStationParams& params)
+{
+    running_ = false;
+    params.system.CTRunning = false;
+}
+
 std::optional<Outcome> ClockTimeTransmitter::ToggleClockTime(EncoderContext& ctx, TStationParams& params)
 {
-    running_ = !running_;
-    params.system.CTRunning = running_;
-    if (!running_)
+    if (running_) {
+        StopClockTime(params);
         return std::nullopt;
-    return SendCT(ctx, params);
+    }
+    return StartClockTime(ctx, params);
 }
 
 std::optional<Outcome> ClockTimeTransmitter::Restore(EncoderContext& ctx, TStationParams& params)

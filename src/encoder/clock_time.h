@@ -80,8 +80,11 @@ public:
     const char* Caption() const { return running_ ? "Stop" : "Start"; }
     const std::optional<DateTime>& Remembered() const { return remembered_; }
 
-    // ToggleClockTime: starting loads the encoder at once and returns the load's
-    // outcome; stopping sends nothing (nullopt). params.system.CTRunning follows.
+    // Starting loads the encoder at once and returns the load's outcome;
+    // stopping sends nothing. params.system.CTRunning follows.
+    Outcome StartClockTime(EncoderContext& ctx, TStationParams& params);
+    void StopClockTime(TStationParams& params);
+    // BSETCT: starts when stopped, stops when running (nullopt: stopped).
     std::optional<Outcome> ToggleClockTime(EncoderContext& ctx, TStationParams& params);
     // Start-up: take up the state kept in params.system.CTRunning (loads at once when running).
     std::optional<Outcome> Restore(EncoderContext& ctx, TStationParams& params);
@@ -90,7 +93,7 @@ public:
         TickStep step;
         std::optional<Outcome> outcome;  // of the load, when one ran
     };
-    // ClockTimeTick: one tick; does nothing while stopped.
+    // One tick of the 100 ms Timer3; does nothing while stopped.
     TickResult Tick(EncoderContext& ctx, const TStationParams& params);
 
 private:

@@ -42,8 +42,11 @@ struct ReceiveResult {
 // After the last run the follow-up normalisations run (PIExit; the dynamic
 // PS text into the DPS1 rows in mode 0, otherwise into DPS1B; DB3Exit ..
 // DB7Exit), then LastOperationTime := now. The window then re-runs its
-// display rules in this order: DpsFieldsForMode, RadiotextSwitchingRuns, UserGroupUsesBytes5And6,
-// RGCSClick, DpsFieldsForSource, SEDPS1DLChange.
+// display rules in this order: the dynamic PS fields for the mode
+// (DpsFieldsForMode), radiotext switching (RadiotextSwitchingRuns), the user
+// group's bytes 5 and 6 (UserGroupUsesBytes5And6), the clock source's controls
+// (UsesInternalClock), the dynamic PS fields for the source
+// (DpsFieldsForSource), the delay's unit text.
 // Bytes outside a list's range (PTY 200, mode 9) are stored unchecked.
 // Received texts (PS, radiotext, dynamic PS) end at their first NUL byte.
 ReceiveResult Receive(EncoderContext& ctx, TStationParams& params);

@@ -27,7 +27,7 @@ public:
     virtual bool dynamicPSUpdate(const DynamicPSUpdate& update) = 0;
     // SendCT: loads the clock-time record for the coming minute.
     virtual bool sendClockTime() = 0;
-    // ClockTimeTick: the 100 ms clock-time tick. Returns the load's outcome
+    // The 100 ms clock-time tick. Returns the load's outcome
     // when the tick loaded the record (once a minute), nothing otherwise.
     virtual std::optional<bool> clockTimeTick() = 0;
 };

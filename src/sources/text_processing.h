@@ -54,7 +54,7 @@ inline std::string CharReplace(std::string_view text, const TStationParams& para
 // lacks); then capitals by Unicode rules where the table has the capital.
 std::string ProcessSourceText(std::string_view text, const TextProcessingOptions& options, Charset cs);
 
-// The example title GBMOClick shows in STEXMP for the chosen options, e.g.
+// The example title the "Text Sources" page shows (STEXMP) for the chosen options, e.g.
 // "12. Morvesk - Catch (Vocal Mix)" with no option, "MORVESK - CATCH" with all.
 std::string SourceTextExample(const TextProcessingOptions& options);
 
