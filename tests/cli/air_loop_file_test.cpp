@@ -173,12 +173,17 @@ TEST(CliAirLoopFile, OneChannelOfSeveralInQuadratureAndS16Unchanged)
     config.pilotHz = 19003.7;
     config.seed = 7;
     const StationMpx mpx = MakeStationMpx(config);
-    // Channel 1 a loud tone without pilot, channel 2 the MPX, as 16-bit samples.
+    // Channel 1 a loud tone without pilot, channel 2 the MPX with its peak
+    // at 0.95 of full scale (every bit of a 16-bit sample in use), as 16-bit
+    // samples.
+    float peak = 0;
+    for (const float v : mpx.mpx)
+        peak = std::max(peak, std::abs(v));
     std::vector<float> two(2 * mpx.mpx.size());
     std::vector<float> in(mpx.mpx.size());
     for (std::size_t i = 0; i < mpx.mpx.size(); ++i) {
         two[2 * i] = static_cast<float>(0.5 * std::sin(2 * std::numbers::pi * 1000 * static_cast<double>(i) / kRate));
-        in[i] = std::round(mpx.mpx[i] * 32767) / 32767;
+        in[i] = std::round(mpx.mpx[i] * 0.95f / peak * 32767) / 32767;
         two[2 * i + 1] = in[i];
     }
     WriteWav(box.path("two.wav"), two, 2, kRate, SF_FORMAT_PCM_16);
