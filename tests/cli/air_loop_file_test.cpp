@@ -239,6 +239,28 @@ TEST(CliAirLoopFile, WithoutAPilotItSaysSoAndTheRdsRunsAtTheNominalRate)
         EXPECT_EQ(d.groups[i].hex(), expected[i]) << i;
 }
 
+TEST(CliAirLoopFile, ClippedSumsAreCountedOnTheLineAtTheEnd)
+{
+    CliSandbox box;
+    const std::string state = box.path("enc.state");
+    MakeStation(box, state);
+    // Half a second at 0.98 of full scale: 4.5 % of RDS on top clips often.
+    std::vector<float> hot(kRate / 2, 0.98f);
+    WriteWav(box.path("hot.wav"), hot, 1, kRate, SF_FORMAT_FLOAT);
+    const CliResult r = box.run({"air", state, "--input", "hot.wav", "--output", "out.wav"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const Sound out = ReadWav(box.path("out.wav"));
+    ASSERT_EQ(out.samples.size(), hot.size());
+    long long clipped = 0;
+    for (const float v : out.samples) {
+        ASSERT_LE(v, 1.0f);
+        clipped += v == 1.0f;
+    }
+    EXPECT_GT(clipped, 1000);
+    EXPECT_EQ(r.err, "no pilot: RDS runs free at the nominal rate, RDS phase 0.0\u00b0, " + std::to_string(clipped) +
+                         " clipped samples\n");
+}
+
 TEST(CliAirLoopFile, EachRefusedInputEndsWithOneLineAndExit2)
 {
     CliSandbox box;
