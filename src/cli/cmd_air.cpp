@@ -6,6 +6,8 @@
 #include "air/air_session.h"
 #include "air/air_status.h"
 #include "air/io/sinks.h"
+#include "air/io/sources.h"
+#include "air/loop_session.h"
 #include "rds/generator.h"
 #include "settings/termination_signals.h"
 #include "sim/shared_state.h"
@@ -16,6 +18,7 @@
 #include <unistd.h>
 
 #include <charconv>
+#include <cmath>
 #include <csignal>
 #include <ctime>
 #include <functional>
@@ -41,6 +44,24 @@ double ParseLevel(const std::string& text, const std::string& what)
     if (ec != std::errc() || end != text.data() + text.size() || !(level >= 0 && level <= 100))
         throw UsageError(what + " '" + text + "' is not a percentage from 0 to 100");
     return level;
+}
+
+double ParseRdsPhase(const std::string& text)
+{
+    double degrees = -1;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), degrees);
+    if (ec != std::errc() || end != text.data() + text.size() || !air::CheckRdsPhase(degrees).empty())
+        throw UsageError("--rds-phase '" + text + "' is not a phase of 0 to 359.9 degrees in steps of 0.1");
+    return degrees;
+}
+
+int ParseInputChannel(const std::string& text)
+{
+    int channel = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), channel);
+    if (ec != std::errc() || end != text.data() + text.size() || channel < 1)
+        throw UsageError("--input-channel '" + text + "' is not a channel number (1 is the first)");
+    return channel;
 }
 
 bool SignalPending()
@@ -127,12 +148,44 @@ int runAir(Context& ctx)
     const auto channels = ctx.takeOption("--channels");
     const auto format = ctx.takeOption("--format");
     const auto port = ctx.takeOption("--port");
+    const auto input = ctx.takeOption("--input");
+    const auto inputChannel = ctx.takeOption("--input-channel");
+    const auto rdsPhase = ctx.takeOption("--rds-phase");
     ctx.expectArgs(0, 1);
+    if (!input && (inputChannel || rdsPhase))
+        throw UsageError(std::string(inputChannel ? "--input-channel" : "--rds-phase") +
+                         " belongs to a loop-through (--input FILE)");
     const std::string statePath = PlayedStateFile(ctx, port);
 
     air::ModulatorConfig config;
     if (rate)
         config.rate = ParseRate(*rate);
+    // A loop-through: the station's MPX from a file, its rate the output's.
+    std::unique_ptr<air::Source> source;
+    double phase = air::kDefaultRdsPhase;
+    if (input) {
+        if (!output)
+            throw UsageError("--input " + *input + " needs --output FILE|- (the loop-through writes a file or stdout)");
+        if (device)
+            throw UsageError("--input FILE and --device cannot both be given");
+        if (pilotLevel)
+            throw UsageError("--pilot-level does not go with --input: the station's MPX carries its own pilot");
+        if (rdsPhase)
+            phase = ParseRdsPhase(*rdsPhase);
+        const int channel = inputChannel ? ParseInputChannel(*inputChannel) : 0;
+        std::string why;
+        source = air::OpenFileSource(*input, channel, why);
+        if (!source)
+            throw UsageError(why);
+        if (source->rate() < air::kMinRate)
+            throw UsageError("the input " + *input + " runs at " + std::to_string(source->rate()) +
+                             " Hz, below the " + std::to_string(air::kMinRate) +
+                             " Hz that an MPX with RDS at 57 kHz needs");
+        if (rate && config.rate != source->rate())
+            throw UsageError("the input " + *input + " runs at " + std::to_string(source->rate()) + " Hz, not at --rate " +
+                             *rate + ": the output keeps the input's rate");
+        config.rate = source->rate();
+    }
     if (rdsLevel)
         config.rdsLevel = ParseLevel(*rdsLevel, "--rds-level");
     if (pilotLevel)
@@ -151,17 +204,22 @@ int runAir(Context& ctx)
         if (!f)
             throw UsageError("--format '" + *format + "' is not s16, s32 or float");
         sinkFormat.format = *f;
+    } else if (source) {
+        // The input's own format, so that its samples are not re-quantised
+        // (a FLAC file holds s16 here).
+        const bool flac = output->size() >= 5 && output->compare(output->size() - 5, 5, ".flac") == 0;
+        sinkFormat.format = flac ? air::SampleFormat::S16 : source->format();
     }
     if (device && output)
         throw UsageError("--device and --output cannot both be given");
     // --seconds 0 plays nothing, as `groups --seconds 0` prints nothing.
     const std::int64_t n = seconds ? ParseSeconds(*seconds) : -1;
     const bool toStdout = output && *output == "-";
-    if (output && !toStdout && !seconds)
+    if (output && !toStdout && !seconds && !source)
         throw UsageError("--output " + *output + " needs --seconds N");
     if (at && !output)
         throw UsageError("--at belongs to a render into a file (--output)");
-    if (at && !seconds)
+    if (at && !seconds && !source)
         throw UsageError("--at needs --seconds N");
     const std::optional<DateTime> start = at ? std::optional<DateTime>(ParseLocalTime(*at)) : std::nullopt;
 
@@ -169,8 +227,10 @@ int runAir(Context& ctx)
     hooks.stopRequested = SignalPending;
     hooks.nowUnix = NowUnix;
     hooks.report = [](const std::string& line) { std::cerr << "quorvanctl: " << line << std::endl; };
-    const std::int64_t frames = n < 0 ? -1 : n * config.rate;
-    const bool render = output && seconds;
+    std::int64_t frames = n < 0 ? -1 : n * config.rate;
+    if (source && source->frames() >= 0 && (frames < 0 || frames > source->frames()))
+        frames = source->frames();  // the whole file, or what there is of it
+    const bool render = output && (seconds || source);
     if (!render && !WaitForStateFile(statePath, hooks.report)) {
         TerminationSignals::take();  // ended while waiting: a normal end
         return kExitOk;
@@ -201,7 +261,21 @@ int runAir(Context& ctx)
         throw UsageError(error);
 
     bool ok = false;
-    if (render) {
+    if (source) {
+        if (!rds::EncoderStream::OnAir(state))
+            hooks.report(std::string("the virtual encoder ") + (state.power ? "has its carrier off" : "has no power") +
+                         ": the input passes without RDS");
+        // The groups of `groups STATEFILE --at T` from frame 0, on the
+        // station's clock: a second more for the shaping filter's look-ahead,
+        // and room for a pilot up to 0.2 % fast.
+        const std::int64_t secs = frames < 0 ? 0 : (frames + config.rate - 1) / config.rate;
+        const std::vector<rds::Group> groups =
+            rds::GroupsDuring(state, start.value_or(ctx.clock().now()), secs + 1 + secs / 500);
+        air::LoopSummary summary;
+        ok = air::PlayLoopThrough(groups, config, phase, *source, *sink, frames, hooks, summary, error);
+        if (ok)
+            std::cerr << air::LoopSummaryLine(summary) << std::endl;
+    } else if (render) {
         // A render: the groups of `groups STATEFILE --seconds N --at T`, the
         // first one at frame 0. One second more for the bits the shaping
         // filter looks ahead at the end.
@@ -228,8 +302,11 @@ int runAir(Context& ctx)
 QUORVAN_CLI_COMMAND("air",
                     "[STATEFILE | --port virtual[:STATEFILE]] [--device PCM | --output FILE|-] [--rate HZ] [--seconds N] "
                     "[--at YYYY-MM-DDTHH:MM:SS] [--rds-level PERCENT] [--pilot-level PERCENT] [--channels 1|2] "
-                    "[--format s16|s32|float] (live until SIGINT or SIGTERM; without STATEFILE the settings' VirtualEncoder; "
-                    "a live air waits for a missing STATEFILE)",
+                    "[--format s16|s32|float] [--input MPXFILE [--input-channel N] [--rds-phase DEGREES]] "
+                    "(live until SIGINT or SIGTERM; without STATEFILE the settings' VirtualEncoder; "
+                    "a live air waits for a missing STATEFILE; --input adds the RDS to a station's MPX from a WAV or FLAC "
+                    "file, locked to its pilot: mono, or channel N (1 = the first) of several, the output at its rate, "
+                    "the whole file unless --seconds; --rds-phase 0 to 359.9, 90 = quadrature)",
                     runAir);
 
 } // namespace quorvan::cli

@@ -1,0 +1,34 @@
+// Where a loop-through's input comes from, as the core sees it: the Source
+// interface. A source gives the station's MPX as mono samples (full scale
+// 1.0) at its own rate, in the order it has them; the sources themselves (a
+// WAV or FLAC file through libsndfile) live in air/io. A source never
+// resamples, filters or levels what it reads, and knows nothing of RDS.
+#pragma once
+
+#include "air/sink.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace quorvan::air {
+
+class Source {
+public:
+    virtual ~Source() = default;
+    // Up to `frames` frames into `mono`; the number read, 0 at the end. A
+    // failure ends the input too, named by error().
+    virtual std::size_t read(float* mono, std::size_t frames) = 0;
+    virtual int rate() const = 0;
+    // Frames the whole input holds; -1 when unknown (a device).
+    virtual std::int64_t frames() const { return -1; }
+    // The sample format an output keeps the input in without re-quantising it.
+    virtual SampleFormat format() const { return SampleFormat::Float; }
+    virtual std::string description() const = 0;  // "file mpx.wav, channel 2"
+    const std::string& error() const { return error_; }
+
+protected:
+    std::string error_;
+};
+
+} // namespace quorvan::air
