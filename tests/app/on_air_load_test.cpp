@@ -5,30 +5,12 @@
 #include "app/monitor_window.h"
 #include "app/virtual_monitor.h"
 #include "encoder_fixture.h"
+#include "quorvanctl_run.h"
 
-#include <QProcess>
 #include <QtTest>
 
 using test_support::EncoderFixture;
-
-namespace {
-
-// quorvanctl on the window's state file; its exit code.
-int Quorvanctl(const EncoderFixture& f, const QStringList& command)
-{
-    QProcess ctl;
-    ctl.start(QStringLiteral(QUORVANCTL), QStringList{QStringLiteral("--settings"), f.settingsPath(),
-                                                      QStringLiteral("--port"),
-                                                      QStringLiteral("virtual:") + f.statePath()} +
-                                              command);
-    if (!ctl.waitForFinished(60000))
-        return -1;
-    if (ctl.exitCode() != 0)
-        qWarning("%s", ctl.readAllStandardError().constData());
-    return ctl.exitCode();
-}
-
-} // namespace
+using test_support::Quorvanctl;
 
 class OnAirLoadTest : public QObject {
     Q_OBJECT

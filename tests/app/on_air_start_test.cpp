@@ -3,29 +3,16 @@
 // window was closed, a bar (not a modal question) names the fields and
 // offers to load what is on air.
 #include "encoder_fixture.h"
+#include "quorvanctl_run.h"
 
 #include <QLabel>
-#include <QProcess>
 #include <QPushButton>
 #include <QtTest>
 
 using test_support::EncoderFixture;
+using test_support::Quorvanctl;
 
 namespace {
-
-int Quorvanctl(const EncoderFixture& f, const QStringList& command)
-{
-    QProcess ctl;
-    ctl.start(QStringLiteral(QUORVANCTL), QStringList{QStringLiteral("--settings"), f.settingsPath(),
-                                                      QStringLiteral("--port"),
-                                                      QStringLiteral("virtual:") + f.statePath()} +
-                                              command);
-    if (!ctl.waitForFinished(60000))
-        return -1;
-    if (ctl.exitCode() != 0)
-        qWarning("%s", ctl.readAllStandardError().constData());
-    return ctl.exitCode();
-}
 
 // A window that sent its settings and closed; then another program changes
 // the radiotext on air (quorvanctl without --settings writes nothing back:

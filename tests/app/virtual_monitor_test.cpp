@@ -5,10 +5,10 @@
 #include "app/ram_section.h"
 #include "app/virtual_monitor.h"
 #include "encoder_fixture.h"
+#include "quorvanctl_run.h"
 #include "sim/state_file.h"
 
 #include <QLabel>
-#include <QProcess>
 #include <QTimer>
 #include <QPlainTextEdit>
 #include <QRadioButton>
@@ -18,6 +18,7 @@
 #include <QtTest>
 
 using test_support::EncoderFixture;
+using test_support::Quorvanctl;
 
 class VirtualMonitorTest : public QObject {
     Q_OBJECT
@@ -110,25 +111,6 @@ void VirtualMonitorTest::namesTheClockTimeBytesOfStartAndEachTick()
              QStringLiteral("Changed by the last operation: 0x6C..0x6D, clock time latched "
                             "(written unchanged: 0x67..0x6B)"));
 }
-
-namespace {
-
-// quorvanctl on the window's state file; its exit code.
-int Quorvanctl(const EncoderFixture& f, const QStringList& command)
-{
-    QProcess ctl;
-    ctl.start(QStringLiteral(QUORVANCTL), QStringList{QStringLiteral("--settings"), f.settingsPath(),
-                                                      QStringLiteral("--port"),
-                                                      QStringLiteral("virtual:") + f.statePath()} +
-                                              command);
-    if (!ctl.waitForFinished(60000))
-        return -1;
-    if (ctl.exitCode() != 0)
-        qWarning("%s", ctl.readAllStandardError().constData());
-    return ctl.exitCode();
-}
-
-} // namespace
 
 // The window and quorvanctl on one state file: the monitor's check (once a
 // second) shows quorvanctl's write, and the window's next operation keeps it;

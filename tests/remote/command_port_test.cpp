@@ -5,6 +5,7 @@
 #include "encoder/encoder_rig.h"
 #include "content/radiotext.h"
 #include "remote/command_port.h"
+#include "remote/serve_until_idle.h"
 #include "remote/transfer_service.h"
 #include "encoder/update_sequences.h"
 #include "sources/timer_loop.h"
@@ -117,19 +118,7 @@ struct PortRig {
     // something that is expected to come.
     void serve(bool expectSomething = true)
     {
-        for (int round = 0; round < 200; ++round) {
-            std::vector<pollfd> fds;
-            for (const Listener::Watch& w : port.listener().watches())
-                fds.push_back({w.fd, static_cast<short>((w.read ? POLLIN : 0) | (w.write ? POLLOUT : 0)), 0});
-            const int ready = ::poll(fds.data(), fds.size(), round == 0 && expectSomething ? 2000 : 0);
-            if (ready <= 0 && !port.pending())
-                return;
-            for (const pollfd& p : fds)
-                if (p.revents)
-                    port.listener().handle(p.fd);
-            port.runPending(params, host);
-        }
-        ADD_FAILURE() << "the port never fell idle";
+        test::ServeUntilIdle(port.listener(), port, params, host, {.firstMs = expectSomething ? 2000 : 0, .laterMs = 0});
     }
     std::string ask(const std::string& lines)
     {

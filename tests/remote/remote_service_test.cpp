@@ -6,8 +6,9 @@
 #include "encoder/encoder_rig.h"
 #include "encoder/image_layout.h"
 #include "remote/remote_service.h"
+#include "remote/serve_until_idle.h"
 #include "remote/uecp_wire.h"
-#include "support/loopback.h"
+#include "support/loopback_client.h"
 
 #include <gtest/gtest.h>
 
@@ -21,40 +22,8 @@ namespace {
 using test::EncoderRig;
 using test::Raw;
 using test::Wire;
-using test_support::Loopback;
 
-struct Host final : RemoteHost {
-    explicit Host(EncoderRig& r) : rig(r) {}
-    EncoderContext encoder(const TStationParams&) override { return rig.context(); }
-    EncoderRig& rig;
-};
-
-struct Client {
-    explicit Client(int port) : fd(::socket(AF_INET, SOCK_STREAM, 0))
-    {
-        const sockaddr_in a = Loopback(port);
-        EXPECT_EQ(::connect(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a), 0);
-    }
-    ~Client() { ::close(fd); }
-    void send(const std::string& bytes) const
-    {
-        ASSERT_EQ(::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL), static_cast<ssize_t>(bytes.size()));
-    }
-    std::string received() const
-    {
-        std::string out;
-        char buf[2048];
-        pollfd p{fd, POLLIN, 0};
-        while (::poll(&p, 1, out.empty() ? 500 : 50) > 0) {
-            const ssize_t n = ::recv(fd, buf, sizeof buf, MSG_DONTWAIT);
-            if (n <= 0)
-                break;
-            out.append(buf, static_cast<std::size_t>(n));
-        }
-        return out;
-    }
-    int fd;
-};
+using Client = test_support::LoopbackClient;
 
 struct ServiceRig {
     ServiceRig()
@@ -69,30 +38,14 @@ struct ServiceRig {
         EXPECT_TRUE(service.uecp().start(uecp)) << service.uecp().status();
         params.preferences.CBCHARSET = 1;
     }
-    // The loop of a front end: poll the service's descriptors, handle the
-    // ready ones, run what waits; until nothing comes for a while.
-    void serve()
-    {
-        for (int round = 0; round < 200; ++round) {
-            std::vector<pollfd> fds;
-            for (const Listener::Watch& w : service.watches())
-                fds.push_back({w.fd, static_cast<short>((w.read ? POLLIN : 0) | (w.write ? POLLOUT : 0)), 0});
-            const int ready = ::poll(fds.data(), fds.size(), round == 0 ? 2000 : 20);
-            if (ready <= 0 && !service.pending())
-                return;
-            for (const pollfd& p : fds)
-                if (p.revents)
-                    service.handle(p.fd);
-            service.runPending(params, host);
-        }
-        ADD_FAILURE() << "the service never fell idle";
-    }
+    // The loop of a front end over the service's descriptors.
+    void serve() { test::ServeUntilIdle(service, service, params, host, {.what = "service"}); }
 
     EncoderRig rig;
     ClockStopwatch stopwatch{rig.time};
     RemoteService service{stopwatch, rig.time};
     TStationParams params;
-    Host host{rig};
+    test::RigEncoderHost host{rig};
 };
 
 TEST(RemoteService, OnePollServesTheLinesAndTheFrames)

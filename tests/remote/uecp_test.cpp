@@ -10,6 +10,7 @@
 #include "remote/uecp_frame.h"
 #include "remote/uecp_port.h"
 #include "remote/uecp_wire.h"
+#include "remote/serve_until_idle.h"
 #include "rds/generator.h"
 #include "rds/receiver.h"
 #include "support/loopback.h"
@@ -177,32 +178,13 @@ struct UecpRig {
         rig.link.Bidirectional = true;
         params.preferences.CBCHARSET = 1;
     }
-    void serve()
-    {
-        for (int round = 0; round < 200; ++round) {
-            std::vector<pollfd> fds;
-            for (const Listener::Watch& w : port.watches())
-                fds.push_back({w.fd, static_cast<short>(POLLIN | (w.write ? POLLOUT : 0)), 0});
-            const int ready = ::poll(fds.data(), fds.size(), round == 0 ? 2000 : 20);
-            if (ready <= 0 && !port.pending())
-                return;
-            for (const pollfd& p : fds)
-                if (p.revents)
-                    port.handle(p.fd);
-            port.runPending(params, host);
-        }
-        ADD_FAILURE() << "the port never fell idle";
-    }
+    void serve() { test::ServeUntilIdle(port, port, params, host, {.inputHeld = false}); }
 
     EncoderRig rig;
     ClockStopwatch stopwatch{rig.time};
     UecpPort port{stopwatch, rig.time};
     TStationParams params;
-    struct Host final : RemoteHost {
-        explicit Host(EncoderRig& r) : rig(r) {}
-        EncoderContext encoder(const TStationParams&) override { return rig.context(); }
-        EncoderRig& rig;
-    } host{rig};
+    test::RigEncoderHost host{rig};
 };
 
 // One socket of the automation system's side.

@@ -8,7 +8,7 @@
 #include "settings/settings_keys.h"
 #include "sources/link_follow_encoder.h"
 #include "sources/source_test_support.h"
-#include "support/loopback.h"
+#include "support/loopback_client.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +21,6 @@ namespace quorvan::service {
 namespace {
 
 using test::EncoderRig;
-using test_support::Loopback;
 
 // Real poll() without waiting; a wait that finds nothing ready moves the
 // manual clock instead, up to the next scripted action.
@@ -66,28 +65,7 @@ struct Host final : remote::RemoteHost {
     unsigned operationMs = 0;
 };
 
-struct Client {
-    explicit Client(int port) : fd(::socket(AF_INET, SOCK_STREAM, 0))
-    {
-        const sockaddr_in a = Loopback(port);
-        EXPECT_EQ(::connect(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a), 0);
-    }
-    ~Client() { ::close(fd); }
-    void send(const std::string& bytes) const
-    {
-        ASSERT_EQ(::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL), static_cast<ssize_t>(bytes.size()));
-    }
-    std::string received() const
-    {
-        std::string out;
-        char buf[2048];
-        ssize_t n;
-        while ((n = ::recv(fd, buf, sizeof buf, MSG_DONTWAIT)) > 0)
-            out.append(buf, static_cast<std::size_t>(n));
-        return out;
-    }
-    int fd;
-};
+using Client = test_support::LoopbackClient;
 
 // The end asked: readable once a byte is written.
 struct Pipe {
@@ -173,7 +151,7 @@ TEST(FollowLoop, ACommandRunsWhenItComesNotAtTheNextTickAndItsKeyIsSaved)
     r.poller.at(1000, [&client] { client.send("PTY=4\r\nPTY?\r\n"); });
     r.stopAt(2000);
     r.run();
-    EXPECT_EQ(client.received(), "+\r\nPTY=4\r\n");
+    EXPECT_EQ(client.held(), "+\r\nPTY=4\r\n");
     EXPECT_EQ(r.rig.ram(image::kPTY, 1), "04");
     ASSERT_FALSE(r.ranAt.empty());
     EXPECT_GE(r.ranAt.front(), 1000);
@@ -190,7 +168,7 @@ TEST(FollowLoop, TheDrainAnswersWhatCameBeforeTheEndAndWritesForAtMostFiveSecond
     client.send("PTY=4\r\nPTY?\r\n");
     ASSERT_EQ(::write(r.stopPipe[1], "x", 1), 1);
     r.run();
-    EXPECT_EQ(client.received(), "+\r\nPTY=4\r\n");
+    EXPECT_EQ(client.held(), "+\r\nPTY=4\r\n");
     EXPECT_LT(r.poller.sinceStart(), FollowLoop::kFinishLinesMs);
 
     // On a bus that takes 3 s an operation, the third line comes after the
@@ -202,7 +180,7 @@ TEST(FollowLoop, TheDrainAnswersWhatCameBeforeTheEndAndWritesForAtMostFiveSecond
     late.send("PTY=4\r\nPI=1234\r\nMS=1\r\n");
     ASSERT_EQ(::write(slow.stopPipe[1], "x", 1), 1);
     slow.run();
-    EXPECT_EQ(late.received(), "+\r\n+\r\n!\r\n");
+    EXPECT_EQ(late.held(), "+\r\n+\r\n!\r\n");
     EXPECT_EQ(slow.rig.ram(image::kPTY, 1), "04");
     EXPECT_LE(slow.poller.sinceStart(), FollowLoop::kFinishLinesMs + FollowLoop::kFinishRepliesMs + 3000);
 }
