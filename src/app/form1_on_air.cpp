@@ -19,7 +19,7 @@ namespace {
 
 bool SameValue(const StationBinding& a, const StationBinding& b)
 {
-    return std::visit([&b](auto* x) { return *x == *std::get<std::remove_cvref_t<decltype(x)>>(b.field); }, a.field);
+    return a.sameValue(b);
 }
 
 // A name for a field in a question: its control's accessible name, else its object name.

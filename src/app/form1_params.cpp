@@ -71,6 +71,9 @@ std::vector<StationBinding> TForm1::StationBindings(quorvan::TStationParams& p) 
     const auto add = [&t](K kind, QObject* widget, auto* field, int row = 0) {
         t.push_back(StationBinding{kind, widget, field, row});
     };
+    const auto choice = [&t](QObject* widget, StationBinding::Choice c) {
+        t.push_back(StationBinding{K::Choice, widget, c});
+    };
     // The order of the settings file's load, so that the handlers that
     // changes run see the values they depend on (the PTY coding before the
     // PTY, the port options before the port).
@@ -150,9 +153,11 @@ std::vector<StationBinding> TForm1::StationBindings(quorvan::TStationParams& p) 
     add(K::Check, CBRSN, &p.textSources.CBRSN);
     add(K::Check, CBREIB, &p.textSources.CBREIB);
     add(K::Check, CBCTC, &p.textSources.CBCTC);
-    add(K::Check, RBJUST0, &p.textSources.RBJUST0);
-    add(K::Check, RBJUST1, &p.textSources.RBJUST1);
-    add(K::Check, RBJUST2, &p.textSources.RBJUST2);
+    using quorvan::Justification;
+    Justification& justification = p.textSources.justification;
+    choice(RBJUST0, StationBinding::Choice::of(justification, Justification::None, Justification::Unset));
+    choice(RBJUST1, StationBinding::Choice::of(justification, Justification::Left, Justification::Unset));
+    choice(RBJUST2, StationBinding::Choice::of(justification, Justification::Center, Justification::Unset));
     add(K::Check, RBFILSP, &p.textSources.RBFILSP);
     add(K::Check, RBFILCU, &p.textSources.RBFILCU);
     add(K::StationText, ECUSCH, &p.textSources.ECUSCH);
@@ -203,6 +208,9 @@ void ReadBinding(const StationBinding& b, quorvan::Charset cs)
     case K::ListCheck:
         *flag = static_cast<QListWidget*>(b.widget)->item(b.row)->checkState() == Qt::Checked;
         break;
+    case K::Choice:
+        std::get<StationBinding::Choice>(b.field).setOn(static_cast<QAbstractButton*>(b.widget)->isChecked());
+        break;
     }
 }
 
@@ -247,6 +255,9 @@ void TForm1::WriteBinding(const StationBinding& b, quorvan::Charset cs)
         break;
     case K::ListCheck:
         static_cast<QListWidget*>(b.widget)->item(b.row)->setCheckState(flag() ? Qt::Checked : Qt::Unchecked);
+        break;
+    case K::Choice:
+        setChecked(static_cast<QAbstractButton*>(b.widget), std::get<StationBinding::Choice>(b.field).on());
         break;
     }
 }

@@ -8,6 +8,7 @@
 #include <QObject>
 
 #include <string>
+#include <type_traits>
 #include <variant>
 
 namespace quorvan_app {
@@ -25,17 +26,62 @@ struct StationBinding {
         GridRow,     // TextGrid row `row`: a station text
         TableCell,   // QTableWidget item (row, 1): bytes
         ListCheck,   // QListWidget item `row`: checked
+        Choice,      // QAbstractButton: checked while the choice holds the button's value
+    };
+    // One button of a choice kept in one field (an enum or an index): checked,
+    // the field takes `value`; unchecked, the field becomes `none` if it held
+    // `value`. The buttons of one choice clear each other in the window.
+    struct Choice {
+        void* field = nullptr;
+        int (*get)(const void*) = nullptr;
+        void (*set)(void*, int) = nullptr;
+        int value = 0;
+        int none = 0;
+
+        template <class T> static Choice of(T& field, T value, T none)
+        {
+            return {&field, [](const void* f) { return static_cast<int>(*static_cast<const T*>(f)); },
+                    [](void* f, int v) { *static_cast<T*>(f) = static_cast<T>(v); }, static_cast<int>(value),
+                    static_cast<int>(none)};
+        }
+        bool on() const { return get(field) == value; }
+        void setOn(bool on) const
+        {
+            if (on)
+                set(field, value);
+            else if (this->on())
+                set(field, none);
+        }
     };
     Kind kind;
     QObject* widget;
-    std::variant<std::string*, int*, bool*> field; // in the TStationParams the table was made for
+    std::variant<std::string*, int*, bool*, Choice> field; // in the TStationParams the table was made for
     int row = 0;
     bool identification = false; // PS, PI, TP, PTY, M/S, DI, AF: the first run of Receive
 
     // The field's address, to find a binding by the value it carries.
     const void* address() const
     {
-        return std::visit([](auto* p) { return static_cast<const void*>(p); }, field);
+        if (const Choice* c = std::get_if<Choice>(&field))
+            return c->field;
+        return std::visit([](auto p) -> const void* {
+            if constexpr (std::is_pointer_v<decltype(p)>)
+                return p;
+            else
+                return nullptr;
+        }, field);
+    }
+    // True when both bindings carry the same value (for a choice: both buttons on, or both off).
+    bool sameValue(const StationBinding& other) const
+    {
+        if (const Choice* c = std::get_if<Choice>(&field))
+            return c->on() == std::get<Choice>(other.field).on();
+        return std::visit([&other](auto p) {
+            if constexpr (std::is_pointer_v<decltype(p)>)
+                return *p == *std::get<decltype(p)>(other.field);
+            else
+                return false;
+        }, field);
     }
 };
 

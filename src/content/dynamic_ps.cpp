@@ -103,12 +103,18 @@ DPS1KeyResult KeyInDpsRow(char key, int row, std::string_view rowText)
 DPSJustifyOptions DPSJustifyOptionsOf(const TStationParams& params)
 {
     DPSJustifyOptions options;
-    if (params.textSources.RBJUST2)
+    switch (params.textSources.justification) {
+    case Justification::Center:
         options.justification = DPSJustification::Center;
-    else if (params.textSources.RBJUST1)
+        break;
+    case Justification::Left:
         options.justification = DPSJustification::Left;
-    else
+        break;
+    case Justification::None:
+    case Justification::Unset:
         options.justification = DPSJustification::None;
+        break;
+    }
     if (params.textSources.RBFILCU && !params.textSources.ECUSCH.empty()) options.fill = params.textSources.ECUSCH.front();
     return options;
 }

@@ -37,7 +37,7 @@ DPS1KeyResult KeyInDpsRow(char key, int row, std::string_view rowText);
 
 // ---- justification ------------------------------------------------------------
 
-enum class DPSJustification { None = 0, Left = 1, Center = 2 };  // RBJUST0..RBJUST2
+enum class DPSJustification { None = 0, Left = 1, Center = 2 };
 
 struct DPSJustifyOptions {
     DPSJustification justification = DPSJustification::Center;
@@ -46,8 +46,8 @@ struct DPSJustifyOptions {
     std::optional<char> fill;
 };
 
-// Options from the "Text Sources" page: RBJUST2 -> Center, else RBJUST1 ->
-// Left, else (None); fill = first character of ECUSCH when RBFILCU is on.
+// Options from the "Text Sources" page: the justification chosen (none
+// chosen justifies as None); fill = first character of ECUSCH when RBFILCU is on.
 DPSJustifyOptions DPSJustifyOptionsOf(const TStationParams& params);
 
 // The mode 0 form of a text: word alignment (Left/Center), centring

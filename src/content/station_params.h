@@ -42,6 +42,10 @@ inline constexpr int kUserGroupBytes = 5;     // DB3..DB7 ("Byte 4".."Byte 8")
 // with the window-text colour). Only the index is stored.
 inline constexpr int kLabelColorWindowText = 20;
 
+// "DPS Mode 0 Justification" (radio buttons RBJUST0..RBJUST2). A settings
+// file may leave all three buttons off: Unset, which justifies as None.
+enum class Justification { Unset, None, Left, Center };
+
 // The "Program" page.
 struct StationProgram {
     std::string PSDEF;                 // "Default PS": text, at most 8 typed; sent as 8 chars
@@ -158,9 +162,7 @@ struct StationTextSources {
     int SER1BE = 0;                    // radiotext cut "Beginning": 0..63
     int SER1EN = 0;                    // radiotext cut "End": 0..63
     std::string ER1PR;                 // radiotext "Prefix"
-    bool RBJUST0 = false;              // "DPS Mode 0 Justification": "(None)"
-    bool RBJUST1 = false;              //   "Left"
-    bool RBJUST2 = true;               //   "Center"
+    Justification justification = Justification::Center; // "DPS Mode 0 Justification"
     bool RBFILSP = true;               // "Fill with": "Space"
     bool RBFILCU = false;              //   "Custom character:"
     std::string ECUSCH = "*";          // the custom fill character, at most 1

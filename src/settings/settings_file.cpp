@@ -18,7 +18,7 @@ SettingsValues& mutableView(const SettingsValues& v)
 int currentNumber(const SettingKey& key, const SettingsValues& v)
 {
     if (key.type == SettingType::Boolean)
-        return key.flag(mutableView(v)) ? 1 : 0;
+        return key.flagIn(v) ? 1 : 0;
     return key.number(mutableView(v));
 }
 
@@ -129,10 +129,10 @@ void applySettingValue(const LoadedValue& value, SettingsValues& values)
     if (key.radioGroup != 0 && value.flag()) {
         for (const SettingKey& other : settingKeys()) {
             if (other.radioGroup == key.radioGroup)
-                other.flag(values) = false;
+                other.setFlagIn(values, false);
         }
     }
-    key.flag(values) = value.flag();
+    key.setFlagIn(values, value.flag());
 }
 
 std::vector<LoadedValue> loadSettings(const IniFile& doc, SettingsValues& values)
@@ -167,7 +167,7 @@ std::string settingText(const SettingKey& key, const SettingsValues& values)
     case SettingType::Steps:
         return writeInteger(key.number(v));
     case SettingType::Boolean:
-        return writeBoolean(key.flag(v));
+        return writeBoolean(key.flagIn(v));
     case SettingType::Text:
         return writeText(textForFile(key, key.text(v), values));
     case SettingType::QuotedText:

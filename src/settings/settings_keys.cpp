@@ -36,6 +36,23 @@ constexpr SettingKey boolean(const char* s, const char* k, const char* f, FlagFi
     key.section = s; key.key = k; key.field = f; key.type = SettingType::Boolean; key.flag = r;
     return key;
 }
+// One button of a choice kept in one field: on while Page.Member holds Value;
+// cleared, the field becomes None if it held Value.
+template <auto Page, auto Member, auto Value, auto None>
+constexpr SettingKey choiceButton(const char* s, const char* k, const char* f)
+{
+    SettingKey key;
+    key.section = s; key.key = k; key.field = f; key.type = SettingType::Boolean;
+    key.isOn = [](const SettingsValues& v) { return v.params.*Page.*Member == Value; };
+    key.setOn = [](SettingsValues& v, bool on) {
+        auto& field = v.params.*Page.*Member;
+        if (on)
+            field = Value;
+        else if (field == Value)
+            field = None;
+    };
+    return key;
+}
 constexpr SettingKey text(const char* s, const char* k, const char* f, TextField r)
 {
     SettingKey key;
@@ -140,9 +157,15 @@ const std::array kKeys{
     boolean(G, "RemoveNumbering", "CBRSN", pf<&P::textSources, &StationTextSources::CBRSN>).fixed(0),
     boolean(G, "RemoveBrackets", "CBREIB", pf<&P::textSources, &StationTextSources::CBREIB>).fixed(0),
     boolean(G, "ConvertToCapitals", "CBCTC", pf<&P::textSources, &StationTextSources::CBCTC>).fixed(0),
-    boolean(G, "Justification0", "RBJUST0", pf<&P::textSources, &StationTextSources::RBJUST0>).radio(kJustificationGroup),
-    boolean(G, "Justification1", "RBJUST1", pf<&P::textSources, &StationTextSources::RBJUST1>).radio(kJustificationGroup),
-    boolean(G, "Justification2", "RBJUST2", pf<&P::textSources, &StationTextSources::RBJUST2>).radio(kJustificationGroup),
+    choiceButton<&P::textSources, &StationTextSources::justification, Justification::None, Justification::Unset>(
+        G, "Justification0", "justification")
+        .radio(kJustificationGroup),
+    choiceButton<&P::textSources, &StationTextSources::justification, Justification::Left, Justification::Unset>(
+        G, "Justification1", "justification")
+        .radio(kJustificationGroup),
+    choiceButton<&P::textSources, &StationTextSources::justification, Justification::Center, Justification::Unset>(
+        G, "Justification2", "justification")
+        .radio(kJustificationGroup),
     boolean(G, "Fill0", "RBFILSP", pf<&P::textSources, &StationTextSources::RBFILSP>).radio(kFillGroup),
     boolean(G, "Fill1", "RBFILCU", pf<&P::textSources, &StationTextSources::RBFILCU>).radio(kFillGroup),
     quoted(G, "FillChar", "ECUSCH", pf<&P::textSources, &StationTextSources::ECUSCH>).inCharset(TextCharset::Encoder),

@@ -114,6 +114,11 @@ enum class RangeRule {
 using NumberField = int& (*)(SettingsValues&);
 using FlagField = bool& (*)(SettingsValues&);
 using TextField = std::string& (*)(SettingsValues&);
+// A Boolean key that is one button of a choice: on while the field holds the
+// button's value; set on, the field takes it; set off, the field becomes the
+// choice's "none chosen" value if it held the button's value.
+using ChoiceGetter = bool (*)(const SettingsValues&);
+using ChoiceSetter = void (*)(SettingsValues&, bool);
 
 struct SettingKey {
     const char* section = "";
@@ -138,10 +143,22 @@ struct SettingKey {
     // the default, so that files of users who never touch it stay as they are.
     bool omitWhenDefault = false;
 
-    // Exactly one is set: number for Integer and Steps, flag for Boolean, text for texts.
+    // Exactly one is set: number for Integer and Steps, flag (or isOn and
+    // setOn, for a button of a choice) for Boolean, text for texts.
     NumberField number = nullptr;
     FlagField flag = nullptr;
     TextField text = nullptr;
+    ChoiceGetter isOn = nullptr;
+    ChoiceSetter setOn = nullptr;
+
+    bool flagIn(const SettingsValues& v) const { return isOn ? isOn(v) : flag(const_cast<SettingsValues&>(v)); }
+    void setFlagIn(SettingsValues& v, bool on) const
+    {
+        if (setOn)
+            setOn(v, on);
+        else
+            flag(v) = on;
+    }
 
     bool isNumber() const { return type == SettingType::Integer || type == SettingType::Steps; }
     bool isText() const

@@ -426,8 +426,7 @@ private slots:
         p.textSources.SER1BE = 1;
         p.textSources.SER1EN = 2;
         p.textSources.ER1PR = "\"quoted\"";
-        p.textSources.RBJUST2 = false;
-        p.textSources.RBJUST1 = true;
+        p.textSources.justification = quorvan::Justification::Left;
         p.textSources.RBFILSP = false;
         p.textSources.RBFILCU = true;
         p.textSources.ECUSCH = "#";

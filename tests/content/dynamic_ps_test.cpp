@@ -67,10 +67,11 @@ TEST(DPSJustifyOptions, FromTheRadioButtons)
     TStationParams p;
     EXPECT_EQ(DPSJustifyOptionsOf(p).justification, DPSJustification::Center);
     EXPECT_FALSE(DPSJustifyOptionsOf(p).fill);  // "Space" is chosen
-    p.textSources.RBJUST2 = false;
-    p.textSources.RBJUST1 = true;
+    p.textSources.justification = Justification::Left;
     EXPECT_EQ(DPSJustifyOptionsOf(p).justification, DPSJustification::Left);
-    p.textSources.RBJUST1 = false;  // none selected behaves as "(None)"
+    p.textSources.justification = Justification::None;
+    EXPECT_EQ(DPSJustifyOptionsOf(p).justification, DPSJustification::None);
+    p.textSources.justification = Justification::Unset;  // none selected behaves as "(None)"
     EXPECT_EQ(DPSJustifyOptionsOf(p).justification, DPSJustification::None);
     p.textSources.RBFILCU = true;
     EXPECT_EQ(DPSJustifyOptionsOf(p).fill, '*');

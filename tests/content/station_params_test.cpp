@@ -19,8 +19,7 @@ TEST(StationParams, StartsAtTheWindowsInitialValues)
     EXPECT_TRUE(p.preferences.CBBI);
     EXPECT_TRUE(p.preferences.CBSS);
     EXPECT_EQ(p.preferences.ELPTA, "632");
-    EXPECT_TRUE(p.textSources.RBJUST2);
-    EXPECT_FALSE(p.textSources.RBJUST0 || p.textSources.RBJUST1);
+    EXPECT_EQ(p.textSources.justification, Justification::Center);
     EXPECT_TRUE(p.textSources.RBFILSP);
     EXPECT_EQ(p.textSources.ECUSCH, "*");
     EXPECT_TRUE(p.radiotext.RBRT1);

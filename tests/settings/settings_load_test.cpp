@@ -215,9 +215,7 @@ TEST(SettingsLoad, RadioButtonsLastTrueWinsAndAllFalseLeavesNone)
     // Initial "Center": Justification0=1 checks "(None)" and clears "Center";
     // the absent keys then keep the cleared state.
     v = loadedFrom("[General]\r\nJustification0=1\r\nFill1=1\r\n");
-    EXPECT_TRUE(v.params.textSources.RBJUST0);
-    EXPECT_FALSE(v.params.textSources.RBJUST1);
-    EXPECT_FALSE(v.params.textSources.RBJUST2);
+    EXPECT_EQ(v.params.textSources.justification, Justification::None);
     EXPECT_FALSE(v.params.textSources.RBFILSP);
     EXPECT_TRUE(v.params.textSources.RBFILCU);
 }

@@ -236,7 +236,7 @@ TEST_F(TextSourceTickTest, SendOnChangeClearedChangesFieldsOnly)
     dir.write("dps.txt", "HELLO WORLD\n");
     params.textSources.CBR1SC = false;
     params.textSources.CBD1SC = false;
-    params.textSources.RBJUST2 = true;
+    params.textSources.justification = Justification::Center;
     const TextSourceTickResult r = tick();
     EXPECT_TRUE(r.radiotextChanged);
     EXPECT_FALSE(r.radiotextSent);
@@ -263,8 +263,7 @@ TEST_F(TextSourceTickTest, DynamicPSPayloadByMode)
 
     // Mode 0 sends the justified labels.
     params.dynamicPs.RGDPS1M = 0;
-    params.textSources.RBJUST2 = false;
-    params.textSources.RBJUST1 = true;
+    params.textSources.justification = Justification::Left;
     dir.write("dps.txt", "HELLO WORLD\n");
     tick();
     EXPECT_EQ(target.dynamicPS.at(1), (DynamicPSUpdate{"HELLO   WORLD", 13}));
