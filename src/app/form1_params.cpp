@@ -158,8 +158,9 @@ std::vector<StationBinding> TForm1::StationBindings(quorvan::TStationParams& p) 
     choice(RBJUST0, StationBinding::Choice::of(justification, Justification::None, Justification::Unset));
     choice(RBJUST1, StationBinding::Choice::of(justification, Justification::Left, Justification::Unset));
     choice(RBJUST2, StationBinding::Choice::of(justification, Justification::Center, Justification::Unset));
-    add(K::Check, RBFILSP, &p.textSources.RBFILSP);
-    add(K::Check, RBFILCU, &p.textSources.RBFILCU);
+    using quorvan::Fill;
+    choice(RBFILSP, StationBinding::Choice::of(p.textSources.fill, Fill::Space, Fill::Unset));
+    choice(RBFILCU, StationBinding::Choice::of(p.textSources.fill, Fill::Custom, Fill::Unset));
     add(K::StationText, ECUSCH, &p.textSources.ECUSCH);
 
     add(K::Check, ALONTOP, &p.preferences.ALONTOP);

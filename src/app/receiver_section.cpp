@@ -8,6 +8,7 @@
 #include <QFontDatabase>
 #include <QFormLayout>
 #include <QLabel>
+#include <QPalette>
 #include <QTimer>
 
 #include <algorithm>
@@ -125,10 +126,16 @@ void ReceiverSection::redraw()
         std::string text = rx.rt;
         while (!text.empty() && text.back() == ' ')
             text.pop_back();
-        LRxRT->setText(QStringLiteral("%1 \"%2\"%3")
+        LRxRT->setText(QStringLiteral("%1 \"%2\"%3%4")
                            .arg(QString(QLatin1Char(rx.rtFlag)), ReceivedText(text),
-                                rx.rtSegments < 16 ? QStringLiteral(" (%1/16)").arg(rx.rtSegments) : QString()));
+                                rx.rtSegments < 16 ? QStringLiteral(" (%1/16)").arg(rx.rtSegments) : QString(),
+                                rx.rtStale() ? QStringLiteral("   (no longer sent)") : QString()));
     }
+    // A radiotext no longer on air stays readable, greyed as a disabled text.
+    QPalette rtPalette = palette();
+    if (rx.rtStale())
+        rtPalette.setColor(QPalette::WindowText, rtPalette.color(QPalette::Disabled, QPalette::WindowText));
+    LRxRT->setPalette(rtPalette);
     // RT+ as a radio shows it: the fields once the application is announced.
     if (!rx.rtPlusGroup || !rx.rtPlusTags) {
         LRxArtist->setText(QStringLiteral("--"));

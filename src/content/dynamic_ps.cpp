@@ -115,7 +115,7 @@ DPSJustifyOptions DPSJustifyOptionsOf(const TStationParams& params)
         options.justification = DPSJustification::None;
         break;
     }
-    if (params.textSources.RBFILCU && !params.textSources.ECUSCH.empty()) options.fill = params.textSources.ECUSCH.front();
+    if (params.textSources.fill == Fill::Custom && !params.textSources.ECUSCH.empty()) options.fill = params.textSources.ECUSCH.front();
     return options;
 }
 

@@ -47,7 +47,7 @@ struct DPSJustifyOptions {
 };
 
 // Options from the "Text Sources" page: the justification chosen (none
-// chosen justifies as None); fill = first character of ECUSCH when RBFILCU is on.
+// chosen justifies as None); fill = first character of ECUSCH when the custom character is chosen.
 DPSJustifyOptions DPSJustifyOptionsOf(const TStationParams& params);
 
 // The mode 0 form of a text: word alignment (Left/Center), centring

@@ -46,6 +46,10 @@ inline constexpr int kLabelColorWindowText = 20;
 // file may leave all three buttons off: Unset, which justifies as None.
 enum class Justification { Unset, None, Left, Center };
 
+// "Fill with" (radio buttons RBFILSP, RBFILCU): "Space" or "Custom
+// character:". A settings file may leave both off: Unset, which fills as Space.
+enum class Fill { Unset, Space, Custom };
+
 // The "Program" page.
 struct StationProgram {
     std::string PSDEF;                 // "Default PS": text, at most 8 typed; sent as 8 chars
@@ -163,8 +167,7 @@ struct StationTextSources {
     int SER1EN = 0;                    // radiotext cut "End": 0..63
     std::string ER1PR;                 // radiotext "Prefix"
     Justification justification = Justification::Center; // "DPS Mode 0 Justification"
-    bool RBFILSP = true;               // "Fill with": "Space"
-    bool RBFILCU = false;              //   "Custom character:"
+    Fill fill = Fill::Space;           // "Fill with"
     std::string ECUSCH = "*";          // the custom fill character, at most 1
     bool CBRSN = false;                // "Remove song numbering"
     bool CBREIB = false;               // "Remove expletive information in brackets"

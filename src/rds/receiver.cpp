@@ -7,6 +7,10 @@ namespace quorvan::rds {
 void Receiver::Take(const Group& g)
 {
     ++groups;
+    if (g.type() == 2 && !g.versionB())
+        groupsSince2A = 0;
+    else
+        ++groupsSince2A;
     ++groupsOfType[g.type() * 2 + (g.versionB() ? 1 : 0)];
     pi = g.blocks[0];
     tp = (g.blocks[1] & 0x0400) != 0;

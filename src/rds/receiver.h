@@ -6,6 +6,14 @@
 // application and the group type that carries them) with the artist and the
 // title they mark in the radiotext. Characters stay the encoder's bytes; the
 // caller decodes them.
+//
+// A radiotext that is no longer sent goes stale, as a radio drops it: the
+// receiver counts groups since the last 2A group and reports the radiotext
+// stale after kRTStaleGroups without one. It counts groups, not time, since it
+// is fed at the on-air rate of 11.4 groups a second. The standard asks for the
+// whole message about every 5 s (EN 50067:1998, the table of repetition rates:
+// radiotext 0.2 a second), so 10 s without a 2A group is two full messages
+// missed, well past a stream that merely sends radiotext slowly.
 #pragma once
 
 #include "encoder/image_decode.h"
@@ -44,6 +52,11 @@ public:
     // The text a tag of the content type marks in the radiotext as assembled
     // ("" without running tags of that type).
     std::string rtPlusField(int contentType) const;
+    // Groups of 10 s at 11.4 groups a second.
+    static constexpr std::uint64_t kRTStaleGroups = 114;
+    std::uint64_t groupsSince2A = 0;      // groups taken since the last 2A group
+    // Radiotext came, but no 2A group for kRTStaleGroups groups.
+    bool rtStale() const { return rtFlag != 0 && groupsSince2A >= kRTStaleGroups; }
     std::array<std::uint64_t, 32> groupsOfType{};  // index type * 2 + (B ? 1 : 0)
     std::uint64_t groups = 0;
 

@@ -166,8 +166,8 @@ const std::array kKeys{
     choiceButton<&P::textSources, &StationTextSources::justification, Justification::Center, Justification::Unset>(
         G, "Justification2", "justification")
         .radio(kJustificationGroup),
-    boolean(G, "Fill0", "RBFILSP", pf<&P::textSources, &StationTextSources::RBFILSP>).radio(kFillGroup),
-    boolean(G, "Fill1", "RBFILCU", pf<&P::textSources, &StationTextSources::RBFILCU>).radio(kFillGroup),
+    choiceButton<&P::textSources, &StationTextSources::fill, Fill::Space, Fill::Unset>(G, "Fill0", "fill").radio(kFillGroup),
+    choiceButton<&P::textSources, &StationTextSources::fill, Fill::Custom, Fill::Unset>(G, "Fill1", "fill").radio(kFillGroup),
     quoted(G, "FillChar", "ECUSCH", pf<&P::textSources, &StationTextSources::ECUSCH>).inCharset(TextCharset::Encoder),
 
     // ---- DPS1 ----

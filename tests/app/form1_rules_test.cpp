@@ -427,8 +427,7 @@ private slots:
         p.textSources.SER1EN = 2;
         p.textSources.ER1PR = "\"quoted\"";
         p.textSources.justification = quorvan::Justification::Left;
-        p.textSources.RBFILSP = false;
-        p.textSources.RBFILCU = true;
+        p.textSources.fill = quorvan::Fill::Custom;
         p.textSources.ECUSCH = "#";
         p.textSources.CBRSN = true;
         p.textSources.CBREIB = true;

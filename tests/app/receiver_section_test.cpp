@@ -32,7 +32,33 @@ private slots:
     void followsTheDynamicPSAndEachChange();
     void clockTimeAfterATriggerAndNoSignalWithoutCarrier();
     void showsTheRTPlusArtistAndTitle();
+    void greysARadiotextNoLongerSent();
 };
+
+void ReceiverSectionTest::greysARadiotextNoLongerSent()
+{
+    VirtualEncoder enc;
+    enc.poke(0x1F, {0x01});
+    enc.poke(0x20, Bytes("On air" + std::string(58, ' ')));
+    MonitorWindow w(enc);
+    quorvan_app::ReceiverSection& rx = *w.Receiver;
+    rx.timer->stop();
+    rx.step(60);
+    QCOMPARE(rx.LRxRT->text(), QStringLiteral("A \"On air\""));
+    const QColor normal = rx.LRxRT->palette().color(QPalette::WindowText);
+    // Radiotext off: the last text stays, marked and greyed once 10 s of groups had no 2A.
+    enc.poke(0x1F, {0x00});
+    rx.step(100);
+    QCOMPARE(rx.LRxRT->text(), QStringLiteral("A \"On air\""));
+    rx.step(20);
+    QCOMPARE(rx.LRxRT->text(), QStringLiteral("A \"On air\"   (no longer sent)"));
+    QVERIFY(rx.LRxRT->palette().color(QPalette::WindowText) != normal);
+    // Sent again: current at once.
+    enc.poke(0x1F, {0x01});
+    rx.step(4);
+    QCOMPARE(rx.LRxRT->text(), QStringLiteral("A \"On air\""));
+    QCOMPARE(rx.LRxRT->palette().color(QPalette::WindowText), normal);
+}
 
 void ReceiverSectionTest::showsTheRTPlusArtistAndTitle()
 {

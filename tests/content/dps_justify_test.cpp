@@ -74,8 +74,7 @@ TEST(DPSJustify, SixteenCharacterWordWhateverTheJustification)
 TEST(DPSJustify, EmptyCustomCharacterDisablesTheFill)
 {
     TStationParams p;
-    p.textSources.RBFILSP = false;
-    p.textSources.RBFILCU = true;
+    p.textSources.fill = Fill::Custom;
     p.textSources.ECUSCH = "";
     const auto options = DPSJustifyOptionsOf(p);
     EXPECT_FALSE(options.fill.has_value());

@@ -73,7 +73,7 @@ TEST(DPSJustifyOptions, FromTheRadioButtons)
     EXPECT_EQ(DPSJustifyOptionsOf(p).justification, DPSJustification::None);
     p.textSources.justification = Justification::Unset;  // none selected behaves as "(None)"
     EXPECT_EQ(DPSJustifyOptionsOf(p).justification, DPSJustification::None);
-    p.textSources.RBFILCU = true;
+    p.textSources.fill = Fill::Custom;
     EXPECT_EQ(DPSJustifyOptionsOf(p).fill, '*');
 }
 

@@ -20,7 +20,7 @@ TEST(StationParams, StartsAtTheWindowsInitialValues)
     EXPECT_TRUE(p.preferences.CBSS);
     EXPECT_EQ(p.preferences.ELPTA, "632");
     EXPECT_EQ(p.textSources.justification, Justification::Center);
-    EXPECT_TRUE(p.textSources.RBFILSP);
+    EXPECT_EQ(p.textSources.fill, Fill::Space);
     EXPECT_EQ(p.textSources.ECUSCH, "*");
     EXPECT_TRUE(p.radiotext.RBRT1);
     EXPECT_EQ(p.preferences.SESMTO, 1);

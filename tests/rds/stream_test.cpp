@@ -438,5 +438,45 @@ TEST(RdsReceiver, ShowsWholePSValuesAndClearsTheRadiotextOnANewFlag)
     EXPECT_TRUE(lone.afSeen);
 }
 
+TEST(RdsReceiver, MarksTheRadiotextStaleOnceNo2AGroupCameForTenSeconds)
+{
+    image::ImageBytes ram = Image("STATIC  ");
+    ram[image::kRTControl] = 1;
+    std::memcpy(ram.data() + image::kRT, "Still here\r", 11);
+    GroupGenerator gen;
+    Receiver rx;
+    EXPECT_FALSE(rx.rtStale());  // no radiotext yet is not a stale one
+    for (int n = 0; n < 60; ++n)
+        rx.Take(gen.Next(ram));
+    EXPECT_EQ(rx.rt, "Still here");
+    // Sent all the time, it never goes stale.
+    for (int n = 0; n < 600; ++n) {
+        rx.Take(gen.Next(ram));
+        ASSERT_FALSE(rx.rtStale()) << n;
+    }
+    // Radiotext off: only 0A groups. The text stays, stale from the 114th group.
+    ram[image::kRTControl] = 0;
+    int staleAfter = 0;
+    while (!rx.rtStale() && staleAfter < 1000) {
+        const Group g = gen.Next(ram);
+        ASSERT_NE(g.type(), 2);
+        rx.Take(g);
+        ++staleAfter;
+    }
+    EXPECT_GE(staleAfter, static_cast<int>(Receiver::kRTStaleGroups) - 4);  // counted from the last 2A
+    EXPECT_LE(staleAfter, static_cast<int>(Receiver::kRTStaleGroups));
+    EXPECT_EQ(rx.rt, "Still here");
+    EXPECT_EQ(rx.rtFlag, 'A');
+    // The first 2A group makes it current again.
+    ram[image::kRTControl] = 1;
+    Group g = gen.Next(ram);
+    while (g.type() != 2) {
+        rx.Take(g);
+        g = gen.Next(ram);
+    }
+    rx.Take(g);
+    EXPECT_FALSE(rx.rtStale());
+}
+
 } // namespace
 } // namespace quorvan::rds

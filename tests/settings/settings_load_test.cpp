@@ -216,8 +216,7 @@ TEST(SettingsLoad, RadioButtonsLastTrueWinsAndAllFalseLeavesNone)
     // the absent keys then keep the cleared state.
     v = loadedFrom("[General]\r\nJustification0=1\r\nFill1=1\r\n");
     EXPECT_EQ(v.params.textSources.justification, Justification::None);
-    EXPECT_FALSE(v.params.textSources.RBFILSP);
-    EXPECT_TRUE(v.params.textSources.RBFILCU);
+    EXPECT_EQ(v.params.textSources.fill, Fill::Custom);
 }
 
 TEST(SettingsLoad, ClockTimeStateFollowsTheButtonCaption)
