@@ -9,7 +9,6 @@
 #include "air/test_demodulator.h"
 #include "rds/generator.h"
 
-#include <fftw3.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -21,6 +20,7 @@ namespace quorvan::air {
 namespace {
 
 using test::MakeStationMpx;
+using test::OutsideRdsBandDb;
 using test::StationMpx;
 using test::StationMpxConfig;
 
@@ -92,27 +92,6 @@ Looped Loop(const std::vector<float>& in, Station& station, double phase = 0, do
     result.pilotSeen = lock.pilotSeen();
     result.groupsStarted = modulator.groupsStarted();
     return result;
-}
-
-// Share of the power of x outside 57 kHz +- 2.4 kHz, decibels.
-double OutsideRdsBandDb(const std::vector<float>& x, int rate)
-{
-    const int n = static_cast<int>(x.size());
-    double* in = fftw_alloc_real(static_cast<std::size_t>(n));
-    fftw_complex* out = fftw_alloc_complex(static_cast<std::size_t>(n / 2 + 1));
-    fftw_plan plan = fftw_plan_dft_r2c_1d(n, in, out, FFTW_ESTIMATE);
-    for (int i = 0; i < n; ++i)
-        in[i] = x[static_cast<std::size_t>(i)] * 0.5 * (1 - std::cos(2 * std::numbers::pi * i / n));
-    fftw_execute(plan);
-    double inside = 0, outside = 0;
-    for (int i = 0; i <= n / 2; ++i) {
-        const double f = static_cast<double>(i) * rate / n;
-        (std::abs(f - 57000) <= 2400 ? inside : outside) += out[i][0] * out[i][0] + out[i][1] * out[i][1];
-    }
-    fftw_destroy_plan(plan);
-    fftw_free(out);
-    fftw_free(in);
-    return 10 * std::log10(outside / inside);
 }
 
 // The greatest distance of the RDS carrier's phase from `asked` (modulo

@@ -48,4 +48,8 @@ double RdsCarrierPhase(const std::vector<float>& samples, const std::vector<doub
 // Groups from a bit stream (after differential decoding): sync by syndrome.
 Decoded GroupsFromBits(const std::vector<std::uint8_t>& bits);
 
+// Share of the power of x (at `rate`) outside 57 kHz +- 2.4 kHz, in decibels,
+// through a Hann window: how much of a signal lies outside the RDS band.
+double OutsideRdsBandDb(const std::vector<float>& x, int rate);
+
 } // namespace quorvan::test
