@@ -3,6 +3,7 @@
 // time. Live (--live): quorvanctl air on a private PulseAudio null sink
 // through ALSA's pulse plugin, its processor time read from /proc/PID/stat
 // over 30 s (--live [SECONDS [RUNS]]); goal under 1 % of a core.
+#include "air_bench_station.h"
 #include "air/modulator.h"
 #include "rds/generator.h"
 #include "sim/state_file.h"
@@ -27,23 +28,8 @@ namespace {
 
 using Seconds = std::chrono::duration<double>;
 
-quorvan::image::ImageBytes Station()
-{
-    quorvan::image::ImageBytes ram{};
-    ram[quorvan::image::kPI] = 0xD3;
-    ram[quorvan::image::kPI + 1] = 0xA2;
-    std::memcpy(ram.data() + quorvan::image::kPS, "QUORVAN ", 8);
-    std::memset(ram.data() + quorvan::image::kRT, 'R', quorvan::image::kRTLength);
-    ram[quorvan::image::kRTControl] = 0x01;
-    return ram;
-}
-
-double CpuSeconds()
-{
-    timespec ts{};
-    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
+using quorvan::bench::CpuSeconds;
+using quorvan::bench::Station;
 
 void Render(int rate, int seconds)
 {

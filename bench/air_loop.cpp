@@ -4,6 +4,7 @@
 // time. The MPX is one second made beforehand (mono and stereo programme, a
 // pilot at 19 000 Hz: whole cycles, so that it repeats without a seam) and
 // read over and over, as a file would be.
+#include "air_bench_station.h"
 #include "air/mix.h"
 #include "rds/generator.h"
 
@@ -17,23 +18,8 @@
 
 namespace {
 
-quorvan::image::ImageBytes Station()
-{
-    quorvan::image::ImageBytes ram{};
-    ram[quorvan::image::kPI] = 0xD3;
-    ram[quorvan::image::kPI + 1] = 0xA2;
-    std::memcpy(ram.data() + quorvan::image::kPS, "QUORVAN ", 8);
-    std::memset(ram.data() + quorvan::image::kRT, 'R', quorvan::image::kRTLength);
-    ram[quorvan::image::kRTControl] = 0x01;
-    return ram;
-}
-
-double CpuSeconds()
-{
-    timespec ts{};
-    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
+using quorvan::bench::CpuSeconds;
+using quorvan::bench::Station;
 
 // One second of MPX: tones of whole hertz (mono to 15 kHz, the stereo
 // difference on 38 kHz), an 8 % pilot.
