@@ -17,6 +17,8 @@
 // its value and is still read by Send.
 #pragma once
 
+#include "content/extended.h"
+
 #include <array>
 #include <string>
 
@@ -182,6 +184,7 @@ struct TStationParams {
     StationSystem system;
     StationPreferences preferences;
     StationTextSources textSources;
+    ExtendedValues extended;           // the settings file's [Extended] section
 
     // ---- indexed access (index 0-based) ---------------------------------
     // Radiotext n+1: RT1..RT4, CBRTT1..CBRTT4, RBRT1..RBRT4.

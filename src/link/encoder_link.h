@@ -15,6 +15,7 @@
 #include "link/busy_loop.h"
 #include "link/clock.h"
 #include "link/deadline.h"
+#include "link/extension_store.h"
 #include "link/link_ui.h"
 #include "link/port_io.h"
 
@@ -49,6 +50,9 @@ public:
     // The encoder on the port has the extension registers above its memory
     // (only the virtual encoder); the program writes them only then.
     bool ExtensionRegisters = false;
+    // The encoder's extension record (only the virtual encoder; nullptr on a
+    // real port). Not owned.
+    ExtensionStore* Extension = nullptr;
 
     // --- wiring -----------------------------------------------------------
     void setPortIo(PortIo* io) { io_ = io; }

@@ -149,6 +149,7 @@ void Port::attach(TEncoderLink& link)
     link.setPortIo(io());
     link.setSerialLines(serial());
     link.ExtensionRegisters = backing_.encoder != nullptr;
+    link.Extension = backing_.encoder.get();
     link.DriveIdle();
 }
 
@@ -158,6 +159,7 @@ void Port::detach(TEncoderLink& link)
     link.setPortIo(nullptr);
     link.setSerialLines(nullptr);
     link.ExtensionRegisters = false;
+    link.Extension = nullptr;
 }
 
 bool Port::saveVirtualState(std::string& error) const

@@ -16,7 +16,6 @@ namespace quorvan::remote {
 namespace {
 
 constexpr std::size_t kDatagramMax = 65536;
-constexpr std::size_t kReplyDatagramMax = Listener::kReplyDatagramMax;
 // Replies are copied out of a connection's backlog this much at a time.
 constexpr std::size_t kWriteChunk = 16 * 1024;
 // Room for the datagrams that arrive while a transfer holds the program.

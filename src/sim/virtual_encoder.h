@@ -11,6 +11,9 @@
 // announcement).
 #pragma once
 
+#include "content/extended.h"
+#include "link/extension_store.h"
+
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -26,10 +29,11 @@ struct EncoderState {
     std::uint8_t lastCommand = 0;                 // last command byte executed
     std::array<std::uint8_t, 7> clockTime{};       // 0x67..0x6D at the last latch
     std::uint32_t clockTimeLatches = 0;
+    ExtensionRecord extension;                     // what the chip lacks (content/extended.h)
     bool operator==(const EncoderState&) const = default;
 };
 
-class VirtualEncoder {
+class VirtualEncoder final : public ExtensionStore {
 public:
     static constexpr std::uint8_t kDeviceWrite = 0xD6;
     static constexpr std::uint8_t kDeviceRead = 0xD7;
@@ -63,6 +67,8 @@ public:
     // --- the chip's own side -----------------------------------------------
     const EncoderState& state() const { return state_; }
     void setState(const EncoderState& state);
+    const ExtensionRecord& extension() const override { return state_.extension; }
+    void setExtension(const ExtensionRecord& record) override { state_.extension = record; }
     std::uint8_t ram(int address) const { return state_.ram[address & 0xFF]; }
     std::uint8_t eeprom(int address) const { return state_.eeprom[address & 0xFF]; }
     // What a read at the address returns (the status byte at 0x70).
