@@ -5,9 +5,11 @@
 
 #include "air/air_session.h"
 #include "air/air_status.h"
+#include "air/io/jack_client.h"
 #include "air/io/sinks.h"
 #include "air/io/sources.h"
 #include "air/loop_session.h"
+#include "air/pulled_session.h"
 #include "rds/generator.h"
 #include "settings/termination_signals.h"
 #include "sim/shared_state.h"
@@ -136,8 +138,137 @@ bool WaitForStateFile(const std::string& path, const std::function<void(const st
     return true;
 }
 
+// air --jack: the software encoder as the JACK client quorvan-air, paced by
+// the server's clock. Without --input-device jack its mpx_out carries RDS
+// (and pilot) as on a sound card; with it, the station's MPX on mpx_in with
+// the RDS added on its pilot, sample for sample.
+int runAirJack(Context& ctx)
+{
+    const auto connect = ctx.takeOption("--jack-connect");
+    const auto rate = ctx.takeOption("--rate");
+    const auto seconds = ctx.takeOption("--seconds");
+    const auto rdsLevel = ctx.takeOption("--rds-level");
+    const auto pilotLevel = ctx.takeOption("--pilot-level");
+    const auto channels = ctx.takeOption("--channels");
+    const auto port = ctx.takeOption("--port");
+    const auto inputDevice = ctx.takeOption("--input-device");
+    const auto rdsPhase = ctx.takeOption("--rds-phase");
+    if (ctx.takeOption("--device") || ctx.takeOption("--output"))
+        throw UsageError("--jack plays into JACK's port quorvan-air:mpx_out: --device and --output do not go with it");
+    if (ctx.takeOption("--input") || ctx.takeOption("--input-channel"))
+        throw UsageError("--jack takes the station's MPX on its port quorvan-air:mpx_in (--input-device jack), "
+                         "not from a file");
+    if (ctx.takeOption("--format"))
+        throw UsageError("JACK carries float samples: --format does not go with --jack");
+    if (ctx.takeOption("--at"))
+        throw UsageError("--at belongs to a render into a file (--output)");
+    ctx.expectArgs(0, 1);
+    const bool loop = inputDevice.has_value();
+    if (loop && *inputDevice != "jack")
+        throw UsageError("with --jack the input is the port quorvan-air:mpx_in: give --input-device jack, not " +
+                         *inputDevice);
+    if (!loop && rdsPhase)
+        throw UsageError("--rds-phase belongs to a loop-through (--input-device jack)");
+    if (loop && pilotLevel)
+        throw UsageError("--pilot-level does not go with a loop-through: the station's MPX carries its own pilot");
+    const std::string statePath = PlayedStateFile(ctx, port);
+
+    air::ModulatorConfig config;
+    if (rdsLevel)
+        config.rdsLevel = ParseLevel(*rdsLevel, "--rds-level");
+    if (pilotLevel)
+        config.pilotLevel = ParseLevel(*pilotLevel, "--pilot-level");
+    const double phase = rdsPhase ? ParseRdsPhase(*rdsPhase) : air::kDefaultRdsPhase;
+    int outputs = 1;
+    if (channels) {
+        if (*channels != "1" && *channels != "2")
+            throw UsageError("--channels '" + *channels + "' is not 1 or 2");
+        outputs = *channels == "1" ? 1 : 2;
+    }
+    // --jack-connect IN,OUT[,OUT2]: a part left empty stays unconnected.
+    std::string source;
+    std::vector<std::string> sinks;
+    if (connect) {
+        const std::size_t comma = connect->find(',');
+        if (comma == std::string::npos)
+            throw UsageError("--jack-connect '" + *connect + "' is not IN,OUT (JACK port names; either may be empty)");
+        source = connect->substr(0, comma);
+        for (std::size_t at = comma + 1;;) {
+            const std::size_t next = connect->find(',', at);
+            sinks.push_back(connect->substr(at, next == std::string::npos ? std::string::npos : next - at));
+            if (next == std::string::npos)
+                break;
+            at = next + 1;
+        }
+        if (static_cast<int>(sinks.size()) > outputs)
+            throw UsageError("--jack-connect '" + *connect + "' names more outputs than --channels gives");
+    }
+    const std::int64_t n = seconds ? ParseSeconds(*seconds) : -1;
+
+    air::SessionHooks hooks;
+    hooks.stopRequested = SignalPending;
+    hooks.nowUnix = NowUnix;
+    hooks.report = [](const std::string& line) { std::cerr << "quorvanctl: " << line << std::endl; };
+    if (!WaitForStateFile(statePath, hooks.report)) {
+        TerminationSignals::take();
+        return kExitOk;
+    }
+    LoadPlayedState(statePath);
+    if (const std::optional<int> other = air::LiveAirPlayer(statePath))
+        throw UsageError(statePath + " is already on air by process " + std::to_string(*other) + " (see " +
+                         air::AirStatusPath(statePath) + "); stop it first");
+
+    std::string error;
+    // Made before the client, so that the client (whose thread calls it) ends first.
+    std::optional<air::PulledAir> air;
+    std::unique_ptr<air::JackClient> jack = air::JackClient::Open(outputs, error);
+    if (!jack)
+        throw UsageError(error);
+    if (jack->rate() < air::kMinRate)
+        throw UsageError("the JACK server \"" + jack->server() + "\" runs at " + std::to_string(jack->rate()) +
+                         " Hz, below the " + std::to_string(air::kMinRate) +
+                         " Hz that RDS at 57 kHz needs (start it at 192000 Hz, jackd -r 192000)");
+    if (rate && ParseRate(*rate) != jack->rate())
+        throw UsageError("the JACK server \"" + jack->server() + "\" runs at " + std::to_string(jack->rate()) +
+                         " Hz, not at --rate " + *rate);
+    config.rate = jack->rate();
+    if (const std::string why = air::CheckModulatorConfig(config); !why.empty())
+        throw UsageError(why);
+    std::string openError;
+    const auto shared = SharedEncoderState::Open(statePath, &ctx.sleeper(), openError);
+    if (!shared)
+        throw UsageError(openError);
+    air.emplace(*shared, config, loop, phase);
+    if (!jack->start([&air](const float* in, float* out, std::size_t frames) { air->process(in, out, frames); }, error))
+        throw Failure(error);
+    if (!jack->connect(source, sinks, error))
+        throw UsageError(error);
+    air::PulledDevice device;
+    device.description = jack->description();
+    device.wait = [] {
+        pollfd p{TerminationSignals::fd(), POLLIN, 0};
+        ::poll(&p, p.fd >= 0 ? 1 : 0, 10);
+    };
+    device.gone = [&jack](std::string& why) { return jack->gone(why); };
+    device.underruns = [&jack] { return jack->xruns(); };
+    const bool ok = air::FollowPulledAir(*air, device, n < 0 ? -1 : n * config.rate, hooks, error);
+    jack.reset();  // the server calls the air no more
+    TerminationSignals::take();  // the signal that ended the air is its normal end
+    if (!ok)
+        throw Failure(error);
+    if (air->starved() > 0)
+        hooks.report(std::to_string(air->starved()) + " groups came too late from the state file and went out empty");
+    if (loop)
+        std::cerr << air::LoopSummaryLine(air->summary()) << std::endl;
+    return kExitOk;
+}
+
 int runAir(Context& ctx)
 {
+    if (std::erase(ctx.args, std::string("--jack")) > 0)
+        return runAirJack(ctx);
+    if (ctx.takeOption("--jack-connect"))
+        throw UsageError("--jack-connect belongs to --jack");
     const auto device = ctx.takeOption("--device");
     const auto output = ctx.takeOption("--output");
     const auto rate = ctx.takeOption("--rate");
@@ -303,10 +434,12 @@ QUORVAN_CLI_COMMAND("air",
                     "[STATEFILE | --port virtual[:STATEFILE]] [--device PCM | --output FILE|-] [--rate HZ] [--seconds N] "
                     "[--at YYYY-MM-DDTHH:MM:SS] [--rds-level PERCENT] [--pilot-level PERCENT] [--channels 1|2] "
                     "[--format s16|s32|float] [--input MPXFILE [--input-channel N] [--rds-phase DEGREES]] "
+                    "[--jack [--jack-connect IN,OUT] [--input-device jack]] "
                     "(live until SIGINT or SIGTERM; without STATEFILE the settings' VirtualEncoder; "
                     "a live air waits for a missing STATEFILE; --input adds the RDS to a station's MPX from a WAV or FLAC "
                     "file, locked to its pilot: mono, or channel N (1 = the first) of several, the output at its rate, "
-                    "the whole file unless --seconds; --rds-phase 0 to 359.9, 90 = quadrature)",
+                    "the whole file unless --seconds; --rds-phase 0 to 359.9, 90 = quadrature; --jack plays as the JACK "
+                    "client quorvan-air, mpx_in to mpx_out, looping the station's MPX with --input-device jack)",
                     runAir);
 
 } // namespace quorvan::cli
