@@ -8,7 +8,7 @@
 // follower's side (follow) looks at the state file every 50 ms of the
 // device's frames, as the live air does, and keeps the queue topped up; a
 // change saved by any program is on air within the reload interval and the
-// groups queued ahead (about 0.3 s). It only reads the state file, never
+// groups queued ahead (0.25 s at most). It only reads the state file, never
 // writes or locks it. Without an input it renders RDS (and pilot) exactly as
 // the live air does; with one, the loop-through (LoopThrough) on the input's
 // pilot.
@@ -54,7 +54,7 @@ private:
 class PulledAir {
 public:
     // Groups the follower keeps queued ahead of the modulator.
-    static constexpr std::size_t kAhead = 3;
+    static constexpr std::size_t kAhead = 2;
 
     // `loop`: the input is a station's MPX, the RDS goes on its pilot at
     // `rdsPhase` degrees (config.pilotLevel must be 0); else the input is not
