@@ -133,7 +133,9 @@ std::vector<StationBinding> TForm1::StationBindings(quorvan::TStationParams& p) 
     add(K::Check, CBRTEN, &p.radiotext.CBRTEN);
     for (int i = 0; i < quorvan::kRadiotexts; ++i) {
         add(K::StationText, RT[i], &p.rt(i));
-        add(K::Check, RBRT[i], &p.rbrt(i));
+        choice(RBRT[i], StationBinding::Choice::of(p.radiotext.selected,
+                                                   static_cast<quorvan::RadiotextSelection>(i + 1),
+                                                   quorvan::RadiotextSelection::None));
     }
     for (int i = 0; i < quorvan::kRadiotexts; ++i)
         add(K::Index, CBRTT[i], &p.rtType(i));

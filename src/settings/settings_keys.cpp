@@ -207,10 +207,22 @@ const std::array kKeys{
     quoted(R, "Radiotext12", "RT2", pf<&P::radiotext, &StationRadiotext::RT2>).inCharset(TextCharset::Encoder),
     quoted(R, "Radiotext13", "RT3", pf<&P::radiotext, &StationRadiotext::RT3>).inCharset(TextCharset::Encoder),
     quoted(R, "Radiotext14", "RT4", pf<&P::radiotext, &StationRadiotext::RT4>).inCharset(TextCharset::Encoder),
-    boolean(R, "SelRT1", "RBRT1", pf<&P::radiotext, &StationRadiotext::RBRT1>).fixed(1).radio(kRadiotextGroup),
-    boolean(R, "SelRT2", "RBRT2", pf<&P::radiotext, &StationRadiotext::RBRT2>).fixed(0).radio(kRadiotextGroup),
-    boolean(R, "SelRT3", "RBRT3", pf<&P::radiotext, &StationRadiotext::RBRT3>).fixed(0).radio(kRadiotextGroup),
-    boolean(R, "SelRT4", "RBRT4", pf<&P::radiotext, &StationRadiotext::RBRT4>).fixed(0).radio(kRadiotextGroup),
+    choiceButton<&P::radiotext, &StationRadiotext::selected, RadiotextSelection::RT1, RadiotextSelection::None>(
+        R, "SelRT1", "selected")
+        .fixed(1)
+        .radio(kRadiotextGroup),
+    choiceButton<&P::radiotext, &StationRadiotext::selected, RadiotextSelection::RT2, RadiotextSelection::None>(
+        R, "SelRT2", "selected")
+        .fixed(0)
+        .radio(kRadiotextGroup),
+    choiceButton<&P::radiotext, &StationRadiotext::selected, RadiotextSelection::RT3, RadiotextSelection::None>(
+        R, "SelRT3", "selected")
+        .fixed(0)
+        .radio(kRadiotextGroup),
+    choiceButton<&P::radiotext, &StationRadiotext::selected, RadiotextSelection::RT4, RadiotextSelection::None>(
+        R, "SelRT4", "selected")
+        .fixed(0)
+        .radio(kRadiotextGroup),
     boolean(R, "AutoSendNext", "RTSA", pf<&P::radiotext, &StationRadiotext::RTSA>),
     // On in a new file; an older file without the key keeps the flag as chosen.
     boolean(R, "ToggleAB", "ToggleAB", pf<&P::radiotext, &StationRadiotext::ToggleAB>).fixed(0),

@@ -388,8 +388,7 @@ private slots:
         p.dynamicPs.DPS1[8] = "LONGER THAN 8";
         p.dynamicPs.DPS1B = std::string("Caf\xe9 ", 5);
         p.radiotext.CBRTEN = true;
-        p.radiotext.RBRT1 = false;
-        p.radiotext.RBRT3 = true;
+        p.radiotext.selected = quorvan::RadiotextSelection::RT3;
         p.radiotext.RT2 = "second";
         p.radiotext.CBRTT4 = 1;
         p.radiotext.RTSA = true;

@@ -218,7 +218,7 @@ TEST(RemotePort, EachCommandWritesOnlyItsValue)
     // A radiotext longer than 64 is cut as a source text is: 61 and "...".
     EXPECT_EQ(r.ask("TEXT=" + std::string(70, 'x') + "\r\n"), "+\r\n");
     EXPECT_EQ(r.params.radiotext.RT1, std::string(61, 'x') + "...");
-    EXPECT_TRUE(r.params.radiotext.RBRT2);  // the selection stays
+    EXPECT_EQ(r.params.radiotext.selected, RadiotextSelection::RT2);  // the selection stays
 
     // Clock time of the current minute, then the trigger: 12:00 on 10 May 2024, offset 0.
     EXPECT_EQ(r.ask("CT\r\n"), "+\r\n");
