@@ -37,8 +37,8 @@ private slots:
         f.form->show();
         QCOMPARE(f.form->TSProgram->size(), QSize(489, 261));
         QCOMPARE(f.form->LOGO->geometry(), QRect(0, 0, 489, 261));
-        QCOMPARE(f.form->PageControl1->count(), 7);
-        const QStringList tabs{"Program", "Dynamic PS", "Radiotext", "System", "Preferences", "Text Sources", "Help"};
+        QCOMPARE(f.form->PageControl1->count(), 8);
+        const QStringList tabs{"Program", "Dynamic PS", "Radiotext", "System", "Preferences", "Text Sources", "Extended", "Help"};
         for (int i = 0; i < tabs.size(); ++i)
             QCOMPARE(f.form->PageControl1->tabText(i), tabs[i]);
         QCOMPARE(f.form->PageControl1->currentIndex(), 0);
