@@ -342,6 +342,32 @@ void TEncoderLink::SendStop(bool show)
     }
 }
 
+bool TEncoderLink::OpenRecordOperation()
+{
+    AckMissing = false;
+    PortFault = false;
+    claimError_.clear();
+    if (claim_ && !claimed_) {
+        std::string error;
+        claimed_ = claim_->claim(error);
+        if (!claimed_) {
+            claimError_ = error.empty() ? "the bus cannot be claimed" : error;
+            noteFault();
+            setStatus(kStatusNotReady);
+            return false;
+        }
+    }
+    return true;
+}
+
+void TEncoderLink::CloseRecordOperation()
+{
+    if (claimed_) {
+        claimed_ = false;
+        claim_->release();
+    }
+}
+
 std::int32_t TEncoderLink::CalibrateBusDelay(const Clock& clock)
 {
     setStatus(kStatusCheckingCpu);

@@ -147,9 +147,7 @@ Group GroupGenerator::Next(const image::ImageBytes& ram, const rtplus::Registers
 
 rtplus::Registers RTPlusRegistersOf(const EncoderState& state)
 {
-    rtplus::Registers registers{};
-    std::copy_n(state.ram.begin() + image::kRTPlus, registers.size(), registers.begin());
-    return registers;
+    return state.extension.rtPlus;
 }
 
 bool EncoderStream::OnAir(const EncoderState& state)

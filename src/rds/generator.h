@@ -173,7 +173,7 @@ public:
     static bool OnAir(const EncoderState& state);
     // The next group; a latch since the previous call sends its 4A (latches
     // made before the first call are history and send nothing). The RT+
-    // registers lie above the image (image::kRTPlus).
+    // registers are the extension record's.
     Group Next(const EncoderState& state);
     std::int64_t sent() const { return generator_.sent(); }
 
@@ -182,7 +182,7 @@ private:
     std::optional<std::uint32_t> latches_;
 };
 
-// The RT+ registers of a virtual encoder (image::kRTPlus..).
+// The RT+ registers of a virtual encoder (its extension record).
 rtplus::Registers RTPlusRegistersOf(const EncoderState& state);
 
 // The number of groups that begin within `seconds` seconds.

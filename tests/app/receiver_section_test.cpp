@@ -127,15 +127,18 @@ void ReceiverSectionTest::showsTheRTPlusArtistAndTitle()
     rx.step(60);
     QCOMPARE(rx.LRxArtist->text(), QStringLiteral("--"));
     QCOMPARE(rx.LRxTitle->text(), QStringLiteral("--   (no RT+)"));
-    // The tags in the extension registers: artist 5+5, title 13+4.
-    enc.poke(0xC0, {0x03, 4, 5, 4, 1, 13, 3});
+    // The tags in the extension record: artist 5+5, title 13+4.
+    quorvan::ExtensionRecord record;
+    record.rtPlus = {0x03, 4, 5, 4, 1, 13, 3};
+    enc.setExtension(record);
     rx.step(60);
     QCOMPARE(rx.LRxArtist->text(), QString::fromUtf8("\"Bj\u00F6rk\""));
     QVERIFY2(rx.LRxTitle->text().startsWith(QString::fromUtf8("\"J\u00F3ga\"   (item toggle ")), qPrintable(rx.LRxTitle->text()));
     QVERIFY(rx.LRxTitle->text().endsWith(QStringLiteral(", running)")));
     const QString toggle = rx.LRxTitle->text().section(QLatin1Char(','), 0, 0).right(1);
     // No item: running off, the toggle stays.
-    enc.poke(0xC0, {0x01, 0, 0, 0, 0, 0, 0});
+    record.rtPlus = {0x01, 0, 0, 0, 0, 0, 0};
+    enc.setExtension(record);
     rx.step(60);
     QCOMPARE(rx.LRxArtist->text(), QStringLiteral("--"));
     QCOMPARE(rx.LRxTitle->text(), QStringLiteral("--   (item toggle %1, not running)").arg(toggle));
