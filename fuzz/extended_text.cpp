@@ -2,6 +2,7 @@
 // round, the other networks' keys, PIN, ECC/LIC and the UTF-8 texts). The
 // first byte picks the reader; each accepted value must read back unchanged
 // from the text it is written as, and a refusal is one line naming the key.
+#include "content/charset.h"
 #include "content/extended_text.h"
 
 #include <cstddef>
