@@ -310,7 +310,7 @@ void TForm1::CBLANGChange()
 
 void TForm1::ShowExtendedNote()
 {
-    const bool virtualEncoder = Link().ExtensionRegisters;
+    const bool virtualEncoder = Link().Extension != nullptr;
     LEXTNOTE->setText(virtualEncoder ? QStringLiteral("Sent by the virtual encoder")
                                      : QStringLiteral("Software encoder only"));
     QPalette p = LEXTNOTE->palette();
