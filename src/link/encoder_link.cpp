@@ -197,15 +197,7 @@ void TEncoderLink::SendStart(bool show)
     if (show) {
         ui_->setWaitCursor(true);
         setStatus(kStatusSending);
-        AckMissing = false;
-        PortFault = false;
-        claimError_.clear();
-        if (claim_ && !claimed_) {
-            std::string error;
-            claimed_ = claim_->claim(error);
-            if (!claimed_)
-                claimError_ = error.empty() ? "the bus cannot be claimed" : error;
-        }
+        beginOperation();
     }
     portReachable();
     if (isParallel()) {
@@ -344,20 +336,26 @@ void TEncoderLink::SendStop(bool show)
 
 bool TEncoderLink::OpenRecordOperation()
 {
+    if (!beginOperation()) {
+        noteFault();
+        setStatus(kStatusNotReady);
+        return false;
+    }
+    return true;
+}
+
+bool TEncoderLink::beginOperation()
+{
     AckMissing = false;
     PortFault = false;
     claimError_.clear();
     if (claim_ && !claimed_) {
         std::string error;
         claimed_ = claim_->claim(error);
-        if (!claimed_) {
+        if (!claimed_)
             claimError_ = error.empty() ? "the bus cannot be claimed" : error;
-            noteFault();
-            setStatus(kStatusNotReady);
-            return false;
-        }
     }
-    return true;
+    return claimed_ || !claim_;
 }
 
 void TEncoderLink::CloseRecordOperation()

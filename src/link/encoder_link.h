@@ -121,6 +121,9 @@ private:
     void setDTR(bool on);
     bool portReachable();
     void noteFault();
+    // Clears the faults of the last operation and takes the claim; false when
+    // the claim could not be had (claimError_ names the cause).
+    bool beginOperation();
 
     Sleeper& sleeper_;
     BusyLoopSpinner busyLoop_;
