@@ -111,6 +111,7 @@ TForm1::TForm1(TForm1Options options, QWidget* parent)
     addPage(TSSystem, "TSSystem", QStringLiteral("System"), 1);
     addPage(MPreferences, "MPreferences", QStringLiteral("Preferences"), 1);
     addPage(TSTS, "TSTS", QStringLiteral("Text Sources"), 1);
+    addPage(TSEXT, "TSEXT", QStringLiteral("Extended"), 1);
     addPage(MHelp, "MHelp", QStringLiteral("Help"), 1);
 
     buildCommandColumn();
@@ -120,6 +121,7 @@ TForm1::TForm1(TForm1Options options, QWidget* parent)
     buildSystemPage();
     buildPreferencesPage();
     buildTextSourcesPage();
+    buildExtendedPage();
     buildHelpPage();
     buildTray();
 
@@ -151,6 +153,7 @@ TForm1::TForm1(TForm1Options options, QWidget* parent)
     connectSystemPage();
     connectPreferencesPage();
     connectTextSourcesPage();
+    connectExtendedPage();
     connect(BSEND1, &QToolButton::clicked, this, &TForm1::BSEND1Click);
     connect(BSTOR1, &QToolButton::clicked, this, &TForm1::BSTOR1Click);
     connect(BREC1, &QToolButton::clicked, this, &TForm1::BREC1Click);
@@ -273,6 +276,7 @@ void TForm1::FormCreate()
     CBGRTYPChange();
     RTSAClick();
     RTPlusPreview();
+    ShowExtendedNote();
     BSETCTClick();
     // The TA switch shows the encoder's TA, or that it is not known.
     ReadTAAtStart();

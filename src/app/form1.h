@@ -13,6 +13,7 @@
 //   form1_preferences.cpp  "Preferences" page (skin picture, colour, port options)
 //   form1_textsources.cpp  "Text Sources" page
 //   form1_help.cpp         "Help" page
+//   form1_extended.cpp     "Extended" page (what the software encoder sends beyond the chip)
 //   form1_params.cpp       TStationParams <-> controls
 //   form1_operations.cpp   encoder buttons (Send, Store, Receive, status, direct controls)
 //   form1_timers.cpp       text sources, radiotext switching, clock time
@@ -247,6 +248,7 @@ public:
     QWidget* TSSystem;
     QWidget* MPreferences;
     QWidget* TSTS;
+    QWidget* TSEXT;
     QWidget* MHelp;
 
     // "Program"
@@ -420,6 +422,36 @@ public:
     QLabel* LEXMP;
     QLabel* STEXMP;
 
+    // "Extended": what only the software encoder sends, on four sub-pages
+    QTabWidget* PageControl3;
+    QWidget* TSEXS;            // "Station": country, language, PIN, PTYN, Long PS, eRT
+    QWidget* TSEXA;            // "AF method B"
+    QWidget* TSEXE;            // "Other networks"
+    QWidget* TSEXR;            // "Round"
+    QLabel* LEXTNOTE;          // where these values go out
+    QLabel* LEXTHINT;          // the last refused or cut value, and why
+    QComboBox* CBCTRY;         // country picker (sets ECC)
+    LimitedLineEdit* EECC;
+    QComboBox* CBLANG;         // language picker (sets LIC)
+    LimitedLineEdit* ELIC;
+    LimitedLineEdit* EPIN;
+    LimitedLineEdit* EPTYN;
+    LimitedLineEdit* ELPS;
+    QLabel* LLPSN;             // bytes used of the Long PS
+    LimitedLineEdit* EERT;
+    QLabel* LERTN;             // bytes used of the eRT
+    QCheckBox* CBERTRT;        // eRT from the radiotext
+    QRadioButton* RBAFMA;
+    QRadioButton* RBAFMB;
+    LimitedLineEdit* EAFB[12]; // AFB1 .. AFB12
+    LimitedLineEdit* EEONPI[8];
+    LimitedLineEdit* EEONPS[8];
+    LimitedLineEdit* EEONAF[8];
+    QComboBox* CBEONPTY[8];
+    QCheckBox* CBEONTP[8];
+    QCheckBox* CBEONTA[8];
+    LimitedLineEdit* EGRPSEQ;
+
     // "Help"
     QPlainTextEdit* MEHELP;
     FramedGroup* GBABOUT;
@@ -489,6 +521,19 @@ public slots:
     void GBMOClick();
     void BR8Click();
     void BR9Click();
+    // ---- the "Extended" page (form1_extended.cpp) ----------------------------
+    // Where the extended values go out: the note says so for the port in use.
+    void ShowExtendedNote();
+    // The country picker lists the countries of the PI's country nibble.
+    void FillCountryPicker();
+    void CBCTRYChange();
+    // The language picker shows the LIC's language.
+    void FillLanguagePicker();
+    void ShowLanguage();
+    void CBLANGChange();
+    // Leaving an extended field: a text its rule refuses is put back to the
+    // last one accepted, and the hint line says why.
+    void ExtendedFieldExit(LimitedLineEdit* field);
     // ---- the network command port (form1_network.cpp) ------------------------
     // The Network sub-page's settings changed: listen anew as they say.
     void RemoteSettingsChanged();
@@ -556,6 +601,12 @@ private:
     // settings file is loaded (the order WriteStationParams writes in).
     std::vector<StationBinding> StationBindings(quorvan::TStationParams& p) const;
     void WriteBinding(const StationBinding& b, quorvan::Charset cs);
+    // The extended values' bindings (form1_extended.cpp).
+    void AddExtendedBindings(std::vector<StationBinding>& t, quorvan::ExtendedValues& v) const;
+    // The field's text is its value now: what a refused text goes back to.
+    static void AcceptExtendedText(QLineEdit* field);
+    void ShowExtendedHint(const QString& hint);
+    void ShowExtendedCounts();
     void MarkOnAirField(QWidget* w);
     std::optional<std::array<std::uint8_t, 256>> onAirImage_;
     QList<QWidget*> markedOnAir_;
@@ -585,6 +636,8 @@ private:
     void AddRemoteLogRow(const quorvan::DateTime& time, const QString& from, const QString& command,
                          const QString& reply);
     void buildHelpPage();
+    void buildExtendedPage();
+    void connectExtendedPage();
     void buildTray();
     void connectProgramPage();
     void connectDPSPage();

@@ -133,7 +133,9 @@ std::vector<StationBinding> TForm1::StationBindings(quorvan::TStationParams& p) 
     add(K::Check, CBRTEN, &p.radiotext.CBRTEN);
     for (int i = 0; i < quorvan::kRadiotexts; ++i) {
         add(K::StationText, RT[i], &p.rt(i));
-        add(K::Check, RBRT[i], &p.rbrt(i));
+        choice(RBRT[i], StationBinding::Choice::of(p.radiotext.selected,
+                                                   static_cast<quorvan::RadiotextSelection>(i + 1),
+                                                   quorvan::RadiotextSelection::None));
     }
     for (int i = 0; i < quorvan::kRadiotexts; ++i)
         add(K::Index, CBRTT[i], &p.rtType(i));
@@ -164,6 +166,7 @@ std::vector<StationBinding> TForm1::StationBindings(quorvan::TStationParams& p) 
     add(K::StationText, ECUSCH, &p.textSources.ECUSCH);
 
     add(K::Check, ALONTOP, &p.preferences.ALONTOP);
+    AddExtendedBindings(t, p.extended);
     return t;
 }
 
@@ -212,6 +215,13 @@ void ReadBinding(const StationBinding& b, quorvan::Charset cs)
     case K::Choice:
         std::get<StationBinding::Choice>(b.field).setOn(static_cast<QAbstractButton*>(b.widget)->isChecked());
         break;
+    case K::Converted: {
+        // A text the field refuses leaves the field as it was (the field's
+        // exit handler puts the last accepted text back).
+        const StationBinding::Converted& c = std::get<StationBinding::Converted>(b.field);
+        c.parse(c.field, b.row, static_cast<QLineEdit*>(b.widget)->text().toStdString());
+        break;
+    }
     }
 }
 
@@ -260,6 +270,15 @@ void TForm1::WriteBinding(const StationBinding& b, quorvan::Charset cs)
     case K::Choice:
         setChecked(static_cast<QAbstractButton*>(b.widget), std::get<StationBinding::Choice>(b.field).on());
         break;
+    case K::Converted: {
+        const StationBinding::Converted& c = std::get<StationBinding::Converted>(b.field);
+        auto* e = static_cast<QLineEdit*>(b.widget);
+        const QString text = QString::fromStdString(c.format(c.field, b.row));
+        if (e->text() != text)
+            e->setText(text);
+        AcceptExtendedText(e);
+        break;
+    }
     }
 }
 

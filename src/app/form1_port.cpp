@@ -244,6 +244,7 @@ void TForm1::RGPORTClick()
     if (opened.port) {
         e.UsePort(std::move(opened.port));
         RTPlusPreview();  // RT+ goes out only where the encoder is virtual
+        ShowExtendedNote();
     } else if (serial && opened.failure == quorvan::PortError::CannotOpen) {
         ShowMessage(TForm1Options::MessageKind::Warning,
                     QStringLiteral("Can't open specified port (COM%1).").arg(index - 1));

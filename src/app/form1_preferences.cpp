@@ -109,6 +109,9 @@ void TForm1::FilterStationTexts()
     const auto filter = [this](const QString& text) { return fieldText(text, StationCharset()); };
     for (LimitedLineEdit* e : {PSDEF, DPS1B, RT[0], RT[1], RT[2], RT[3], ED1PR, ER1PR, ECUSCH})
         e->setTextFilter(filter);
+    EPTYN->setTextFilter(filter);
+    for (LimitedLineEdit* e : EEONPS)
+        e->setTextFilter(filter);
     for (int r = 0; r < quorvan::kDPS1Rows; ++r)
         DPS1->row(r)->setTextFilter(filter);
 }

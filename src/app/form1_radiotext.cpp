@@ -107,7 +107,7 @@ void TForm1::RTPlusPreview()
         }
     }
     LRTPPV->setText(preview);
-    LRTPNOTE->setText(Link().ExtensionRegisters ? QStringLiteral("Sent by the virtual encoder")
+    LRTPNOTE->setText(Link().Extension != nullptr ? QStringLiteral("Sent by the virtual encoder")
                                                 : QStringLiteral("Goes out only from the virtual encoder"));
 }
 

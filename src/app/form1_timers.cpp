@@ -124,7 +124,7 @@ void TForm1::Timer2Timer()
     if (!quorvan::AdvanceRadiotext(params))
         return; // no other radiotext to switch to
     for (int i = 0; i < quorvan::kRadiotexts; ++i)
-        RBRT[i]->setChecked(params.rbrt(i));
+        RBRT[i]->setChecked(quorvan::ActualRTIndex(params) == i);
     e.Context(params.preferences.CBBI, params.preferences.CBSS);
     quorvan::SendRadiotextWithTags(e.link, params, quorvan::ActualRT(params),
                                    quorvan::NewRadiotextControl(params, e.memory.radiotextOnAir,

@@ -12,6 +12,8 @@ namespace quorvan_app {
 QString MonitorShown(std::string_view bytes);
 // A text with its exact extent visible (trailing spaces count).
 QString MonitorQuoted(std::string_view bytes);
+// A UTF-8 text (Long PS, eRT) in its own letters, control codes as a middle dot.
+QString MonitorUtf8(std::string_view bytes);
 // Two upper-case hexadecimal digits.
 QString MonitorHex2(int value);
 

@@ -1,6 +1,9 @@
 #include "app/receiver_section.h"
 
+#include "app/elided_label.h"
+#include "app/monitor_text.h"
 #include "content/charset.h"
+#include "content/countries.h"
 #include "content/pty.h"
 #include "encoder/image_decode.h"
 #include "sim/virtual_encoder.h"
@@ -72,6 +75,19 @@ ReceiverSection::ReceiverSection(quorvan::VirtualEncoder& encoder, int ptyCoding
     LRxPTY = add(QStringLiteral("PTY"), QStringLiteral("LRxPTY"));
     LRxDI = add(QStringLiteral("DI"), QStringLiteral("LRxDI"));
     LRxAF = add(QStringLiteral("AF"), QStringLiteral("LRxAF"));
+    LRxCountry = add(QStringLiteral("Country"), QStringLiteral("LRxCountry"));
+    LRxNames = add(QStringLiteral("PTYN, Long PS"), QStringLiteral("LRxNames"));
+    // eRT and the other networks may be longer than the window is wide: they
+    // end in "..." and stand whole in the tool-tip.
+    auto addElided = [&](const QString& caption, const QString& name) {
+        auto* value = new ElidedLabel(this);
+        value->setObjectName(name);
+        value->setTextFormat(Qt::PlainText);
+        form->addRow(caption + QLatin1Char(':'), value);
+        return value;
+    };
+    LRxERT = addElided(QStringLiteral("eRT"), QStringLiteral("LRxERT"));
+    LRxEON = addElided(QStringLiteral("Other networks"), QStringLiteral("LRxEON"));
     LRxCT = add(QStringLiteral("Clock time"), QStringLiteral("LRxCT"));
     LRxGroups = add(QStringLiteral("Groups"), QStringLiteral("LRxGroups"));
     const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
@@ -112,6 +128,12 @@ void ReceiverSection::step(int groups)
     onAir_ = quorvan::rds::EncoderStream::OnAir(encoder_.state());
     for (int i = 0; onAir_ && i < groups; ++i)
         receiver_.Take(stream_.Next(encoder_.state()));
+    redraw();
+}
+
+void ReceiverSection::take(const quorvan::rds::Group& group)
+{
+    receiver_.Take(group);
     redraw();
 }
 
@@ -170,9 +192,60 @@ void ReceiverSection::redraw()
     QStringList af;
     for (int code : rx.af)
         af << QString::fromStdString(quorvan::ReceivedAFText(code));
-    LRxAF->setText(!rx.afSeen    ? QStringLiteral("--")
-                   : af.isEmpty() ? QStringLiteral("none")
-                                  : af.join(QStringLiteral("  ")) + QStringLiteral(" MHz"));
+    QString afText = !rx.afSeen    ? QStringLiteral("--")
+                     : af.isEmpty() ? QStringLiteral("none")
+                                    : af.join(QStringLiteral("  ")) + QStringLiteral(" MHz");
+    // Method B: per transmitter, its frequency, then its alternatives (R: a regional variant).
+    QStringList lists;
+    for (const quorvan::AfMethodBList& list : rx.afB) {
+        QStringList alts;
+        for (const quorvan::AfMethodBEntry& e : list.alternatives)
+            alts << QString::fromStdString(quorvan::ReceivedAFText(e.code)) + (e.regional ? QStringLiteral("R") : QString());
+        lists << QString::fromStdString(quorvan::ReceivedAFText(list.tuned)) + QStringLiteral(": ") +
+                     alts.join(QLatin1Char(' '));
+    }
+    if (!lists.isEmpty())
+        afText = (rx.af.empty() ? QString() : afText + QStringLiteral("   ")) + QStringLiteral("B ") +
+                 lists.join(QStringLiteral("; "));
+    LRxAF->setText(afText);
+    // What a radio names from 1A: the country from the ECC and the PI's nibble, the language.
+    QStringList station;
+    if (rx.ecc) {
+        const std::string_view country = rx.country();
+        station << (country.empty() ? QStringLiteral("unknown country") : QString::fromUtf8(country.data(), static_cast<qsizetype>(country.size())))
+                       + QStringLiteral(" (ECC %1)").arg(MonitorHex2(*rx.ecc));
+    }
+    if (rx.lic) {
+        const std::string_view language = quorvan::LanguageName(static_cast<std::uint8_t>(*rx.lic & 0xFF));
+        station << (language.empty() || *rx.lic > 0xFF ? QStringLiteral("unknown language")
+                                                        : QString::fromUtf8(language.data(), static_cast<qsizetype>(language.size())))
+                       + QStringLiteral(" (LIC %1)").arg(MonitorHex2(*rx.lic));
+    }
+    if (rx.pin)
+        station << QStringLiteral("PIN %1 %2:%3").arg(rx.pin->day).arg(TwoDigits(rx.pin->hour), TwoDigits(rx.pin->minute));
+    LRxCountry->setText(station.isEmpty() ? QStringLiteral("--") : station.join(QStringLiteral("   ")));
+    LRxNames->setText(QStringLiteral("%1   %2").arg(
+        rx.ptyn.empty() ? QStringLiteral("--") : MonitorQuoted(rx.ptyn),
+        rx.longPs.empty() ? QStringLiteral("--") : QLatin1Char('"') + MonitorUtf8(rx.longPs) + QLatin1Char('"')));
+    LRxERT->setFullText(!rx.ertGroup     ? QStringLiteral("--   (no eRT)")
+                        : rx.ert.empty() ? QStringLiteral("--")
+                                         : QLatin1Char('"') + MonitorUtf8(rx.ert) + QLatin1Char('"'));
+    QStringList networks;
+    for (const quorvan::OtherNetwork& on : rx.otherNetworks) {
+        QString n = QStringLiteral("%1 %2 PTY %3 TP %4 TA %5")
+                        .arg(QStringLiteral("%1").arg(on.pi, 4, 16, QLatin1Char('0')).toUpper())
+                        .arg(on.ps.empty() ? QStringLiteral("--------") : MonitorQuoted(on.ps))
+                        .arg(on.pty)
+                        .arg(on.tp ? 1 : 0)
+                        .arg(on.ta ? 1 : 0);
+        QStringList onAf;
+        for (std::uint8_t code : on.af)
+            onAf << QString::fromStdString(quorvan::ReceivedAFText(code));
+        if (!onAf.isEmpty())
+            n += QStringLiteral(" AF ") + onAf.join(QLatin1Char(' '));
+        networks << n;
+    }
+    LRxEON->setFullText(networks.isEmpty() ? QStringLiteral("none") : networks.join(QStringLiteral(";  ")));
     LRxCT->setText(rx.clockTime ? ClockTimeText(*rx.clockTime) : QStringLiteral("none received"));
     QStringList counts;
     for (int i = 0; i < static_cast<int>(rx.groupsOfType.size()); ++i)

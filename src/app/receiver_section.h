@@ -23,6 +23,8 @@ class VirtualEncoder;
 
 namespace quorvan_app {
 
+class ElidedLabel;
+
 // The receiver's characters as the window shows them: bytes of the RDS
 // character table (as a radio reads them, whatever the window's own
 // character set), control codes as a middle dot.
@@ -36,6 +38,9 @@ public:
     void setPTYCoding(int coding);
     // Puts `groups` groups on air now (the timer sends those that are due).
     void step(int groups);
+    // Hands the receiver one group from elsewhere than the encoder's stream
+    // (a group the encoder's round does not hold), and redraws.
+    void take(const quorvan::rds::Group& group);
     const quorvan::rds::Receiver& receiver() const { return receiver_; }
 
     QLabel* LRxPS = nullptr;
@@ -44,7 +49,11 @@ public:
     QLabel* LRxTitle = nullptr;   // RT+ ITEM.TITLE, with the item toggle and the running flag
     QLabel* LRxPTY = nullptr;
     QLabel* LRxDI = nullptr;
-    QLabel* LRxAF = nullptr;
+    QLabel* LRxAF = nullptr;      // method A, then the method B lists
+    QLabel* LRxCountry = nullptr; // country (ECC), language (LIC), programme item (PIN)
+    QLabel* LRxNames = nullptr;   // PTYN and Long PS
+    ElidedLabel* LRxERT = nullptr;  // enhanced RadioText, in its own letters
+    ElidedLabel* LRxEON = nullptr;  // the other networks
     QLabel* LRxCT = nullptr;
     QLabel* LRxGroups = nullptr;
     QTimer* timer = nullptr;

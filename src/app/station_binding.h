@@ -27,6 +27,7 @@ struct StationBinding {
         TableCell,   // QTableWidget item (row, 1): bytes
         ListCheck,   // QListWidget item `row`: checked
         Choice,      // QAbstractButton: checked while the choice holds the button's value
+        Converted,   // QLineEdit: a UTF-8 text the field is written as and read from (Converted)
     };
     // One button of a choice kept in one field (an enum or an index): checked,
     // the field takes `value`; unchecked, the field becomes `none` if it held
@@ -53,9 +54,19 @@ struct StationBinding {
                 set(field, none);
         }
     };
+    // A field that a text stands for (a code in hexadecimal, a list, a time),
+    // through the core's own format and parse of that value. `row` picks one
+    // item of a list field. parse returns "" when it takes the text, else
+    // the one line that says why not (the key and its range), and leaves the
+    // field as it was.
+    struct Converted {
+        void* field = nullptr;
+        std::string (*format)(const void* field, int row) = nullptr;
+        std::string (*parse)(void* field, int row, const std::string& text) = nullptr;
+    };
     Kind kind;
     QObject* widget;
-    std::variant<std::string*, int*, bool*, Choice> field; // in the TStationParams the table was made for
+    std::variant<std::string*, int*, bool*, Choice, Converted> field; // in the TStationParams the table was made for
     int row = 0;
     bool identification = false; // PS, PI, TP, PTY, M/S, DI, AF: the first run of Receive
 
@@ -63,6 +74,8 @@ struct StationBinding {
     const void* address() const
     {
         if (const Choice* c = std::get_if<Choice>(&field))
+            return c->field;
+        if (const Converted* c = std::get_if<Converted>(&field))
             return c->field;
         return std::visit([](auto p) -> const void* {
             if constexpr (std::is_pointer_v<decltype(p)>)
@@ -76,6 +89,8 @@ struct StationBinding {
     {
         if (const Choice* c = std::get_if<Choice>(&field))
             return c->on() == std::get<Choice>(other.field).on();
+        if (const Converted* c = std::get_if<Converted>(&field))
+            return c->format(c->field, row) == c->format(std::get<Converted>(other.field).field, other.row);
         return std::visit([&other](auto p) {
             if constexpr (std::is_pointer_v<decltype(p)>)
                 return *p == *std::get<decltype(p)>(other.field);

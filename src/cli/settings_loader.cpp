@@ -46,7 +46,9 @@ bool LoadCliSettings(Context& ctx, std::string& error)
     }
     const IniFile doc = IniFile::parse(bytes ? *bytes : std::string());
     SettingsValues values;
-    loadSettings(doc, values);
+    for (const LoadedValue& loaded : loadSettings(doc, values))
+        if (!loaded.warning.empty())
+            ctx.err() << "quorvanctl: settings: " << loaded.warning << "\n";
     const StartupValues startup = ApplyStartupValues(values);
     if (!startup.notice.empty())
         ctx.err() << "quorvanctl: " << startup.notice << "\n";

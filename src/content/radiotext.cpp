@@ -6,9 +6,7 @@ namespace quorvan {
 
 int ActualRTIndex(const TStationParams& params)
 {
-    for (int i = 0; i < kRadiotexts; ++i)
-        if (params.rbrt(i)) return i;
-    return -1;
+    return params.radiotext.selected == RadiotextSelection::None ? -1 : static_cast<int>(params.radiotext.selected) - 1;
 }
 
 std::string ActualRT(const TStationParams& params)
@@ -25,7 +23,8 @@ int ActualRTType(const TStationParams& params)
 
 void SelectRadiotext(TStationParams& params, int index)
 {
-    for (int i = 0; i < kRadiotexts; ++i) params.rbrt(i) = (i == index);
+    params.radiotext.selected =
+        index >= 0 && index < kRadiotexts ? static_cast<RadiotextSelection>(index + 1) : RadiotextSelection::None;
 }
 
 std::string RadiotextBytes(std::string_view text)

@@ -48,6 +48,10 @@ inline constexpr int kLabelColorWindowText = 20;
 // file may leave all three buttons off: Unset, which justifies as None.
 enum class Justification { Unset, None, Left, Center };
 
+// Which radiotext is current (radio buttons RBRT1..RBRT4). A settings file
+// may select none: None, and no radiotext is current.
+enum class RadiotextSelection { None, RT1, RT2, RT3, RT4 };
+
 // "Fill with" (radio buttons RBFILSP, RBFILCU): "Space" or "Custom
 // character:". A settings file may leave both off: Unset, which fills as Space.
 enum class Fill { Unset, Space, Custom };
@@ -83,10 +87,7 @@ struct StationDynamicPs {
 // The "Radiotext" page.
 struct StationRadiotext {
     bool CBRTEN = false;               // "Enabled"
-    bool RBRT1 = true;                 // which radiotext is current (radio buttons;
-    bool RBRT2 = false;                //   after loading a settings file none may be on)
-    bool RBRT3 = false;
-    bool RBRT4 = false;
+    RadiotextSelection selected = RadiotextSelection::RT1; // which radiotext is current
     std::string RT1;                   // radiotext 1, at most 64 typed
     std::string RT2;                   // radiotext 2, at most 64 typed
     std::string RT3;                   // radiotext 3, at most 64 typed
@@ -187,13 +188,11 @@ struct TStationParams {
     ExtendedValues extended;           // the settings file's [Extended] section
 
     // ---- indexed access (index 0-based) ---------------------------------
-    // Radiotext n+1: RT1..RT4, CBRTT1..CBRTT4, RBRT1..RBRT4.
+    // Radiotext n+1: RT1..RT4, CBRTT1..CBRTT4.
     std::string& rt(int i) { return *rtTexts()[clampIndex(i, kRadiotexts)]; }
     const std::string& rt(int i) const { return const_cast<TStationParams*>(this)->rt(i); }
     int& rtType(int i) { return *rtTypes()[clampIndex(i, kRadiotexts)]; }
     int rtType(int i) const { return const_cast<TStationParams*>(this)->rtType(i); }
-    bool& rbrt(int i) { return *rtSelected()[clampIndex(i, kRadiotexts)]; }
-    bool rbrt(int i) const { return const_cast<TStationParams*>(this)->rbrt(i); }
     // User group byte i: DB3..DB7 and their decimal mirrors DB3D..DB7D.
     std::string& db(int i) { return *dbTexts()[clampIndex(i, kUserGroupBytes)]; }
     const std::string& db(int i) const { return const_cast<TStationParams*>(this)->db(i); }
@@ -206,7 +205,6 @@ private:
     static int clampIndex(int i, int n) { return i < 0 ? 0 : (i >= n ? n - 1 : i); }
     std::array<std::string*, 4> rtTexts() { return {&radiotext.RT1, &radiotext.RT2, &radiotext.RT3, &radiotext.RT4}; }
     std::array<int*, 4> rtTypes() { return {&radiotext.CBRTT1, &radiotext.CBRTT2, &radiotext.CBRTT3, &radiotext.CBRTT4}; }
-    std::array<bool*, 4> rtSelected() { return {&radiotext.RBRT1, &radiotext.RBRT2, &radiotext.RBRT3, &radiotext.RBRT4}; }
     std::array<std::string*, 5> dbTexts() { return {&system.DB3, &system.DB4, &system.DB5, &system.DB6, &system.DB7}; }
     std::array<std::string*, 5> dbDecimals() { return {&system.DB3D, &system.DB4D, &system.DB5D, &system.DB6D, &system.DB7D}; }
 };

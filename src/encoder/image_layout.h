@@ -54,10 +54,10 @@ inline constexpr std::uint8_t kDPSLength = 0x76;        // 0..72, 0 = dynamic PS
 inline constexpr std::uint8_t kDPSText = 0x77;          // text, then one space
 inline constexpr int kDPSMax = 72;
 inline constexpr int kImageSize = 0xC0;                 // 0x00..0xBF
-// Extension registers above the chip's memory: only the virtual encoder has
-// them (written over the same bus path); the program never writes them to a
-// real encoder. 0xC0 RT+ control (bit 0 on, bit 1 item running), 0xC1..0xC6
-// type, start and length - 1 of the two RT+ tags.
+// Where older virtual encoder state files kept the RT+ registers, above the
+// chip's memory (0xC0 control, 0xC1..0xC6 the two tags). They now live in
+// the extension record (content/extended.h); a state file is migrated on
+// load (sim/state_file.h). Nothing writes these addresses any more.
 inline constexpr std::uint8_t kRTPlus = 0xC0;
 inline constexpr int kRTPlusLength = 7;
 

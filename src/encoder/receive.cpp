@@ -1,5 +1,7 @@
 #include "encoder/receive.h"
 
+#include "content/extended.h"
+
 #include "content/dynamic_ps.h"
 #include "content/pi.h"
 #include "content/steps.h"
@@ -191,6 +193,10 @@ ReceiveResult Receive(EncoderContext& ctx, TStationParams& params)
     ApplySubcarrierAndDPSRun(params, dps);
     result.runsCompleted = 3;
     FollowUp(params);
+    // The extension record, read under the same claim (only the virtual
+    // encoder keeps one; nothing of it is on the bus).
+    if (link.Extension != nullptr)
+        params.extended = link.Extension->extension().values;
 
     link.SendStop(true);
     result.outcome = ClosedOutcome(link);

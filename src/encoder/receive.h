@@ -39,6 +39,8 @@ struct ReceiveResult {
 // reach is not applied (its bytes are not the encoder's). A failed run ends
 // the whole command there: no follow-up, no display rules, LastOperationTime
 // unchanged; DB3..DB7 and their mirrors then show the bytes as received.
+// On a link with an extension record (the virtual encoder) the record's
+// values go into params.extended after the last run, under its claim.
 // After the last run the follow-up normalisations run (PIExit; the dynamic
 // PS text into the DPS1 rows in mode 0, otherwise into DPS1B; DB3Exit ..
 // DB7Exit), then LastOperationTime := now. The window then re-runs its

@@ -1,16 +1,32 @@
 #include "encoder/rtplus_registers.h"
 
-#include "encoder/bus_runs.h"
-#include "encoder/image_layout.h"
+#include "content/extended.h"
 #include "encoder/update_sequences.h"
 
 namespace quorvan {
 
 void WriteRTPlusRegisters(TEncoderLink& link, const rtplus::Registers& registers)
 {
-    if (!link.ExtensionRegisters)
+    // As the registers' bytes on the bus once: not stored where the
+    // operation did not reach its encoder.
+    if (link.Extension == nullptr || link.Failed())
         return;
-    WriteRun(link, Opens::Continues, image::kRTPlus, ByteRun(registers.begin(), registers.end()), Closes::Continues);
+    ExtensionRecord record = link.Extension->extension();
+    if (record.rtPlus == registers)
+        return;
+    record.rtPlus = registers;
+    link.Extension->setExtension(record);
+}
+
+Outcome SendRTPlusRegisters(TEncoderLink& link, const rtplus::Registers& registers)
+{
+    if (link.Extension == nullptr)
+        return Outcome::Ready;
+    if (!link.OpenRecordOperation())
+        return Outcome::NotReady;
+    WriteRTPlusRegisters(link, registers);
+    link.CloseRecordOperation();
+    return Outcome::Ready;
 }
 
 Outcome SendRadiotextWithTags(TEncoderLink& link, const TStationParams& params, std::string_view text, int control)

@@ -1,6 +1,6 @@
-// Writing the RT+ tags into the extension registers of an encoder that has
-// them. A real encoder has none: on its link nothing is written at all, so
-// its bus bytes stay those of the chip.
+// Writing the RT+ tags into the extension record of an encoder that has one
+// (link.Extension, only the virtual encoder). A real encoder has none: on its
+// link nothing is written at all, so its bus bytes stay those of the chip.
 #pragma once
 
 #include "content/rtplus.h"
@@ -11,9 +11,14 @@
 
 namespace quorvan {
 
-// Inside an operation: start, 0xD6, 0xC0, the 7 register bytes, stop (the
-// operation continues). Nothing unless link.ExtensionRegisters.
+// Inside an operation (its claim held): the 7 register bytes into the
+// record's RT+ registers. Never a bus byte; nothing without link.Extension or
+// once the operation failed to reach its encoder (link.Failed()).
 void WriteRTPlusRegisters(TEncoderLink& link, const rtplus::Registers& registers);
+
+// The registers alone, as an operation of their own (a claim, no bus byte);
+// Ready on a link without a record, NotReady when the claim failed.
+Outcome SendRTPlusRegisters(TEncoderLink& link, const rtplus::Registers& registers);
 
 // Puts a new radiotext on air with the RT+ registers the station gives that
 // text (rtplus::RegistersFor: its tags, or the item not running where it has

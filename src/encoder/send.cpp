@@ -6,6 +6,7 @@
 #include "content/steps.h"
 #include "content/user_group.h"
 #include "encoder/image_layout.h"
+#include "encoder/extended_send.h"
 #include "encoder/rtplus_registers.h"
 
 namespace quorvan {
@@ -115,6 +116,10 @@ SendResult Send(EncoderContext& ctx, TStationParams& params)
     WriteRun(link, Opens::Continues, image::kDPSDelay, settings, Closes::Operation);
 
     result.outcome = ClosedOutcome(link);
+    // What the chip lacks, into the virtual encoder's record (nothing on a
+    // real chip's bus).
+    if (IsReady(result.outcome))
+        result.outcome = SendExtended(link, params.extended);
     if (ctx.guard)
         ctx.guard->Touch(ctx.clock);
     return result;

@@ -30,6 +30,8 @@ struct SendResult {
 //   T5 0x6E: clock source + 2 x PLL range, phase steps;
 //   T6 0x76: 0x00, dynamic PS text (mode 0 rows cut to 8 in params.dynamicPs.DPS1), 0x20;
 //   T7 0x72: delay, mode, label period, speed, and the length only with DPS1EN.
+// After a Ready close, SendExtended(params.extended) as an operation of its
+// own (the virtual encoder's record; nothing on a real chip's bus).
 // Then LastOperationTime := now. params is changed only by the AF list
 // closing up and by mode-0 rows longer than 8 being cut.
 // A PI or user-group byte text that is not hexadecimal counts its stray

@@ -197,15 +197,7 @@ void TEncoderLink::SendStart(bool show)
     if (show) {
         ui_->setWaitCursor(true);
         setStatus(kStatusSending);
-        AckMissing = false;
-        PortFault = false;
-        claimError_.clear();
-        if (claim_ && !claimed_) {
-            std::string error;
-            claimed_ = claim_->claim(error);
-            if (!claimed_)
-                claimError_ = error.empty() ? "the bus cannot be claimed" : error;
-        }
+        beginOperation();
     }
     portReachable();
     if (isParallel()) {
@@ -339,6 +331,38 @@ void TEncoderLink::SendStop(bool show)
         }
         ui_->setWaitCursor(false);
         setStatus(Failed() ? kStatusNotReady : kStatusReady);
+    }
+}
+
+bool TEncoderLink::OpenRecordOperation()
+{
+    if (!beginOperation()) {
+        noteFault();
+        setStatus(kStatusNotReady);
+        return false;
+    }
+    return true;
+}
+
+bool TEncoderLink::beginOperation()
+{
+    AckMissing = false;
+    PortFault = false;
+    claimError_.clear();
+    if (claim_ && !claimed_) {
+        std::string error;
+        claimed_ = claim_->claim(error);
+        if (!claimed_)
+            claimError_ = error.empty() ? "the bus cannot be claimed" : error;
+    }
+    return claimed_ || !claim_;
+}
+
+void TEncoderLink::CloseRecordOperation()
+{
+    if (claimed_) {
+        claimed_ = false;
+        claim_->release();
     }
 }
 

@@ -47,11 +47,8 @@ public:
     bool Slow = true;               // each pause is a 3 ms sleep
     // false: Pauza returns at once (the virtual encoder needs no timing).
     bool Timed = true;
-    // The encoder on the port has the extension registers above its memory
-    // (only the virtual encoder); the program writes them only then.
-    bool ExtensionRegisters = false;
     // The encoder's extension record (only the virtual encoder; nullptr on a
-    // real port). Not owned.
+    // real port, which receives none of it). Not owned.
     ExtensionStore* Extension = nullptr;
 
     // --- wiring -----------------------------------------------------------
@@ -81,6 +78,12 @@ public:
     void SendByte(int value);
     int ReadByte(bool last);
     void SendStop(bool show);
+    // An operation that never drives the bus (the extension record): claims
+    // what SendStart(true) claims and clears the faults; false, with the
+    // status "!Ready" and PortError naming why, when the claim failed (then
+    // nothing may change). CloseRecordOperation releases the claim.
+    bool OpenRecordOperation();
+    void CloseRecordOperation();
     bool inportbit();
     static bool BitOn(std::int32_t value, int n);
     // Waits one pause: a 3 ms sleep with "Slow", otherwise until the next
@@ -118,6 +121,9 @@ private:
     void setDTR(bool on);
     bool portReachable();
     void noteFault();
+    // Clears the faults of the last operation and takes the claim; false when
+    // the claim could not be had (claimError_ names the cause).
+    bool beginOperation();
 
     Sleeper& sleeper_;
     BusyLoopSpinner busyLoop_;

@@ -148,7 +148,6 @@ void Port::attach(TEncoderLink& link)
     link.PortAddress = address_;
     link.setPortIo(io());
     link.setSerialLines(serial());
-    link.ExtensionRegisters = backing_.encoder != nullptr;
     link.Extension = backing_.encoder.get();
     link.DriveIdle();
 }
@@ -158,7 +157,6 @@ void Port::detach(TEncoderLink& link)
     link.setClaim(nullptr);
     link.setPortIo(nullptr);
     link.setSerialLines(nullptr);
-    link.ExtensionRegisters = false;
     link.Extension = nullptr;
 }
 

@@ -30,9 +30,13 @@ void GroupGenerator::ClockTimeTriggered(const std::array<std::uint8_t, 6>& recor
 
 Group GroupGenerator::next0A(const image::ImageBytes& ram)
 {
+    return next0A(ram, AFMethodA(AFCodesOf(ram)));
+}
+
+Group GroupGenerator::next0A(const image::ImageBytes& ram, const std::vector<std::uint16_t>& af)
+{
     if (psSegment_ == 0)
         ps_ = onAir_.NextCycle(ram, sent_);
-    const std::vector<std::uint16_t> af = AFMethodA(AFCodesOf(ram));
     if (af != af_) {
         af_ = af;
         afIndex_ = 0;
@@ -89,16 +93,9 @@ Group GroupGenerator::nextRTPlusPlace8(const image::ImageBytes& ram)
     return next0A(ram);
 }
 
-Group GroupGenerator::Next(const image::ImageBytes& ram, const rtplus::Registers& rtPlus)
+bool GroupGenerator::followRTPlus(const image::ImageBytes& ram, const rtplus::Registers& rtPlus)
 {
-    if (clockTime_) {
-        const Group g = ClockTimeGroup(ram, *clockTime_);
-        clockTime_.reset();
-        ++sent_;
-        return g;
-    }
     const bool radiotext = (ram[image::kRTControl] & 0x01) != 0;
-    const bool userGroup = ram[image::kUDGEnable] != 0;
     const bool rtPlusOn = radiotext && rtplus::RegistersOn(rtPlus);
     // New tags for the text on air want an 11A soon; with a new text, its
     // segment 0 asks for it.
@@ -108,6 +105,25 @@ Group GroupGenerator::Next(const image::ImageBytes& ram, const rtplus::Registers
     rtPlus_ = rtPlusOn ? rtPlus : rtplus::Registers{};
     if (!rtPlusOn)
         rtPlusPrompt_ = false;
+    return rtPlusOn;
+}
+
+Group GroupGenerator::Next(const image::ImageBytes& ram, const rtplus::Registers& rtPlus, const ExtendedValues& values)
+{
+    if (clockTime_) {
+        const Group g = ClockTimeGroup(ram, *clockTime_);
+        clockTime_.reset();
+        ++sent_;
+        return g;
+    }
+    if (!NoneSet(values)) {
+        const Group g = nextExtended(ram, rtPlus, values);
+        ++sent_;
+        return g;
+    }
+    const bool radiotext = (ram[image::kRTControl] & 0x01) != 0;
+    const bool userGroup = ram[image::kUDGEnable] != 0;
+    const bool rtPlusOn = followRTPlus(ram, rtPlus);
     const int place = place_;
     place_ = (place_ + 1) % 10;
     Group g;
@@ -131,9 +147,7 @@ Group GroupGenerator::Next(const image::ImageBytes& ram, const rtplus::Registers
 
 rtplus::Registers RTPlusRegistersOf(const EncoderState& state)
 {
-    rtplus::Registers registers{};
-    std::copy_n(state.ram.begin() + image::kRTPlus, registers.size(), registers.begin());
-    return registers;
+    return state.extension.rtPlus;
 }
 
 bool EncoderStream::OnAir(const EncoderState& state)
@@ -151,7 +165,7 @@ Group EncoderStream::Next(const EncoderState& state)
     latches_ = state.clockTimeLatches;
     image::ImageBytes ram{};
     std::copy_n(state.ram.begin(), ram.size(), ram.begin());
-    return generator_.Next(ram, RTPlusRegistersOf(state));
+    return generator_.Next(ram, RTPlusRegistersOf(state), state.extension.values);
 }
 
 std::int64_t GroupsInSeconds(std::int64_t seconds)
@@ -205,7 +219,7 @@ std::vector<Group> GroupsDuring(const EncoderState& state, const DateTime& start
                 std::copy(next.begin(), next.end(), ram.begin() + image::kCTBits);
             }
         }
-        groups.push_back(generator.Next(ram, rtPlus));
+        groups.push_back(generator.Next(ram, rtPlus, state.extension.values));
     }
     return groups;
 }

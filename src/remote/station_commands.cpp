@@ -287,11 +287,8 @@ std::string SetRTPlusTags(const Command& command, TStationParams& params, Remote
         params.radiotext.RTPlusExplicit[i] = i < command.numbers.size() ? command.numbers[i] : 0;
     params.radiotext.RTPlusExplicitText = ActualRT(params);
     const rtplus::Registers rtPlus = rtplus::RegistersFor(params, ActualRT(params));
-    return Reply(Transfer(params, host, [&](EncoderContext& ctx) {
-        if (!ctx.link.ExtensionRegisters)
-            return Outcome::Ready;  // a real encoder has no RT+: the values are kept
-        return WriteOperation(ctx.link, image::kRTPlus, ByteRun(rtPlus.begin(), rtPlus.end()));
-    }));
+    // A real encoder has no RT+: the values are kept, and Ready.
+    return Reply(Transfer(params, host, [&](EncoderContext& ctx) { return SendRTPlusRegisters(ctx.link, rtPlus); }));
 }
 
 std::string SetArtist(const Command& command, TStationParams& params, RemoteHost&)
@@ -322,7 +319,7 @@ std::string SetTitle(const Command& command, TStationParams& params, RemoteHost&
     const Outcome outcome = Transfer(params, host, [&](EncoderContext& ctx) {
         // Artist and title are sent to be tagged: where the encoder
         // carries RT+ (the virtual encoder), tagging comes on for them.
-        if (ctx.link.ExtensionRegisters)
+        if (ctx.link.Extension != nullptr)
             params.radiotext.RTPlus = true;
         return SendRadiotextWithTags(ctx.link, params, params.radiotext.RT1, control);
     });

@@ -88,6 +88,19 @@ LoadedValue readSettingValue(const IniFile& doc, const SettingKey& key, const Se
     out.present = raw.has_value();
     bool fixed = key.readDefault == ReadDefault::Fixed;
 
+    if (key.type == SettingType::Extended) {
+        // UTF-8 whatever Charset says; absent, the value is unset.
+        const std::string now = key.format(current.params.extended);
+        static const ExtendedValues unset;
+        out.text = raw ? readQuotedText(raw, std::string()) : key.format(unset);
+        ExtendedValues trial = current.params.extended;
+        const Parsed<bool> read = key.parse(trial, key.key, out.text);
+        if (!read.ok) out.text = now;  // refused: the field keeps its value
+        if (raw) out.warning = read.message;
+        out.changed = out.text != now;
+        return out;
+    }
+
     if (key.isText()) {
         const std::string& now = key.text(mutableView(current));
         std::string fallback = fixed ? std::string(key.fixedText) : now;
@@ -118,6 +131,10 @@ LoadedValue readSettingValue(const IniFile& doc, const SettingKey& key, const Se
 void applySettingValue(const LoadedValue& value, SettingsValues& values)
 {
     const SettingKey& key = *value.key;
+    if (key.type == SettingType::Extended) {
+        key.parse(values.params.extended, key.key, value.text);
+        return;
+    }
     if (key.isText()) {
         key.text(values) = value.text;
         return;
@@ -174,6 +191,8 @@ std::string settingText(const SettingKey& key, const SettingsValues& values)
         return writeQuotedText(textForFile(key, key.text(v), values));
     case SettingType::TextQuotedWhenNeeded:
         return writeTextQuotedWhenNeeded(textForFile(key, key.text(v), values));
+    case SettingType::Extended:
+        return writeTextQuotedWhenNeeded(key.format(values.params.extended));
     }
     return std::string();
 }

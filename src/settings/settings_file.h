@@ -48,6 +48,9 @@ struct LoadedValue {
     bool changed = false;  // the value differs from what the field held before
     int number = 0;        // Integer and Steps keys: the value (steps for Steps); Boolean: 0 or 1
     std::string text;      // text keys: the value
+    // Extended keys: the one line that says why the file's value was refused
+    // (the field kept its value) or that a text was cut; "" otherwise.
+    std::string warning;
 
     bool flag() const { return number != 0; }
 };

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "settings/extended_keys.h"
 #include "settings/ini_file.h"
 
 namespace quorvan {
@@ -71,6 +72,13 @@ constexpr SettingKey quoted(const char* s, const char* k, const char* f, TextFie
     key.type = SettingType::QuotedText;
     return key;
 }
+constexpr SettingKey extended(const char* s, const char* k, ExtendedFormat format, ExtendedParse parse)
+{
+    SettingKey key;
+    key.section = s; key.key = k; key.field = k; key.type = SettingType::Extended;
+    key.format = format; key.parse = parse;
+    return key.omittedWhenDefault();
+}
 
 constexpr int kRadiotextGroup = 1;
 constexpr int kJustificationGroup = 2;
@@ -82,6 +90,7 @@ constexpr const char* D = "DPS1";
 constexpr const char* U = "DataGroups";
 constexpr const char* R = "Radiotext";
 constexpr const char* N = "Remote";
+constexpr const char* X = "Extended";
 
 const std::array kKeys{
     // ---- Config ----
@@ -207,10 +216,22 @@ const std::array kKeys{
     quoted(R, "Radiotext12", "RT2", pf<&P::radiotext, &StationRadiotext::RT2>).inCharset(TextCharset::Encoder),
     quoted(R, "Radiotext13", "RT3", pf<&P::radiotext, &StationRadiotext::RT3>).inCharset(TextCharset::Encoder),
     quoted(R, "Radiotext14", "RT4", pf<&P::radiotext, &StationRadiotext::RT4>).inCharset(TextCharset::Encoder),
-    boolean(R, "SelRT1", "RBRT1", pf<&P::radiotext, &StationRadiotext::RBRT1>).fixed(1).radio(kRadiotextGroup),
-    boolean(R, "SelRT2", "RBRT2", pf<&P::radiotext, &StationRadiotext::RBRT2>).fixed(0).radio(kRadiotextGroup),
-    boolean(R, "SelRT3", "RBRT3", pf<&P::radiotext, &StationRadiotext::RBRT3>).fixed(0).radio(kRadiotextGroup),
-    boolean(R, "SelRT4", "RBRT4", pf<&P::radiotext, &StationRadiotext::RBRT4>).fixed(0).radio(kRadiotextGroup),
+    choiceButton<&P::radiotext, &StationRadiotext::selected, RadiotextSelection::RT1, RadiotextSelection::None>(
+        R, "SelRT1", "selected")
+        .fixed(1)
+        .radio(kRadiotextGroup),
+    choiceButton<&P::radiotext, &StationRadiotext::selected, RadiotextSelection::RT2, RadiotextSelection::None>(
+        R, "SelRT2", "selected")
+        .fixed(0)
+        .radio(kRadiotextGroup),
+    choiceButton<&P::radiotext, &StationRadiotext::selected, RadiotextSelection::RT3, RadiotextSelection::None>(
+        R, "SelRT3", "selected")
+        .fixed(0)
+        .radio(kRadiotextGroup),
+    choiceButton<&P::radiotext, &StationRadiotext::selected, RadiotextSelection::RT4, RadiotextSelection::None>(
+        R, "SelRT4", "selected")
+        .fixed(0)
+        .radio(kRadiotextGroup),
     boolean(R, "AutoSendNext", "RTSA", pf<&P::radiotext, &StationRadiotext::RTSA>),
     // On in a new file; an older file without the key keeps the flag as chosen.
     boolean(R, "ToggleAB", "ToggleAB", pf<&P::radiotext, &StationRadiotext::ToggleAB>).fixed(0),
@@ -245,6 +266,71 @@ const std::array kKeys{
         .fixed(0).outsideBecomes(0, 1023, 0).omittedWhenDefault(),
     integer(N, "UECPEncoderAddress", "UECPEncoderAddress", rf<&RemoteValues::UECPEncoderAddress>)
         .fixed(0).outsideBecomes(0, 63, 0).omittedWhenDefault(),
+
+    // ---- Extended ----
+    // What only the software encoder sends; UTF-8 whatever Charset says. A
+    // file without the section stays without it until a value is set.
+    extended(X, "ECC", ext::FormatEcc, ext::ReadEcc),
+    extended(X, "LIC", ext::FormatLic, ext::ReadLic),
+    extended(X, "PIN", ext::FormatPin, ext::ReadPin),
+    extended(X, "PTYN", ext::FormatPtyn, ext::ReadPtyn),
+    extended(X, "LongPS", ext::FormatLongPs, ext::ReadLongPs),
+    extended(X, "ERT", ext::FormatErt, ext::ReadErt),
+    extended(X, "ERTFromRT", ext::FormatErtFromRt, ext::ReadErtFromRt),
+    extended(X, "AFMethod", ext::FormatAfMethod, ext::ReadAfMethod),
+    extended(X, "AFB1", ext::FormatAfb<0>, ext::ReadAfb<0>),
+    extended(X, "AFB2", ext::FormatAfb<1>, ext::ReadAfb<1>),
+    extended(X, "AFB3", ext::FormatAfb<2>, ext::ReadAfb<2>),
+    extended(X, "AFB4", ext::FormatAfb<3>, ext::ReadAfb<3>),
+    extended(X, "AFB5", ext::FormatAfb<4>, ext::ReadAfb<4>),
+    extended(X, "AFB6", ext::FormatAfb<5>, ext::ReadAfb<5>),
+    extended(X, "AFB7", ext::FormatAfb<6>, ext::ReadAfb<6>),
+    extended(X, "AFB8", ext::FormatAfb<7>, ext::ReadAfb<7>),
+    extended(X, "AFB9", ext::FormatAfb<8>, ext::ReadAfb<8>),
+    extended(X, "AFB10", ext::FormatAfb<9>, ext::ReadAfb<9>),
+    extended(X, "AFB11", ext::FormatAfb<10>, ext::ReadAfb<10>),
+    extended(X, "AFB12", ext::FormatAfb<11>, ext::ReadAfb<11>),
+    extended(X, "EON1PI", ext::FormatEonPi<0>, ext::ReadEonPi<0>),
+    extended(X, "EON1PS", ext::FormatEonPs<0>, ext::ReadEonPs<0>),
+    extended(X, "EON1AF", ext::FormatEonAf<0>, ext::ReadEonAf<0>),
+    extended(X, "EON1PTY", ext::FormatEonPty<0>, ext::ReadEonPty<0>),
+    extended(X, "EON1TP", ext::FormatEonTp<0>, ext::ReadEonTp<0>),
+    extended(X, "EON2PI", ext::FormatEonPi<1>, ext::ReadEonPi<1>),
+    extended(X, "EON2PS", ext::FormatEonPs<1>, ext::ReadEonPs<1>),
+    extended(X, "EON2AF", ext::FormatEonAf<1>, ext::ReadEonAf<1>),
+    extended(X, "EON2PTY", ext::FormatEonPty<1>, ext::ReadEonPty<1>),
+    extended(X, "EON2TP", ext::FormatEonTp<1>, ext::ReadEonTp<1>),
+    extended(X, "EON3PI", ext::FormatEonPi<2>, ext::ReadEonPi<2>),
+    extended(X, "EON3PS", ext::FormatEonPs<2>, ext::ReadEonPs<2>),
+    extended(X, "EON3AF", ext::FormatEonAf<2>, ext::ReadEonAf<2>),
+    extended(X, "EON3PTY", ext::FormatEonPty<2>, ext::ReadEonPty<2>),
+    extended(X, "EON3TP", ext::FormatEonTp<2>, ext::ReadEonTp<2>),
+    extended(X, "EON4PI", ext::FormatEonPi<3>, ext::ReadEonPi<3>),
+    extended(X, "EON4PS", ext::FormatEonPs<3>, ext::ReadEonPs<3>),
+    extended(X, "EON4AF", ext::FormatEonAf<3>, ext::ReadEonAf<3>),
+    extended(X, "EON4PTY", ext::FormatEonPty<3>, ext::ReadEonPty<3>),
+    extended(X, "EON4TP", ext::FormatEonTp<3>, ext::ReadEonTp<3>),
+    extended(X, "EON5PI", ext::FormatEonPi<4>, ext::ReadEonPi<4>),
+    extended(X, "EON5PS", ext::FormatEonPs<4>, ext::ReadEonPs<4>),
+    extended(X, "EON5AF", ext::FormatEonAf<4>, ext::ReadEonAf<4>),
+    extended(X, "EON5PTY", ext::FormatEonPty<4>, ext::ReadEonPty<4>),
+    extended(X, "EON5TP", ext::FormatEonTp<4>, ext::ReadEonTp<4>),
+    extended(X, "EON6PI", ext::FormatEonPi<5>, ext::ReadEonPi<5>),
+    extended(X, "EON6PS", ext::FormatEonPs<5>, ext::ReadEonPs<5>),
+    extended(X, "EON6AF", ext::FormatEonAf<5>, ext::ReadEonAf<5>),
+    extended(X, "EON6PTY", ext::FormatEonPty<5>, ext::ReadEonPty<5>),
+    extended(X, "EON6TP", ext::FormatEonTp<5>, ext::ReadEonTp<5>),
+    extended(X, "EON7PI", ext::FormatEonPi<6>, ext::ReadEonPi<6>),
+    extended(X, "EON7PS", ext::FormatEonPs<6>, ext::ReadEonPs<6>),
+    extended(X, "EON7AF", ext::FormatEonAf<6>, ext::ReadEonAf<6>),
+    extended(X, "EON7PTY", ext::FormatEonPty<6>, ext::ReadEonPty<6>),
+    extended(X, "EON7TP", ext::FormatEonTp<6>, ext::ReadEonTp<6>),
+    extended(X, "EON8PI", ext::FormatEonPi<7>, ext::ReadEonPi<7>),
+    extended(X, "EON8PS", ext::FormatEonPs<7>, ext::ReadEonPs<7>),
+    extended(X, "EON8AF", ext::FormatEonAf<7>, ext::ReadEonAf<7>),
+    extended(X, "EON8PTY", ext::FormatEonPty<7>, ext::ReadEonPty<7>),
+    extended(X, "EON8TP", ext::FormatEonTp<7>, ext::ReadEonTp<7>),
+    extended(X, "GroupSequence", ext::FormatGroupSequence, ext::ReadGroupSequence),
 };
 
 // Loading order as runs of consecutive table entries (first..last of a section).
@@ -273,6 +359,7 @@ constexpr Run kReadRuns[] = {
     {G, "RT1Type", "RT4Type"},
     {R, "AutoSendNext", "RTPlusPattern"},
     {N, "Enabled", "UECPEncoderAddress"},
+    {X, "ECC", "GroupSequence"},
     {G, "DPSLabelsDelay", "FillChar"},
 };
 

@@ -6,7 +6,7 @@
 // the main window and quorvanctl all work from this table.
 //
 // The table lists the sections in the order Config, General, DPS1, DataGroups,
-// Radiotext, Remote and the keys of each in the order a newly written file holds them.
+// Radiotext, Remote, Extended and the keys of each in the order a newly written file holds them.
 #pragma once
 
 #include <array>
@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "content/extended_text.h"
 #include "content/station_params.h"
 
 namespace quorvan {
@@ -85,6 +86,10 @@ enum class SettingType {
     // remembered source texts, whose leading blanks are part of the change test.
     TextQuotedWhenNeeded,
     Steps,      // the whole number of steps of size `step`
+    // An extended value (section Extended): written by `format`, read by
+    // `parse` (content/extended_text.h), always UTF-8 whatever Charset says.
+    // A value `parse` refuses leaves the field as it was.
+    Extended,
 };
 
 // How a text key's value meets the character set (Config/Charset). In the
@@ -119,6 +124,10 @@ using TextField = std::string& (*)(SettingsValues&);
 // choice's "none chosen" value if it held the button's value.
 using ChoiceGetter = bool (*)(const SettingsValues&);
 using ChoiceSetter = void (*)(SettingsValues&, bool);
+// An extended value's text, and reading one into the values (refused: the
+// values stay as they are and the message says why).
+using ExtendedFormat = std::string (*)(const ExtendedValues&);
+using ExtendedParse = Parsed<bool> (*)(ExtendedValues&, std::string_view key, std::string_view text);
 
 struct SettingKey {
     const char* section = "";
@@ -150,6 +159,8 @@ struct SettingKey {
     TextField text = nullptr;
     ChoiceGetter isOn = nullptr;
     ChoiceSetter setOn = nullptr;
+    ExtendedFormat format = nullptr;  // Extended keys
+    ExtendedParse parse = nullptr;
 
     bool flagIn(const SettingsValues& v) const { return isOn ? isOn(v) : flag(const_cast<SettingsValues&>(v)); }
     void setFlagIn(SettingsValues& v, bool on) const

@@ -1,6 +1,7 @@
 #include "sim/state_file.h"
 
 #include "settings/file_system.h"
+#include "sim/extension_text.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -86,6 +87,7 @@ std::string FormatEncoderState(const EncoderState& s)
     out << "latches " << s.clockTimeLatches << '\n';
     formatMemory(out, "ram", s.ram);
     formatMemory(out, "eeprom", s.eeprom);
+    out << FormatExtensionLines(s.extension);
     return out.str();
 }
 
@@ -154,6 +156,10 @@ bool ParseEncoderState(const std::string& text, EncoderState& result, std::strin
                 if (!parseHexByte(w[i + 2], mem[base + i]))
                     return fail("bad " + key + " row");
             rows[base / 16] = true;
+        } else if (key == "ext") {
+            std::string why;
+            if (!ParseExtensionLine(w, s.extension, why))
+                return fail(why);
         } else {
             return fail("unknown entry '" + key + "'");
         }

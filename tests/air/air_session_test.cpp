@@ -104,6 +104,12 @@ TEST(AirSession, CarrierAndPowerOffMuteTheSubcarrierWithin100msAndKeepThePilot)
         sink.after = [&](std::int64_t frames) {
             EncoderState s = Station();
             if (changedAt < 0 && frames >= kRate / 2) {
+                // The device takes frames far faster than real time: wait
+                // until the status thread has written an "RDS on" status, so
+                // that a busy machine cannot make the off one its first.
+                std::unique_lock<std::mutex> g(lock);
+                wroteOff.wait_for(g, std::chrono::seconds(10), [&] { return !written.empty(); });
+                g.unlock();
                 (powerOff ? s.power : s.carrier) = false;
                 Save(state, s);
                 changedAt = frames;

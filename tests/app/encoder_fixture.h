@@ -96,6 +96,12 @@ struct EncoderFixture {
 
     quorvan::VirtualEncoder& encoder() const { return *form->VirtualEncoder(); }
     std::uint8_t ram(int address) const { return encoder().ram(address); }
+    // The RT+ registers in the virtual encoder's extension record.
+    std::string rtPlusText() const
+    {
+        const auto& r = encoder().extension().rtPlus;
+        return std::string(r.begin(), r.end());
+    }
     std::string ramText(int address, int length) const
     {
         std::string s;

@@ -37,8 +37,8 @@ private slots:
         f.form->show();
         QCOMPARE(f.form->TSProgram->size(), QSize(489, 261));
         QCOMPARE(f.form->LOGO->geometry(), QRect(0, 0, 489, 261));
-        QCOMPARE(f.form->PageControl1->count(), 7);
-        const QStringList tabs{"Program", "Dynamic PS", "Radiotext", "System", "Preferences", "Text Sources", "Help"};
+        QCOMPARE(f.form->PageControl1->count(), 8);
+        const QStringList tabs{"Program", "Dynamic PS", "Radiotext", "System", "Preferences", "Text Sources", "Extended", "Help"};
         for (int i = 0; i < tabs.size(); ++i)
             QCOMPARE(f.form->PageControl1->tabText(i), tabs[i]);
         QCOMPARE(f.form->PageControl1->currentIndex(), 0);
@@ -388,8 +388,7 @@ private slots:
         p.dynamicPs.DPS1[8] = "LONGER THAN 8";
         p.dynamicPs.DPS1B = std::string("Caf\xe9 ", 5);
         p.radiotext.CBRTEN = true;
-        p.radiotext.RBRT1 = false;
-        p.radiotext.RBRT3 = true;
+        p.radiotext.selected = quorvan::RadiotextSelection::RT3;
         p.radiotext.RT2 = "second";
         p.radiotext.CBRTT4 = 1;
         p.radiotext.RTSA = true;

@@ -85,13 +85,13 @@ void NetworkPageTest::artistAndTitleInTwoDatagramsGoOutTagged()
     SendDatagram(udp, "TITLE=Innuendo\r\n");
     QVERIFY(ProcessUntil([&] { return form.LVRMLOG->rowCount() == 2; }));
     QCOMPARE(form.RT[0]->text(), QStringLiteral("Queen - Innuendo"));
-    QCOMPARE(f.ramText(0xC0, 7), std::string("\x03\x04\x00\x04\x01\x08\x07", 7));
+    QCOMPARE(f.rtPlusText(), std::string("\x03\x04\x00\x04\x01\x08\x07", 7));
     QCOMPARE(form.LRTPPV->text(), QStringLiteral("Artist \"Queen\" (0+5)\nTitle \"Innuendo\" (8+8)"));
     // Explicit tags held for this text across batches: a title only.
     SendDatagram(udp, "RTPLUS=1,8,8,0,0,0\r\n");
     QVERIFY(ProcessUntil([&] { return form.LVRMLOG->rowCount() == 3; }));
     QCOMPARE(form.LRTPPV->text(), QStringLiteral("Title \"Innuendo\" (8+8)"));
-    QCOMPARE(f.ramText(0xC0, 7), std::string("\x03\x01\x08\x07\x00\x00\x00", 7));
+    QCOMPARE(f.rtPlusText(), std::string("\x03\x01\x08\x07\x00\x00\x00", 7));
     f.stop();
 }
 

@@ -3,6 +3,7 @@
 // stopped), and picking up each change of the encoder at once.
 #include "app/monitor_window.h"
 #include "app/receiver_section.h"
+#include "app/elided_label.h"
 #include "encoder/image_decode.h"
 #include "sim/virtual_encoder.h"
 
@@ -33,7 +34,61 @@ private slots:
     void clockTimeAfterATriggerAndNoSignalWithoutCarrier();
     void showsTheRTPlusArtistAndTitle();
     void greysARadiotextNoLongerSent();
+    void showsCountryNamesERTAndOtherNetworks();
 };
+
+void ReceiverSectionTest::showsCountryNamesERTAndOtherNetworks()
+{
+    VirtualEncoder enc;
+    MonitorWindow w(enc);
+    quorvan_app::ReceiverSection& rx = *w.Receiver;
+    rx.timer->stop();
+    QCOMPARE(rx.LRxERT->text(), QStringLiteral("--   (no eRT)"));
+    QCOMPARE(rx.LRxEON->text(), QStringLiteral("none"));
+    auto g = [](std::uint16_t b1, std::uint16_t b2, std::uint16_t b3, std::uint16_t b4) {
+        quorvan::rds::Group group;
+        group.blocks = {b1, b2, b3, b4};
+        return group;
+    };
+    rx.take(g(0xD3C2, 0x1000, 0x00E0, 0x7A5E));
+    rx.take(g(0xD3C2, 0x1000, 0x3008, 0x7A5E));
+    QCOMPARE(rx.LRxCountry->text(), QStringLiteral("Germany (ECC E0)   German (LIC 08)   PIN 15 09:30"));
+    rx.take(g(0xD3C2, 0xA000, 0x4A61, 0x7A7A));
+    rx.take(g(0xD3C2, 0xA001, 0x6261, 0x7220));
+    const std::string lps = "Radio Café\r";
+    for (int s = 0; s < 3; ++s) {
+        auto at = [&](std::size_t i) -> std::uint16_t { return i < lps.size() ? static_cast<unsigned char>(lps[i]) : 0x20; };
+        rx.take(g(0xD3C2, static_cast<std::uint16_t>(0xF000 | s), static_cast<std::uint16_t>(at(4 * s) << 8 | at(4 * s + 1)),
+                  static_cast<std::uint16_t>(at(4 * s + 2) << 8 | at(4 * s + 3))));
+    }
+    QCOMPARE(rx.LRxNames->text(), QStringLiteral("\"Jazzbar \"   \"Radio Café\""));
+    rx.take(g(0xD3C2, 0x3018, 0x0001, 0x6552));
+    const std::string ert = "Кино – Группа крови\r";
+    for (int s = 0; s * 4 < static_cast<int>(ert.size()); ++s) {
+        auto at = [&](std::size_t i) -> std::uint16_t { return i < ert.size() ? static_cast<unsigned char>(ert[i]) : 0x20; };
+        rx.take(g(0xD3C2, static_cast<std::uint16_t>(0xC000 | s), static_cast<std::uint16_t>(at(4 * s) << 8 | at(4 * s + 1)),
+                  static_cast<std::uint16_t>(at(4 * s + 2) << 8 | at(4 * s + 3))));
+    }
+    QCOMPARE(rx.LRxERT->text(), QString::fromUtf8("\"Кино – Группа крови\""));
+    for (std::uint16_t v = 0; v < 4; ++v)
+        rx.take(g(0xD3C2, static_cast<std::uint16_t>(0xE010 | v), v == 0 ? 0x4E44 : v == 1 ? 0x5232 : 0x2020, 0xD392));
+    rx.take(g(0xD3C2, 0xE014, 0xE289, 0xD392));
+    rx.take(g(0xD3C2, 0xE014, 0x7ECD, 0xD392));
+    rx.take(g(0xD3C2, 0xE01D, 0x5000, 0xD392));
+    rx.take(g(0xD3C2, 0xE818, 0xD3C2, 0xD392));
+    QCOMPARE(rx.LRxEON->text(), QStringLiteral("D392 \"NDR2    \" PTY 10 TP 1 TA 1 AF 101.2 100.1"));
+    // Method B lists in 0A.
+    rx.take(g(0xD3C2, 0x0000, 0xE56E, 0x4142));
+    rx.take(g(0xD3C2, 0x0001, 0x016E, 0x4344));
+    rx.take(g(0xD3C2, 0x0002, 0xA66E, 0x4546));
+    QVERIFY2(rx.LRxAF->text().endsWith(QStringLiteral("B 98.5: 87.6 104.1R")), qPrintable(rx.LRxAF->text()));
+    const QByteArray shot = qgetenv("QUORVAN_RECEIVER_SHOT");
+    if (!shot.isEmpty()) {
+        w.show();
+        QTest::qWait(300);
+        QTest::qWait(3000);
+    }
+}
 
 void ReceiverSectionTest::greysARadiotextNoLongerSent()
 {
@@ -72,15 +127,18 @@ void ReceiverSectionTest::showsTheRTPlusArtistAndTitle()
     rx.step(60);
     QCOMPARE(rx.LRxArtist->text(), QStringLiteral("--"));
     QCOMPARE(rx.LRxTitle->text(), QStringLiteral("--   (no RT+)"));
-    // The tags in the extension registers: artist 5+5, title 13+4.
-    enc.poke(0xC0, {0x03, 4, 5, 4, 1, 13, 3});
+    // The tags in the extension record: artist 5+5, title 13+4.
+    quorvan::ExtensionRecord record;
+    record.rtPlus = {0x03, 4, 5, 4, 1, 13, 3};
+    enc.setExtension(record);
     rx.step(60);
     QCOMPARE(rx.LRxArtist->text(), QString::fromUtf8("\"Bj\u00F6rk\""));
     QVERIFY2(rx.LRxTitle->text().startsWith(QString::fromUtf8("\"J\u00F3ga\"   (item toggle ")), qPrintable(rx.LRxTitle->text()));
     QVERIFY(rx.LRxTitle->text().endsWith(QStringLiteral(", running)")));
     const QString toggle = rx.LRxTitle->text().section(QLatin1Char(','), 0, 0).right(1);
     // No item: running off, the toggle stays.
-    enc.poke(0xC0, {0x01, 0, 0, 0, 0, 0, 0});
+    record.rtPlus = {0x01, 0, 0, 0, 0, 0, 0};
+    enc.setExtension(record);
     rx.step(60);
     QCOMPARE(rx.LRxArtist->text(), QStringLiteral("--"));
     QCOMPARE(rx.LRxTitle->text(), QStringLiteral("--   (item toggle %1, not running)").arg(toggle));

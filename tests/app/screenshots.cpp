@@ -22,6 +22,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -115,27 +116,38 @@ int main(int argc, char** argv)
     quorvan_app::TForm1 form(options);
     form.FormCreate();
     form.show();
-    static const char* const names[] = {"1-program", "2-dynamic-ps", "3-radiotext", "4-system",
-                                        "5-preferences", "6-text-sources", "7-help"};
+    // Named by page, so that a new page leaves the older pictures' names as they are.
+    const auto nameOf = [&form](QWidget* page) -> const char* {
+        const std::pair<QWidget*, const char*> pages[] = {
+            {form.TSProgram, "1-program"}, {form.TSDPS1, "2-dynamic-ps"}, {form.TSRT, "3-radiotext"},
+            {form.TSSystem, "4-system"}, {form.MPreferences, "5-preferences"}, {form.TSTS, "6-text-sources"},
+            {form.MHelp, "7-help"}, {form.TSEXT, "8-extended"}};
+        for (const auto& [p, name] : pages)
+            if (p == page)
+                return name;
+        return "page";
+    };
     for (int i = 0; i < form.PageControl1->count(); ++i) {
         form.PageControl1->setCurrentIndex(i);
-        if (form.PageControl1->widget(i) == form.TSTS) {
-            for (int j = 0; j < form.PageControl2->count(); ++j) {
-                if (form.PageControl2->widget(j) == form.TSTSN)
+        QWidget* page = form.PageControl1->widget(i);
+        QTabWidget* sub = page == form.TSTS ? form.PageControl2 : page == form.TSEXT ? form.PageControl3 : nullptr;
+        if (sub) {
+            for (int j = 0; j < sub->count(); ++j) {
+                if (sub->widget(j) == form.TSTSN)
                     continue; // taken while listening, below
-                form.PageControl2->setCurrentIndex(j);
+                sub->setCurrentIndex(j);
                 QApplication::processEvents();
                 const QString file = QStringLiteral("%1/%2%3.png")
-                                         .arg(out, QLatin1String(names[i]),
+                                         .arg(out, QLatin1String(nameOf(page)),
                                               j == 0 ? QString() : QStringLiteral("-%1").arg(j + 1));
                 form.grab().save(file);
                 std::printf("%s\n", qPrintable(file));
             }
-            form.PageControl2->setCurrentIndex(0);
+            sub->setCurrentIndex(0);
             continue;
         }
         QApplication::processEvents();
-        const QString file = QStringLiteral("%1/%2.png").arg(out, QLatin1String(names[i]));
+        const QString file = QStringLiteral("%1/%2.png").arg(out, QLatin1String(nameOf(page)));
         form.grab().save(file);
         std::printf("%s\n", qPrintable(file));
     }

@@ -219,7 +219,11 @@ private slots:
             // "Radiotext" > "RT+"
             "GBRTP", "CBRTPLUS", "LRTPPAT",
             // "Radiotext" > "Options"
-            "CBRTAB"};
+            "CBRTAB",
+            // "Extended" and its four pages
+            "TSEXT", "TSEXS", "TSEXA", "TSEXE", "TSEXR", "LCTRY", "LECC", "LLANG", "LLIC", "LPIN", "LPTYN",
+            "LLPS", "LERT", "CBERTRT", "RBAFMA", "RBAFMB", "LEONPI", "LEONPS", "LEONAF", "LEONPTY", "LEONTP",
+            "LEONTA", "LGRPSEQ"};
         FormFixture f;
         QStringList marked;
         for (QObject* o : f.form->findChildren<QObject*>()) {

@@ -24,7 +24,7 @@ TEST(Radiotext, CurrentTextAndType)
     p.radiotext.CBRTT2 = 1;
     EXPECT_EQ(ActualRT(p), "two");
     EXPECT_EQ(ActualRTType(p), 1);
-    EXPECT_FALSE(p.radiotext.RBRT1);
+    EXPECT_EQ(p.radiotext.selected, RadiotextSelection::RT2);
     p.radiotext.CBRTEN = true;
     EXPECT_EQ(RadiotextControl(p), 3);
     p.radiotext.CBRTEN = false;

@@ -22,7 +22,7 @@ TEST(StationParams, StartsAtTheWindowsInitialValues)
     EXPECT_EQ(p.textSources.justification, Justification::Center);
     EXPECT_EQ(p.textSources.fill, Fill::Space);
     EXPECT_EQ(p.textSources.ECUSCH, "*");
-    EXPECT_TRUE(p.radiotext.RBRT1);
+    EXPECT_EQ(p.radiotext.selected, RadiotextSelection::RT1);
     EXPECT_EQ(p.preferences.SESMTO, 1);
     EXPECT_EQ(p.preferences.LImageFile, "(none)");
     for (const auto& row : p.program.SGAF) EXPECT_TRUE(row.empty());
@@ -37,11 +37,9 @@ TEST(StationParams, IndexedAccessReachesTheNamedFields)
     TStationParams p;
     p.rt(2) = "third";
     p.rtType(3) = 1;
-    p.rbrt(1) = true;
     p.db(4) = "1F";
     EXPECT_EQ(p.radiotext.RT3, "third");
     EXPECT_EQ(p.radiotext.CBRTT4, 1);
-    EXPECT_TRUE(p.radiotext.RBRT2);
     EXPECT_EQ(p.system.DB7, "1F");
     // Out-of-range indices stay inside the record.
     EXPECT_EQ(&p.rt(-1), &p.radiotext.RT1);

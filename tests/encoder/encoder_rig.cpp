@@ -74,6 +74,12 @@ EncoderContext EncoderRig::context(bool guarded)
     return EncoderContext{link, time, time, guarded ? &guard : nullptr, '.'};
 }
 
+std::string EncoderRig::rtPlus() const
+{
+    const auto& r = encoder.extension().rtPlus;
+    return HexText(Bytes(r.begin(), r.end()));
+}
+
 std::string EncoderRig::ram(int address, int count) const
 {
     const auto image = encoder.ramImage();

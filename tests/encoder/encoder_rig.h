@@ -64,6 +64,10 @@ struct EncoderRig {
     // RAM as a read sees it.
     std::string ram(int address, int count) const;
     std::string ramText(int address, int count) const;
+    // The RT+ registers of the encoder's extension record, as hex.
+    std::string rtPlus() const;
+    // The link reaches the encoder's extension record, as on a virtual port.
+    void withRecord() { link.Extension = &encoder; }
     void dieAfterStops(std::uint32_t n) { port.dieAfterStops = encoder.stops() + n; }
     // RAM after the n-th transaction (0-based) seen since the rig was made.
     std::string ramAfter(std::size_t n, int address, int count) const;

@@ -99,7 +99,7 @@ TEST_F(ReceiveTest, RadiotextGoesIntoTheFirstTextWhicheverIsSelected)
     EXPECT_EQ(params.radiotext.RT1, "Now playing");
     EXPECT_EQ(params.radiotext.RT3, "third");
     EXPECT_EQ(params.radiotext.CBRTT3, 0);
-    EXPECT_TRUE(params.radiotext.RBRT3);
+    EXPECT_EQ(params.radiotext.selected, RadiotextSelection::RT3);
 }
 
 TEST_F(ReceiveTest, UserGroupBytesAreNormalisedWithTheirMirrors)

@@ -218,7 +218,7 @@ TEST(RemotePort, EachCommandWritesOnlyItsValue)
     // A radiotext longer than 64 is cut as a source text is: 61 and "...".
     EXPECT_EQ(r.ask("TEXT=" + std::string(70, 'x') + "\r\n"), "+\r\n");
     EXPECT_EQ(r.params.radiotext.RT1, std::string(61, 'x') + "...");
-    EXPECT_TRUE(r.params.radiotext.RBRT2);  // the selection stays
+    EXPECT_EQ(r.params.radiotext.selected, RadiotextSelection::RT2);  // the selection stays
 
     // Clock time of the current minute, then the trigger: 12:00 on 10 May 2024, offset 0.
     EXPECT_EQ(r.ask("CT\r\n"), "+\r\n");
@@ -585,37 +585,37 @@ namespace {
 TEST(RemotePort, ArtistTitleAndExplicitRTPlusTags)
 {
     PortRig r;
-    r.rig.link.ExtensionRegisters = true;  // the virtual encoder's registers above its memory
+    r.rig.withRecord();  // the virtual encoder's extension record
     r.params.radiotext.RTPlus = true;
     r.params.preferences.CBCHARSET = 0;
     r.params.textSources.ER1PR = "Now: ";
     // UTF-8 on the wire; the pattern puts the artist first, tags exact.
     EXPECT_EQ(r.ask("ARTIST=Bj\xC3\xB6rk\r\nTITLE=J\xC3\xB3ga\r\n"), "+\r\n+\r\n");
     EXPECT_EQ(r.params.radiotext.RT1, "Now: Bj\xF6rk - J\xF3ga");
-    EXPECT_EQ(r.rig.ram(0xC0, 7), "03 04 05 04 01 0D 03");
+    EXPECT_EQ(r.rig.rtPlus(), "03 04 05 04 01 0D 03");
     EXPECT_EQ(r.ask("RTPLUS?\r\nARTIST?\r\nTITLE?\r\n"), "RTPLUS=4,5,5,1,13,4\r\nARTIST=Bj\xC3\xB6rk\r\nTITLE=J\xC3\xB3ga\r\n");
 
     // Explicit tags for the text on air; bad ones change nothing.
     EXPECT_EQ(r.ask("RTPLUS=1,13,4,4,5,5\r\n"), "+\r\n");
-    EXPECT_EQ(r.rig.ram(0xC0, 7), "03 01 0D 03 04 05 04");
+    EXPECT_EQ(r.rig.rtPlus(), "03 01 0D 03 04 05 04");
     EXPECT_EQ(r.ask("RTPLUS=1,60,10,0,0,0\r\nRTPLUS=1,2,3\r\nRTPLUS=1,0,1,4,0,33\r\n"), "-\r\n-\r\n-\r\n");
-    EXPECT_EQ(r.rig.ram(0xC0, 7), "03 01 0D 03 04 05 04");
+    EXPECT_EQ(r.rig.rtPlus(), "03 01 0D 03 04 05 04");
     // Cleared: no item on air for this text.
     EXPECT_EQ(r.ask("RTPLUS=\r\nRTPLUS?\r\n"), "+\r\nRTPLUS=\r\n");
-    EXPECT_EQ(r.rig.ram(0xC0, 7), "01 00 00 00 00 00 00");
+    EXPECT_EQ(r.rig.rtPlus(), "01 00 00 00 00 00 00");
     // A new text from a source is matched with the pattern again; a title
     // without an artist is tagged alone.
     EXPECT_EQ(r.ask("TEXT=Queen - Innuendo\r\n"), "+\r\n");
-    EXPECT_EQ(r.rig.ram(0xC0, 7), "03 04 05 04 01 0D 07");
+    EXPECT_EQ(r.rig.rtPlus(), "03 04 05 04 01 0D 07");
     EXPECT_EQ(r.ask("TITLE=News at six\r\n"), "+\r\n");
-    EXPECT_EQ(r.rig.ram(0xC0, 7), "03 01 05 0A 00 00 00");
+    EXPECT_EQ(r.rig.rtPlus(), "03 01 05 0A 00 00 00");
 
     // A real encoder never receives the registers: the radiotext alone.
     PortRig hw;
     hw.params.radiotext.RTPlus = true;
     EXPECT_EQ(hw.ask("ARTIST=A\r\nTITLE=B\r\nRTPLUS=1,0,1,0,0,0\r\n"), "+\r\n+\r\n+\r\n");
     EXPECT_EQ(hw.rig.ramText(0x20, 5), "A - B");
-    EXPECT_EQ(hw.rig.ram(0xC0, 7), "00 00 00 00 00 00 00");
+    EXPECT_EQ(hw.rig.rtPlus(), "00 00 00 00 00 00 00");
 }
 
 // Automation that sends artist and title wants them tagged: on the virtual
@@ -623,12 +623,12 @@ TEST(RemotePort, ArtistTitleAndExplicitRTPlusTags)
 TEST(RemotePort, ArtistAndTitleSwitchTaggingOn)
 {
     PortRig r;
-    r.rig.link.ExtensionRegisters = true;
+    r.rig.withRecord();
     ASSERT_FALSE(r.params.radiotext.RTPlus);
     EXPECT_EQ(r.ask("ARTIST=Queen\r\nTITLE=Bohemian Rhapsody\r\n"), "+\r\n+\r\n");
     EXPECT_TRUE(r.params.radiotext.RTPlus);
     EXPECT_EQ(r.rig.ramText(0x20, 25), "Queen - Bohemian Rhapsody");
-    EXPECT_EQ(r.rig.ram(0xC0, 7), "03 04 00 04 01 08 10");
+    EXPECT_EQ(r.rig.rtPlus(), "03 04 00 04 01 08 10");
     EXPECT_EQ(r.ask("ARTIST?\r\nTITLE?\r\n"), "ARTIST=Queen\r\nTITLE=Bohemian Rhapsody\r\n");
 }
 
@@ -637,7 +637,7 @@ TEST(RemotePort, ArtistAndTitleSwitchTaggingOn)
 TEST(RemotePort, ALongTitleIsCutWithDots)
 {
     PortRig r;
-    r.rig.link.ExtensionRegisters = true;
+    r.rig.withRecord();
     r.params.radiotext.RTPlus = true;
     EXPECT_EQ(r.ask("ARTIST=" + std::string(40, 'A') + "\r\nTITLE=" + std::string(40, 'T') + "\r\n"), "+\r\n+\r\n");
     EXPECT_EQ(r.params.radiotext.RT1, std::string(40, 'A') + " - " + std::string(18, 'T') + "...");
@@ -653,14 +653,14 @@ TEST(RemotePort, ALongTitleIsCutWithDots)
 TEST(RemotePort, RTPlusQueryAndSetRoundTrip)
 {
     PortRig r;
-    r.rig.link.ExtensionRegisters = true;
+    r.rig.withRecord();
     r.params.radiotext.RTPlus = true;
     EXPECT_EQ(r.ask("TITLE=" + std::string(64, 't') + "\r\n"), "+\r\n");
     EXPECT_EQ(r.ask("RTPLUS?\r\n"), "RTPLUS=1,0,64,0,0,0\r\n");
     EXPECT_EQ(r.ask("RTPLUS=1,0,64,0,0,0\r\n"), "+\r\n");
-    EXPECT_EQ(r.rig.ram(0xC0, 7), "03 01 00 3F 00 00 00");
+    EXPECT_EQ(r.rig.rtPlus(), "03 01 00 3F 00 00 00");
     EXPECT_EQ(r.ask("RTPLUS=1,59,5,0,0,0\r\nRTPLUS?\r\n"), "+\r\nRTPLUS=1,59,5,0,0,0\r\n");  // ends at character 64
-    EXPECT_EQ(r.rig.ram(0xC0, 7), "03 01 3B 04 00 00 00");
+    EXPECT_EQ(r.rig.rtPlus(), "03 01 3B 04 00 00 00");
     EXPECT_EQ(r.ask("RTPLUS=1,60,5,0,0,0\r\nRTPLUS=64,0,1,0,0,0\r\nRTPLUS=1,64,1,0,0,0\r\nRTPLUS=1,0,1,4,0,33\r\n"),
               "-\r\n-\r\n-\r\n-\r\n");
 }

@@ -580,23 +580,23 @@ TEST(UecpPort, SerialLineOverAPseudoTerminal)
 TEST(UecpPort, ARadiotextReplacesTheTagsOfTheTextBefore)
 {
     UecpRig r;
-    r.rig.link.ExtensionRegisters = true;
+    r.rig.withRecord();
     r.params.radiotext.RTPlus = true;
     Automation tcp(SOCK_STREAM, r.port.listener().tcpPort());
     EXPECT_EQ(ExecuteCommand(ParseLine("ARTIST=Queen"), r.params, r.host), "+");
     EXPECT_EQ(ExecuteCommand(ParseLine("TITLE=Bohemian Rhapsody"), r.params, r.host), "+");
-    EXPECT_EQ(r.rig.ram(image::kRTPlus, 7), "03 04 00 04 01 08 10");
+    EXPECT_EQ(r.rig.rtPlus(), "03 04 00 04 01 08 10");
 
     tcp.send(Wire(Raw({0x0A, 0, 0, 30, 0x00}) + "Traffic: A1 closed near Linz\r"));
     r.serve();
     EXPECT_EQ(r.rig.ramText(image::kRT, 28), "Traffic: A1 closed near Linz");
-    EXPECT_EQ(r.rig.ram(image::kRTPlus, 7), "01 00 00 00 00 00 00");  // RT+ on, no item running
+    EXPECT_EQ(r.rig.rtPlus(), "01 00 00 00 00 00 00");  // RT+ on, no item running
     EXPECT_EQ(ExecuteCommand(ParseLine("RTPLUS?"), r.params, r.host), "RTPLUS=");
 
     // A text the pattern matches is tagged where it stands.
     tcp.send(Wire(Raw({0x0A, 0, 0, 17, 0x00}) + "Queen - Innuendo"));
     r.serve();
-    EXPECT_EQ(r.rig.ram(image::kRTPlus, 7), "03 04 00 04 01 08 07");
+    EXPECT_EQ(r.rig.rtPlus(), "03 04 00 04 01 08 07");
 }
 
 // Every value is checked before anything runs: a frame the station cannot

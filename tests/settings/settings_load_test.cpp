@@ -29,8 +29,7 @@ TEST(SettingsLoad, WithoutAFileTheWindowKeepsItsInitialValuesButTheFixedDefaults
     start.params.preferences.SEUTCO = 3;
     start.params.preferences.SESMTO = -1;
     start.params.preferences.ELPTA = "888";
-    start.params.radiotext.RBRT1 = false;
-    start.params.radiotext.RBRT3 = true;
+    start.params.radiotext.selected = RadiotextSelection::RT3;
     start.params.textSources.CBRSN = start.params.textSources.CBREIB = start.params.textSources.CBCTC = true;
     EXPECT_EQ(loadedFrom("", start), expected);
 }
@@ -199,18 +198,14 @@ TEST(SettingsLoad, SteppedValuesAreWholeStepsLimitedByTheControl)
 TEST(SettingsLoad, RadioButtonsLastTrueWinsAndAllFalseLeavesNone)
 {
     SettingsValues v = loadedFrom("[Radiotext]\r\nSelRT1=0\r\nSelRT2=1\r\nSelRT3=1\r\nSelRT4=0\r\n");
-    EXPECT_FALSE(v.params.radiotext.RBRT1);
-    EXPECT_FALSE(v.params.radiotext.RBRT2);
-    EXPECT_TRUE(v.params.radiotext.RBRT3);
-    EXPECT_FALSE(v.params.radiotext.RBRT4);
+    EXPECT_EQ(v.params.radiotext.selected, RadiotextSelection::RT3);
 
     v = loadedFrom("[Radiotext]\r\nSelRT1=0\r\nSelRT2=0\r\nSelRT3=0\r\nSelRT4=0\r\n");
-    EXPECT_FALSE(v.params.radiotext.RBRT1 || v.params.radiotext.RBRT2 || v.params.radiotext.RBRT3 || v.params.radiotext.RBRT4);
+    EXPECT_EQ(v.params.radiotext.selected, RadiotextSelection::None);
 
     // SelRT1 absent reads 1, SelRT2..4 absent read 0.
     v = loadedFrom("[Radiotext]\r\nSelRT2=1\r\n");
-    EXPECT_FALSE(v.params.radiotext.RBRT1);
-    EXPECT_TRUE(v.params.radiotext.RBRT2);
+    EXPECT_EQ(v.params.radiotext.selected, RadiotextSelection::RT2);
 
     // Initial "Center": Justification0=1 checks "(None)" and clears "Center";
     // the absent keys then keep the cleared state.

@@ -182,5 +182,74 @@ TEST(StateFile, ALinkPlantedWhereATemporaryFileCouldBeIsNeverFollowed)
     EXPECT_EQ(fs::status(path).permissions() & fs::perms::others_read, fs::perms::others_read);
 }
 
+
+// Every value of the extension record, with texts that need escaping.
+EncoderState stateWithRecord()
+{
+    EncoderState s = sampleState();
+    ExtensionRecord& r = s.extension;
+    r.rtPlus = {0x03, 4, 0, 4, 1, 8, 7};
+    r.rdsLevelTenths = 45;
+    r.rdsPhaseTenths = 900;
+    ExtendedValues& v = r.values;
+    v.ecc = 0xE0;
+    v.lic = 0x08;
+    v.pin = ProgrammeItem{15, 9, 30};
+    v.ptyn = "Jazz bar";
+    v.longPs = "Radio Caf\xC3\xA9 100%";
+    v.ert = "\xD0\x9A\xD0\xB8\xD0\xBD\xD0\xBE - a\tb\nc";
+    v.ertFromRt = true;
+    v.afMethod = AfMethod::B;
+    v.afB = {{110, {{1, false}, {137, true}}}, {11, {}}};
+    v.eon[0] = {0xD3A2, "-", {12, 45}, 10, true, false};
+    v.eon[7] = {0x1234, "", {}, 0, false, true};
+    v.groupSequence = {SequenceGroup::G0A, SequenceGroup::G2A, SequenceGroup::User, SequenceGroup::G15A};
+    return s;
+}
+
+TEST(StateFile, TheExtensionRecordRoundTripsAndADefaultOneWritesNothing)
+{
+    TempDir dir;
+    const std::string path = dir.file("enc.state");
+    std::string error;
+    ASSERT_TRUE(SaveEncoderState(path, stateWithRecord(), error)) << error;
+    EncoderState back;
+    ASSERT_EQ(LoadEncoderState(path, back, error), StateLoad::Loaded) << error;
+    EXPECT_EQ(back.extension, stateWithRecord().extension);
+    EXPECT_EQ(back, stateWithRecord());
+    // A state without extended values keeps today's file: no "ext" line.
+    EXPECT_EQ(FormatEncoderState(sampleState()).find("ext "), std::string::npos);
+}
+
+TEST(StateFile, ABadExtensionLineIsADamagedFileNeverACrash)
+{
+    TempDir dir;
+    const std::string full = FormatEncoderState(sampleState());
+    const std::vector<std::string> bad = {
+        "ext\n", "ext nonsense 1\n", "ext rtplus 01 02\n", "ext level 1001\n", "ext phase 3600\n",
+        "ext ecc 00\n", "ext ecc E\n", "ext pin 32 1 1\n", "ext pin 1 24 0\n", "ext pin 1 1\n",
+        "ext ptyn ABCDEFGHI\n", "ext ptyn %4\n", "ext ptyn %ZZ\n", "ext afmethod C\n", "ext afb 205\n",
+        "ext afb 100 0\n", "ext afb 100 1 2 3 4 5 6 7 8 9 10 11 12 13\n", "ext eon 9 D3A2 0 0 0 -\n",
+        "ext eon 1 D3A2 32 0 0 -\n", "ext eon 1 D3A2 0 0 0 - 0\n", "ext eon 1 D3A2 0 0 0 -\next eon 1 D3A2 0 0 0 -\n",
+        "ext sequence 5A\n", "ext ert " + std::string(129, 'x') + "\n",
+    };
+    for (const std::string& line : bad) {
+        const std::string path = dir.file("bad.state");
+        std::ofstream(path, std::ios::binary) << full + line;
+        EncoderState s;
+        std::string error;
+        EXPECT_EQ(LoadEncoderState(path, s, error), StateLoad::Damaged) << line;
+    }
+    // Thirteen method B lists: one more than there are.
+    std::string many;
+    for (int i = 0; i < 13; ++i)
+        many += "ext afb 100 1\n";
+    const std::string path = dir.file("many.state");
+    std::ofstream(path, std::ios::binary) << full + many;
+    EncoderState s;
+    std::string error;
+    EXPECT_EQ(LoadEncoderState(path, s, error), StateLoad::Damaged);
+}
+
 } // namespace
 } // namespace quorvan::test

@@ -122,7 +122,7 @@ TEST_F(FollowSessionTest, RadiotextSwitchingRestartsAfterAFileText)
                                "42000 RT Newer /1",     // into RT1; the switching restarts
                                "72000 RT Newer /1",     // 3 -> 1, a full period after the file text
                            }));
-    EXPECT_TRUE(params.radiotext.RBRT1);
+    EXPECT_EQ(params.radiotext.selected, RadiotextSelection::RT1);
     ASSERT_GE(events.size(), 2u);
     EXPECT_EQ(events[1].target, "RT3");
     EXPECT_EQ(events[1].text, "Third");

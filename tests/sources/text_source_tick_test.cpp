@@ -196,16 +196,14 @@ TEST_F(TextSourceTickTest, LongRadiotextEndsInDots)
 TEST_F(TextSourceTickTest, RadiotextGoesIntoRT1WhateverIsSelected)
 {
     dir.write("rt.txt", "From the file\n");
-    params.radiotext.RBRT1 = false;
-    params.radiotext.RBRT2 = true;
+    params.radiotext.selected = RadiotextSelection::RT2;
     params.radiotext.RT2 = "Second";
     params.radiotext.CBRTT1 = 1;
     params.radiotext.CBRTT2 = 0;
     tick();
     EXPECT_EQ(params.radiotext.RT1, "From the file");
     EXPECT_EQ(params.radiotext.RT2, "Second");
-    EXPECT_TRUE(params.radiotext.RBRT2);
-    EXPECT_FALSE(params.radiotext.RBRT1);
+    EXPECT_EQ(params.radiotext.selected, RadiotextSelection::RT2);
     EXPECT_EQ(target.radiotexts.at(0).control, 3); // the type of RT1, not of the selected text
 }
 
