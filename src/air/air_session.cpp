@@ -1,14 +1,13 @@
 #include "air/air_session.h"
 
+#include "air/status_thread.h"
+
 #include "rds/generator.h"
 #include "settings/file_system.h"
 #include "sim/shared_state.h"
 
 #include <algorithm>
-#include <condition_variable>
-#include <mutex>
 #include <optional>
-#include <thread>
 #include <unistd.h>
 
 namespace quorvan::air {
@@ -20,71 +19,6 @@ std::int64_t ReloadFrames(int rate)
 {
     return rate / 20;
 }
-
-// Writes the status file on a thread of its own, so that a disk that stalls
-// never holds up the loop that feeds the device. The loop hands over the
-// newest status without waiting; one that arrives while the last is still
-// being written replaces it. A failure is told once, with its cause, until a
-// write succeeds again.
-class StatusThread {
-public:
-    StatusThread(std::function<bool(const AirStatus&, std::string&)> write, std::function<void(const std::string&)> report)
-        : write_(std::move(write)), report_(std::move(report)), thread_([this] { run(); })
-    {
-    }
-    ~StatusThread()
-    {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            stop_ = true;
-        }
-        wake_.notify_one();
-        thread_.join();
-    }
-
-    // Never blocks: the thread holds the lock only to take a copy.
-    void post(const AirStatus& status)
-    {
-        std::unique_lock<std::mutex> lock(mutex_, std::try_to_lock);
-        if (!lock.owns_lock())
-            return;  // the next second brings a newer one
-        pending_ = status;
-        lock.unlock();
-        wake_.notify_one();
-    }
-
-private:
-    void run()
-    {
-        bool told = false;
-        std::unique_lock<std::mutex> lock(mutex_);
-        for (;;) {
-            wake_.wait(lock, [this] { return stop_ || pending_; });
-            if (!pending_)
-                return;  // stopped with nothing left to write
-            const AirStatus status = *pending_;
-            pending_.reset();
-            const bool stopping = stop_;
-            lock.unlock();
-            std::string why;
-            const bool ok = write_(status, why);
-            if (!ok && !told && report_)
-                report_("the status file cannot be written: " + why);
-            told = !ok;
-            lock.lock();
-            if (stopping)
-                return;
-        }
-    }
-
-    std::function<bool(const AirStatus&, std::string&)> write_;
-    std::function<void(const std::string&)> report_;
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::optional<AirStatus> pending_;
-    bool stop_ = false;
-    std::thread thread_;
-};
 
 // The common loop: asks `fill` for each period and writes it, hands the
 // status to its thread, stops at `frames` (when >= 0) or on request.
@@ -142,13 +76,7 @@ bool Pump(Sink& sink, const ModulatorConfig& config, std::int64_t frames, const 
     }
     if (writer) {
         writer.reset();  // the last write is done
-        // Another process's status (one that took the file over) stays.
-        const std::optional<AirStatus> last = ReadAirStatus(statePath);
-        if (last && last->pid == status.pid) {
-            PosixFileSystem posix;
-            (hooks.fileSystem ? *hooks.fileSystem : static_cast<SettingsFileSystem&>(posix))
-                .removeFile(AirStatusPath(statePath));
-        }
+        RemoveOwnStatus(statePath, status.pid, hooks.fileSystem);
     }
     return ok;
 }
@@ -193,6 +121,22 @@ bool PlayGroups(const std::vector<rds::Group>& groups, const ModulatorConfig& co
     auto fill = [&](float* out, std::size_t n) { modulator.render(out, n); };
     return Pump(sink, config, frames, hooks, "", fill, [&] { return modulator.groupsStarted(); },
                 [&] { return !groups.empty(); }, error);
+}
+
+} // namespace quorvan::air
+
+namespace quorvan::air {
+
+void RemoveOwnStatus(const std::string& statePath, int pid, SettingsFileSystem* fileSystem)
+{
+    const std::optional<AirStatus> last = ReadAirStatus(statePath);
+    if (!last || last->pid != pid)
+        return;
+    PosixFileSystem posix;
+    SettingsFileSystem& fs = fileSystem ? *fileSystem : static_cast<SettingsFileSystem&>(posix);
+    fs.removeFile(AirStatusPath(statePath));
+    if (!last->input.empty())
+        fs.removeFile(AirSnapshotPath(statePath));
 }
 
 } // namespace quorvan::air

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quorvan::air {
 
@@ -33,6 +34,19 @@ struct AirStatus {
     bool rdsOn = true;             // false: the encoder's carrier or power is off (the pilot stays)
     int serverRate = 0;            // Hz of the sound server's own sink behind the device; 0 unknown
     std::string note;              // one line about the way out ("ALSA pulse is a sound server: ...")
+    // A loop-through (input not empty): where the station's MPX comes from
+    // ("ALSA hw:MPX"), what the pilot lock holds, and the way through.
+    std::string input;
+    std::string pilot;             // "locked", "acquiring", "holdover", "none"
+    double pilotHz = 0;            // the RDS clock's pilot frequency now
+    double inputPilotLevel = 0;    // the station's pilot, percent of full scale, peak
+    double rdsPhase = 0;           // degrees against the pilot's third harmonic
+    double latencyMs = -1;         // input to output, measured; < 0 unknown
+    double latencyPeriods = 0;     // the same in periods of the device
+    bool driftKnown = false;
+    double driftPpm = 0;           // capture clock against playback clock
+    std::int64_t overruns = 0;     // of the capture
+    std::int64_t clips = 0;        // clipped output samples
     bool operator==(const AirStatus&) const = default;
 };
 
@@ -60,6 +74,18 @@ std::optional<int> LiveAirPlayer(const std::string& stateFile);
 // 'R', 'S', ...; 0 when it does not run or cannot be seen.
 char ProcessState(int pid);
 
+// The output samples of a loop-through, STATEFILE + ".air.mpx": the last
+// quarter second of what went out, little-endian 32-bit floats, rewritten
+// with the status, for the monitor's spectrum. Never read past
+// kAirSnapshotMaxFrames frames.
+inline constexpr std::size_t kAirSnapshotMaxFrames = 65536;
+std::string AirSnapshotPath(const std::string& stateFile);
+bool WriteAirSnapshot(const std::string& stateFile, const std::vector<float>& samples, std::string* why = nullptr);
+// nullopt unless the bytes are whole samples, all finite and within -1..1,
+// at most kAirSnapshotMaxFrames of them.
+std::optional<std::vector<float>> ParseAirSnapshot(std::string_view bytes);
+std::optional<std::vector<float>> ReadAirSnapshot(const std::string& stateFile);
+
 // True when the status was written less than kAirStatusStaleSeconds ago.
 bool AirStatusFresh(const AirStatus& status, std::int64_t nowUnix);
 
@@ -68,6 +94,10 @@ using ClockText = std::function<std::string(std::int64_t unixSeconds)>;
 // "ALSA default, 192 kHz, RDS 4.5 %, pilot off, 0 underruns, since 10:32"
 // ("ALSA pulse, 192 kHz (sound server at 48 kHz), RDS off, ..." behind a
 // sound server and with the encoder's carrier off);
+// A loop-through: "loop-through hw:MPX, pilot locked 19 000.3 Hz 8.9 %, RDS
+// 4.5 % at 0.0°, latency 6 ms, 0 clips, since 10:32" ("no pilot: RDS runs
+// free", "pilot holdover 19 000.3 Hz"; drift and over- or underruns when
+// there are any).
 // "not on air" without a status or with one that is no longer fresh.
 std::string DescribeAirStatus(const std::optional<AirStatus>& status, std::int64_t nowUnix, const ClockText& clockText);
 // The local time of day as "HH:MM", the default for DescribeAirStatus.

@@ -10,8 +10,13 @@
 #include "air/source.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
+
+namespace quorvan {
+class SharedEncoderState;
+}
 
 namespace quorvan::air {
 
@@ -40,5 +45,49 @@ std::string LoopSummaryLine(const LoopSummary& summary);
 bool PlayLoopThrough(const std::vector<rds::Group>& groups, const ModulatorConfig& config, double rdsPhase,
                      Source& source, Sink& sink, std::int64_t frames, const SessionHooks& hooks, LoopSummary& summary,
                      std::string& error);
+
+// The drift between a capture clock and a playback clock, from the latency
+// through the two: frames captured and not yet played. With one clock it
+// stays put; a capture clock that runs fast makes it grow by that many frames
+// per million. A least-squares line through (frames played, latency) over at
+// least kSpanSeconds since the last start; an over- or underrun jumps the
+// latency, so it starts the line again.
+class DriftMeter {
+public:
+    static constexpr double kSpanSeconds = 5.0;
+
+    explicit DriftMeter(int rate) : rate_(rate) {}
+    void add(std::int64_t frames, double latencyFrames);
+    void restart();
+    // Parts per million the capture runs faster than the playback; nullopt
+    // before kSpanSeconds of one run.
+    std::optional<double> ppm() const;
+
+private:
+    int rate_;
+    std::int64_t first_ = -1;
+    std::int64_t last_ = 0;
+    double n_ = 0, sx_ = 0, sy_ = 0, sxx_ = 0, sxy_ = 0;
+    double y0_ = 0;
+};
+
+// Frames of the last output a live loop-through keeps for the monitor's
+// spectrum: a quarter of a second at 192 kHz.
+inline constexpr std::size_t kSnapshotFrames = 48000;
+
+// The live loop-through: the station's MPX from a capture source through the
+// pilot lock and the mix into a sink, block by block as the source delivers
+// them (each block is written as soon as it is read, so the way through is
+// the capture's period plus what the sink holds). The groups follow the
+// state file as PlayLive's do (looked at every 50 ms of the input's frames,
+// the carrier or power off mutes the RDS, the input passes). The status file
+// (and the snapshot of the output beside it) is written once a second off the
+// audio path: the pilot, the RDS phase, the latency measured from the two
+// devices' delays, the drift between their clocks, over- and underruns and
+// clips. Until stopRequested() or, when `frames` >= 0, that many frames; the
+// end of the source ends it. false with `error` when the source or the sink
+// fails.
+bool PlayLiveLoop(SharedEncoderState& state, const ModulatorConfig& config, double rdsPhase, Source& source,
+                  Sink& sink, std::int64_t frames, const SessionHooks& hooks, std::string& error);
 
 } // namespace quorvan::air

@@ -43,6 +43,8 @@ public:
     virtual bool close() = 0;
     virtual std::string description() const = 0;  // "ALSA default", "file x.wav", "stdout"
     virtual std::int64_t underruns() const { return 0; }
+    // A device: frames written that it has not played yet (0 for a file).
+    virtual std::int64_t delayFrames() const { return 0; }
     // Frames a write should carry.
     virtual std::size_t period() const { return 4096; }
     // A device behind a sound server: the rate the server's own output runs

@@ -25,6 +25,10 @@ public:
     // The sample format an output keeps the input in without re-quantising it.
     virtual SampleFormat format() const { return SampleFormat::Float; }
     virtual std::string description() const = 0;  // "file mpx.wav, channel 2"
+    // A device: frames it has captured that are not read yet, and the
+    // overruns it has recovered from (0 for a file).
+    virtual std::int64_t delayFrames() const { return 0; }
+    virtual std::int64_t overruns() const { return 0; }
     const std::string& error() const { return error_; }
 
 protected:

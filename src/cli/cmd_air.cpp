@@ -263,6 +263,100 @@ int runAirJack(Context& ctx)
     return kExitOk;
 }
 
+// The options of a live loop-through, as given.
+struct LiveLoopOptions {
+    std::string inputDevice;
+    std::optional<std::string> device, output, rate, seconds, at, rdsLevel, pilotLevel, channels, format, input,
+        inputChannel, rdsPhase, port;
+};
+
+// A period of a live loop-through: 20 ms. A frame waits one capture period
+// and at most two playback periods on its way through.
+constexpr int kLoopPeriodsPerSecond = 50;
+
+// air STATE --input-device PCM --device PCM: the station's MPX from a capture
+// device, with the RDS on its pilot, to a playback device, following the
+// state file as the live air does.
+int RunLiveLoop(Context& ctx, const LiveLoopOptions& o)
+{
+    if (!o.device)
+        throw UsageError("--input-device " + o.inputDevice + " needs --device PCM (the loop-through plays on a device)");
+    if (o.output || o.input)
+        throw UsageError(std::string("--input-device and ") + (o.output ? "--output" : "--input") +
+                         " cannot both be given");
+    if (o.at)
+        throw UsageError("--at belongs to a render into a file (--output)");
+    if (o.pilotLevel)
+        throw UsageError("--pilot-level does not go with --input-device: the station's MPX carries its own pilot");
+    const std::string statePath = PlayedStateFile(ctx, o.port);
+    air::ModulatorConfig config;
+    if (o.rate)
+        config.rate = ParseRate(*o.rate);
+    if (config.rate < air::kMinRate)
+        throw UsageError("--rate " + *o.rate + " is below the " + std::to_string(air::kMinRate) +
+                         " Hz that an MPX with RDS at 57 kHz needs");
+    if (o.rdsLevel)
+        config.rdsLevel = ParseLevel(*o.rdsLevel, "--rds-level");
+    if (const std::string why = air::CheckModulatorConfig(config); !why.empty())
+        throw UsageError(why);
+    const double phase = o.rdsPhase ? ParseRdsPhase(*o.rdsPhase) : air::kDefaultRdsPhase;
+    const int channel = o.inputChannel ? ParseInputChannel(*o.inputChannel) : 0;
+    air::SinkFormat sinkFormat;
+    sinkFormat.rate = config.rate;
+    if (o.channels) {
+        if (*o.channels != "1" && *o.channels != "2")
+            throw UsageError("--channels '" + *o.channels + "' is not 1 or 2");
+        sinkFormat.channels = *o.channels == "1" ? 1 : 2;
+    }
+    const std::int64_t n = o.seconds ? ParseSeconds(*o.seconds) : -1;
+
+    air::SessionHooks hooks;
+    hooks.stopRequested = SignalPending;
+    hooks.nowUnix = NowUnix;
+    hooks.report = [](const std::string& line) { std::cerr << "quorvanctl: " << line << std::endl; };
+    if (!WaitForStateFile(statePath, hooks.report)) {
+        TerminationSignals::take();
+        return kExitOk;
+    }
+    LoadPlayedState(statePath);
+    if (const std::optional<int> other = air::LiveAirPlayer(statePath))
+        throw UsageError(statePath + " is already on air by process " + std::to_string(*other) + " (see " +
+                         air::AirStatusPath(statePath) + "); stop it first");
+    if (config.rdsLevel == 0)
+        hooks.report("--rds-level 0: no RDS goes on air, the input passes alone");
+
+    std::string error;
+    const std::size_t period = static_cast<std::size_t>(config.rate / kLoopPeriodsPerSecond);
+    std::unique_ptr<air::Source> source = air::OpenAlsaSource(o.inputDevice, config.rate, channel, period, hooks.report, error);
+    if (!source)
+        throw UsageError(error);
+    if (o.format) {
+        const auto f = air::ParseSampleFormat(*o.format);
+        if (!f)
+            throw UsageError("--format '" + *o.format + "' is not s16, s32 or float");
+        sinkFormat.format = *f;
+    } else {
+        sinkFormat.format = source->format();  // not re-quantised on the way through
+    }
+    std::unique_ptr<air::Sink> sink = air::OpenAlsaLoopSink(*o.device, sinkFormat, period, hooks.report, error);
+    if (!sink && !o.format && sinkFormat.format != air::SampleFormat::S16) {
+        // A card that takes another format out than it gives in.
+        sinkFormat.format = air::SampleFormat::S32;
+        sink = air::OpenAlsaLoopSink(*o.device, sinkFormat, period, hooks.report, error);
+    }
+    if (!sink)
+        throw UsageError(error);
+    std::string openError;
+    const auto shared = SharedEncoderState::Open(statePath, &ctx.sleeper(), openError);
+    if (!shared)
+        throw UsageError(openError);
+    const bool ok = air::PlayLiveLoop(*shared, config, phase, *source, *sink, n < 0 ? -1 : n * config.rate, hooks, error);
+    TerminationSignals::take();  // the signal that ended the air is its normal end
+    if (!ok)
+        throw Failure(error);
+    return kExitOk;
+}
+
 int runAir(Context& ctx)
 {
     if (std::erase(ctx.args, std::string("--jack")) > 0)
@@ -282,10 +376,15 @@ int runAir(Context& ctx)
     const auto input = ctx.takeOption("--input");
     const auto inputChannel = ctx.takeOption("--input-channel");
     const auto rdsPhase = ctx.takeOption("--rds-phase");
+    if (const auto inputDevice = ctx.takeOption("--input-device")) {
+        ctx.expectArgs(0, 1);
+        return RunLiveLoop(ctx, {*inputDevice, device, output, rate, seconds, at, rdsLevel, pilotLevel, channels, format,
+                                 input, inputChannel, rdsPhase, port});
+    }
     ctx.expectArgs(0, 1);
     if (!input && (inputChannel || rdsPhase))
         throw UsageError(std::string(inputChannel ? "--input-channel" : "--rds-phase") +
-                         " belongs to a loop-through (--input FILE)");
+                         " belongs to a loop-through (--input FILE or --input-device PCM)");
     const std::string statePath = PlayedStateFile(ctx, port);
 
     air::ModulatorConfig config;
@@ -434,11 +533,13 @@ QUORVAN_CLI_COMMAND("air",
                     "[STATEFILE | --port virtual[:STATEFILE]] [--device PCM | --output FILE|-] [--rate HZ] [--seconds N] "
                     "[--at YYYY-MM-DDTHH:MM:SS] [--rds-level PERCENT] [--pilot-level PERCENT] [--channels 1|2] "
                     "[--format s16|s32|float] [--input MPXFILE [--input-channel N] [--rds-phase DEGREES]] "
+                    "[--input-device PCM --device PCM [--input-channel N] [--rds-phase DEGREES]] "
                     "[--jack [--jack-connect IN,OUT] [--input-device jack]] "
                     "(live until SIGINT or SIGTERM; without STATEFILE the settings' VirtualEncoder; "
                     "a live air waits for a missing STATEFILE; --input adds the RDS to a station's MPX from a WAV or FLAC "
                     "file, locked to its pilot: mono, or channel N (1 = the first) of several, the output at its rate, "
-                    "the whole file unless --seconds; --rds-phase 0 to 359.9, 90 = quadrature; --jack plays as the JACK "
+                    "the whole file unless --seconds; --input-device loops a capture device's MPX live to --device; "
+                    "--rds-phase 0 to 359.9, 90 = quadrature; --jack plays as the JACK "
                     "client quorvan-air, mpx_in to mpx_out, looping the station's MPX with --input-device jack)",
                     runAir);
 

@@ -28,10 +28,13 @@ constexpr unsigned kPeriodMicroseconds = 33334;
 class AlsaSink final : public Sink {
 public:
     AlsaSink(snd_pcm_t* pcm, std::string name, const SinkFormat& format, snd_pcm_uframes_t period,
-             std::function<void(const std::string&)> report, bool server, int serverRate, std::string serverNote)
+             std::function<void(const std::string&)> report, bool server, int serverRate, std::string serverNote,
+             bool prime)
         : pcm_(pcm), name_(std::move(name)), format_(format), period_(period), report_(std::move(report)),
-          server_(server), serverRate_(serverRate), serverNote_(std::move(serverNote))
+          server_(server), serverRate_(serverRate), serverNote_(std::move(serverNote)), prime_(prime)
     {
+        if (prime_)
+            primeSilence();
     }
     ~AlsaSink() override { close(); }
 
@@ -58,6 +61,8 @@ public:
                     report_("underrun " + std::to_string(underruns_) + " on " + description() + ", recovered");
             }
             const int r = snd_pcm_recover(pcm_, static_cast<int>(n), 1);
+            if (r >= 0 && prime_ && (n == -EPIPE || n == -ESTRPIPE))
+                primeSilence();  // the loop's latency as it was before
             if (r < 0) {
                 error_ = description() + ": " + snd_strerror(r);
                 // A plugin's server that ended (killed, restarted) leaves the PCM without a peer.
@@ -88,11 +93,28 @@ public:
 
     std::string description() const override { return "ALSA " + name_; }
     std::int64_t underruns() const override { return underruns_; }
+    std::int64_t delayFrames() const override
+    {
+        snd_pcm_sframes_t delay = 0;
+        return pcm_ && snd_pcm_delay(pcm_, &delay) == 0 ? static_cast<std::int64_t>(delay) : 0;
+    }
     std::size_t period() const override { return period_; }
     int serverRate() const override { return serverRate_; }
     std::string serverNote() const override { return serverNote_; }
 
 private:
+    // A loop-through's playback starts at two periods queued: one of silence,
+    // then the first period captured. Each period captured then arrives while
+    // one is still queued, so a frame waits a capture period and at most two
+    // playback periods on its way through.
+    void primeSilence()
+    {
+        const std::vector<float> silence(period_, 0.0f);
+        std::vector<std::uint8_t> bytes;
+        ConvertSamples(silence.data(), silence.size(), format_.channels, format_.format, bytes);
+        snd_pcm_writei(pcm_, bytes.data(), period_);
+    }
+
     snd_pcm_t* pcm_;
     std::string name_;
     SinkFormat format_;
@@ -103,6 +125,7 @@ private:
     bool server_;
     int serverRate_;
     std::string serverNote_;
+    bool prime_;
 };
 
 // ALSA's library prints its own complaints to stderr; the sink names the
@@ -126,9 +149,10 @@ std::string OfferedRates(snd_pcm_t* pcm, snd_pcm_hw_params_t* any)
     return list.empty() ? "none" : list + " Hz";
 }
 
-} // namespace
-
-std::unique_ptr<Sink> OpenAlsaSink(const std::string& name, const SinkFormat& format,
+// periodFrames 0: a live output's timing (a buffer of 100 ms in three
+// periods, started full). Otherwise a loop-through's: three periods of
+// periodFrames, started at two (one of them silence).
+std::unique_ptr<Sink> OpenPlayback(const std::string& name, const SinkFormat& format, std::size_t periodFrames,
                                    std::function<void(const std::string&)> report, std::string& error)
 {
     const std::string what = "ALSA device '" + name + "'";
@@ -168,12 +192,19 @@ std::unique_ptr<Sink> OpenAlsaSink(const std::string& name, const SinkFormat& fo
     unsigned bufferTime = kBufferMicroseconds;
     unsigned periodTime = kPeriodMicroseconds;
     int dir = 0;
-    snd_pcm_hw_params_set_buffer_time_max(pcm, hw, &bufferTime, &dir);
-    bufferTime = kBufferMicroseconds;
-    if (snd_pcm_hw_params_set_buffer_time_near(pcm, hw, &bufferTime, &dir) < 0)
-        return fail("offers no buffer of at most 100 ms");
-    dir = 0;
-    snd_pcm_hw_params_set_period_time_near(pcm, hw, &periodTime, &dir);
+    if (periodFrames > 0) {
+        snd_pcm_uframes_t p = periodFrames, b = 3 * periodFrames;
+        if (snd_pcm_hw_params_set_period_size_near(pcm, hw, &p, &dir) < 0 ||
+            snd_pcm_hw_params_set_buffer_size_near(pcm, hw, &b) < 0)
+            return fail("offers no buffer of three periods of " + std::to_string(periodFrames) + " frames");
+    } else {
+        snd_pcm_hw_params_set_buffer_time_max(pcm, hw, &bufferTime, &dir);
+        bufferTime = kBufferMicroseconds;
+        if (snd_pcm_hw_params_set_buffer_time_near(pcm, hw, &bufferTime, &dir) < 0)
+            return fail("offers no buffer of at most 100 ms");
+        dir = 0;
+        snd_pcm_hw_params_set_period_time_near(pcm, hw, &periodTime, &dir);
+    }
     if ((r = snd_pcm_hw_params(pcm, hw)) < 0)
         return fail(std::string("cannot be set up: ") + snd_strerror(r));
     unsigned rate = 0;
@@ -190,8 +221,11 @@ std::unique_ptr<Sink> OpenAlsaSink(const std::string& name, const SinkFormat& fo
     snd_pcm_sw_params_t* sw = nullptr;
     snd_pcm_sw_params_alloca(&sw);
     snd_pcm_sw_params_current(pcm, sw);
-    // Start once the buffer is full, so that the first period has company.
-    snd_pcm_sw_params_set_start_threshold(pcm, sw, buffer - buffer % std::max<snd_pcm_uframes_t>(period, 1));
+    // Start once the buffer is full, so that the first period has company; a
+    // loop-through at two periods (see primeSilence).
+    const snd_pcm_uframes_t start = periodFrames > 0 ? std::min<snd_pcm_uframes_t>(2 * period, buffer)
+                                                     : buffer - buffer % std::max<snd_pcm_uframes_t>(period, 1);
+    snd_pcm_sw_params_set_start_threshold(pcm, sw, start);
     snd_pcm_sw_params_set_avail_min(pcm, sw, period);
     if ((r = snd_pcm_sw_params(pcm, sw)) < 0)
         return fail(std::string("cannot be set up: ") + snd_strerror(r));
@@ -220,7 +254,21 @@ std::unique_ptr<Sink> OpenAlsaSink(const std::string& name, const SinkFormat& fo
             report(note);
     }
     return std::make_unique<AlsaSink>(pcm, name, format, std::max<snd_pcm_uframes_t>(period, 256), std::move(report),
-                                      server, serverRate, note);
+                                      server, serverRate, note, periodFrames > 0);
+}
+
+} // namespace
+
+std::unique_ptr<Sink> OpenAlsaSink(const std::string& name, const SinkFormat& format,
+                                   std::function<void(const std::string&)> report, std::string& error)
+{
+    return OpenPlayback(name, format, 0, std::move(report), error);
+}
+
+std::unique_ptr<Sink> OpenAlsaLoopSink(const std::string& name, const SinkFormat& format, std::size_t periodFrames,
+                                       std::function<void(const std::string&)> report, std::string& error)
+{
+    return OpenPlayback(name, format, std::max<std::size_t>(periodFrames, 64), std::move(report), error);
 }
 
 } // namespace quorvan::air

@@ -26,6 +26,13 @@ namespace quorvan::air {
 std::unique_ptr<Sink> OpenAlsaSink(const std::string& pcm, const SinkFormat& format,
                                    std::function<void(const std::string&)> report, std::string& error);
 
+// A live loop-through's output: the same, in three periods of about
+// `periodFrames`, started at two of them (one silence), so that a frame
+// read from the capture plays within three periods; each underrun is
+// recovered, counted, told and primed again to the same latency.
+std::unique_ptr<Sink> OpenAlsaLoopSink(const std::string& pcm, const SinkFormat& format, std::size_t periodFrames,
+                                       std::function<void(const std::string&)> report, std::string& error);
+
 // A WAV or FLAC file, by its name's ending, that will hold `frames` frames
 // (the length chooses between WAV and RF64).
 std::unique_ptr<Sink> OpenFileSink(const std::string& path, const SinkFormat& format, std::int64_t frames,

@@ -1,5 +1,6 @@
 #include "air/io/sound_server.h"
 
+#include <cstdlib>
 #include <pulse/pulseaudio.h>
 
 namespace quorvan::air {
@@ -31,11 +32,14 @@ void OnSink(pa_context*, const pa_sink_info* info, int eol, void* data)
 void OnServer(pa_context* context, const pa_server_info* info, void* data)
 {
     auto& q = *static_cast<Query*>(data);
-    if (!info || !info->default_sink_name) {
+    // PULSE_SINK names the sink a client plays into instead of the default.
+    const char* chosen = std::getenv("PULSE_SINK");
+    const char* sink = chosen && *chosen ? chosen : info ? info->default_sink_name : nullptr;
+    if (!sink) {
         Finish(q);
         return;
     }
-    if (pa_operation* op = pa_context_get_sink_info_by_name(context, info->default_sink_name, OnSink, data))
+    if (pa_operation* op = pa_context_get_sink_info_by_name(context, sink, OnSink, data))
         pa_operation_unref(op);
     else
         Finish(q);

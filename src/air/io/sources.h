@@ -8,6 +8,7 @@
 
 #include "air/source.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -17,5 +18,14 @@ namespace quorvan::air {
 // naming the cause in one line (a missing file, one libsndfile cannot read,
 // a channel the file does not have).
 std::unique_ptr<Source> OpenFileSource(const std::string& path, int channel, std::string& error);
+
+// A live loop-through's input: an ALSA capture PCM at exactly `rate` (never
+// resampled by ALSA), channel `channel` of it (1-based; 0: the first), in
+// periods of about `periodFrames` (the output's), in the widest sample format
+// the device gives. The first read starts it; each overrun is recovered,
+// counted and told to `report`. nullptr with `error` naming the cause in one
+// line.
+std::unique_ptr<Source> OpenAlsaSource(const std::string& pcm, int rate, int channel, std::size_t periodFrames,
+                                       std::function<void(const std::string&)> report, std::string& error);
 
 } // namespace quorvan::air
