@@ -67,8 +67,11 @@ std::string FormatLoop(const AirStatus& s)
 {
     if (s.input.empty())
         return {};
-    return "input=" + LineClean(s.input) + "\npilot=" + LineClean(s.pilot) + "\npilot_hz=" + Fixed(s.pilotHz, 3) +
-           "\ninput_pilot_level=" + Number(s.inputPilotLevel) + "\nrds_phase=" + Fixed(s.rdsPhase, 1) +
+    // The phase to a tenth of a degree, 359.96 written as 0.0 and not as 360.0.
+    const double phase = std::fmod(std::round(s.rdsPhase * 10) / 10, 360.0);
+    return "input=" + LineClean(s.input) + (s.pilot.empty() ? std::string() : "\npilot=" + LineClean(s.pilot)) +
+           "\npilot_hz=" + Fixed(s.pilotHz, 3) + "\ninput_pilot_level=" + Number(s.inputPilotLevel) +
+           "\nrds_phase=" + Fixed(phase, 1) +
            (s.latencyMs >= 0 ? "\nlatency_ms=" + Number(s.latencyMs) + "\nlatency_periods=" + Number(s.latencyPeriods)
                              : std::string()) +
            (s.driftKnown ? "\ndrift_ppm=" + Number(s.driftPpm) : std::string()) +

@@ -56,6 +56,30 @@ TEST(AirStatus, RoundTripsThroughItsFileAndDescribesItself)
     std::filesystem::remove_all(dir);
 }
 
+// A loop-through's keys come back as written, also where the pilot's state
+// is not yet known and where the phase rounds up to a whole turn.
+TEST(AirStatus, ALoopThroughsKeysRoundTrip)
+{
+    AirStatus s = Sample();
+    s.input = "ALSA hw:MPX";
+    s.pilot = "locked";
+    s.pilotHz = 19000.3;
+    s.inputPilotLevel = 8.9;
+    s.rdsPhase = 90;
+    s.latencyMs = 6;
+    s.latencyPeriods = 3;
+    s.driftKnown = true;
+    s.driftPpm = -12.5;
+    s.clips = 2;
+    EXPECT_EQ(ParseAirStatus(FormatAirStatus(s)), s);
+    s.pilot.clear();
+    EXPECT_EQ(ParseAirStatus(FormatAirStatus(s)), s);
+    s.rdsPhase = 359.96;
+    const auto again = ParseAirStatus(FormatAirStatus(s));
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->rdsPhase, 0.0);
+}
+
 TEST(AirStatus, DamagedTextIsNoStatus)
 {
     EXPECT_FALSE(ParseAirStatus(""));
