@@ -11,6 +11,14 @@
 
 namespace quorvan {
 
+std::u32string ToCapitals(std::u32string_view chars)
+{
+    std::u32string out;
+    out.reserve(chars.size());
+    for (const char32_t c : chars) out.push_back(static_cast<char32_t>(u_toupper(static_cast<UChar32>(c))));
+    return out;
+}
+
 namespace {
 
 struct RdsTableEntry {

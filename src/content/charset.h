@@ -69,6 +69,9 @@ char32_t UpperInCharset(char32_t c, Charset cs);
 
 // Encoder bytes in `cs` with every letter made a capital by UpperInCharset.
 std::string ToCapitalsEncoded(std::string_view encoderBytes, Charset cs);
+// Characters with every letter made its capital by Unicode case rules (one
+// character for one: "ß" stays).
+std::u32string ToCapitals(std::u32string_view chars);
 
 // UTF-8 helpers.
 // True when `bytes` is well-formed UTF-8 (no overlong forms, surrogates or

@@ -2,8 +2,12 @@
 
 #include "content/af_list.h"
 #include "content/charset.h"
+#include "content/radiotext.h"
 
+#include <algorithm>
 #include <array>
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 
 namespace quorvan {
@@ -346,6 +350,51 @@ std::string FormatGroupSequence(const std::vector<SequenceGroup>& sequence)
     return out;
 }
 
+namespace {
+
+// A decimal number in tenths: nullopt for empty, a refusal for anything that
+// is not a number `valid` takes in steps of 0.1.
+Parsed<std::optional<int>> ParseTenths(std::string_view key, std::string_view text, bool (*valid)(double),
+                                       const char* range)
+{
+    using R = std::optional<int>;
+    const std::string_view t = Trim(text);
+    if (t.empty()) return Accept<R>(std::nullopt);
+    double v = -1;
+    const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v, std::chars_format::fixed);
+    const double tenths = std::round(v * 10);
+    if (ec != std::errc() || end != t.data() + t.size() || !valid(v) || std::abs(v * 10 - tenths) > 1e-6)
+        return Refuse<R>(key, text, std::string("is out of range (") + range + ")");
+    return Accept<R>(static_cast<int>(tenths));
+}
+
+} // namespace
+
+bool LevelInRange(double percent) { return percent >= 0 && percent <= 100; }
+
+bool RdsPhaseValid(double degrees)
+{
+    const double tenths = std::round(degrees * 10);
+    return degrees >= 0 && tenths < 3600 && std::abs(degrees * 10 - tenths) <= 1e-6;
+}
+
+Parsed<std::optional<int>> ParseRdsLevel(std::string_view key, std::string_view text)
+{
+    return ParseTenths(key, text, LevelInRange, "0 to 100 % in steps of 0.1; empty: air's own level");
+}
+
+Parsed<std::optional<int>> ParseRdsPhase(std::string_view key, std::string_view text)
+{
+    return ParseTenths(key, text, RdsPhaseValid, "0 to 359.9 degrees in steps of 0.1; empty: air's own phase");
+}
+
+std::string FormatTenths(const std::optional<int>& tenths)
+{
+    if (!tenths) return {};
+    const int v = *tenths;
+    return (v < 0 ? "-" : "") + std::to_string(std::abs(v) / 10) + "." + std::to_string(std::abs(v) % 10);
+}
+
 bool ErtFollowsRadiotext(ExtendedValues& values, std::string_view radiotextUtf8)
 {
     if (!values.ertFromRt) return false;
@@ -353,6 +402,26 @@ bool ErtFollowsRadiotext(ExtendedValues& values, std::string_view radiotextUtf8)
     if (ert == values.ert) return false;
     values.ert = std::move(ert);
     return true;
+}
+
+bool ErtFollowsEncoderRadiotext(ExtendedValues& values, std::string_view radiotextBytes, Charset cs)
+{
+    if (!values.ertFromRt) return false;
+    const std::string onAir = RadiotextBytes(radiotextBytes);
+    // A source text over 64 characters goes out as its first 61 and "...";
+    // quorvanctl rt and the network's final text cut it to 64.
+    // The eRT itself may be cut (at 128 bytes) where the radiotext was cut
+    // before it with the dots.
+    const std::string encoded = EncodeText(values.ert, cs);
+    if (!values.ert.empty() && RadiotextBytes(encoded) == onAir) return false;
+    constexpr std::size_t kBeforeDots = kRadiotextLength - 3;
+    if (encoded.size() >= kBeforeDots && onAir.compare(kBeforeDots, 3, "...") == 0 &&
+        onAir.compare(0, kBeforeDots, encoded, 0, kBeforeDots) == 0)
+        return false;
+    std::string text = DecodeText(radiotextBytes.substr(0, std::min(radiotextBytes.size(), kRadiotextLength)), cs);
+    // The blanks that fill the 64 bytes are no part of the text.
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return ErtFollowsRadiotext(values, text);
 }
 
 } // namespace quorvan

@@ -15,6 +15,7 @@
 // This file only converts texts: it never touches a file, a socket or a bus.
 #pragma once
 
+#include "content/charset.h"
 #include "content/extended.h"
 
 #include <cstdint>
@@ -93,11 +94,38 @@ Parsed<std::vector<SequenceGroup>> ParseGroupSequence(std::string_view key, std:
 std::string FormatGroupSequence(const std::vector<SequenceGroup>& sequence);
 std::string_view SequenceGroupName(SequenceGroup group);  // "0A", ..., "U"
 
+// The software encoder's RDS level and phase, as `air --rds-level` and
+// `--rds-phase` take them and the extension record keeps them (in tenths).
+// A level (RDS or pilot) is 0 to 100 % of full scale; a phase 0 to 359.9
+// degrees in steps of 0.1 (90: quadrature to the pilot's third harmonic).
+bool LevelInRange(double percent);
+bool RdsPhaseValid(double degrees);
+// "4.5" -> 45 (0.1 % steps, 0..100 %), "90" -> 900 (0.1 degree steps,
+// 0..359.9); empty is nullopt: the value of air's command line.
+Parsed<std::optional<int>> ParseRdsLevel(std::string_view key, std::string_view text);
+Parsed<std::optional<int>> ParseRdsPhase(std::string_view key, std::string_view text);
+// 45 -> "4.5", 900 -> "90.0"; "" for nullopt.
+std::string FormatTenths(const std::optional<int>& tenths);
+
 // A new radiotext arrived, as UTF-8 from where it came (before the RDS
 // table's transliteration). With ertFromRt on, eRT becomes it (cut to 128
 // bytes at a character boundary). Returns true when eRT changed. Every path
 // that sets a radiotext (a text source, quorvanctl rt, the network's TEXT=,
 // UECP's RT) calls this one function.
 bool ErtFollowsRadiotext(ExtendedValues& values, std::string_view radiotextUtf8);
+
+// A radiotext goes on air as the encoder's bytes in `cs` alone (the radiotext
+// switching, a Send of the station values). Where eRT already is this
+// radiotext in its own letters (its transliteration into `cs`, cut as a
+// radiotext is, gives these 64 bytes), eRT stays; otherwise it follows the
+// text those bytes read as (ErtFollowsRadiotext). Returns true when eRT changed.
+bool ErtFollowsEncoderRadiotext(ExtendedValues& values, std::string_view radiotextBytes, Charset cs);
+
+// The eRT to write with a radiotext into the encoder's extension record:
+// values.ert while it follows the radiotext (ertFromRt), else nothing.
+inline const std::string* ErtWithRadiotext(const ExtendedValues& values)
+{
+    return values.ertFromRt ? &values.ert : nullptr;
+}
 
 } // namespace quorvan

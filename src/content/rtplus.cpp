@@ -155,6 +155,21 @@ Composed ComposeTitle(std::string_view prefix, std::string_view pattern, std::st
     return composed;
 }
 
+std::string ComposeTitleText(std::string_view prefix, std::string_view patternText, std::string_view artist,
+                             std::string_view title)
+{
+    const std::optional<Pattern> pattern = ParsePattern(patternText);
+    std::string out(prefix);
+    if (!pattern || artist.empty() || title.empty())
+        return out += title;
+    const bool artistFirst = pattern->firstType == kItemArtist;
+    out += pattern->before;
+    out += artistFirst ? artist : title;
+    out += pattern->between;
+    out += artistFirst ? title : artist;
+    return out += pattern->after;
+}
+
 std::optional<Tags> ExplicitTags(const std::array<int, 6>& n)
 {
     Tag tags[2] = {{n[0], n[1], n[2]}, {n[3], n[4], n[5]}};

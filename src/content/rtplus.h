@@ -86,6 +86,11 @@ std::optional<Composed> ComposeText(std::string_view prefix, std::string_view pa
 // `markCut` as for ComposeText, on either way.
 Composed ComposeTitle(std::string_view prefix, std::string_view pattern, std::string_view artist,
                       std::string_view title, bool markCut = false);
+// The text ComposeTitle lays out, whole: never cut and without tags, so that
+// it serves texts of any length and of many bytes a character (the UTF-8 of
+// the enhanced radiotext).
+std::string ComposeTitleText(std::string_view prefix, std::string_view pattern, std::string_view artist,
+                             std::string_view title);
 
 // Tags a caller gives as six numbers (type, start, length twice): valid when
 // each type is 0..63, a dummy is 0,0,0, and every other tag lies within the

@@ -1,6 +1,8 @@
 #include "encoder/rtplus_registers.h"
 
 #include "content/extended.h"
+#include "content/extended_text.h"
+#include "content/station_params.h"
 #include "encoder/update_sequences.h"
 
 namespace quorvan {
@@ -18,6 +20,18 @@ void WriteRTPlusRegisters(TEncoderLink& link, const rtplus::Registers& registers
     link.Extension->setExtension(record);
 }
 
+void WriteErtFromRadiotext(TEncoderLink& link, const std::string& ert)
+{
+    if (link.Extension == nullptr || link.Failed())
+        return;
+    ExtensionRecord record = link.Extension->extension();
+    if (record.values.ert == ert && record.values.ertFromRt)
+        return;
+    record.values.ert = ert;
+    record.values.ertFromRt = true;
+    link.Extension->setExtension(record);
+}
+
 Outcome SendRTPlusRegisters(TEncoderLink& link, const rtplus::Registers& registers)
 {
     if (link.Extension == nullptr)
@@ -29,10 +43,11 @@ Outcome SendRTPlusRegisters(TEncoderLink& link, const rtplus::Registers& registe
     return Outcome::Ready;
 }
 
-Outcome SendRadiotextWithTags(TEncoderLink& link, const TStationParams& params, std::string_view text, int control)
+Outcome SendRadiotextWithTags(TEncoderLink& link, TStationParams& params, std::string_view text, int control)
 {
     const rtplus::Registers registers = rtplus::RegistersFor(params, text);
-    return SendRadiotextUpdate(link, text, control, &registers);
+    ErtFollowsEncoderRadiotext(params.extended, text, CharsetFromInt(params.preferences.CBCHARSET));
+    return SendRadiotextUpdate(link, text, control, &registers, ErtWithRadiotext(params.extended));
 }
 
 } // namespace quorvan

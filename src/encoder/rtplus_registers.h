@@ -7,6 +7,7 @@
 #include "encoder/operation.h"
 #include "link/encoder_link.h"
 
+#include <string>
 #include <string_view>
 
 namespace quorvan {
@@ -15,6 +16,11 @@ namespace quorvan {
 // record's RT+ registers. Never a bus byte; nothing without link.Extension or
 // once the operation failed to reach its encoder (link.Failed()).
 void WriteRTPlusRegisters(TEncoderLink& link, const rtplus::Registers& registers);
+
+// Inside an operation (its claim held): the record's eRT := `ert` (UTF-8),
+// marked as following the radiotext. As WriteRTPlusRegisters: never a bus
+// byte, nothing without link.Extension or once the operation failed.
+void WriteErtFromRadiotext(TEncoderLink& link, const std::string& ert);
 
 // The registers alone, as an operation of their own (a claim, no bus byte);
 // Ready on a link without a record, NotReady when the claim failed.
@@ -25,8 +31,11 @@ Outcome SendRTPlusRegisters(TEncoderLink& link, const rtplus::Registers& registe
 // none), so that the tags of an earlier text never stay on air with a new
 // one. Every writer of a radiotext (the network lines, UECP, the text
 // sources, the switching, quorvanctl rt) goes through here or passes the
-// registers of the same call. The radiotext update sequence of
-// update_sequences.h; Ready or NotReady.
-Outcome SendRadiotextWithTags(TEncoderLink& link, const TStationParams& params, std::string_view text, int control);
+// registers of the same call. With ERTFromRT the eRT follows the text
+// (content/extended_text.h's ErtFollowsEncoderRadiotext: it stays where it
+// already is this text in its own letters, as the caller set it from the text
+// as it came) and goes into the record in the same operation. The radiotext
+// update sequence of update_sequences.h; Ready or NotReady.
+Outcome SendRadiotextWithTags(TEncoderLink& link, TStationParams& params, std::string_view text, int control);
 
 } // namespace quorvan

@@ -1,6 +1,7 @@
 #include "encoder/send.h"
 
 #include "content/dynamic_ps.h"
+#include "content/extended_text.h"
 #include "content/pi.h"
 #include "content/radiotext.h"
 #include "content/steps.h"
@@ -116,6 +117,10 @@ SendResult Send(EncoderContext& ctx, TStationParams& params)
     WriteRun(link, Opens::Continues, image::kDPSDelay, settings, Closes::Operation);
 
     result.outcome = ClosedOutcome(link);
+    // With ERTFromRT the eRT follows the radiotext this Send put on air
+    // (where it is not that radiotext already, in its own letters).
+    if (IsReady(result.outcome) && params.radiotext.CBRTEN)
+        ErtFollowsEncoderRadiotext(params.extended, ActualRT(params), CharsetFromInt(params.preferences.CBCHARSET));
     // What the chip lacks, into the virtual encoder's record (nothing on a
     // real chip's bus).
     if (IsReady(result.outcome))

@@ -31,9 +31,11 @@ struct SendResult {
 //   T6 0x76: 0x00, dynamic PS text (mode 0 rows cut to 8 in params.dynamicPs.DPS1), 0x20;
 //   T7 0x72: delay, mode, label period, speed, and the length only with DPS1EN.
 // After a Ready close, SendExtended(params.extended) as an operation of its
-// own (the virtual encoder's record; nothing on a real chip's bus).
-// Then LastOperationTime := now. params is changed only by the AF list
-// closing up and by mode-0 rows longer than 8 being cut.
+// own (the virtual encoder's record; nothing on a real chip's bus); with
+// ERTFromRT and radiotext on, its eRT first follows the current radiotext
+// (ErtFollowsEncoderRadiotext). Then LastOperationTime := now. params is
+// changed only by the AF list closing up, by mode-0 rows longer than 8 being
+// cut and by that eRT.
 // A PI or user-group byte text that is not hexadecimal counts its stray
 // characters as F (as MakeHEX would); it never fails the Send.
 SendResult Send(EncoderContext& ctx, TStationParams& params);

@@ -9,13 +9,16 @@
 
 namespace quorvan {
 
-Outcome SendRadiotextUpdate(TEncoderLink& link, std::string_view text, int control, const rtplus::Registers* rtPlus)
+Outcome SendRadiotextUpdate(TEncoderLink& link, std::string_view text, int control, const rtplus::Registers* rtPlus,
+                            const std::string* ert)
 {
     ByteRun content{0x00};
     AppendText(content, RadiotextBytes(text));
     WriteRun(link, Opens::Operation, image::kRTControl, content, Closes::Continues);
     if (rtPlus)
         WriteRTPlusRegisters(link, *rtPlus);
+    if (ert)
+        WriteErtFromRadiotext(link, *ert);
     WriteRun(link, Opens::Continues, image::kRTControl, {static_cast<std::uint8_t>(control & 0xFF)},
              Closes::Operation);
     return ClosedOutcome(link);

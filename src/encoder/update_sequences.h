@@ -8,6 +8,7 @@
 #include "encoder/operation.h"
 #include "link/encoder_link.h"
 
+#include <string>
 #include <string_view>
 
 namespace quorvan {
@@ -20,8 +21,10 @@ namespace quorvan {
 // 2 x type + 1, see RadiotextUpdateControl). Returns Ready or NotReady.
 // With `rtPlus`, on a link to an encoder with extension registers, the RT+
 // registers are written between the two (start, 0xD6, 0xC0, 7 bytes, stop).
+// With `ert` (UTF-8), on such a link, the record's eRT becomes it in the same
+// operation (never a bus byte): eRT follows the radiotext (ERTFromRT).
 Outcome SendRadiotextUpdate(TEncoderLink& link, std::string_view text, int control,
-                            const rtplus::Registers* rtPlus = nullptr);
+                            const rtplus::Registers* rtPlus = nullptr, const std::string* ert = nullptr);
 
 // Dynamic PS update, one operation of two transactions:
 //   start, 0xD6, 0x76, 0x00, the text bytes (at most 72), 0x20, stop (continues);

@@ -1,5 +1,6 @@
 #include "sources/follow_session.h"
 
+#include "content/extended_text.h"
 #include "content/radiotext.h"
 
 #include <cstdio>
@@ -77,10 +78,16 @@ void FollowSession::SwitchRadiotext()
 {
     if (!AdvanceRadiotext(params_))
         return;
-    const RadiotextUpdate update{RadiotextBytes(ActualRT(params_)),
-                                 NewRadiotextControl(params_, memory_.radiotextOnAir, ActualRT(params_),
-                                                     ActualRTType(params_)),
-                                 rtplus::RegistersFor(params_, ActualRT(params_))};
+    // The switching puts a radiotext's encoder bytes on air: eRT follows
+    // them unless it already is that radiotext in its own letters.
+    ErtFollowsSwitchedRadiotext(params_, memory_);
+    ErtFollowsEncoderRadiotext(params_.extended, ActualRT(params_), CharsetFromInt(params_.preferences.CBCHARSET));
+    RadiotextUpdate update{RadiotextBytes(ActualRT(params_)),
+                           NewRadiotextControl(params_, memory_.radiotextOnAir, ActualRT(params_),
+                                               ActualRTType(params_)),
+                           rtplus::RegistersFor(params_, ActualRT(params_)), std::nullopt};
+    if (const std::string* ert = ErtWithRadiotext(params_.extended))
+        update.ert = *ert;
     const bool ready = encoder_.radiotextUpdate(update);
     report("RT" + std::to_string(ActualRTIndex(params_) + 1), ActualRT(params_), ready);
 }

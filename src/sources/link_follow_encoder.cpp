@@ -13,7 +13,8 @@ bool LinkFollowEncoder::ended(Outcome outcome)
 
 bool LinkFollowEncoder::radiotextUpdate(const RadiotextUpdate& update)
 {
-    return ended(SendRadiotextUpdate(context_.link, update.bytes, update.control, &update.rtPlus));
+    return ended(SendRadiotextUpdate(context_.link, update.bytes, update.control, &update.rtPlus,
+                                     update.ert ? &*update.ert : nullptr));
 }
 
 bool LinkFollowEncoder::dynamicPSUpdate(const DynamicPSUpdate& update)

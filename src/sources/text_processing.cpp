@@ -126,6 +126,15 @@ std::string ProcessSourceText(std::string_view text, const TextProcessingOptions
     return codes;
 }
 
+std::string ProcessSourceTextUnicode(std::string_view text, const TextProcessingOptions& options)
+{
+    std::u32string chars = Utf8ToChars(ExternalTextToUtf8(text));
+    if (options.CBRSN) chars = removeSongNumbering(std::u32string_view(chars));
+    if (options.CBREIB) chars = removeBracketedInformation(std::u32string_view(chars));
+    if (options.CBCTC) chars = ToCapitals(chars);
+    return CharsToUtf8(chars);
+}
+
 std::string SourceTextExample(const TextProcessingOptions& options)
 {
     std::string example = options.CBCTC ? "12. MORVESK - CATCH (VOCAL MIX)"

@@ -53,6 +53,10 @@ inline std::string CharReplace(std::string_view text, const TStationParams& para
 // its characters; it is encoded in the RDS table (transliterating what the table
 // lacks); then capitals by Unicode rules where the table has the capital.
 std::string ProcessSourceText(std::string_view text, const TextProcessingOptions& options, Charset cs);
+// The same text in full Unicode, for the enhanced radiotext: read as UTF-8 (as
+// Latin-1 when it is not valid UTF-8), numbering and brackets removed on its
+// characters, capitals by Unicode rules; never transliterated. UTF-8.
+std::string ProcessSourceTextUnicode(std::string_view text, const TextProcessingOptions& options);
 
 // The example title the "Text Sources" page shows (STEXMP) for the chosen options, e.g.
 // "12. Morvesk - Catch (Vocal Mix)" with no option, "MORVESK - CATCH" with all.

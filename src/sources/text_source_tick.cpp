@@ -1,6 +1,7 @@
 #include "sources/text_source_tick.h"
 
 #include "content/dynamic_ps.h"
+#include "content/extended_text.h"
 #include "content/station_charset.h"
 #include "content/radiotext.h"
 #include "sources/text_processing.h"
@@ -46,18 +47,26 @@ std::string RadiotextFromSource(const TStationParams& params, const std::string&
     return rt;
 }
 
+std::string RadiotextUnicodeFromSource(const TStationParams& params, std::string_view text)
+{
+    return DecodeText(params.textSources.ER1PR, CharsetFromInt(params.preferences.CBCHARSET)) +
+           ProcessSourceTextUnicode(text, TextProcessingOptionsOf(params));
+}
+
 std::optional<RadiotextUpdate> ApplyRadiotextFromFile(TStationParams& params, TextSourceMemory& memory,
                                                       const std::string& text)
 {
     memory.RTFromFile = SourceTextInCharset(text, CharsetFromInt(params.preferences.CBCHARSET));
     if (!params.textSources.CBR1SC) {
         params.radiotext.RT1 = RadiotextFromSource(params, text);
+        ErtFollowsRadiotext(params.extended, RadiotextUnicodeFromSource(params, text));
         return std::nullopt;
     }
     return ApplyRadiotextText(params, text, memory.radiotextOnAir);
 }
 
-RadiotextUpdate ApplyRadiotextText(TStationParams& params, const std::string& text, RadiotextOnAir& onAir)
+RadiotextUpdate ApplyRadiotextText(TStationParams& params, const std::string& text, RadiotextOnAir& onAir,
+                                   std::optional<std::string_view> asReceived)
 {
     // Always the first radiotext, whichever one is current. The update
     // sequence switches radiotext on (RadiotextUpdateControl sets bit 0), and
@@ -65,8 +74,20 @@ RadiotextUpdate ApplyRadiotextText(TStationParams& params, const std::string& te
     // the text on air.
     params.radiotext.RT1 = RadiotextFromSource(params, text);
     params.radiotext.CBRTEN = true;
-    return RadiotextUpdate{RadiotextBytes(params.radiotext.RT1), NewRadiotextControl(params, onAir, params.radiotext.RT1, params.radiotext.CBRTT1),
-                           rtplus::RegistersFor(params, params.radiotext.RT1)};
+    ErtFollowsRadiotext(params.extended, RadiotextUnicodeFromSource(params, asReceived ? *asReceived : text));
+    RadiotextUpdate update{RadiotextBytes(params.radiotext.RT1), NewRadiotextControl(params, onAir, params.radiotext.RT1, params.radiotext.CBRTT1),
+                           rtplus::RegistersFor(params, params.radiotext.RT1), std::nullopt};
+    if (const std::string* ert = ErtWithRadiotext(params.extended))
+        update.ert = *ert;
+    return update;
+}
+
+void ErtFollowsSwitchedRadiotext(TStationParams& params, const TextSourceMemory& memory)
+{
+    if (!params.extended.ertFromRt || ActualRTIndex(params) != 0 || memory.RTFromFile.empty() ||
+        RadiotextFromSource(params, memory.RTFromFile) != params.radiotext.RT1)
+        return;
+    ErtFollowsRadiotext(params.extended, RadiotextUnicodeFromSource(params, memory.RTFromFile));
 }
 
 std::optional<DynamicPSUpdate> ApplyDynamicPSFromFile(TStationParams& params, TextSourceMemory& memory,

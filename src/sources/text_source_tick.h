@@ -13,6 +13,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace quorvan {
 
@@ -38,6 +39,9 @@ struct RadiotextUpdate {
     std::string bytes;
     int control = 1;
     rtplus::Registers rtPlus{};  // the RT+ tags of the text (written where the encoder has them)
+    // The enhanced radiotext that follows this text (ERTFromRT), UTF-8,
+    // written with it where the encoder has an extension record; nullopt: eRT stays.
+    std::optional<std::string> ert;
     bool operator==(const RadiotextUpdate&) const = default;
 };
 
@@ -84,21 +88,35 @@ TextSourceSetup DynamicPSSourceSetup(const TStationParams& params); // ED1F, RGD
 // The radiotext a source text becomes: ProcessSourceText, the prefix ER1PR before
 // it, and a text over 64 characters cut to its first 61 and "...".
 std::string RadiotextFromSource(const TStationParams& params, const std::string& text);
+// The same radiotext in full Unicode, before the RDS table's transliteration
+// and without the cut to 64 (UTF-8): the prefix, then ProcessSourceTextUnicode.
+std::string RadiotextUnicodeFromSource(const TStationParams& params, std::string_view text);
 
 // Applying a radiotext text as a source text is applied, without the
 // source's memory and whatever "Send on change" says (the network command
 // port): RT1 := the processed text and CBRTEN := on (the update sequence turns
 // radiotext on); returns the update sequence's arguments,
-// whose A/B flag follows `onAir` (NewRadiotextControl).
-RadiotextUpdate ApplyRadiotextText(TStationParams& params, const std::string& text, RadiotextOnAir& onAir);
+// whose A/B flag follows `onAir` (NewRadiotextControl). With ERTFromRT the
+// eRT follows the text in full Unicode (RadiotextUnicodeFromSource of
+// `asReceived` where the caller has the text as it came before bringing it
+// to the encoder's set, else of `text`) and goes with the update.
+RadiotextUpdate ApplyRadiotextText(TStationParams& params, const std::string& text, RadiotextOnAir& onAir,
+                                   std::optional<std::string_view> asReceived = std::nullopt);
 // The same for a dynamic PS text: DPS1B, the DPS1 rows and the update.
 DynamicPSUpdate ApplyDynamicPSText(TStationParams& params, const std::string& text);
 
 // Applying a new radiotext source text: RTFromFile := text; RT1 := the
-// processed text (the current-radiotext selection is left alone). Returns
+// processed text (the current-radiotext selection is left alone), and with
+// ERTFromRT the eRT follows it in full Unicode. Returns
 // the update to write when "Send on change" (CBR1SC) is checked.
 std::optional<RadiotextUpdate> ApplyRadiotextFromFile(TStationParams& params, TextSourceMemory& memory,
                                                       const std::string& text);
+
+// Before the radiotext switching puts the current radiotext on air: where it
+// is RT1 as it came from the source (RTFromFile), the eRT (ERTFromRT)
+// follows that source text in full Unicode again, which the encoder bytes of
+// RT1 alone no longer hold.
+void ErtFollowsSwitchedRadiotext(TStationParams& params, const TextSourceMemory& memory);
 
 // Applying a new dynamic PS source text: DPSFromFile := text; DPS1B := the
 // text after CharReplace and the prefix ED1PR (no length limit); the DPS1 rows

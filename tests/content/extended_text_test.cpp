@@ -1,4 +1,7 @@
 #include "content/extended_text.h"
+#include "content/radiotext.h"
+
+#include "air/modulator.h"
 
 #include <gtest/gtest.h>
 
@@ -134,6 +137,70 @@ TEST(ExtendedText, ErtFollowsTheRadiotextOnlyWhenAsked)
     for (int i = 0; i < 70; ++i) longText += "ж";  // 140 bytes
     EXPECT_TRUE(ErtFollowsRadiotext(v, longText));
     EXPECT_EQ(v.ert.size(), 128u);
+}
+
+
+// The RDS level and phase as the network and the extension record take them,
+// by the one rule that air's --rds-level and --rds-phase use too.
+TEST(ExtendedText, RdsLevelAndPhaseInTenths)
+{
+    EXPECT_EQ(ParseRdsLevel("L", "4.5").value, 45);
+    EXPECT_EQ(ParseRdsLevel("L", " 100 ").value, 1000);
+    EXPECT_EQ(ParseRdsLevel("L", "0").value, 0);
+    EXPECT_TRUE(ParseRdsLevel("L", "").ok);
+    EXPECT_FALSE(ParseRdsLevel("L", "").value);
+    for (const char* bad : {"100.1", "-0.1", "4.55", "4,5", "1e1", "nan", "inf", "4.5%", "x"})
+        EXPECT_FALSE(ParseRdsLevel("L", bad).ok) << bad;
+    EXPECT_EQ(ParseRdsPhase("P", "359.9").value, 3599);
+    EXPECT_EQ(ParseRdsPhase("P", "90").value, 900);
+    for (const char* bad : {"360", "-1", "0.05", "nan"})
+        EXPECT_FALSE(ParseRdsPhase("P", bad).ok) << bad;
+    EXPECT_EQ(FormatTenths(45), "4.5");
+    EXPECT_EQ(FormatTenths(900), "90.0");
+    EXPECT_EQ(FormatTenths(std::nullopt), "");
+    // air's own checks agree.
+    for (const double degrees : {0.0, 0.1, 90.0, 359.9, 360.0, -0.1, 12.34})
+        EXPECT_EQ(air::CheckRdsPhase(degrees).empty(), RdsPhaseValid(degrees)) << degrees;
+    EXPECT_TRUE(LevelInRange(100));
+    EXPECT_FALSE(LevelInRange(100.01));
+    EXPECT_FALSE(LevelInRange(-0.01));
+}
+
+// A radiotext known only as encoder bytes (the switching, a Send): the eRT
+// stays where it is that radiotext in its own letters, else it follows the
+// bytes' text.
+TEST(ExtendedText, ErtFollowsTheEncoderBytesUnlessItIsTheirText)
+{
+    ExtendedValues v;
+    v.ert = "Fixed";
+    EXPECT_FALSE(ErtFollowsEncoderRadiotext(v, "Hello", Charset::Rds));
+    EXPECT_EQ(v.ert, "Fixed");
+    v.ertFromRt = true;
+    EXPECT_TRUE(ErtFollowsEncoderRadiotext(v, RadiotextBytes("Hello"), Charset::Rds));
+    EXPECT_EQ(v.ert, "Hello");  // without the blanks that fill the 64 bytes
+    v.ert = "Кино – Группа крови";
+    EXPECT_FALSE(ErtFollowsEncoderRadiotext(v, EncodeText(v.ert, Charset::Rds), Charset::Rds));
+    EXPECT_FALSE(ErtFollowsEncoderRadiotext(v, EncodeText(v.ert, Charset::Latin1), Charset::Latin1));
+    EXPECT_EQ(v.ert, "Кино – Группа крови");
+    // Cut as a source text is (61 and "...") or at 64: still the same radiotext.
+    std::string longText;
+    for (int i = 0; i < 40; ++i) longText += "șa";  // 80 characters, 120 bytes; "sa" in the table
+    v.ert = longText;
+    std::string encoded = EncodeText(v.ert, Charset::Rds);
+    ASSERT_EQ(encoded.size(), 80u);
+    EXPECT_FALSE(ErtFollowsEncoderRadiotext(v, encoded.substr(0, 61) + "...", Charset::Rds));
+    EXPECT_FALSE(ErtFollowsEncoderRadiotext(v, encoded.substr(0, 64), Charset::Rds));
+    EXPECT_EQ(v.ert, longText);
+    // The eRT cut at 128 bytes, shorter in the table than the radiotext was.
+    longText.clear();
+    for (int i = 0; i < 40; ++i) longText += "жа";  // 160 bytes; "??" in the table
+    v.ert = CutUtf8(longText, kErtBytes);
+    EXPECT_FALSE(ErtFollowsEncoderRadiotext(v, std::string(61, '?') + "...", Charset::Rds));
+    EXPECT_EQ(v.ert, CutUtf8(longText, kErtBytes));
+    EXPECT_TRUE(ErtFollowsEncoderRadiotext(v, std::string(60, '?') + "x...", Charset::Rds));
+    // Another radiotext: its text in the set's letters.
+    EXPECT_TRUE(ErtFollowsEncoderRadiotext(v, "Bj\x97rk", Charset::Rds));
+    EXPECT_EQ(v.ert, "Björk");
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // update, keeps the virtual encoder's state file current, ends on SIGTERM or
 // SIGINT and then saves the remembered texts, so that a restart with an
 // unchanged file sends nothing. Waits only for the child's output; never sleeps.
+#include "content/charset.h"
 #include "sim/state_file.h"
 #include "sources/source_test_support.h"
 #include "remote/uecp_wire.h"
@@ -468,6 +469,52 @@ TEST(FollowCommand, EveryLineSentBeforeTheEndIsAnswered)
     }
     EXPECT_EQ(answered, 2 * kPairs);
     EXPECT_GT(written, 0);
+}
+
+// ERTFromRT: the eRT in the state file's extension record follows each new
+// radiotext in its own letters, from a source line and from a TEXT= line,
+// while RAM's radiotext holds the RDS table's transliteration.
+TEST(FollowCommand, EnhancedRadiotextFollowsTheSourceLineAndTheNetworkText)
+{
+    ScratchDir dir;
+    dir.write("rt.txt", "01. Кино – Группа крови (Live)\n");
+    const std::string settings = dir.write("quorvan.rds",
+                                           "[Config]\r\nCTState=Stop\r\nCharset=1\r\n"
+                                           "[General]\r\nRemoveNumbering=1\r\nRemoveBrackets=1\r\n"
+                                           "[Radiotext]\r\nEnabled=1\r\nFromFile=1\r\nSendOnChange=1\r\n"
+                                           "SourceFile=" + dir.path() + "rt.txt\r\nReadFrom=0\r\n"
+                                           "Prefix=\"Now: \"\r\n"
+                                           "[Extended]\r\nERT=Fixed\r\nERTFromRT=1\r\n");
+    const std::string state = dir.path() + "encoder.state";
+    const int port = test_support::FreePort(SOCK_STREAM);
+    FollowProcess follow(dir.path(), {"--settings", settings, "--port", "virtual:" + state, "follow", "--udp", "0",
+                                      "--tcp", std::to_string(port)});
+    const auto ertOnAir = [&] {
+        EncoderState s;
+        std::string error;
+        EXPECT_EQ(LoadEncoderState(state, s, error), StateLoad::Loaded) << error;
+        return s.extension.values.ert;
+    };
+    const auto rt = follow.event();
+    ASSERT_TRUE(rt);
+    EXPECT_TRUE(endsWith(*rt, "Ready")) << *rt;
+    EXPECT_EQ(ertOnAir(), "Now: Кино – Группа крови");
+    const std::string transliterated = "Now: " + EncodeText("Кино – Группа крови", Charset::Rds);
+    EXPECT_EQ(ramText(state, 0x20, int(transliterated.size())), transliterated);
+
+    const int client = ::socket(AF_INET, SOCK_STREAM, 0);
+    const sockaddr_in to = test_support::Loopback(port);
+    ASSERT_EQ(::connect(client, reinterpret_cast<const sockaddr*>(&to), sizeof to), 0);
+    const std::string line = "TEXT=02. Ελληνικά\r\n";
+    ASSERT_EQ(::send(client, line.data(), line.size(), MSG_NOSIGNAL), static_cast<ssize_t>(line.size()));
+    const auto net = follow.event();
+    ASSERT_TRUE(net);
+    EXPECT_TRUE(endsWith(*net, " +")) << *net;
+    EXPECT_EQ(ertOnAir(), "Now: Ελληνικά");
+    const std::string greek = "Now: " + EncodeText("Ελληνικά", Charset::Rds);
+    EXPECT_EQ(ramText(state, 0x20, int(greek.size())), greek);
+    EXPECT_EQ(follow.end(SIGTERM), 0);
+    EXPECT_EQ(ReceiveUntilClosed(client), "+\r\n");
 }
 
 TEST(FollowCommand, EncoderProtocolFramesFromTheOptions)

@@ -17,11 +17,13 @@ class RecordingEncoder final : public FollowEncoder {
 public:
     explicit RecordingEncoder(const ScriptedTime& time) : time_(time) {}
     std::vector<std::string> log;
+    std::vector<std::string> erts;  // the eRT each radiotext update carries
     int clockTicks = 0;
     bool radiotextUpdate(const RadiotextUpdate& u) override
     {
         log.push_back(stamp() + "RT " + u.bytes.substr(0, u.bytes.find_last_not_of(' ') + 1) + " /" +
                       std::to_string(u.control));
+        erts.push_back(u.ert ? *u.ert : "(none)");
         return true;
     }
     bool dynamicPSUpdate(const DynamicPSUpdate& u) override
@@ -126,6 +128,32 @@ TEST_F(FollowSessionTest, RadiotextSwitchingRestartsAfterAFileText)
     ASSERT_GE(events.size(), 2u);
     EXPECT_EQ(events[1].target, "RT3");
     EXPECT_EQ(events[1].text, "Third");
+}
+
+// ERTFromRT: each radiotext update carries the eRT, the source line's in
+// its own letters; the switching to another radiotext brings that text, and
+// back to the source's RT1 its letters again.
+TEST_F(FollowSessionTest, TheSwitchingCarriesTheEnhancedRadiotextOfEachText)
+{
+    params.textSources.CBD1FF = false;
+    params.preferences.CBCHARSET = 1;
+    params.extended.ertFromRt = true;
+    params.radiotext.RTSA = true;
+    params.radiotext.SERTSW = 0; // every 30 s
+    params.radiotext.RT3 = "Third";
+    dir.write("rt.txt", "Кино – Группа крови\n");
+    runUntil(70000);
+    ASSERT_EQ(encoder.log.size(), 3u);
+    EXPECT_EQ(encoder.erts, (std::vector<std::string>{"Кино – Группа крови", "Third", "Кино – Группа крови"}));
+    EXPECT_EQ(params.extended.ert, "Кино – Группа крови");
+
+    // Without ERTFromRT the updates carry none.
+    params.extended = {};
+    encoder.erts.clear();
+    memory = {};
+    stop = false;
+    runUntil(140000);
+    EXPECT_EQ(encoder.erts, (std::vector<std::string>{"(none)", "(none)", "(none)"}));
 }
 
 TEST_F(FollowSessionTest, ClockTimeLoadsAtStartAndTicksEvery100ms)

@@ -124,6 +124,15 @@ TEST(ProcessSourceText, RdsWorksOnCharactersAndCapitalisesWhatTheTableHas)
         EXPECT_EQ(ProcessSourceText(text, all, Charset::Latin1), CharReplace(text, all)) << text;
 }
 
+TEST(ProcessSourceText, UnicodeKeepsEveryLetterForTheEnhancedRadiotext)
+{
+    const TextProcessingOptions all{true, true, true};
+    EXPECT_EQ(ProcessSourceTextUnicode("12. Timișoara – Noapte (Radio Edit)", all), "TIMIȘOARA – NOAPTE");
+    EXPECT_EQ(ProcessSourceTextUnicode("(07) кино ŷ đ ß", all), "КИНО Ŷ Đ ß");
+    EXPECT_EQ(ProcessSourceTextUnicode("01. Кино (Live)", TextProcessingOptions{}), "01. Кино (Live)");
+    EXPECT_EQ(ProcessSourceTextUnicode("Bj\xF6rk", all), "BJÖRK");  // not UTF-8: Latin-1
+}
+
 TEST(CutSourceText, Utf8CountsCharacters)
 {
     EXPECT_EQ(cutSourceTextUtf8("Žižkov – 100 €", 2, 2), "žkov – 100");
