@@ -2,11 +2,15 @@
 // pieces at the fuzzer's choice, must give lines of at most 1024 bytes, every
 // line must parse into a command whose values lie within their rules, and
 // the lines pipelined through the command queue from two senders must each
-// get exactly one reply. The same bytes are also read as an allow list.
+// get exactly one reply. A value of the extension record (ECC=, RDSLEVEL=,
+// ...) is taken only within its rule, and a refusal names its key. The same
+// bytes are also read as an allow list.
 #include "content/af_list.h"
+#include "content/extended_text.h"
 #include "content/pi.h"
 #include "remote/allow_list.h"
 #include "remote/command_queue.h"
+#include "remote/extended_commands.h"
 #include "remote/line_protocol.h"
 
 #include <cstddef>
@@ -39,6 +43,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (line.size() > kMaxLineLength || line.find_first_of("\r\n") != std::string_view::npos)
             __builtin_trap();
         const Command c = ParseLine(line);
+        if (IsExtendedKey(c.key)) {
+            // A value of the extension record is taken again by its rule, in
+            // range; a refused one says why, naming its key.
+            if (c.kind == Command::Kind::Bad && c.text.rfind(KeyName(c.key), 0) != 0)
+                __builtin_trap();
+            if (c.kind == Command::Kind::Set && ParseExtendedCommand(c.key, c.text).kind != Command::Kind::Set)
+                __builtin_trap();
+            if (c.kind == Command::Kind::Set && (c.key == Key::RdsLevel || c.key == Key::RdsPhase)) {
+                const auto tenths = c.key == Key::RdsLevel ? quorvan::ParseRdsLevel("L", c.text).value
+                                                           : quorvan::ParseRdsPhase("P", c.text).value;
+                if (tenths && (*tenths < 0 || *tenths > (c.key == Key::RdsLevel ? 1000 : 3599)))
+                    __builtin_trap();
+            }
+        }
         if (c.kind != Command::Kind::Set)
             return;
         switch (c.key) {

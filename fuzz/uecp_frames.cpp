@@ -4,6 +4,7 @@
 // (every element known, its values in range, described and turned into
 // commands without fault), and one it refuses must leave no element.
 #include "remote/uecp_elements.h"
+#include "remote/uecp_extended.h"
 #include "remote/uecp_frame.h"
 
 #include <cstddef>
@@ -44,8 +45,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 if (c.kind != Command::Kind::Set || (c.key == Key::PTY && (c.number < 0 || c.number > 31)) ||
                     c.frequencies.size() > 15)
                     __builtin_trap();
-            if (e.mec == uecp::kRequest && uecp::Answer(static_cast<std::uint8_t>(e.data[0]), params).empty())
-                __builtin_trap();
+            if (e.mec == uecp::kRequest) {
+                const auto wanted = static_cast<std::uint8_t>(e.data[0]);
+                const auto psn = static_cast<std::uint8_t>(e.data.size() >= 3 ? e.data[2] : 0);
+                const bool record = uecp::IsExtendedMec(wanted) || psn != 0;
+                if ((record ? uecp::AnswerExtended(wanted, psn, {}) : uecp::Answer(wanted, params)).empty())
+                    __builtin_trap();
+            }
         }
     };
     uecp::FrameDecoder decoder;

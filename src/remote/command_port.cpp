@@ -1,6 +1,7 @@
 #include "remote/command_port.h"
 
 #include "content/charset.h"
+#include "remote/extended_commands.h"
 #include "remote/station_commands.h"
 
 #include <array>
@@ -45,12 +46,14 @@ std::string ExecuteCommand(const Command& command, TStationParams& params, Remot
     case Command::Kind::Query:
         return QueryValue(command.key, params, host);
     case Command::Kind::Bad:
-        return kReplyBad;
+        return BadReply(command);
     case Command::Kind::Unknown:
         return kReplyUnknown;
     case Command::Kind::Set:
         break;
     }
+    if (IsExtendedKey(command.key))
+        return SetExtended(command, params, host);
     for (const auto& [key, run] : kSetCommands)
         if (key == command.key)
             return run(command, params, host);

@@ -80,8 +80,8 @@ void CommandQueue::add(const Peer& peer, std::string_view line, bool tooLong)
 void CommandQueue::add(const Peer& peer, Command command, std::string_view line)
 {
     if (command.kind != Command::Kind::Set && command.kind != Command::Kind::Query) {
-        const char* reply = command.kind == Command::Kind::Unknown ? kReplyUnknown : kReplyBad;
-        queueReply(peer, 0, std::string(reply), line);
+        queueReply(peer, 0, command.kind == Command::Kind::Unknown ? std::string(kReplyUnknown) : BadReply(command),
+                   line);
         flush();
         return;
     }

@@ -3,6 +3,7 @@
 #include "content/af_list.h"
 #include "content/pi.h"
 #include "content/rtplus.h"
+#include "remote/extended_commands.h"
 
 #include <array>
 #include <optional>
@@ -13,7 +14,10 @@ namespace {
 
 constexpr std::array<const char*, kKeyCount> kNames{
     "TEXT", "RT2", "RT3", "RT4", "DPS", "PS", "PI", "PTY", "TP", "TA", "MS", "DI", "AF", "CT", "SEND", "STORE",
-    "STATUS", "RTPLUS", "ARTIST", "TITLE", "RT1", "RDS", "CTON", "CLOCK", "REQUEST"};
+    "STATUS", "RTPLUS", "ARTIST", "TITLE",
+    "ECC", "LIC", "PIN", "PTYN", "LPS", "ERT",
+    "EON1TA", "EON2TA", "EON3TA", "EON4TA", "EON5TA", "EON6TA", "EON7TA", "EON8TA",
+    "GRPSEQ", "RDSLEVEL", "RDSPHASE", "RT1", "RDS", "CTON", "CLOCK", "REQUEST"};
 
 bool IsBlank(char c)
 {
@@ -74,6 +78,11 @@ Command Bad(Key key)
 }
 
 } // namespace
+
+std::string BadReply(const Command& command)
+{
+    return command.text.empty() ? std::string(kReplyBad) : std::string(kReplyBad) + " " + command.text;
+}
 
 const char* KeyName(Key key)
 {
@@ -191,6 +200,11 @@ Command ParseLine(std::string_view line)
         }
         return command;
     }
+    case Key::Ecc: case Key::Lic: case Key::Pin: case Key::Ptyn: case Key::LongPs: case Key::Ert:
+    case Key::Eon1TA: case Key::Eon2TA: case Key::Eon3TA: case Key::Eon4TA:
+    case Key::Eon5TA: case Key::Eon6TA: case Key::Eon7TA: case Key::Eon8TA:
+    case Key::GroupSequence: case Key::RdsLevel: case Key::RdsPhase:
+        return ParseExtendedCommand(*key, value);
     case Key::CT:
     case Key::Send:
     case Key::Store:

@@ -7,7 +7,9 @@
 // Every line gets one reply ended by CR LF:
 //   "+" applied, the encoder answered "Ready"; "!" applied to the station
 //   values but the transfer ended "!Ready"; "-" bad value, nothing changed;
-//   "?" unknown command; a query answers "KEY=value".
+//   "?" unknown command; a query answers "KEY=value". A reply to a key of
+//   the extension record may say more after its sign ("- ECC: ... (hexadecimal
+//   00..FF ...)", "+ LPS: cut to 32 bytes ...").
 //
 // This file only splits and parses: it never touches the station values, the
 // bus or a socket. No command can name a file, change the port or reach
@@ -51,6 +53,11 @@ enum class Key : int {
     RTPlus,  // RTPLUS=type1,start1,len1,type2,start2,len2: RT+ tags of the current radiotext; RTPLUS= clears
     Artist,  // ARTIST=: the artist of the next TITLE=
     Title,   // TITLE=: the radiotext through the RT+ pattern, with exact tags
+    // The software encoder's extension record (extended_commands.h); a real
+    // encoder refuses them:
+    Ecc, Lic, Pin, Ptyn, LongPs, Ert,
+    Eon1TA, Eon2TA, Eon3TA, Eon4TA, Eon5TA, Eon6TA, Eon7TA, Eon8TA,
+    GroupSequence, RdsLevel, RdsPhase,
     // Commands of the encoder protocol (uecp_elements.h), no line names them:
     FinalRT,        // radiotext 1 as the final text (no prefix, no processing);
                     //   number: bit 0 toggles the A/B flag
@@ -62,7 +69,7 @@ enum class Key : int {
                     //   stream (a barrier; the encoder protocol answers it)
 };
 inline constexpr int kKeyCount = static_cast<int>(Key::Request) + 1;
-inline constexpr int kLineKeyCount = static_cast<int>(Key::Title) + 1;
+inline constexpr int kLineKeyCount = static_cast<int>(Key::RdsPhase) + 1;
 
 // The key's name in replies ("TEXT", "RT2", "PS", ..., "STATUS").
 const char* KeyName(Key key);
@@ -78,7 +85,9 @@ struct Command {
     Key key = Key::RT1;
     // Set: the value. Texts (RT1..RT4, DPS, PS) keep the line's bytes as
     // received; PI is four upper-case hexadecimal digits; AF holds the
-    // frequencies as sent, one entry each (none: clear the list).
+    // frequencies as sent, one entry each (none: clear the list); the keys
+    // of the extension record keep the value as received, checked.
+    // Bad: empty, or the line that says why ("ECC: 'ZZ' is not a code ...").
     std::string text;
     int number = 0;                      // PTY 0..31, TP/TA 0..1, MS 0 speech/1 music, DI 0..15
     std::vector<std::string> frequencies; // AF
@@ -93,6 +102,8 @@ inline constexpr const char* kReplyDone = "+";
 inline constexpr const char* kReplyNotReady = "!";
 inline constexpr const char* kReplyBad = "-";
 inline constexpr const char* kReplyUnknown = "?";
+// The reply to a Bad command: "-", or "- " and the line that says why.
+std::string BadReply(const Command& command);
 
 // Cuts a byte stream into lines. Bytes may come in any pieces: a CR at the
 // end of one piece and the LF at the start of the next are one line end.

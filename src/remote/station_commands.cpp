@@ -3,6 +3,7 @@
 #include "content/af_list.h"
 #include "content/charset.h"
 #include "content/dynamic_ps.h"
+#include "content/extended_text.h"
 #include "content/pi.h"
 #include "content/radiotext.h"
 #include "content/rtplus.h"
@@ -14,6 +15,7 @@
 #include "encoder/rtplus_registers.h"
 #include "encoder/send.h"
 #include "encoder/update_sequences.h"
+#include "remote/extended_commands.h"
 #include "sources/text_processing.h"
 #include "sources/text_source_tick.h"
 
@@ -55,7 +57,7 @@ std::string WriteProgramValue(const TStationParams& params, RemoteHost& host, st
 
 // A radiotext update with the RT+ registers of its own text (an earlier
 // text's tags never stay); the switching starts a new period.
-std::string SendRadiotext(const TStationParams& params, RemoteHost& host, std::string_view text, int control)
+std::string SendRadiotext(TStationParams& params, RemoteHost& host, std::string_view text, int control)
 {
     const Outcome outcome = Transfer(params, host, [&](EncoderContext& ctx) {
         return SendRadiotextWithTags(ctx.link, params, text, control);
@@ -120,8 +122,9 @@ std::string SetRadiotext1(const Command& command, TStationParams& params, Remote
 {
     // Exactly as a radiotext source text: processing, prefix, the cut to
     // 61 and "...", RT1, the update sequence, the switching restart.
-    const RadiotextUpdate update =
-        ApplyRadiotextText(params, SourceTextFromNetwork(command.text, CharsetOf(params)), host.radiotextOnAir());
+    // The eRT (ERTFromRT) follows the line as it came, in its own letters.
+    const RadiotextUpdate update = ApplyRadiotextText(params, SourceTextFromNetwork(command.text, CharsetOf(params)),
+                                                      host.radiotextOnAir(), command.text);
     return SendRadiotext(params, host, update.bytes, update.control);
 }
 
@@ -233,6 +236,7 @@ std::string SetFinalRadiotext(const Command& command, TStationParams& params, Re
     // Radiotext 1 exactly as sent: no prefix, no processing, no cut
     // with "..."; filled with spaces as every radiotext.
     params.radiotext.RT1 = RadiotextFromNetwork(command.text, CharsetOf(params));
+    ErtFollowsRadiotext(params.extended, command.text);
     int control = 0;
     if (command.number & 1) {
         // The configuration byte's toggle asks for the other flag than the
@@ -305,9 +309,17 @@ std::string SetTitle(const Command& command, TStationParams& params, RemoteHost&
     const TextProcessingOptions options = TextProcessingOptionsOf(params);
     const std::string artist = ProcessSourceText(params.radiotext.RTPlusArtist, options, cs);
     const std::string title = ProcessSourceText(SourceTextFromNetwork(command.text, cs), options, cs);
-    params.radiotext.RTPlusArtist.clear();
-    if (title.empty())
+    if (title.empty()) {
+        params.radiotext.RTPlusArtist.clear();
         return kReplyBad;
+    }
+    // The eRT (ERTFromRT): the same composition in full Unicode, uncut.
+    ErtFollowsRadiotext(params.extended,
+                        rtplus::ComposeTitleText(DecodeText(params.textSources.ER1PR, cs),
+                                                 DecodeText(params.radiotext.RTPlusPattern, cs),
+                                                 ProcessSourceTextUnicode(params.radiotext.RTPlusArtist, options),
+                                                 ProcessSourceTextUnicode(command.text, options)));
+    params.radiotext.RTPlusArtist.clear();
     // A text over 64 characters is cut with "..." as a TEXT= is.
     const rtplus::Composed composed = rtplus::ComposeTitle(params.textSources.ER1PR, params.radiotext.RTPlusPattern, artist, title, true);
     params.radiotext.RT1 = composed.text;
@@ -329,6 +341,8 @@ std::string SetTitle(const Command& command, TStationParams& params, RemoteHost&
 
 std::string QueryValue(Key key, TStationParams params, RemoteHost& host)
 {
+    if (IsExtendedKey(key))
+        return QueryExtended(key, params, host);
     const Charset cs = CharsetOf(params);
     const std::string name = std::string(KeyName(key)) + "=";
     switch (key) {

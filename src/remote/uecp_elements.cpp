@@ -3,6 +3,7 @@
 #include "content/af_list.h"
 #include "content/charset.h"
 #include "content/pi.h"
+#include "remote/uecp_extended.h"
 #include "remote/uecp_frame.h"
 
 #include <cstdio>
@@ -22,6 +23,7 @@ struct Layout {
     bool dsnPsn = false;    // DSN and PSN follow the MEC
     bool variable = false;  // MEL gives the length
     std::size_t length = 0; // fixed length of the data
+    bool dsnOnly = false;   // a DSN and no PSN follows the MEC
 };
 
 Layout LayoutOf(std::uint8_t mec)
@@ -49,8 +51,10 @@ Layout LayoutOf(std::uint8_t mec)
         return {true, false, false, 1};
     case kAcknowledgement:
         return {true, false, false, 1};  // a second byte (SQC) follows an error code
-    default:
-        return {};
+    default: {
+        const ElementLayout x = ExtendedLayoutOf(mec);
+        return {x.known, x.dsn && x.psn, x.variable, x.length, x.dsn && !x.psn};
+    }
     }
 }
 
@@ -90,6 +94,8 @@ DateTime ClockOf(const Element& e)
 int CheckValues(const Element& e)
 {
     const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(e.data[i]); };
+    if (NeedsRecord(e))
+        return CheckExtended(e);
     switch (e.mec) {
     case kPS:
         // A blank name (codes the table leaves unassigned read as blanks)
@@ -138,12 +144,13 @@ int CheckValues(const Element& e)
         const std::uint8_t wanted = byte(0);
         if (!LayoutOf(wanted).known)
             return kMessageUnknown;
-        if (!Requestable(wanted))
+        const std::uint8_t psn = e.data.size() >= 3 ? byte(2) : 0;
+        if (!Requestable(wanted) && !IsExtendedMec(wanted))
             return kNotAcceptable;
         if (e.data.size() >= 2 && byte(1) != 0)
             return kDsnError;
-        if (e.data.size() >= 3 && byte(2) != 0)
-            return kPsnError;
+        if (IsExtendedMec(wanted) || psn != 0)
+            return CheckExtendedRequest(wanted, psn);
         return kOk;
     }
     default:
@@ -216,9 +223,16 @@ Message ParseMessage(std::string_view message)
             // One data set and one programme service: only the current ones.
             if (message[pos] != 0)
                 return fail(kDsnError);
-            if (message[pos + 1] != 0)
+            e.psn = static_cast<std::uint8_t>(message[pos + 1]);
+            if (!OtherNetworkPsn(e.mec, e.psn) && (e.psn != 0 || e.mec == kEonAf))
                 return fail(kPsnError);
             pos += 2;
+        } else if (layout.dsnOnly) {
+            if (pos == message.size())
+                return fail(kUnexpectedEnd);
+            if (message[pos] != 0)
+                return fail(kDsnError);
+            ++pos;
         }
         std::size_t length = layout.length;
         if (layout.variable) {
@@ -232,8 +246,11 @@ Message ParseMessage(std::string_view message)
             return fail(layout.variable ? kElementLengthError : kUnexpectedEnd);
         e.data = std::string(message.substr(pos, length));
         pos += length;
-        if (const int code = CheckValues(e); code != kOk)
+        if (const int code = CheckValues(e); code != kOk) {
+            if (NeedsRecord(e))
+                out.why = WhyRefused(e);
             return fail(code);
+        }
         out.elements.push_back(std::move(e));
     }
     return out;
@@ -242,6 +259,8 @@ Message ParseMessage(std::string_view message)
 std::string Describe(const Element& e)
 {
     const auto byte = [&](std::size_t i) { return static_cast<int>(static_cast<std::uint8_t>(e.data[i])); };
+    if (NeedsRecord(e))
+        return DescribeExtended(e);
     switch (e.mec) {
     case kPI:
         return std::string("PI ") + Hex(byte(0) >> 4) + Hex(byte(0)) + Hex(byte(1) >> 4) + Hex(byte(1));
@@ -283,6 +302,8 @@ std::string Describe(const Element& e)
 std::vector<Command> CommandsOf(const Element& e)
 {
     const auto byte = [&](std::size_t i) { return static_cast<int>(static_cast<std::uint8_t>(e.data[i])); };
+    if (NeedsRecord(e))
+        return {};  // the extension record's (uecp_extended.h)
     Command c;
     c.kind = Command::Kind::Set;
     switch (e.mec) {

@@ -46,12 +46,14 @@ enum class Mode : int {
 
 struct Element {
     std::uint8_t mec = 0;
+    std::uint8_t psn = 0;  // 0: this encoder's own service (uecp_extended.h: the other networks)
     std::string data;  // after DSN, PSN and MEL
 };
 
 struct Message {
     int code = 0;  // an acknowledgement code: 0 when every element is good
     std::vector<Element> elements;
+    std::string why;  // when refused, and known: the element, its value and its range
 };
 
 // Parses and checks a whole message (all elements, every value).

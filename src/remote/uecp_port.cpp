@@ -1,6 +1,10 @@
 #include "remote/uecp_port.h"
 
 #include "content/charset.h"
+#include "encoder/extended_send.h"
+#include "remote/uecp_extended.h"
+
+#include <algorithm>
 
 namespace quorvan::remote {
 
@@ -72,6 +76,7 @@ void UecpPort::stop()
     serial_.reset();
     channels_.clear();
     requests_.clear();
+    recordFrames_.clear();
     status_ = "Not listening";
 }
 
@@ -211,22 +216,48 @@ void UecpPort::frame(const Peer& peer, Channel& channel, const Frame& f)
     if (f.code == kOk)
         message = ParseMessage(f.message);
     if (message.code != kOk) {
-        addLog(peer, std::string("frame refused: ") + CodeText(message.code), true);
+        addLog(peer, std::string("frame refused: ") + CodeText(message.code) +
+                         (message.why.empty() ? std::string() : " (" + message.why + ")"),
+               true);
         if (f.header && channel.mode == Mode::Spontaneous)
             send(peer, f.sqc, Acknowledgement(message.code, f.sqc));
         return;
     }
-    // Whole and valid: every element is taken.
+    // Whole and valid: every element is taken. A frame that changes the
+    // extension record runs whole at its place, and is acknowledged then.
+    const bool record = std::any_of(message.elements.begin(), message.elements.end(), NeedsRecord);
+    if (record) {
+        if (recordFrames_.size() >= kMaxRequests) {
+            addLog(peer, "frame refused: " + std::string(CodeText(kBufferOverflow)), true);
+            if (f.header && channel.mode == Mode::Spontaneous)
+                send(peer, f.sqc, Acknowledgement(kBufferOverflow, f.sqc));
+            return;
+        }
+        RecordFrame r{peer, f.sqc, {}, false, ++lastRequest_};
+        for (const Element& e : message.elements)
+            if (e.mec != kCommunicationMode && e.mec != kRequest)
+                r.elements.push_back(e);
+        Command marker;
+        marker.kind = Command::Kind::Set;
+        marker.key = Key::Request;
+        marker.number = -1;
+        marker.numbers = {r.id};
+        queue_.add(peer, std::move(marker), "frame " + std::to_string(f.sqc));
+        recordFrames_.push_back(std::move(r));
+    }
     std::string text;
     for (const Element& e : message.elements) {
         text += (text.empty() ? "" : ", ") + Describe(e);
+        if (record && e.mec != kCommunicationMode && e.mec != kRequest)
+            continue;  // in the frame's entry
         if (e.mec == kCommunicationMode)
             channel.mode = static_cast<Mode>(static_cast<std::uint8_t>(e.data[0]));
         else if (e.mec == kRequest) {
             if (channel.mode != Mode::Unidirectional && requests_.size() < kMaxRequests) {
                 // Answered at its place among the commands: after those sent
                 // before it, before those sent after it.
-                requests_.push_back({peer, f.sqc, static_cast<std::uint8_t>(e.data[0]), ++lastRequest_});
+                requests_.push_back({peer, f.sqc, static_cast<std::uint8_t>(e.data[0]), ++lastRequest_,
+                                     static_cast<std::uint8_t>(e.data.size() >= 3 ? e.data[2] : 0)});
                 Command request;
                 request.kind = Command::Kind::Set;
                 request.key = Key::Request;
@@ -241,8 +272,52 @@ void UecpPort::frame(const Peer& peer, Channel& channel, const Frame& f)
         }
     }
     addLog(peer, text.empty() ? std::string("(empty frame)") : text, false);
-    if (channel.mode == Mode::Spontaneous)
+    if (record)
+        recordFrames_.back().acknowledge = f.header && channel.mode == Mode::Spontaneous;
+    else if (channel.mode == Mode::Spontaneous)
         send(peer, f.sqc, Acknowledgement(kOk, f.sqc));
+}
+
+int UecpPort::runRecordFrame(const RecordFrame& frame, TStationParams& params, RemoteHost& host)
+{
+    EncoderContext ctx = host.encoder(params);
+    if (ctx.link.Extension == nullptr) {
+        // A real chip keeps none of these: the frame is refused whole.
+        addLog(frame.peer, "frame refused: " + std::string(CodeText(kNotAcceptable)) +
+                               " (the encoder keeps no extended values: software encoder only)", true);
+        return kNotAcceptable;
+    }
+    // The chip's own values as their commands run; then every value of the
+    // record in one operation.
+    for (const Element& e : frame.elements)
+        for (const Command& command : CommandsOf(e))
+            if (const std::string reply = ExecuteCommand(command, params, host); reply != kReplyDone)
+                addLog(frame.peer, Describe(e) + ": not taken", true);
+    EncoderContext record = host.encoder(params);
+    const Outcome outcome = ChangeExtension(record.link, [&](ExtensionRecord& r) {
+        for (const Element& e : frame.elements)
+            if (NeedsRecord(e))
+                ApplyExtended(e, r);
+    });
+    if (!IsReady(outcome) || !host.operationEnded()) {
+        addLog(frame.peer, "frame " + std::to_string(frame.sqc) + ": the encoder did not answer", true);
+        return kNotReceived;
+    }
+    return kOk;
+}
+
+std::string UecpPort::answerOf(const Request& request, TStationParams& params, RemoteHost& host)
+{
+    if (!IsExtendedMec(request.mec) && request.psn == 0)
+        return Answer(request.mec, params);
+    EncoderContext ctx = host.encoder(params);
+    if (ctx.link.Extension == nullptr)
+        return Acknowledgement(kNotAcceptable, request.sqc);
+    ExtensionRecord record;
+    const Outcome outcome = ChangeExtension(ctx.link, [&](ExtensionRecord& r) { record = r; });
+    if (!IsReady(outcome) || !host.operationEnded())
+        return Acknowledgement(kNotReceived, request.sqc);
+    return AnswerExtended(request.mec, request.psn, record);
 }
 
 void UecpPort::send(const Peer& peer, std::uint8_t sqc, const std::string& message, bool answer)
@@ -268,12 +343,25 @@ bool UecpPort::runPending(TStationParams& params, RemoteHost& host)
 {
     const TStationParams before = params;
     for (const CommandQueue::Entry& entry : queue_.take()) {
+        if (entry.command.key == Key::Request && entry.command.number < 0) {
+            while (!recordFrames_.empty() && recordFrames_.front().id < entry.command.numbers.front())
+                recordFrames_.pop_front();
+            if (!recordFrames_.empty() && recordFrames_.front().id == entry.command.numbers.front()) {
+                const RecordFrame frame = std::move(recordFrames_.front());
+                recordFrames_.pop_front();
+                const int code = runRecordFrame(frame, params, host);
+                if (frame.acknowledge)
+                    send(frame.peer, frame.sqc, Acknowledgement(code, frame.sqc));
+            }
+            queue_.answer(entry, kReplyDone);
+            continue;
+        }
         if (entry.command.key == Key::Request) {
             // (a request the port dropped when it stopped has no entry left)
             while (!requests_.empty() && requests_.front().id < entry.command.numbers.front())
                 requests_.pop_front();
             if (!requests_.empty() && requests_.front().id == entry.command.numbers.front()) {
-                send(requests_.front().peer, requests_.front().sqc, Answer(requests_.front().mec, params), true);
+                send(requests_.front().peer, requests_.front().sqc, answerOf(requests_.front(), params, host), true);
                 requests_.pop_front();
             }
             queue_.answer(entry, kReplyDone);

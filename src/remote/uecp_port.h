@@ -75,7 +75,7 @@ public:
     // until the next check is due (-1: none).
     std::int64_t expire();
 
-    bool pending() const { return !queue_.empty() || !requests_.empty(); }
+    bool pending() const { return !queue_.empty() || !requests_.empty() || !recordFrames_.empty(); }
     // Runs the waiting commands (one per key, the newest) and answers the
     // waiting requests; true when a station value changed.
     bool runPending(TStationParams& params, RemoteHost& host);
@@ -94,7 +94,20 @@ private:
         std::uint8_t sqc = 0;
         std::uint8_t mec = 0;
         int id = 0;  // its entry's command.numbers[0]
+        std::uint8_t psn = 0;
     };
+    // A frame with elements of the extension record (uecp_extended.h): taken
+    // whole at its place among the commands, in one operation on the record,
+    // and acknowledged then (a real chip, which has no record, refuses it).
+    struct RecordFrame {
+        Peer peer;
+        std::uint8_t sqc = 0;
+        std::vector<uecp::Element> elements;
+        bool acknowledge = false;
+        int id = 0;  // its entry's command.numbers[0] (command.number -1)
+    };
+    int runRecordFrame(const RecordFrame& frame, TStationParams& params, RemoteHost& host);
+    std::string answerOf(const Request& request, TStationParams& params, RemoteHost& host);
     Channel& channel(const Peer& peer);
     void received(const Peer& peer, std::string_view bytes);
     void frame(const Peer& peer, Channel& channel, const uecp::Frame& frame);
@@ -121,6 +134,7 @@ private:
     // Senders of frames for another site or encoder: when each was last logged.
     std::map<std::string, std::int64_t> foreignLogged_;
     std::deque<Request> requests_;  // in the order of their places in queue_
+    std::deque<RecordFrame> recordFrames_;  // the same
     int lastRequest_ = 0;
     std::deque<UecpLogEntry> log_;
     // One sender's frames (or refusals) show at most ten log lines a second.

@@ -3,6 +3,7 @@
 // each line is answered, and the listener's safety rules. Client and server
 // run in this one thread; waiting is poll() on the sockets, bounded.
 #include "encoder/encoder_rig.h"
+#include "content/charset.h"
 #include "content/radiotext.h"
 #include "remote/command_port.h"
 #include "remote/serve_until_idle.h"
@@ -649,6 +650,43 @@ TEST(RemotePort, ALongTitleIsCutWithDots)
     EXPECT_EQ(r.params.radiotext.RT1, std::string(61, 'y') + "...");
 }
 
+// ERTFromRT: the record's eRT follows TEXT= and the composed ARTIST/TITLE in
+// their own letters, uncut, while the radiotext carries the station's
+// character set; without it the eRT stays.
+TEST(RemotePort, EnhancedRadiotextFollowsTheTextsInTheirOwnLetters)
+{
+    PortRig r;
+    r.rig.withRecord();
+    r.params.preferences.CBCHARSET = 1;  // the RDS table
+    r.params.extended.ertFromRt = true;
+    const auto ert = [&] { return r.rig.encoder.extension().values.ert; };
+    const std::string kino = "Кино – Группа крови";
+    EXPECT_EQ(r.ask("TEXT=" + kino + "\r\n"), "+\r\n");
+    EXPECT_EQ(ert(), kino);
+    EXPECT_EQ(r.params.extended.ert, kino);
+    const std::string transliterated = EncodeText(kino, Charset::Rds);
+    EXPECT_EQ(r.rig.ramText(0x20, int(transliterated.size())), transliterated);
+
+    EXPECT_EQ(r.ask("ARTIST=Кино\r\nTITLE=Группа крови\r\n"), "+\r\n+\r\n");
+    EXPECT_EQ(ert(), "Кино - Группа крови");
+    // Over 64 characters: the radiotext is cut with dots, the eRT is whole.
+    const std::string longTitle = "Звезда по имени Солнце, концертная запись во Дворце спорта";
+    EXPECT_EQ(r.ask("ARTIST=Кино\r\nTITLE=" + longTitle + " 1990\r\n"), "+\r\n+\r\n");
+    EXPECT_EQ(ert(), "Кино - " + longTitle + " 1990");
+    EXPECT_EQ(r.params.radiotext.RT1.size(), kRadiotextLength);
+
+    // A Latin-1 station: the radiotext has no Greek letters, the eRT has them.
+    r.params.preferences.CBCHARSET = 0;
+    EXPECT_EQ(r.ask("TEXT=Ελληνικά\r\n"), "+\r\n");
+    EXPECT_EQ(ert(), "Ελληνικά");
+    EXPECT_EQ(r.params.radiotext.RT1, "????????");
+
+    r.params.extended.ertFromRt = false;
+    EXPECT_EQ(r.ask("TEXT=Other\r\n"), "+\r\n");
+    EXPECT_EQ(ert(), "Ελληνικά");
+    EXPECT_EQ(r.rig.ramText(0x20, 5), "Other");
+}
+
 // What RTPLUS? prints, RTPLUS= takes: a tag may run to the 64th character.
 TEST(RemotePort, RTPlusQueryAndSetRoundTrip)
 {
@@ -663,6 +701,136 @@ TEST(RemotePort, RTPlusQueryAndSetRoundTrip)
     EXPECT_EQ(r.rig.rtPlus(), "03 01 3B 04 00 00 00");
     EXPECT_EQ(r.ask("RTPLUS=1,60,5,0,0,0\r\nRTPLUS=64,0,1,0,0,0\r\nRTPLUS=1,64,1,0,0,0\r\nRTPLUS=1,0,1,4,0,33\r\n"),
               "-\r\n-\r\n-\r\n-\r\n");
+}
+
+
+// The software encoder's extended values: each key sets its field of the
+// virtual encoder's extension record (and of the station values) and reads
+// back in the form it takes.
+TEST(RemotePort, ExtendedKeysSetAndQueryRoundTrip)
+{
+    PortRig r;
+    r.rig.withRecord();
+    r.params.extended.eon[2].pi = 0xD3C5;
+    EXPECT_EQ(r.ask("ECC=e0\r\nLIC=8\r\nPIN=15 09:30\r\nPTYN=Jazzbar\r\n"), "+\r\n+\r\n+\r\n+\r\n");
+    EXPECT_EQ(r.ask("ECC?\r\nLIC?\r\nPIN?\r\nPTYN?\r\n"), "ECC=E0\r\nLIC=08\r\nPIN=15 09:30\r\nPTYN=Jazzbar\r\n");
+    const std::string kino = "\xD0\x9A\xD0\xB8\xD0\xBD\xD0\xBE";  // "Кино"
+    EXPECT_EQ(r.ask("LPS=Radio " + kino + "\r\nERT=" + kino + " \xE2\x80\x93 Gruppa\r\nGRPSEQ=0a 2A 0A 1A u\r\n"),
+              "+\r\n+\r\n+\r\n");
+    EXPECT_EQ(r.ask("LPS?\r\nERT?\r\nGRPSEQ?\r\n"),
+              "LPS=Radio " + kino + "\r\nERT=" + kino + " \xE2\x80\x93 Gruppa\r\nGRPSEQ=0A 2A 0A 1A U\r\n");
+    EXPECT_EQ(r.ask("EON3TA=1\r\nEON3TA?\r\nRDSLEVEL=4.5\r\nRDSPHASE=90\r\nRDSLEVEL?\r\nRDSPHASE?\r\n"),
+              "+\r\nEON3TA=1\r\n+\r\n+\r\nRDSLEVEL=4.5\r\nRDSPHASE=90.0\r\n");
+
+    const ExtensionRecord& record = r.rig.encoder.extension();
+    EXPECT_EQ(record.values.ecc, 0xE0);
+    EXPECT_EQ(record.values.lic, 0x08);
+    EXPECT_EQ(record.values.pin, (ProgrammeItem{15, 9, 30}));
+    EXPECT_EQ(record.values.ptyn, "Jazzbar");
+    EXPECT_EQ(record.values.longPs, "Radio " + kino);
+    EXPECT_EQ(record.values.groupSequence.size(), 5u);
+    EXPECT_TRUE(record.values.eon[2].ta);
+    EXPECT_EQ(record.values.eon[2].pi, 0) << "a key writes its own field of the record alone";
+    EXPECT_EQ(record.rdsLevelTenths, 45);
+    EXPECT_EQ(record.rdsPhaseTenths, 900);
+    // The station values follow (they are saved as [Extended]); level and
+    // phase are the record's alone.
+    EXPECT_EQ(r.params.extended.ecc, 0xE0);
+    EXPECT_EQ(r.params.extended.longPs, "Radio " + kino);
+    EXPECT_TRUE(r.params.extended.eon[2].ta);
+    EXPECT_EQ(r.rig.transactions(), 0u) << "nothing of it on the bus";
+
+    // Empty: not sent (level and phase: air's own again).
+    EXPECT_EQ(r.ask("ECC=\r\nPIN=\r\nRDSLEVEL=\r\nECC?\r\nPIN?\r\nRDSLEVEL?\r\n"),
+              "+\r\n+\r\n+\r\nECC=\r\nPIN=\r\nRDSLEVEL=\r\n");
+    EXPECT_EQ(record.values.ecc, 0);
+    EXPECT_FALSE(record.values.pin);
+    EXPECT_FALSE(record.rdsLevelTenths);
+}
+
+// A value out of range is refused with the line that names the key and the
+// range; the old value stays, in the record and in the station values.
+TEST(RemotePort, ExtendedValuesOutOfRangeAreRefused)
+{
+    PortRig r;
+    r.rig.withRecord();
+    r.params.extended.eon[2].pi = 0xD3C5;
+    ASSERT_EQ(r.ask("ECC=E0\r\nLIC=08\r\nPIN=15 09:30\r\nGRPSEQ=0A 2A\r\nRDSLEVEL=4.5\r\nRDSPHASE=90\r\nEON3TA=1\r\n"),
+              "+\r\n+\r\n+\r\n+\r\n+\r\n+\r\n+\r\n");
+    const ExtensionRecord before = r.rig.encoder.extension();
+    const ExtendedValues valuesBefore = r.params.extended;
+    const struct {
+        const char* line;
+        const char* reply;
+    } refused[] = {
+        {"ECC=1FF", "- ECC: '1FF' is not a code (hexadecimal 00..FF; empty or 00: not sent)"},
+        {"LIC=80", "- LIC: '80' is not a code (hexadecimal 00..7F; empty or 00: not sent)"},
+        {"PIN=32 09:30", "- PIN: '32 09:30' is not a programme item"},
+        {"PIN=15 24:00", "- PIN: '15 24:00' is not a programme item"},
+        {"GRPSEQ=0A 2A 16A", "- GRPSEQ: '16A' at place 3 is not a group type (0A 1A 2A 3A 4A 10A 11A 12A 14A 15A U)"},
+        {"RDSLEVEL=100.1", "- RDSLEVEL: '100.1' is out of range (0 to 100 % in steps of 0.1"},
+        {"RDSLEVEL=4.55", "- RDSLEVEL: '4.55' is out of range (0 to 100 % in steps of 0.1"},
+        {"RDSLEVEL=-1", "- RDSLEVEL: '-1' is out of range"},
+        {"RDSPHASE=360", "- RDSPHASE: '360' is out of range (0 to 359.9 degrees in steps of 0.1"},
+        {"RDSPHASE=ninety", "- RDSPHASE: 'ninety' is out of range"},
+        {"EON3TA=2", "- EON3TA: '2' is not a switch (0 or 1)"},
+        {"EON1TA=1", "- EON1TA: no other network 1 is set (EON1PI in [Extended])"},
+    };
+    for (const auto& c : refused) {
+        const std::string reply = r.ask(std::string(c.line) + "\r\n");
+        EXPECT_EQ(reply.rfind(c.reply, 0), 0u) << c.line << ": " << reply;
+        EXPECT_EQ(reply.find("\r\n"), reply.size() - 2) << "one line: " << reply;
+    }
+    EXPECT_EQ(r.rig.encoder.extension(), before);
+    EXPECT_EQ(r.params.extended, valuesBefore);
+    EXPECT_EQ(r.ask("RDSLEVEL?\r\nGRPSEQ?\r\n"), "RDSLEVEL=4.5\r\nGRPSEQ=0A 2A\r\n");
+}
+
+// A text too long is cut at a character boundary, and the reply says so.
+TEST(RemotePort, ExtendedTextsTooLongAreCutAndSaidSo)
+{
+    PortRig r;
+    r.rig.withRecord();
+    // 31 ASCII bytes and a two-byte letter: the letter does not fit in 32.
+    const std::string lps = std::string(31, 'L') + "\xC3\xA9xyz";
+    EXPECT_EQ(r.ask("LPS=" + lps + "\r\n"), "+ LPS: cut to 32 bytes of UTF-8 at a character boundary (was 36)\r\n");
+    EXPECT_EQ(r.rig.encoder.extension().values.longPs, std::string(31, 'L'));
+    std::string ert;
+    for (int i = 0; i < 50; ++i)
+        ert += "\xD0\x96";  // 100 bytes of "Ж"
+    ert += std::string(27, 'e') + "\xE2\x80\x93";  // the dash would end at byte 130
+    EXPECT_EQ(r.ask("ERT=" + ert + "\r\n"), "+ ERT: cut to 128 bytes of UTF-8 at a character boundary (was 130)\r\n");
+    EXPECT_EQ(r.rig.encoder.extension().values.ert, ert.substr(0, 127));
+    EXPECT_EQ(r.ask("PTYN=Jazz and Blues\r\n"), "+ PTYN: cut to 8 characters of the RDS table\r\n");
+    EXPECT_EQ(r.rig.encoder.extension().values.ptyn, "Jazz and");
+    EXPECT_EQ(r.ask("PTYN?\r\n"), "PTYN=Jazz and\r\n");
+}
+
+// A burst on one key is written once, with the newest value, and answers
+// every line; a refused line in the middle is answered in its place.
+TEST(RemotePort, ExtendedCommandsArrivingTogetherAreCoalesced)
+{
+    PortRig r;
+    r.rig.withRecord();
+    EXPECT_EQ(r.ask("ECC=E1\r\nECC=ZZ\r\nECC=E2\r\nRDSPHASE=0\r\nECC=E3\r\nRDSPHASE=90\r\nECC?\r\n"),
+              "+\r\n- ECC: 'ZZ' is not a code (hexadecimal 00..FF; empty or 00: not sent)\r\n+\r\n+\r\n+\r\n+\r\n"
+              "ECC=E3\r\n");
+    EXPECT_EQ(r.host.operations, 2) << "one record operation per key";
+    EXPECT_EQ(r.rig.encoder.extension().values.ecc, 0xE3);
+    EXPECT_EQ(r.rig.encoder.extension().rdsPhaseTenths, 900);
+}
+
+// A real encoder keeps no extension record: every extended key is refused,
+// nothing reaches its bus and the station values stay.
+TEST(RemotePort, ExtendedKeysOnARealEncoderAreRefused)
+{
+    PortRig hw;
+    const TStationParams before = hw.params;
+    const std::string only = ": software encoder only (the encoder on this port keeps no extension record)\r\n";
+    EXPECT_EQ(hw.ask("ECC=E0\r\nLPS=Radio\r\nRDSLEVEL=4.5\r\nRDSPHASE?\r\nPTYN?\r\n"),
+              "- ECC" + only + "- LPS" + only + "- RDSLEVEL" + only + "- RDSPHASE" + only + "- PTYN" + only);
+    EXPECT_EQ(hw.rig.transactions(), 0u);
+    EXPECT_TRUE(hw.params == before);
 }
 
 } // namespace

@@ -54,6 +54,28 @@ TEST(RemoteParse, ValuesOutsideTheirRulesAreBad)
         EXPECT_EQ(ParseLine(line).kind, Kind::Bad) << line;
 }
 
+// The keys of the extension record: the value is checked by its [Extended]
+// rule when the line is read, so that a refused one never joins a burst.
+TEST(RemoteParse, ExtendedKeysAreCheckedWhenRead)
+{
+    const Command ecc = ParseLine("ecc=e0");
+    EXPECT_EQ(ecc.kind, Kind::Set);
+    EXPECT_EQ(ecc.key, Key::Ecc);
+    EXPECT_EQ(ecc.text, "e0");
+    EXPECT_EQ(ParseLine("LPS Radio Eins").text, "Radio Eins");
+    EXPECT_EQ(ParseLine("Eon8TA=1").key, Key::Eon8TA);
+    EXPECT_EQ(ParseLine("grpseq?").kind, Kind::Query);
+    EXPECT_EQ(ParseLine("RDSPHASE?").key, Key::RdsPhase);
+    EXPECT_STREQ(KeyName(Key::LongPs), "LPS");
+    EXPECT_STREQ(KeyName(Key::GroupSequence), "GRPSEQ");
+    for (const char* line : {"EON9TA=1", "EON0TA=1", "LONGPS=x", "RDSLEVEL? 1"})
+        EXPECT_EQ(ParseLine(line).kind, Kind::Unknown) << line;
+    const Command bad = ParseLine("RDSLEVEL=101");
+    EXPECT_EQ(bad.kind, Kind::Bad);
+    EXPECT_EQ(BadReply(bad), "- RDSLEVEL: '101' is out of range (0 to 100 % in steps of 0.1; empty: air's own level)");
+    EXPECT_EQ(BadReply(ParseLine("PTY=32")), "-") << "the older keys' refusal stays as it was";
+}
+
 TEST(RemoteParse, AlternativeFrequencies)
 {
     EXPECT_EQ(ParseLine("AF=87.6, 90.1 107.9").frequencies, (std::vector<std::string>{"87.6", "90.1", "107.9"}));

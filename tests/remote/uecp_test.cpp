@@ -7,6 +7,7 @@
 #include "encoder/image_decode.h"
 #include "encoder/image_layout.h"
 #include "remote/uecp_elements.h"
+#include "remote/uecp_extended.h"
 #include "remote/uecp_frame.h"
 #include "remote/uecp_port.h"
 #include "remote/uecp_wire.h"
@@ -141,7 +142,7 @@ TEST(UecpElements, AMessageIsTakenWholeOrRefusedWithItsCode)
     const Case cases[] = {
         {Raw({0x40, 1}), uecp::kMessageUnknown},
         {Raw({0x07, 1, 0, 10}), uecp::kDsnError},
-        {Raw({0x07, 0, 2, 10}), uecp::kPsnError},
+        {Raw({0x07, 0, 9, 10}), uecp::kPsnError},  // (PSN 1..8: the other networks)
         {Raw({0x07, 0, 0, 32}), uecp::kOutOfRange},
         {Raw({0x03, 0, 0, 4}), uecp::kOutOfRange},
         {Raw({0x04, 0, 0, 16}), uecp::kOutOfRange},
@@ -402,7 +403,7 @@ TEST(UecpPort, ModeTwoAcknowledgesEveryFrameModeOneAnswersRequests)
         {badCrc, Wire(Raw({0x18, 1, 0x13}), 0x13)},
         {Wire(Raw({0x66, 0}), 0x14), Wire(Raw({0x18, 3, 0x14}), 0x14)},
         {Wire(Raw({0x07, 1, 0, 9}), 0x15), Wire(Raw({0x18, 4, 0x15}), 0x15)},
-        {Wire(Raw({0x07, 0, 1, 9}), 0x16), Wire(Raw({0x18, 5, 0x16}), 0x16)},
+        {Wire(Raw({0x07, 0, 9, 9}), 0x16), Wire(Raw({0x18, 5, 0x16}), 0x16)},
         {Wire(Raw({0x0A, 0, 0, 70}) + std::string(70, 'x'), 0x17), Wire(Raw({0x18, 7, 0x17}), 0x17)},
         {Raw({0xFE, 0, 0, 0x18, 0, 0xFD, 0x07, 0xFF}), Wire(Raw({0x18, 12, 0x18}), 0x18)},
         {Wire(Raw({0x17, 1, 0x0D}), 0x19), Wire(Raw({0x18, 9, 0x19}), 0x19)},
@@ -599,6 +600,27 @@ TEST(UecpPort, ARadiotextReplacesTheTagsOfTheTextBefore)
     EXPECT_EQ(r.rig.rtPlus(), "03 04 00 04 01 08 07");
 }
 
+// ERTFromRT: an RT element puts its text on air as the eRT in the RDS
+// table's letters, also where the station's set (Latin-1) lacks them.
+TEST(UecpPort, ARadiotextBringsTheEnhancedRadiotextWithIt)
+{
+    UecpRig r;
+    r.rig.withRecord();
+    r.params.preferences.CBCHARSET = 0;  // Latin-1
+    r.params.extended.ertFromRt = true;
+    Automation tcp(SOCK_STREAM, r.port.listener().tcpPort());
+    const std::string name = "Šarić Čuček";
+    std::string text;
+    for (const char32_t c : Utf8ToChars(name))
+        text += static_cast<char>(*RdsCode(c));
+    tcp.send(Wire(Raw({0x0A, 0, 0, int(text.size()) + 1, 0x00}) + text));
+    r.serve();
+    const std::string latin1 = EncodeText(name, Charset::Latin1);
+    ASSERT_NE(DecodeText(latin1, Charset::Latin1), name);
+    EXPECT_EQ(r.rig.ramText(image::kRT, int(latin1.size())), latin1);
+    EXPECT_EQ(r.rig.encoder.extension().values.ert, name);
+}
+
 // Every value is checked before anything runs: a frame the station cannot
 // take whole is refused with code 6 and changes nothing, the good elements
 // before the bad one included.
@@ -792,6 +814,385 @@ TEST(UecpPort, ForeignFramesAreLoggedOncePerSenderAndMinute)
     EXPECT_EQ(r.port.log()[1].text, "frames for encoder 3 ignored; this is site 7 encoder 2");
     EXPECT_EQ(r.params.program.PSDEF, "");
     EXPECT_EQ(r.rig.transactions(), 0u);
+}
+
+// The elements of the extension record, one by one: the layout each one is
+// read with, a value out of range, a length that does not fit.
+TEST(UecpExtended, EachElementsLayoutRangeAndLength)
+{
+    using test::Msg;
+    struct Good {
+        const char* message;
+        const char* described;
+    };
+    const Good good[] = {
+        {"06 00 00 7A 5E", "PIN 15 09:30"},
+        {"06 00 00 00 00", "PIN none"},
+        {"3E 00 00 'Jazzbar '", "PTYN Jazzbar "},
+        {"1A 00 00 00 E0", "ECC E0"},
+        {"1A 00 00 30 08", "LIC 08"},
+        {"01 00 03 D3 C4", "EON3 PI D3C4"},
+        {"02 00 08 'RADIO 8 '", "EON8 PS RADIO 8 "},
+        {"03 00 01 03", "EON1 TA 1 TP 1"},
+        {"07 00 02 0A", "EON2 PTY 10"},
+        {"14 00 03 05 D3 C4 E2 01 0B", "EON3 AF PI D3C4 87.6 88.6"},
+        {"16 00 04 00 04 00 02", "group sequence 0A 2A 0A 1A"},
+        {"16 00 00", "group sequence (default)"},
+        {"0E 00 2D", "RDS level 4.5 %"},
+        {"0E E3 E8", "RDS level 100.0 %"},  // reference table 7, the current one
+        {"22 03 84", "RDS phase 90.0 deg"},
+        {"22 0E 0F", "RDS phase 359.9 deg"},
+        {"17 01 06", "request 06"},
+        {"17 03 14 00 03", "request 14"},
+        {"17 03 02 00 08", "request 02"},
+    };
+    for (const Good& g : good) {
+        const uecp::Message m = uecp::ParseMessage(Msg(g.message));
+        ASSERT_EQ(m.code, uecp::kOk) << g.message << ": " << uecp::CodeText(m.code);
+        ASSERT_EQ(m.elements.size(), 1u) << g.message;
+        EXPECT_EQ(uecp::Describe(m.elements[0]), g.described);
+        EXPECT_TRUE(uecp::CommandsOf(m.elements[0]).empty()) << "no line-protocol command for " << g.message;
+    }
+    struct Bad {
+        const char* message;
+        int code;
+    };
+    const Bad bad[] = {
+        // out of range
+        {"06 00 00 02 40", uecp::kOutOfRange},  // day 0 at 09:00
+        {"06 00 00 0E 00", uecp::kOutOfRange},  // hour 24
+        {"1A 00 00 30 80", uecp::kOutOfRange},  // LIC above 7F
+        {"07 00 03 20", uecp::kOutOfRange},
+        {"03 00 03 04", uecp::kOutOfRange},
+        {"14 00 03 04 D3 C4 E1 CD", uecp::kOutOfRange},  // code 205 is no frequency
+        {"14 00 03 04 00 00 E1 01", uecp::kOutOfRange},  // no PI
+        {"14 00 03 10 D3 C4 ED 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D", uecp::kOutOfRange},  // 13 AFs
+        {"16 00 02 00 20", uecp::kOutOfRange},  // 16A
+        {"0E 03 E9", uecp::kOutOfRange},         // 100.1 %
+        {"22 0E 10", uecp::kOutOfRange},         // 360.0 degrees
+        {"22 1E 0F", uecp::kOutOfRange},         // bit 12
+        // what this encoder does not carry
+        {"1A 00 00 05 E0", uecp::kNotAcceptable},  // paging with the ECC
+        {"1A 00 00 80 E0", uecp::kNotAcceptable},  // linkage actuator
+        {"1A 00 00 10 01", uecp::kNotAcceptable},  // variant 1
+        {"0E 60 2D", uecp::kNotAcceptable},        // reference table 3
+        {"40 00 00", uecp::kMessageUnknown},
+        // programme services
+        {"06 00 01 7A 5E", uecp::kPsnError},
+        {"3E 00 02 'Jazzbar '", uecp::kPsnError},
+        {"02 00 09 'RADIO 9 '", uecp::kPsnError},
+        {"04 00 03 01", uecp::kPsnError},
+        {"14 00 00 03 D3 C4 E0", uecp::kPsnError},
+        {"17 03 14 00 00", uecp::kPsnError},
+        {"17 03 02 00 09", uecp::kPsnError},
+        {"17 03 06 00 01", uecp::kPsnError},
+        {"16 01 01 00", uecp::kDsnError},
+        // malformed lengths
+        {"06 00 00 7A", uecp::kUnexpectedEnd},
+        {"3E 00 00 'Jazz'", uecp::kUnexpectedEnd},
+        {"1A 00 00 30", uecp::kUnexpectedEnd},
+        {"14 00 03 05 D3 C4 E3 01 02", uecp::kElementLengthError},  // three AFs announced, two there
+        {"14 00 03 02 D3 C4", uecp::kElementLengthError},
+        {"14 00 03 09 D3 C4", uecp::kElementLengthError},  // MEL past the end
+        {"16 00 05 00", uecp::kElementLengthError},
+        {"16 00", uecp::kUnexpectedEnd},
+        {"0E 00", uecp::kUnexpectedEnd},
+        {"22 03", uecp::kUnexpectedEnd},
+    };
+    const std::string ps = Msg("02 00 00 'QUORVAN '");
+    for (const Bad& b : bad) {
+        const uecp::Message m = uecp::ParseMessage(ps + Msg(b.message));
+        EXPECT_EQ(m.code, b.code) << b.message << ": " << uecp::CodeText(m.code);
+        EXPECT_TRUE(m.elements.empty());
+    }
+}
+
+// The reply to one frame (sent before the expected reply is written out).
+#define EXPECT_REPLY(automation, hex, reply)                 \
+    do {                                                     \
+        const std::string got = (automation).frame(hex);     \
+        EXPECT_EQ(got, (automation).reply) << (hex);         \
+    } while (false)
+
+struct RecordAutomation {
+    explicit RecordAutomation(UecpRig& rig) : r(rig), tcp(SOCK_STREAM, rig.port.listener().tcpPort())
+    {
+        tcp.send(Wire(test::Msg("2C 02"), 0x01));
+        r.serve();
+        EXPECT_EQ(tcp.received(), Wire(Raw({0x18, 0}), 0x01));
+    }
+    // Sends one frame; returns what came back.
+    std::string frame(const std::string& hex)
+    {
+        r.rig.time.advanceMs(1000);
+        tcp.send(Wire(test::Msg(hex), ++sqc));
+        r.serve();
+        return tcp.received();
+    }
+    std::string ok() const { return Wire(Raw({0x18, 0}), sqc); }
+    std::string refused(int code) const { return Wire(Raw({0x18, code, sqc}), sqc); }
+    std::string answer(const std::string& hex) const { return ok() + Wire(test::Msg(hex), sqc); }
+    UecpRig& r;
+    Automation tcp;
+    int sqc = 0x10;
+};
+
+TEST(UecpPort, TheExtendedElementsSetTheRecordAndRequestsAnswerThem)
+{
+    UecpRig r;
+    r.rig.withRecord();
+    RecordAutomation a(r);
+    const ExtensionRecord& record = r.rig.encoder.extension();
+
+    EXPECT_REPLY(a, "06 00 00 7A 5E", ok());
+    ASSERT_TRUE(record.values.pin.has_value());
+    EXPECT_EQ(*record.values.pin, (ProgrammeItem{15, 9, 30}));
+    EXPECT_REPLY(a, "3E 00 00 'Jazzbar '", ok());
+    EXPECT_EQ(record.values.ptyn, "Jazzbar");
+    EXPECT_REPLY(a, "1A 00 00 00 E0 1A 00 00 30 08", ok());
+    EXPECT_EQ(record.values.ecc, 0xE0);
+    EXPECT_EQ(record.values.lic, 0x08);
+    EXPECT_REPLY(a, "01 00 03 D3 C4 02 00 03 'RADIO 3 ' 03 00 03 03 07 00 03 0A 14 00 03 05 D3 C4 E2 01 0B", ok());
+    const OtherNetwork& on = record.values.eon[2];
+    EXPECT_EQ(on.pi, 0xD3C4);
+    EXPECT_EQ(on.ps, "RADIO 3");
+    EXPECT_TRUE(on.ta);
+    EXPECT_TRUE(on.tp);
+    EXPECT_EQ(on.pty, 10);
+    EXPECT_EQ(on.af, (std::vector<std::uint8_t>{1, 11}));
+    EXPECT_FALSE(record.values.eon[1].used());
+    EXPECT_REPLY(a, "16 00 04 00 04 00 02", ok());
+    EXPECT_EQ(record.values.groupSequence, (std::vector<SequenceGroup>{SequenceGroup::G0A, SequenceGroup::G2A,
+                                                                       SequenceGroup::G0A, SequenceGroup::G1A}));
+    EXPECT_REPLY(a, "0E 00 2D 22 03 84", ok());
+    EXPECT_EQ(record.rdsLevelTenths, 45);
+    EXPECT_EQ(record.rdsPhaseTenths, 900);
+    // The chip's RAM saw none of it.
+    EXPECT_EQ(r.rig.transactions(), 0u);
+
+    // Requests (mode 2: the acknowledgement, then the element).
+    EXPECT_REPLY(a, "17 01 06", answer("06 00 00 7A 5E"));
+    EXPECT_REPLY(a, "17 01 3E", answer("3E 00 00 'Jazzbar '"));
+    EXPECT_REPLY(a, "17 01 1A", answer("1A 00 00 00 E0 1A 00 00 30 08"));
+    EXPECT_REPLY(a, "17 03 01 00 03", answer("01 00 03 D3 C4"));
+    EXPECT_REPLY(a, "17 03 02 00 03", answer("02 00 03 'RADIO 3 '"));
+    EXPECT_REPLY(a, "17 03 03 00 03", answer("03 00 03 03"));
+    EXPECT_REPLY(a, "17 03 07 00 03", answer("07 00 03 0A"));
+    EXPECT_REPLY(a, "17 03 14 00 03", answer("14 00 03 05 D3 C4 E2 01 0B"));
+    EXPECT_REPLY(a, "17 03 02 00 05", answer("02 00 05 '        '"));  // a network not set
+    EXPECT_REPLY(a, "17 01 16", answer("16 00 04 00 04 00 02"));
+    EXPECT_REPLY(a, "17 01 0E", answer("0E 00 2D"));
+    EXPECT_REPLY(a, "17 01 22", answer("22 03 84"));
+    // The same requests as python-uecp's RequestCommand writes them: with the
+    // DSN (and PSN) of an element that has them.
+    EXPECT_REPLY(a, "17 03 06 00 00", answer("06 00 00 7A 5E"));
+    EXPECT_REPLY(a, "17 03 3E 00 00", answer("3E 00 00 'Jazzbar '"));
+    EXPECT_REPLY(a, "17 03 1A 00 00", answer("1A 00 00 00 E0 1A 00 00 30 08"));
+    EXPECT_REPLY(a, "17 02 16 00", answer("16 00 04 00 04 00 02"));
+    EXPECT_REPLY(a, "17 03 07 00 03", answer("07 00 03 0A"));
+
+    // Out of range and malformed: refused with their codes, the record as it was.
+    const ExtensionRecord before = record;
+    EXPECT_REPLY(a, "0E 03 E9", refused(uecp::kOutOfRange));
+    EXPECT_REPLY(a, "22 0E 10", refused(uecp::kOutOfRange));
+    EXPECT_REPLY(a, "06 00 00 0E 00", refused(uecp::kOutOfRange));
+    EXPECT_REPLY(a, "1A 00 00 30 80", refused(uecp::kOutOfRange));
+    EXPECT_REPLY(a, "16 00 02 00 20", refused(uecp::kOutOfRange));
+    EXPECT_REPLY(a, "14 00 03 04 D3 C4 E1 CD", refused(uecp::kOutOfRange));
+    EXPECT_REPLY(a, "3E 00 00 'Jazz'", refused(uecp::kUnexpectedEnd));
+    EXPECT_REPLY(a, "14 00 03 05 D3 C4 E3 01 02", refused(uecp::kElementLengthError));
+    EXPECT_REPLY(a, "22 03", refused(uecp::kUnexpectedEnd));
+    EXPECT_TRUE(record == before);
+
+    // PIN 0 and an empty sequence clear.
+    EXPECT_REPLY(a, "06 00 00 00 00 16 00 00", ok());
+    EXPECT_FALSE(record.values.pin.has_value());
+    EXPECT_TRUE(record.values.groupSequence.empty());
+    // PI 0000 for another network: it is carried no longer, nor its frequencies.
+    EXPECT_REPLY(a, "01 00 03 00 00", ok());
+    EXPECT_FALSE(record.values.eon[2].used());
+    EXPECT_TRUE(record.values.eon[2].af.empty());
+    EXPECT_REPLY(a, "17 03 14 00 03", answer("14 00 03 03 00 00 E0"));
+}
+
+// From the automation system's frame to a listener's radio: what UECP puts
+// into the record, the software encoder's round sends, and a receiver reads
+// it back: within 600 groups (53 s), as the other network's PTY (variant 13)
+// comes after its PS and AF in turn, once in every fifteen 14A groups here.
+TEST(UecpPort, TheExtendedElementsGoOnAir)
+{
+    UecpRig r;
+    r.rig.withRecord();
+    RecordAutomation a(r);
+    EXPECT_REPLY(a, "01 00 00 D3 C2 02 00 00 'QUORVAN ' 1A 00 00 00 E0 1A 00 00 30 08 06 00 00 7A 5E 3E 00 00 'Jazzbar '",
+                 ok());
+    EXPECT_REPLY(a, "01 00 03 D3 C4 02 00 03 'RADIO 3 ' 07 00 03 0A 03 00 03 02 14 00 03 05 D3 C4 E2 01 0B", ok());
+    rds::EncoderStream stream;
+    rds::Receiver radio;
+    for (int i = 0; i < 600; ++i)
+        radio.Take(stream.Next(r.rig.encoder.state()));
+    EXPECT_EQ(radio.ecc, std::optional<std::uint8_t>(0xE0));
+    EXPECT_EQ(radio.lic, std::optional<int>(0x08));
+    EXPECT_EQ(radio.pin, std::optional<ProgrammeItem>(ProgrammeItem{15, 9, 30}));
+    EXPECT_EQ(radio.ptyn, "Jazzbar ");
+    const OtherNetwork* on = radio.otherNetwork(0xD3C4);
+    ASSERT_NE(on, nullptr);
+    EXPECT_EQ(on->ps, "RADIO 3 ");
+    EXPECT_EQ(on->pty, 10);
+    EXPECT_TRUE(on->tp);
+    EXPECT_FALSE(on->ta);
+    EXPECT_EQ(on->af, (std::vector<std::uint8_t>{1, 11}));
+    EXPECT_GE(radio.groupsOfType[0], 240u);  // 0A keeps at least 40 %
+}
+
+TEST(UecpPort, AFrameWithRecordElementsRunsWholeAtItsPlace)
+{
+    UecpRig r;
+    r.rig.withRecord();
+    RecordAutomation a(r);
+    // The chip's value and the record's in one frame: both taken.
+    EXPECT_REPLY(a, "02 00 00 'QUORVAN ' 06 00 00 7A 5E", ok());
+    EXPECT_EQ(r.rig.ramText(image::kPS, 8), "QUORVAN ");
+    EXPECT_TRUE(r.rig.encoder.extension().values.pin.has_value());
+    // One value refused: neither is taken.
+    EXPECT_REPLY(a, "02 00 00 'OTHER   ' 3E 00 00 'Jazzbar ' 22 0E 10", refused(uecp::kOutOfRange));
+    EXPECT_EQ(r.rig.ramText(image::kPS, 8), "QUORVAN ");
+    EXPECT_EQ(r.rig.encoder.extension().values.ptyn, "");
+
+    // A request is answered at its place among the frames sent with it.
+    a.r.rig.time.advanceMs(1000);
+    a.tcp.send(Wire(test::Msg("0E 00 2D"), 0x30) + Wire(test::Msg("17 01 0E"), 0x31) + Wire(test::Msg("0E 00 64"), 0x32));
+    r.serve();
+    EXPECT_EQ(a.tcp.received(), Wire(Raw({0x18, 0}), 0x31) + Wire(Raw({0x18, 0}), 0x30) +
+                                    Wire(test::Msg("0E 00 2D"), 0x31) + Wire(Raw({0x18, 0}), 0x32));
+    EXPECT_EQ(r.rig.encoder.extension().rdsLevelTenths, 100);
+}
+
+TEST(UecpPort, ARealChipRefusesTheExtendedElementsWhole)
+{
+    UecpRig r;  // no extension record: a chip on a real port
+    RecordAutomation a(r);
+    EXPECT_REPLY(a, "02 00 00 'QUORVAN ' 06 00 00 7A 5E", refused(uecp::kNotAcceptable));
+    EXPECT_REPLY(a, "0E 00 2D", refused(uecp::kNotAcceptable));
+    EXPECT_EQ(r.rig.transactions(), 0u);  // not even the PS
+    EXPECT_REPLY(a, "17 01 22", ok() + Wire(Raw({0x18, uecp::kNotAcceptable, a.sqc}), a.sqc));
+    // The chip's own elements as before.
+    EXPECT_REPLY(a, "02 00 00 'QUORVAN '", ok());
+    EXPECT_EQ(r.rig.ramText(image::kPS, 8), "QUORVAN ");
+}
+
+// The level and phase words as python-uecp's RDSLevelSetCommand and
+// RDSPhaseSetCommand encode them: the reference table in the top three bits,
+// then the level (13 bits) or the phase in tenths of a degree (12 bits). Its
+// own examples name reference tables 4 and 5, inputs this encoder does not
+// have; the same values for table 0 (all) or 7 (the current one) are taken.
+TEST(UecpExtended, LevelAndPhaseWordsAsPythonUecpEncodesThem)
+{
+    using test::Msg;
+    struct Taken {
+        const char* message;  // RDSxxxSetCommand(reference_table, value).encode()
+        int level;            // the record's tenths afterwards (-1: not set)
+        int phase;
+    };
+    const Taken taken[] = {
+        {"22 E5 4C", -1, 1356},  // RDSPhaseSetCommand(7, 1356): 135.6 degrees
+        {"22 05 4C", -1, 1356},  // RDSPhaseSetCommand(0, 1356)
+        {"22 0E 0F", -1, 3599},  // the largest phase
+        {"22 00 00", -1, 0},
+        {"0E 03 11", 785, -1},   // RDSLevelSetCommand(0, 785): 78.5 %
+        {"0E E0 2D", 45, -1},    // RDSLevelSetCommand(7, 45)
+        {"0E 00 00", 0, -1},
+    };
+    for (const Taken& t : taken) {
+        const uecp::Message m = uecp::ParseMessage(Msg(t.message));
+        ASSERT_EQ(m.code, uecp::kOk) << t.message << ": " << m.why;
+        ExtensionRecord record;
+        uecp::ApplyExtended(m.elements.at(0), record);
+        EXPECT_EQ(record.rdsLevelTenths.value_or(-1), t.level) << t.message;
+        EXPECT_EQ(record.rdsPhaseTenths.value_or(-1), t.phase) << t.message;
+    }
+    // python-uecp's own examples: 135.0 degrees for input 4, 785 for input 5.
+    for (const char* foreignTable : {"22 85 46", "0E A3 11"}) {
+        const uecp::Message m = uecp::ParseMessage(Msg(foreignTable));
+        EXPECT_EQ(m.code, uecp::kNotAcceptable) << foreignTable;
+        EXPECT_NE(m.why.find("reference table"), std::string::npos) << m.why;
+    }
+    // The answers are what RDSxxxSetCommand(0, value) encodes; before any
+    // value came, the software encoder's own start values (4.5 %, 0 degrees).
+    ExtensionRecord record;
+    EXPECT_EQ(uecp::AnswerExtended(uecp::kRdsLevel, 0, record), Msg("0E 00 2D"));
+    EXPECT_EQ(uecp::AnswerExtended(uecp::kRdsPhase, 0, record), Msg("22 00 00"));
+    record.rdsLevelTenths = 785;
+    record.rdsPhaseTenths = 1356;
+    EXPECT_EQ(uecp::AnswerExtended(uecp::kRdsLevel, 0, record), Msg("0E 03 11"));
+    EXPECT_EQ(uecp::AnswerExtended(uecp::kRdsPhase, 0, record), Msg("22 05 4C"));
+}
+
+// A refused value says in one line which element, what came and what it may
+// hold; the log of the port carries that line.
+TEST(UecpExtended, ARefusalNamesTheElementAndItsRange)
+{
+    using test::Msg;
+    struct Refused {
+        const char* message;
+        const char* says;  // a part of the line
+    };
+    const Refused refused[] = {
+        {"22 0E 10", "RDS phase 360.0 deg: the RDS phase must be 0 to 359.9 degrees"},
+        {"0E 03 E9", "RDS level 100.1 %: the RDS level must be 0 to 100 % of full scale in steps of 0.1"},
+        {"06 00 00 0E 00", "PIN"},
+        {"1A 00 00 30 80", "LIC"},
+        {"1A 00 00 80 E0", "only variant 0 (ECC) and 3 (LIC)"},
+        {"16 00 02 00 20", "code 20 at place 2 is not a group type (00 0A, 02 1A"},
+        {"14 00 03 04 D3 C4 E1 CD", "EON3 AF: code 205 is no frequency (1..204: 87.6..107.9 MHz)"},
+        {"14 00 03 04 00 00 E1 01", "EON3 AF: the other network's PI is 0000 (0001..FFFF)"},
+        {"14 00 03 05 D3 C4 E3 01 02", "EON3 AF: 3 frequencies announced, 2 there"},
+        {"07 00 03 20", "EON3PTY"},
+        {"03 00 03 04", "EON3 TA/TP: 4 is out of range 0..3"},
+    };
+    for (const Refused& r : refused) {
+        const uecp::Message m = uecp::ParseMessage(Msg(r.message));
+        EXPECT_NE(m.code, uecp::kOk) << r.message;
+        EXPECT_NE(m.why.find(r.says), std::string::npos) << r.message << ": '" << m.why << "'";
+        EXPECT_EQ(m.why.find('\n'), std::string::npos);
+    }
+    // The ranges in the lines of the PIN, the LIC and the PTY.
+    EXPECT_NE(uecp::ParseMessage(Msg("06 00 00 0E 00")).why.find("23"), std::string::npos);
+    EXPECT_NE(uecp::ParseMessage(Msg("1A 00 00 30 80")).why.find("7F"), std::string::npos);
+    EXPECT_NE(uecp::ParseMessage(Msg("07 00 03 20")).why.find("31"), std::string::npos);
+
+    UecpRig rig;
+    rig.rig.withRecord();
+    RecordAutomation a(rig);
+    EXPECT_REPLY(a, "22 03 84", ok());
+    EXPECT_REPLY(a, "22 0E 10", refused(uecp::kOutOfRange));
+    EXPECT_EQ(rig.port.log().back().text, "frame refused: parameter out of range (RDS phase 360.0 deg: the RDS "
+                                          "phase must be 0 to 359.9 degrees in steps of 0.1)");
+    EXPECT_TRUE(rig.port.log().back().error);
+    EXPECT_EQ(rig.rig.encoder.extension().rdsPhaseTenths, 900);  // the old value stays
+}
+
+// Elements of the protocol this encoder does not build (the clock
+// correction, the PSN switch, data set select, free-format groups, ODA
+// configuration) are refused with "message unknown" (3), alone, among good
+// ones and as requests; nothing of such a frame is taken.
+TEST(UecpPort, AnElementNotBuiltIsRefusedAsUnknown)
+{
+    UecpRig r;
+    r.rig.withRecord();
+    RecordAutomation a(r);
+    const ExtensionRecord before = r.rig.encoder.extension();
+    for (const char* unknown : {"09 00 00 00", "0B 00 00 01", "1C 00", "24 00 30 00 00 00 00 00",
+                                "40 00 4B D7 16 00 00"}) {
+        EXPECT_REPLY(a, unknown, refused(uecp::kMessageUnknown));
+        EXPECT_EQ(r.port.log().back().text, "frame refused: message unknown") << unknown;
+        EXPECT_REPLY(a, std::string("02 00 00 'QUORVAN ' 06 00 00 7A 5E ") + unknown, refused(uecp::kMessageUnknown));
+    }
+    EXPECT_REPLY(a, "17 01 40", refused(uecp::kMessageUnknown));
+    EXPECT_REPLY(a, "17 01 24", refused(uecp::kMessageUnknown));
+    EXPECT_TRUE(r.rig.encoder.extension() == before);
+    EXPECT_EQ(r.rig.transactions(), 0u);
+    EXPECT_EQ(r.params.program.PSDEF, "");
 }
 
 } // namespace

@@ -33,6 +33,26 @@ inline std::string Raw(std::initializer_list<int> bytes)
     return s;
 }
 
+// A message written as hex bytes, "06 00 00 7A 5E"; a quoted run stands for
+// its characters: "02 00 03 'RADIO 3 '".
+inline std::string Msg(const std::string& text)
+{
+    std::string out;
+    for (std::size_t i = 0; i < text.size();) {
+        if (text[i] == ' ') {
+            ++i;
+        } else if (text[i] == '\'') {
+            const std::size_t end = text.find('\'', i + 1);
+            out += text.substr(i + 1, end - i - 1);
+            i = end + 1;
+        } else {
+            out += static_cast<char>(std::stoi(text.substr(i, 2), nullptr, 16));
+            i += 2;
+        }
+    }
+    return out;
+}
+
 // FE, ADD, SQC, MFL, the message, the CRC, FF; FD/FE/FF stuffed.
 inline std::string Wire(const std::string& message, int sqc = 0, int address = 0)
 {
