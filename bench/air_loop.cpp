@@ -19,23 +19,8 @@
 namespace {
 
 using quorvan::bench::CpuSeconds;
+using quorvan::bench::OneSecond;
 using quorvan::bench::Station;
-
-// One second of MPX: tones of whole hertz (mono to 15 kHz, the stereo
-// difference on 38 kHz), an 8 % pilot.
-std::vector<float> OneSecond(int rate)
-{
-    std::vector<float> x(static_cast<std::size_t>(rate));
-    const double pi2 = 2 * std::numbers::pi;
-    for (std::size_t i = 0; i < x.size(); ++i) {
-        const double t = static_cast<double>(i) / rate;
-        const double mono = 0.2 * std::sin(pi2 * 440 * t) + 0.1 * std::sin(pi2 * 3001 * t) + 0.1 * std::sin(pi2 * 14000 * t);
-        const double side = 0.15 * std::sin(pi2 * 1000 * t) + 0.1 * std::sin(pi2 * 9000 * t);
-        const double pilot = pi2 * std::fmod(19000 * t, 1.0);
-        x[i] = static_cast<float>(mono + side * std::sin(2 * pilot) + 0.08 * std::sin(pilot));
-    }
-    return x;
-}
 
 void Loop(int rate, int seconds)
 {

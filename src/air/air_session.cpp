@@ -24,7 +24,8 @@ std::int64_t ReloadFrames(int rate)
 // status to its thread, stops at `frames` (when >= 0) or on request.
 bool Pump(Sink& sink, const ModulatorConfig& config, std::int64_t frames, const SessionHooks& hooks,
           const std::string& statePath, const std::function<void(float*, std::size_t)>& fill,
-          const std::function<std::int64_t()>& groups, const std::function<bool()>& rdsOn, std::string& error)
+          const std::function<std::int64_t()>& groups, const std::function<bool()>& rdsOn,
+          const std::function<double()>& rdsLevel, std::string& error)
 {
     std::vector<float> buffer(sink.period());
     AirStatus status;
@@ -65,6 +66,7 @@ bool Pump(Sink& sink, const ModulatorConfig& config, std::int64_t frames, const 
             status.groups = groups();
             status.underruns = sink.underruns();
             status.rdsOn = rdsOn();
+            status.rdsLevel = rdsLevel();
             writer->post(status);
         }
     }
@@ -83,6 +85,47 @@ bool Pump(Sink& sink, const ModulatorConfig& config, std::int64_t frames, const 
 
 } // namespace
 
+LevelPhase RecordLevelPhase(const ExtensionRecord& record)
+{
+    LevelPhase v;
+    if (record.rdsLevelTenths)
+        v.level = *record.rdsLevelTenths / 10.0;
+    if (record.rdsPhaseTenths && *record.rdsPhaseTenths >= 0 && *record.rdsPhaseTenths < 3600)
+        v.phase = *record.rdsPhaseTenths / 10.0;
+    return v;
+}
+
+void StartLevelPhase(const ExtensionRecord& record, bool levelGiven, bool phaseGiven, ModulatorConfig& config,
+                     double& phase)
+{
+    const LevelPhase v = RecordLevelPhase(record);
+    if (!levelGiven && v.level)
+        config.rdsLevel = std::clamp(*v.level, 0.0, std::max(0.0, 100 - config.pilotLevel));
+    if (!phaseGiven && v.phase)
+        phase = *v.phase;
+}
+
+LevelPhase LevelPhaseFollower::changes(const ExtensionRecord& record)
+{
+    const LevelPhase now = RecordLevelPhase(record);
+    LevelPhase changed;
+    if (now.level && now.level != seen_.level)
+        changed.level = now.level;
+    if (now.phase && now.phase != seen_.phase)
+        changed.phase = now.phase;
+    seen_ = now;
+    return changed;
+}
+
+void LevelPhaseFollower::apply(const ExtensionRecord& record, Modulator& modulator, bool loop)
+{
+    const LevelPhase c = changes(record);
+    if (c.level)
+        modulator.setRdsLevel(*c.level);
+    if (c.phase && loop)
+        modulator.slewRdsPhase(*c.phase);
+}
+
 bool PlayLive(SharedEncoderState& state, const ModulatorConfig& config, Sink& sink, std::int64_t frames,
               const SessionHooks& hooks, std::string& error)
 {
@@ -94,6 +137,7 @@ bool PlayLive(SharedEncoderState& state, const ModulatorConfig& config, Sink& si
     Modulator modulator(config, [&] { return onAir ? stream.Next(encoder->state()) : rds::Group{}; });
     std::int64_t sinceReload = 0;
     bool unreadable = false;
+    LevelPhaseFollower follower(encoder->extension());
     auto fill = [&](float* out, std::size_t n) {
         sinceReload += static_cast<std::int64_t>(n);
         if (sinceReload >= ReloadFrames(config.rate)) {
@@ -103,13 +147,14 @@ bool PlayLive(SharedEncoderState& state, const ModulatorConfig& config, Sink& si
             if (!why.empty() && !unreadable && hooks.report)
                 hooks.report(why + "; the last good state stays on air");
             unreadable = !why.empty();
+            follower.apply(encoder->extension(), modulator, false);
         }
         onAir = rds::EncoderStream::OnAir(encoder->state());
         modulator.setSubcarrier(onAir);  // no power or carrier off: the pilot alone
         modulator.render(out, n);
     };
     return Pump(sink, config, frames, hooks, state.path(), fill, [&] { return modulator.groupsStarted(); },
-                [&] { return onAir; }, error);
+                [&] { return onAir; }, [&] { return modulator.rdsLevel(); }, error);
 }
 
 bool PlayGroups(const std::vector<rds::Group>& groups, const ModulatorConfig& config, Sink& sink, std::int64_t frames,
@@ -120,7 +165,7 @@ bool PlayGroups(const std::vector<rds::Group>& groups, const ModulatorConfig& co
     modulator.setSubcarrier(!groups.empty());  // off the air: the pilot alone
     auto fill = [&](float* out, std::size_t n) { modulator.render(out, n); };
     return Pump(sink, config, frames, hooks, "", fill, [&] { return modulator.groupsStarted(); },
-                [&] { return !groups.empty(); }, error);
+                [&] { return !groups.empty(); }, [&] { return modulator.rdsLevel(); }, error);
 }
 
 } // namespace quorvan::air

@@ -10,12 +10,14 @@
 #pragma once
 
 #include "air/air_status.h"
+#include "content/extended.h"
 #include "air/modulator.h"
 #include "air/sink.h"
 #include "rds/groups.h"
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,6 +37,38 @@ struct SessionHooks {
     std::function<bool(const AirStatus&, std::string& why)> writeStatus;
     // Removes the status file at the end (default: the real file system).
     SettingsFileSystem* fileSystem = nullptr;
+};
+
+// The RDS level and phase of a playing air, from the virtual encoder's
+// extension record (kept in the state file; the line protocol's RDSLEVEL= and
+// RDSPHASE= and UECP write it). At the start a value given on the command
+// line stands, else the record's, else the default; afterwards every change
+// of the record's value wins. The follower only reads the record.
+struct LevelPhase {
+    std::optional<double> level;  // percent of full scale
+    std::optional<double> phase;  // degrees, 0 to 359.9
+};
+LevelPhase RecordLevelPhase(const ExtensionRecord& record);
+
+// The record's start values into config.rdsLevel (at most 100 % less the
+// pilot) and `phase` where the command line gave none.
+void StartLevelPhase(const ExtensionRecord& record, bool levelGiven, bool phaseGiven, ModulatorConfig& config,
+                     double& phase);
+
+class LevelPhaseFollower {
+public:
+    // `atStart`: the record as the air found it (its values are already in
+    // the start values where the command line gave none).
+    explicit LevelPhaseFollower(const ExtensionRecord& atStart) : seen_(RecordLevelPhase(atStart)) {}
+    // What changed in the record since the last look (nullopt fields: no
+    // change); a value taken away from the record changes nothing.
+    LevelPhase changes(const ExtensionRecord& record);
+    // The changes into the modulator: the level ramps, the phase of a
+    // loop-through slews (`loop` false: the phase is not used).
+    void apply(const ExtensionRecord& record, Modulator& modulator, bool loop);
+
+private:
+    LevelPhase seen_;
 };
 
 // Plays the state until stopRequested() or, when `frames` >= 0, for exactly

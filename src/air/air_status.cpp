@@ -72,8 +72,10 @@ std::string FormatLoop(const AirStatus& s)
     return "input=" + LineClean(s.input) + (s.pilot.empty() ? std::string() : "\npilot=" + LineClean(s.pilot)) +
            "\npilot_hz=" + Fixed(s.pilotHz, 3) + "\ninput_pilot_level=" + Number(s.inputPilotLevel) +
            "\nrds_phase=" + Fixed(phase, 1) +
-           (s.latencyMs >= 0 ? "\nlatency_ms=" + Number(s.latencyMs) + "\nlatency_periods=" + Number(s.latencyPeriods)
+           (s.latencyMs >= 0 ? "\nlatency_ms=" + Number(s.latencyMs) + "\nlatency_periods=" + Number(s.latencyPeriods) +
+                                   "\nlatency_in_ms=" + Number(s.latencyInMs) + "\nlatency_out_ms=" + Number(s.latencyOutMs)
                              : std::string()) +
+           (s.backlogDrops > 0 ? "\nbacklog_drops=" + std::to_string(s.backlogDrops) : std::string()) +
            (s.driftKnown ? "\ndrift_ppm=" + Number(s.driftPpm) : std::string()) +
            "\noverruns=" + std::to_string(s.overruns) + "\nclips=" + std::to_string(s.clips) + "\n";
 }
@@ -244,6 +246,12 @@ std::optional<AirStatus> ParseAirStatus(std::string_view text)
             ok = ParseLevel(value, s.latencyMs);
         } else if (key == "latency_periods") {
             ok = ParseLevel(value, s.latencyPeriods);
+        } else if (key == "latency_in_ms") {
+            ok = ParseLevel(value, s.latencyInMs);
+        } else if (key == "latency_out_ms") {
+            ok = ParseLevel(value, s.latencyOutMs);
+        } else if (key == "backlog_drops") {
+            ok = ParseWhole(value, s.backlogDrops);
         } else if (key == "drift_ppm") {
             ok = ParseReal(value, s.driftPpm);
             s.driftKnown = ok;
@@ -390,6 +398,8 @@ std::string DescribeLoop(const AirStatus& s)
         text += ", " + Count(s.overruns, "overrun");
     if (s.underruns > 0)
         text += ", " + Count(s.underruns, "underrun");
+    if (s.backlogDrops > 0)
+        text += ", " + Count(s.backlogDrops, "backlog drop");
     return text;
 }
 

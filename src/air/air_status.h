@@ -43,6 +43,9 @@ struct AirStatus {
     double rdsPhase = 0;           // degrees against the pilot's third harmonic
     double latencyMs = -1;         // input to output, measured; < 0 unknown
     double latencyPeriods = 0;     // the same in periods of the device
+    double latencyInMs = 0;        // of it, captured and not yet read
+    double latencyOutMs = 0;       // of it, written and not yet played
+    std::int64_t backlogDrops = 0; // capture backlogs dropped after a stall
     bool driftKnown = false;
     double driftPpm = 0;           // capture clock against playback clock
     std::int64_t overruns = 0;     // of the capture

@@ -129,11 +129,9 @@ std::optional<double> DriftMeter::ppm() const
     return framesPerSecond / rate_ * 1e6;
 }
 
-namespace {
-
-std::string PilotState(const PilotLock& lock)
+std::string PilotStateName(PilotLock::State state)
 {
-    switch (lock.state()) {
+    switch (state) {
     case PilotLock::State::Locked:
         return "locked";
     case PilotLock::State::Acquiring:
@@ -144,6 +142,33 @@ std::string PilotState(const PilotLock& lock)
         break;
     }
     return "none";
+}
+
+std::int64_t BacklogToDrop(std::int64_t available, std::int64_t queued, std::size_t period)
+{
+    const auto p = static_cast<std::int64_t>(period);
+    // In step, a period is read as soon as it is complete: less than one
+    // waits in the capture, and the playback holds two (air/io's loop sink).
+    if (available < p || available + queued <= kMaxLatencyPeriods * p)
+        return 0;
+    return std::min(available, available + queued - 2 * p);
+}
+
+namespace {
+
+// Reads `frames` frames of the source into `scratch` and forgets them; the
+// frames read, -1 when the source failed.
+std::int64_t DropFrames(Source& source, std::vector<float>& scratch, std::int64_t frames)
+{
+    std::int64_t gone = 0;
+    while (gone < frames) {
+        const std::size_t n = source.read(scratch.data(), static_cast<std::size_t>(std::min<std::int64_t>(
+                                                                frames - gone, static_cast<std::int64_t>(scratch.size()))));
+        if (n == 0)
+            return source.error().empty() ? gone : -1;
+        gone += static_cast<std::int64_t>(n);
+    }
+    return gone;
 }
 
 } // namespace
@@ -193,6 +218,9 @@ bool PlayLiveLoop(SharedEncoderState& state, const ModulatorConfig& config, doub
 
     const std::size_t period = std::max<std::size_t>(sink.period(), 1);
     std::vector<float> buffer(period);
+    std::vector<float> scratch(period);
+    std::int64_t backlogDrops = 0;
+    double latencyInSum = 0;
     std::vector<float> ring(kSnapshotFrames, 0.0f);
     std::size_t ringAt = 0;
     DriftMeter drift(config.rate);
@@ -202,6 +230,7 @@ bool PlayLiveLoop(SharedEncoderState& state, const ModulatorConfig& config, doub
     std::int64_t lastStatus = -1;
     std::int64_t sinceReload = 0;
     bool unreadable = false;
+    LevelPhaseFollower follower(encoder->extension());
     std::int64_t done = 0;
     bool ok = true;
     while (frames < 0 || done < frames) {
@@ -214,6 +243,7 @@ bool PlayLiveLoop(SharedEncoderState& state, const ModulatorConfig& config, doub
             if (!why.empty() && !unreadable && hooks.report)
                 hooks.report(why + "; the last good state stays on air");
             unreadable = !why.empty();
+            follower.apply(encoder->extension(), modulator, true);
         }
         onAir = rds::EncoderStream::OnAir(encoder->state());
         modulator.setSubcarrier(onAir);
@@ -230,7 +260,7 @@ bool PlayLiveLoop(SharedEncoderState& state, const ModulatorConfig& config, doub
                 continue;  // a device interrupted by a signal: the loop looks whether to stop
             break;
         }
-        const double captured = static_cast<double>(source.delayFrames());
+        std::int64_t captured = source.delayFrames();
         loop.process(buffer.data(), buffer.data(), got);
         if (!sink.write(buffer.data(), got)) {
             error = sink.error();
@@ -241,14 +271,33 @@ bool PlayLiveLoop(SharedEncoderState& state, const ModulatorConfig& config, doub
         sinceReload += static_cast<std::int64_t>(got);
         // The newest frame read was captured `captured` frames ago and plays
         // after what the sink still holds.
-        const double latency = captured + static_cast<double>(sink.delayFrames());
-        const std::int64_t x = source.overruns() + sink.underruns();
+        const std::int64_t queued = sink.delayFrames();
+        if (const std::int64_t drop = BacklogToDrop(source.availableFrames(), queued, period); drop > 0) {
+            // A stall (the program stopped or starved of the processor) left
+            // the capture behind: what it kept plays no more, so that the way
+            // through is three periods again. The input jumps once, as it
+            // does at an overrun.
+            const std::int64_t gone = DropFrames(source, scratch, drop);
+            if (gone < 0) {
+                error = source.error();
+                ok = false;
+                break;
+            }
+            ++backlogDrops;
+            captured = source.delayFrames();
+            if (hooks.report)
+                hooks.report("backlog drop " + std::to_string(backlogDrops) + " on " + source.description() + ": " +
+                             std::to_string(gone * 1000 / config.rate) + " ms of capture behind after a stall, dropped");
+        }
+        const double latency = static_cast<double>(captured + queued);
+        const std::int64_t x = source.overruns() + sink.underruns() + backlogDrops;
         if (x != xruns) {
             xruns = x;
             drift.restart();
         }
         drift.add(done, latency);
         latencySum += latency;
+        latencyInSum += static_cast<double>(captured);
         ++latencyCount;
         for (std::size_t i = 0; i < got; ++i) {
             ring[ringAt] = buffer[i];
@@ -263,17 +312,23 @@ bool PlayLiveLoop(SharedEncoderState& state, const ModulatorConfig& config, doub
             status.underruns = sink.underruns();
             status.overruns = source.overruns();
             status.rdsOn = onAir;
-            status.pilot = PilotState(lock);
+            status.pilot = PilotStateName(lock.state());
             status.pilotHz = lock.frequency();
             status.inputPilotLevel = lock.level() * 100;
+            status.rdsLevel = modulator.rdsLevel();
             status.rdsPhase = modulator.rdsPhase();
             status.clips = loop.clipped();
             if (latencyCount > 0) {
                 const double mean = latencySum / static_cast<double>(latencyCount);
+                const double in = latencyInSum / static_cast<double>(latencyCount);
                 status.latencyMs = mean * 1000.0 / config.rate;
                 status.latencyPeriods = mean / static_cast<double>(period);
+                status.latencyInMs = in * 1000.0 / config.rate;
+                status.latencyOutMs = (mean - in) * 1000.0 / config.rate;
             }
+            status.backlogDrops = backlogDrops;
             latencySum = 0;
+            latencyInSum = 0;
             latencyCount = 0;
             const std::optional<double> ppm = drift.ppm();
             status.driftKnown = ppm.has_value();

@@ -71,9 +71,28 @@ private:
     double y0_ = 0;
 };
 
+// The pilot lock's state as the status file names it: "locked",
+// "acquiring", "holdover", "none".
+std::string PilotStateName(PilotLock::State state);
+
 // Frames of the last output a live loop-through keeps for the monitor's
 // spectrum: a quarter of a second at 192 kHz.
 inline constexpr std::size_t kSnapshotFrames = 48000;
+
+// The most a frame waits on its way through a live loop-through, in periods.
+inline constexpr int kMaxLatencyPeriods = 3;
+
+// Frames of capture to drop after a stall: none while what waits to be read
+// and what the playback holds are within kMaxLatencyPeriods, or while less
+// than a period is there to read; otherwise enough of what is there (at most
+// all of it) to bring the way through back to two periods. `available`:
+// frames a read takes now, without waiting; `queued`: frames the playback
+// holds unplayed. The capture's delay is no measure of a backlog: a sound
+// server counts in it what it has yet to hand over, and a read of that would
+// wait and starve the playback. With one clock the way through stays as it
+// is but for an underrun (the playback stood while the capture ran on) or a
+// capture clock that runs fast; both leave frames there to read at once.
+std::int64_t BacklogToDrop(std::int64_t available, std::int64_t queued, std::size_t period);
 
 // The live loop-through: the station's MPX from a capture source through the
 // pilot lock and the mix into a sink, block by block as the source delivers
@@ -84,7 +103,9 @@ inline constexpr std::size_t kSnapshotFrames = 48000;
 // (and the snapshot of the output beside it) is written once a second off the
 // audio path: the pilot, the RDS phase, the latency measured from the two
 // devices' delays, the drift between their clocks, over- and underruns and
-// clips. Until stopRequested() or, when `frames` >= 0, that many frames; the
+// clips. A capture left more than a period behind by a stall, so that the
+// way through exceeds kMaxLatencyPeriods, is dropped (BacklogToDrop),
+// counted in the status file and told. Until stopRequested() or, when `frames` >= 0, that many frames; the
 // end of the source ends it. false with `error` when the source or the sink
 // fails.
 bool PlayLiveLoop(SharedEncoderState& state, const ModulatorConfig& config, double rdsPhase, Source& source,

@@ -1,5 +1,6 @@
 #include "air/modulator.h"
 
+#include "content/extended_text.h"
 #include "rds/blocks.h"
 
 #include <algorithm>
@@ -75,8 +76,7 @@ std::string CheckModulatorConfig(const ModulatorConfig& config)
 
 std::string CheckRdsPhase(double degrees)
 {
-    const double tenths = std::round(degrees * 10);
-    if (!(degrees >= 0) || tenths >= 3600 || std::abs(degrees * 10 - tenths) > 1e-6)
+    if (!RdsPhaseValid(degrees))
         return "the RDS phase must be 0 to 359.9 degrees in steps of 0.1";
     return "";
 }
@@ -112,7 +112,10 @@ Modulator::Modulator(const ModulatorConfig& config, std::function<rds::Group()> 
         pilot[i] = config.pilotLevel / 100 * std::sin(2 * std::numbers::pi * 16 * tau);
     }
     // The level is the greatest peak any bit sequence can reach at this rate.
-    const double scale = config.rdsLevel / 100 / envelope;
+    tableLevel_ = config.rdsLevel > 0 ? config.rdsLevel : 1;
+    level_ = config.rdsLevel;
+    gain_ = config.rdsLevel > 0 ? 1 : 0;
+    const double scale = tableLevel_ / 100 / envelope;
     symbolTable_.resize(shaped.size());
     pilotTable_.resize(places_);
     for (std::size_t i = 0; i < places_; ++i) {
@@ -164,20 +167,32 @@ void Modulator::renderExact(float* out, std::size_t frames)
         // The samples left in this bit, in this cycle and in this call: a run
         // in which the symbols stand still and the tables are read in order.
         const std::int64_t inBit = (period_ - place_ + step_ - 1) / step_;
-        const auto run = static_cast<std::size_t>(
+        auto run = static_cast<std::size_t>(
             std::min({inBit, static_cast<std::int64_t>(frames - n), places - cycle_}));
+        if (rampLeft_ > 0)
+            run = std::min(run, static_cast<std::size_t>(rampLeft_));
         float* o = out + n;
         const float* pilot = &pilotTable_[static_cast<std::size_t>(cycle_)];
         for (std::size_t i = 0; i < run; ++i)
             o[i] = pilot[i];
-        for (int jj = 0; jj < kTaps && subcarrier_; ++jj) {
+        const bool ramp = rampLeft_ > 0;
+        const auto g = static_cast<float>(gain_);
+        const auto dg = static_cast<float>(gainStep_);
+        for (int jj = 0; jj < kTaps && subcarrier_ && (ramp || gain_ != 0); ++jj) {
             const float s = symbols_[jj];
             if (s == 0)
                 continue;
             const float* t = &symbolTable_[static_cast<std::size_t>(jj) * places_ + static_cast<std::size_t>(cycle_)];
-            for (std::size_t i = 0; i < run; ++i)
-                o[i] += s * t[i];
+            if (ramp) {
+                for (std::size_t i = 0; i < run; ++i)
+                    o[i] += s * t[i] * (g + dg * static_cast<float>(i));
+            } else {
+                const float sg = s * g;
+                for (std::size_t i = 0; i < run; ++i)
+                    o[i] += sg * t[i];
+            }
         }
+        advanceGain(run);
         n += run;
         cycle_ += static_cast<std::int64_t>(run);
         if (cycle_ == places)
@@ -196,9 +211,11 @@ void Modulator::renderScaled(float* out, std::size_t frames)
         const auto index = static_cast<std::size_t>(place_ * static_cast<std::int64_t>(places_) / period_);
         const float* w = &symbolTable_[index * kTaps];
         float sample = pilotTable_[index];
+        const auto g = static_cast<float>(gain_);
         for (int jj = 0; jj < kTaps && subcarrier_; ++jj)
-            sample += symbols_[jj] * w[jj];
+            sample += symbols_[jj] * g * w[jj];
         out[n] = sample;
+        advanceGain(1);
         place_ += step_;
         if (place_ >= period_) {
             place_ -= period_;
@@ -225,6 +242,60 @@ void Modulator::setRdsPhase(double degrees)
     rdsPhase_ = std::round(degrees * 10) / 10;
     phaseCos_ = static_cast<float>(std::cos(rdsPhase_ * std::numbers::pi / 180));
     phaseSin_ = static_cast<float>(std::sin(rdsPhase_ * std::numbers::pi / 180));
+    slewLeft_ = 0;
+}
+
+void Modulator::slewRdsPhase(double degrees)
+{
+    if (const std::string error = CheckRdsPhase(degrees); !error.empty())
+        throw std::invalid_argument(error);
+    const double target = std::round(degrees * 10) / 10;
+    // From where the carrier stands now (mid-slew too) the shorter way round.
+    const double now = slewLeft_ > 0 ? std::atan2(slewSin_, slewCos_) * 180 / std::numbers::pi : rdsPhase_;
+    double turn = std::remainder(target - now, 360.0);
+    rdsPhase_ = target;
+    phaseCos_ = static_cast<float>(std::cos(target * std::numbers::pi / 180));
+    phaseSin_ = static_cast<float>(std::sin(target * std::numbers::pi / 180));
+    const auto frames = static_cast<std::int64_t>(
+        std::ceil(std::abs(turn) / kPhaseSlewDegreesPerSecond * config_.rate));
+    if (frames == 0) {
+        slewLeft_ = 0;
+        return;
+    }
+    const double step = turn / static_cast<double>(frames) * std::numbers::pi / 180;
+    slewCos_ = std::cos(now * std::numbers::pi / 180);
+    slewSin_ = std::sin(now * std::numbers::pi / 180);
+    stepCos_ = std::cos(step);
+    stepSin_ = std::sin(step);
+    slewLeft_ = frames;
+}
+
+void Modulator::setRdsLevel(double percent)
+{
+    const double level = std::clamp(std::isfinite(percent) ? percent : 0.0, 0.0, 100 - config_.pilotLevel);
+    if (level == level_)
+        return;
+    level_ = level;
+    peak_ = (level + config_.pilotLevel) / 100;
+    const double target = level / tableLevel_;
+    const auto frames = std::max<std::int64_t>(1, static_cast<std::int64_t>(kLevelRampSeconds * config_.rate));
+    gainStep_ = (target - gain_) / static_cast<double>(frames);
+    rampLeft_ = frames;
+}
+
+void Modulator::advanceGain(std::size_t frames)
+{
+    if (rampLeft_ == 0)
+        return;
+    const auto n = static_cast<std::int64_t>(frames);
+    if (n >= rampLeft_) {
+        rampLeft_ = 0;
+        gain_ = level_ / tableLevel_;
+        gainStep_ = 0;
+    } else {
+        rampLeft_ -= n;
+        gain_ += gainStep_ * static_cast<double>(n);
+    }
 }
 
 void Modulator::startLocked(const PilotClock& first)
@@ -244,7 +315,7 @@ void Modulator::startLocked(const PilotClock& first)
             sum += std::abs(Symbol(tau + jj - kSpan, kSpan));
         envelope = std::max(envelope, sum);
     }
-    const double scale = config_.rdsLevel / 100 / envelope;
+    const double scale = tableLevel_ / 100 / envelope;
     lockedTable_.resize(static_cast<std::size_t>(kLockedPlaces + 1) * kTaps);
     for (int i = 0; i <= kLockedPlaces; ++i) {
         const double tau = static_cast<double>(i) / kLockedPlaces;
@@ -252,6 +323,36 @@ void Modulator::startLocked(const PilotClock& first)
             lockedTable_[static_cast<std::size_t>(i * kTaps + jj)] =
                 static_cast<float>(Symbol(tau + jj - kSpan, kSpan) * scale);
     }
+    lockedRows_.assign(static_cast<std::size_t>(kPatterns) * (kLockedPlaces + 1), 0.0f);
+    lockedRowMade_.assign(kPatterns, false);
+}
+
+const float* Modulator::lockedRow(int& sign)
+{
+    // Before the first kSpan bits have passed, symbols are 0: no row.
+    if (!useLockedRows_ || std::any_of(symbols_.begin(), symbols_.end(), [](float v) { return v == 0; }))
+        return nullptr;
+    sign = symbols_[0] > 0 ? 1 : -1;
+    int pattern = 0;
+    for (int jj = 1; jj < kTaps; ++jj)
+        if (symbols_[static_cast<std::size_t>(jj)] * static_cast<float>(sign) > 0)
+            pattern |= 1 << (jj - 1);
+    float* row = &lockedRows_[static_cast<std::size_t>(pattern) * (kLockedPlaces + 1)];
+    if (!lockedRowMade_[static_cast<std::size_t>(pattern)]) {
+        float s[kTaps];
+        s[0] = 1;
+        for (int jj = 1; jj < kTaps; ++jj)
+            s[jj] = pattern & (1 << (jj - 1)) ? 1.0f : -1.0f;
+        for (int i = 0; i <= kLockedPlaces; ++i) {
+            const float* r = &lockedTable_[static_cast<std::size_t>(i * kTaps)];
+            float e = 0;
+            for (int jj = 0; jj < kTaps; ++jj)
+                e += s[jj] * r[jj];
+            row[i] = e;
+        }
+        lockedRowMade_[static_cast<std::size_t>(pattern)] = true;
+    }
+    return row;
 }
 
 void Modulator::renderLocked(float* out, const PilotClock* clock, std::size_t frames)
@@ -261,13 +362,28 @@ void Modulator::renderLocked(float* out, const PilotClock* clock, std::size_t fr
     if (!locked_)
         startLocked(clock[0]);
     // The symbols in locals while they stand still (the output's stores
-    // alias nothing then).
+    // alias nothing then), and the bit's envelope by place where all of
+    // them are known.
     float s[kTaps];
     std::copy(symbols_.begin(), symbols_.end(), s);
+    int sign = 1;
+    const float* envelope = lockedRow(sign);
     std::int64_t bitStart = 16 * (lockedBase_ + bit_);  // the clock's cycle where bit_ begins
     const float* table = lockedTable_.data();
-    const float pc = phaseCos_, ps = phaseSin_;
+    float pc = phaseCos_, ps = phaseSin_;
     for (std::size_t n = 0; n < frames; ++n) {
+        if (slewLeft_ > 0) {
+            // One frame's turn of the carrier towards the phase asked for.
+            const double c0 = slewCos_;
+            slewCos_ = c0 * stepCos_ - slewSin_ * stepSin_;
+            slewSin_ = c0 * stepSin_ + slewSin_ * stepCos_;
+            pc = static_cast<float>(slewCos_);
+            ps = static_cast<float>(slewSin_);
+            if (--slewLeft_ == 0) {
+                pc = phaseCos_;
+                ps = phaseSin_;
+            }
+        }
         const PilotClock& c = clock[n];
         // Cycles of the pilot since bit_ began; a new bit every 16.
         std::int64_t cycles = c.cycle - bitStart;
@@ -278,24 +394,34 @@ void Modulator::renderLocked(float* out, const PilotClock* clock, std::size_t fr
                 bitStart += 16;
             } while (cycles >= 16);
             std::copy(symbols_.begin(), symbols_.end(), s);
+            envelope = lockedRow(sign);
         }
         // A clock that steps back by a hair onto the bit before stays at the
         // start of this one.
         const double place = cycles < 0 ? 0.0 : (static_cast<double>(cycles) + c.fraction) * (kLockedPlaces / 16.0);
         const int row = std::min(static_cast<int>(place), kLockedPlaces - 1);
         const float f = static_cast<float>(place - row);
-        const float* r0 = table + row * kTaps;
-        const float* r1 = r0 + kTaps;
-        float e0 = 0, e1 = 0;
-        for (int jj = 0; jj < kTaps; ++jj) {
-            e0 += s[jj] * r0[jj];
-            e1 += s[jj] * r1[jj];
+        float e0, e1;
+        if (envelope) {
+            e0 = envelope[row];
+            e1 = envelope[row + 1];
+            if (sign < 0)
+                e0 = -e0, e1 = -e1;
+        } else {
+            const float* r0 = table + row * kTaps;
+            const float* r1 = r0 + kTaps;
+            e0 = 0, e1 = 0;
+            for (int jj = 0; jj < kTaps; ++jj) {
+                e0 += s[jj] * r0[jj];
+                e1 += s[jj] * r1[jj];
+            }
         }
         // sin(3 phase + rds phase) = Im(e^(j 3 phase) e^(j rds phase)).
         const float p2r = c.re * c.re - c.im * c.im, p2i = 2 * c.re * c.im;
         const float p3r = p2r * c.re - p2i * c.im, p3i = p2r * c.im + p2i * c.re;
         const float carrier = p3i * pc + p3r * ps;
-        out[n] = subcarrier_ ? (e0 + f * (e1 - e0)) * carrier : 0.0f;
+        out[n] = subcarrier_ ? (e0 + f * (e1 - e0)) * carrier * static_cast<float>(gain_) : 0.0f;
+        advanceGain(1);
     }
     bitBegun_ = true;
     frames_ += static_cast<std::int64_t>(frames);

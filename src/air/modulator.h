@@ -83,6 +83,18 @@ public:
     void setRdsPhase(double degrees);
     double rdsPhase() const { return rdsPhase_; }
 
+    // Changes on air, without a click. The RDS level (percent of full scale,
+    // peak; 0 to 100 minus the pilot's level, clamped) ramps linearly from the
+    // level now to the new one over kLevelRampSeconds. The RDS phase of a
+    // loop-through (CheckRdsPhase, else std::invalid_argument) slews the
+    // shorter way round at kPhaseSlewDegreesPerSecond: the carrier never
+    // jumps, so that a receiver's decoder keeps its own lock.
+    static constexpr double kLevelRampSeconds = 0.01;
+    static constexpr double kPhaseSlewDegreesPerSecond = 1800;
+    void setRdsLevel(double percent);
+    void slewRdsPhase(double degrees);
+    double rdsLevel() const { return level_; }  // the level asked for (the ramp's end)
+
     const ModulatorConfig& config() const { return config_; }
     // Groups whose first bit has begun in the frames rendered so far.
     std::int64_t groupsStarted() const;
@@ -98,6 +110,7 @@ private:
     void renderScaled(float* out, std::size_t frames);
     void shiftSymbols();
     void nextBit();
+    void advanceGain(std::size_t frames);
 
     static constexpr int kSpan = 4;  // bits of the shaped symbol each side of its own
     static constexpr int kTaps = 2 * kSpan + 1;
@@ -137,8 +150,34 @@ private:
     bool bitBegun_ = false;          // a frame of bit_ has been rendered
     std::int64_t lockedBase_ = 0;    // the clock's bit (cycle / 16) of bit 0
     std::vector<float> lockedTable_;
+    // The envelope of one bit for each pattern of the kTaps symbols around
+    // it: row k (kLockedPlaces + 1 places) is the sum over the taps of
+    // lockedTable_ with symbols_[0] = +1 and symbols_[jj] = +1 where bit jj - 1
+    // of k is set, summed in the same order as the taps, so that a sample read
+    // from it is the very float the taps would give. A pattern whose first
+    // symbol is -1 is the row of its negation, negated (exact in floating
+    // point). Rows are made when first needed (lockedRowMade_); whatever
+    // changes lockedTable_ clears lockedRowMade_.
+    static constexpr int kPatterns = 1 << (kTaps - 1);
+    std::vector<float> lockedRows_;
+    std::vector<bool> lockedRowMade_;
+    bool useLockedRows_ = true;  // off: every sample from the taps (the tests compare)
+    friend struct ModulatorTaps;
+    const float* lockedRow(int& sign);
     double rdsPhase_ = kDefaultRdsPhase;
     float phaseCos_ = 1, phaseSin_ = 0;
+
+    // The RDS tables are made for tableLevel_ (the configured level, or 1 %
+    // when that is 0); gain_ scales them to the level on air.
+    double tableLevel_ = 1;
+    double level_ = 0;
+    double gain_ = 1;
+    double gainStep_ = 0;          // per frame while rampLeft_ > 0
+    std::int64_t rampLeft_ = 0;
+    // The carrier's phase on its way to rdsPhase_: one rotation a frame.
+    double slewCos_ = 1, slewSin_ = 0;  // the phase now
+    double stepCos_ = 1, stepSin_ = 0;  // the rotation of one frame
+    std::int64_t slewLeft_ = 0;
 };
 
 } // namespace quorvan::air

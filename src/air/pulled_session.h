@@ -14,6 +14,7 @@
 // pilot.
 #pragma once
 
+#include "air/air_session.h"
 #include "air/loop_session.h"
 #include "air/mix.h"
 #include "air/modulator.h"
@@ -29,6 +30,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quorvan {
 class SharedEncoderState;
@@ -82,8 +84,18 @@ public:
     // of zeros): the follower fell behind.
     std::int64_t starved() const { return starved_.load(std::memory_order_relaxed); }
     bool rdsOn() const { return onAir_.load(std::memory_order_relaxed); }
+    // The RDS level and phase in use (the ends of a ramp or a slew).
+    double rdsLevel() const { return levelInUse_.load(std::memory_order_relaxed); }
+    double rdsPhase() const { return phaseInUse_.load(std::memory_order_relaxed); }
     // The loop-through's figures, for the status and the line at the end.
     LoopSummary summary() const;
+    PilotLock::State pilotState() const { return static_cast<PilotLock::State>(pilotState_.load(std::memory_order_relaxed)); }
+    double inputPilotLevel() const { return inputPilotLevel_.load(std::memory_order_relaxed); }
+    // The follower's thread, a loop-through: the last kSnapshotFrames frames
+    // of output into `samples` once the device's thread has gathered them
+    // (true), else asks it to gather them from its next period on (false).
+    // The device's thread copies them into a buffer made here beforehand.
+    bool takeSnapshot(std::vector<float>& samples);
 
 private:
     rds::Group take();
@@ -96,6 +108,11 @@ private:
     std::int64_t lastReload_ = 0;
     bool unreadable_ = false;
     std::atomic<bool> onAir_{true};
+    // The extension record's level and phase, from the follower to the
+    // device's thread, which ramps and slews the modulator to them.
+    LevelPhaseFollower follower_;
+    std::atomic<double> levelAsked_{0}, phaseAsked_{0};
+    std::atomic<double> levelInUse_{0}, phaseInUse_{0};
     std::unique_ptr<PilotLock> lock_;
     std::unique_ptr<Modulator> modulator_;
     std::unique_ptr<LoopThrough> through_;
@@ -106,11 +123,20 @@ private:
     std::atomic<std::int64_t> clipped_{0};
     std::atomic<double> pilotHz_{kPilotFrequency};
     std::atomic<bool> pilotSeen_{false};
+    std::atomic<int> pilotState_{0};
+    std::atomic<double> inputPilotLevel_{0};
+    // The snapshot's way between the threads: asked (follower), gathered in
+    // snapshot_ (device, alone while gathering), ready (follower, alone).
+    enum SnapshotStage : int { kSnapshotIdle, kSnapshotAsked, kSnapshotGathering, kSnapshotReady };
+    std::atomic<int> snapshotStage_{kSnapshotIdle};
+    std::vector<float> snapshot_;
+    std::size_t snapshotFill_ = 0;
 };
 
 // The device behind a pulled air, as its follower sees it.
 struct PulledDevice {
     std::string description;                    // "JACK quorvan-air"
+    std::string input;                          // a loop-through's input ("JACK quorvan-air:mpx_in")
     std::function<void()> wait;                 // waits a little (about 10 ms) for the device
     // true, with the cause, once the device has gone away (a server that ended).
     std::function<bool(std::string& why)> gone;
@@ -118,8 +144,9 @@ struct PulledDevice {
 };
 
 // The follower's loop of a pulled air whose device runs: follow() between
-// waits, the status file beside the state file once a second (removed at the
-// end while it is this process's), until hooks.stopRequested(), until the
+// waits, the status file beside the state file once a second (a
+// loop-through's with its input, pilot and clips, and the snapshot of its
+// output beside it; removed at the end while it is this process's), until hooks.stopRequested(), until the
 // device has played `frames` frames (when >= 0) or it has gone (false with
 // `error`).
 bool FollowPulledAir(PulledAir& air, const PulledDevice& device, std::int64_t frames, const SessionHooks& hooks,

@@ -28,6 +28,9 @@ public:
     // A device: frames it has captured that are not read yet, and the
     // overruns it has recovered from (0 for a file).
     virtual std::int64_t delayFrames() const { return 0; }
+    // Of them, those a read takes now without waiting (a sound server may
+    // count frames it has not handed over yet in the delay).
+    virtual std::int64_t availableFrames() const { return delayFrames(); }
     virtual std::int64_t overruns() const { return 0; }
     const std::string& error() const { return error_; }
 

@@ -10,6 +10,7 @@
 #include "air/io/sources.h"
 #include "air/loop_session.h"
 #include "air/pulled_session.h"
+#include "content/extended_text.h"
 #include "rds/generator.h"
 #include "settings/termination_signals.h"
 #include "sim/shared_state.h"
@@ -43,7 +44,7 @@ double ParseLevel(const std::string& text, const std::string& what)
 {
     double level = -1;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), level);
-    if (ec != std::errc() || end != text.data() + text.size() || !(level >= 0 && level <= 100))
+    if (ec != std::errc() || end != text.data() + text.size() || !LevelInRange(level))
         throw UsageError(what + " '" + text + "' is not a percentage from 0 to 100");
     return level;
 }
@@ -178,7 +179,7 @@ int runAirJack(Context& ctx)
         config.rdsLevel = ParseLevel(*rdsLevel, "--rds-level");
     if (pilotLevel)
         config.pilotLevel = ParseLevel(*pilotLevel, "--pilot-level");
-    const double phase = rdsPhase ? ParseRdsPhase(*rdsPhase) : air::kDefaultRdsPhase;
+    double phase = rdsPhase ? ParseRdsPhase(*rdsPhase) : air::kDefaultRdsPhase;
     int outputs = 1;
     if (channels) {
         if (*channels != "1" && *channels != "2")
@@ -213,7 +214,10 @@ int runAirJack(Context& ctx)
         TerminationSignals::take();
         return kExitOk;
     }
-    LoadPlayedState(statePath);
+    // The level and phase kept with the state are the start values where
+    // the command line gives none.
+    air::StartLevelPhase(LoadPlayedState(statePath).extension, rdsLevel.has_value(), rdsPhase.has_value(), config,
+                         phase);
     if (const std::optional<int> other = air::LiveAirPlayer(statePath))
         throw UsageError(statePath + " is already on air by process " + std::to_string(*other) + " (see " +
                          air::AirStatusPath(statePath) + "); stop it first");
@@ -245,6 +249,8 @@ int runAirJack(Context& ctx)
         throw UsageError(error);
     air::PulledDevice device;
     device.description = jack->description();
+    if (loop)
+        device.input = jack->description() + ":mpx_in";
     device.wait = [] {
         pollfd p{TerminationSignals::fd(), POLLIN, 0};
         ::poll(&p, p.fd >= 0 ? 1 : 0, 10);
@@ -299,7 +305,7 @@ int RunLiveLoop(Context& ctx, const LiveLoopOptions& o)
         config.rdsLevel = ParseLevel(*o.rdsLevel, "--rds-level");
     if (const std::string why = air::CheckModulatorConfig(config); !why.empty())
         throw UsageError(why);
-    const double phase = o.rdsPhase ? ParseRdsPhase(*o.rdsPhase) : air::kDefaultRdsPhase;
+    double phase = o.rdsPhase ? ParseRdsPhase(*o.rdsPhase) : air::kDefaultRdsPhase;
     const int channel = o.inputChannel ? ParseInputChannel(*o.inputChannel) : 0;
     air::SinkFormat sinkFormat;
     sinkFormat.rate = config.rate;
@@ -318,7 +324,8 @@ int RunLiveLoop(Context& ctx, const LiveLoopOptions& o)
         TerminationSignals::take();
         return kExitOk;
     }
-    LoadPlayedState(statePath);
+    air::StartLevelPhase(LoadPlayedState(statePath).extension, o.rdsLevel.has_value(), o.rdsPhase.has_value(), config,
+                         phase);
     if (const std::optional<int> other = air::LiveAirPlayer(statePath))
         throw UsageError(statePath + " is already on air by process " + std::to_string(*other) + " (see " +
                          air::AirStatusPath(statePath) + "); stop it first");
@@ -466,6 +473,7 @@ int runAir(Context& ctx)
         return kExitOk;
     }
     const EncoderState state = LoadPlayedState(statePath);
+    air::StartLevelPhase(state.extension, rdsLevel.has_value(), rdsPhase.has_value(), config, phase);
     // Two live players on one state file would both drive the air and
     // overwrite each other's status.
     if (!render) {

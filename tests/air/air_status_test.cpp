@@ -68,10 +68,18 @@ TEST(AirStatus, ALoopThroughsKeysRoundTrip)
     s.rdsPhase = 90;
     s.latencyMs = 6;
     s.latencyPeriods = 3;
+    s.latencyInMs = 1.5;
+    s.latencyOutMs = 4.5;
+    s.backlogDrops = 2;
     s.driftKnown = true;
     s.driftPpm = -12.5;
     s.clips = 2;
     EXPECT_EQ(ParseAirStatus(FormatAirStatus(s)), s);
+    // The On air line tells the drops after the over- and underruns.
+    s.updatedUnix = 1700000100;
+    EXPECT_NE(DescribeAirStatus(s, 1700000101, Clock).find("6 ms, 2 clips, drift -12.5 ppm, 2 backlog drops"),
+              std::string::npos)
+        << DescribeAirStatus(s, 1700000101, Clock);
     s.pilot.clear();
     EXPECT_EQ(ParseAirStatus(FormatAirStatus(s)), s);
     s.rdsPhase = 359.96;

@@ -17,6 +17,13 @@
 #include <numbers>
 
 namespace quorvan::air {
+
+// Renders every sample of a locked modulator from its taps, as it did before
+// it kept a bit's envelope by pattern.
+struct ModulatorTaps {
+    static void always(Modulator& m) { m.useLockedRows_ = false; }
+};
+
 namespace {
 
 using test::MakeStationMpx;
@@ -258,6 +265,46 @@ TEST(LoopThrough, SumsBeyondFullScaleAreClippedAndCounted)
     EXPECT_EQ(out[3], 0.0f);
     EXPECT_EQ(out[4], 1.0f);
     EXPECT_EQ(mix.clipped(), 3);
+}
+
+TEST(LoopThrough, TheEnvelopeByPatternIsTheSumOverTheTaps)
+{
+    // A wandering pilot with a gap: the clock locks, holds, slews back and
+    // locks again; in quadrature, in odd pieces.
+    StationMpxConfig config;
+    config.seconds = 4;
+    config.pilotHz = 19003;
+    config.wanderHz = 2;
+    config.wanderSeconds = 3;
+    config.gapFrom = 1.5;
+    config.gapTo = 2.5;
+    const StationMpx mpx = MakeStationMpx(config);
+    PilotLock lock(192000);
+    std::vector<PilotClock> clock(mpx.mpx.size());
+    lock.process(mpx.mpx.data(), clock.data(), clock.size());
+    Station a, b;
+    Modulator rows({192000, 4.5, 0}, a.pull()), taps({192000, 4.5, 0}, b.pull());
+    ModulatorTaps::always(taps);
+    std::vector<float> x(clock.size()), y(clock.size());
+    for (Modulator* m : {&rows, &taps}) {
+        m->setRdsPhase(90);
+        float* out = m == &rows ? x.data() : y.data();
+        for (std::size_t at = 0; at < clock.size();) {
+            const std::size_t n = std::min<std::size_t>(clock.size() - at, 333 + at % 2048);
+            m->renderLocked(out + at, clock.data() + at, n);
+            at += n;
+        }
+    }
+    float worst = 0, peak = 0;
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        worst = std::max(worst, std::abs(x[i] - y[i]));
+        peak = std::max(peak, std::abs(y[i]));
+    }
+    // The same sums in the same order: equal, within a few roundings of a
+    // float should a compiler fuse or order them otherwise.
+    EXPECT_LE(worst, 4 * std::numeric_limits<float>::epsilon() * peak);
+    EXPECT_GE(peak, 0.045f * 0.9f);
+    EXPECT_EQ(rows.groupsStarted(), taps.groupsStarted());
 }
 
 TEST(LoopThrough, TheModulatorRendersOnOneClockOnly)

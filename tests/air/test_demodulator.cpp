@@ -293,4 +293,30 @@ double OutsideRdsBandDb(const std::vector<float>& x, int rate)
     return 10 * std::log10(outside / inside);
 }
 
+double BandPower(const std::vector<float>& x, int rate, double from, double to)
+{
+    const int n = static_cast<int>(x.size());
+    double* in = fftw_alloc_real(static_cast<std::size_t>(n));
+    fftw_complex* out = fftw_alloc_complex(static_cast<std::size_t>(n / 2 + 1));
+    fftw_plan plan = fftw_plan_dft_r2c_1d(n, in, out, FFTW_ESTIMATE);
+    double window = 0;
+    for (int i = 0; i < n; ++i) {
+        const double w = 0.5 * (1 - std::cos(2 * std::numbers::pi * i / n));
+        in[i] = x[static_cast<std::size_t>(i)] * w;
+        window += w * w;
+    }
+    fftw_execute(plan);
+    double power = 0;
+    for (int i = 1; i < (n + 1) / 2; ++i) {
+        const double f = static_cast<double>(i) * rate / n;
+        if (f >= from && f < to)
+            power += out[i][0] * out[i][0] + out[i][1] * out[i][1];
+    }
+    fftw_destroy_plan(plan);
+    fftw_free(out);
+    fftw_free(in);
+    // Parseval: the one-sided bins hold half the power each side.
+    return 2 * power / (static_cast<double>(n) * window);
+}
+
 } // namespace quorvan::test

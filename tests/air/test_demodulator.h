@@ -52,4 +52,8 @@ Decoded GroupsFromBits(const std::vector<std::uint8_t>& bits);
 // through a Hann window: how much of a signal lies outside the RDS band.
 double OutsideRdsBandDb(const std::vector<float>& x, int rate);
 
+// The mean square of x (at `rate`) between `from` and `to` Hz, through a Hann
+// window: a sine of amplitude a wholly in the band gives a^2 / 2.
+double BandPower(const std::vector<float>& x, int rate, double from, double to);
+
 } // namespace quorvan::test

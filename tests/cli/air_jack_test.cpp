@@ -13,6 +13,7 @@
 #include "air/test_demodulator.h"
 #include "rds/generator.h"
 #include "sim/state_file.h"
+#include "support/live_child.h"
 #include "support/private_jack.h"
 
 #include <gtest/gtest.h>
@@ -35,33 +36,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr int kRate = 192000;
-
-double Seconds(Clock::time_point t)
-{
-    return std::chrono::duration<double>(t.time_since_epoch()).count();
-}
-
-int WaitFor(int pid, double seconds)
-{
-    const auto end = Clock::now() + std::chrono::duration<double>(seconds);
-    int status = 0;
-    while (Clock::now() < end) {
-        if (::waitpid(pid, &status, WNOHANG) == pid)
-            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, &status, 0);
-    return -1;
-}
-
-EncoderState Load(const std::string& path)
-{
-    EncoderState state;
-    std::string error;
-    EXPECT_EQ(LoadEncoderState(path, state, error), StateLoad::Loaded) << error;
-    return state;
-}
 
 // The test's own JACK client "quorvan-test": plays `mpx` on its port out
 // from its first period on, and records its port in into a buffer as long,

@@ -9,6 +9,7 @@
 #include "air/test_demodulator.h"
 #include "rds/generator.h"
 #include "sim/state_file.h"
+#include "support/live_child.h"
 #include "support/private_pulse.h"
 
 #include <gtest/gtest.h>
@@ -28,41 +29,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr int kRate = 192000;
-
-double Seconds(Clock::time_point t)
-{
-    return std::chrono::duration<double>(t.time_since_epoch()).count();
-}
-
-std::uintmax_t SizeOf(const std::string& path)
-{
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(path, ec);
-    return ec ? 0 : size;
-}
-
-// Waits for a child for at most `seconds`; its exit code, or -1.
-int WaitFor(int pid, double seconds)
-{
-    const auto end = Clock::now() + std::chrono::duration<double>(seconds);
-    int status = 0;
-    while (Clock::now() < end) {
-        if (::waitpid(pid, &status, WNOHANG) == pid)
-            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, &status, 0);
-    return -1;
-}
-
-EncoderState Load(const std::string& path)
-{
-    EncoderState state;
-    std::string error;
-    EXPECT_EQ(LoadEncoderState(path, state, error), StateLoad::Loaded) << error;
-    return state;
-}
 
 TEST(CliAirLive, PlaysThroughASoundServerAndFollowsTheStateFile)
 {

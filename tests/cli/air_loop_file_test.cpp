@@ -13,8 +13,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <numbers>
 #include <regex>
+#include <utility>
 
 namespace quorvan::test {
 namespace {
@@ -107,6 +109,7 @@ TEST(CliAirLoopFile, TheStationsMpxGetsTheListedGroupsOnItsPilot)
     StationMpxConfig config;
     config.seconds = 4;
     config.pilotHz = 19003.7;
+    config.pilotLevel = 0.09;
     const StationMpx mpx = MakeStationMpx(config);
     WriteWav(box.path("mpx.wav"), mpx.mpx, 1, kRate, SF_FORMAT_FLOAT);
     const auto expected = Lines(box.run({"groups", state, "--seconds", "5", "--at", kAt}).out);
@@ -137,8 +140,24 @@ TEST(CliAirLoopFile, TheStationsMpxGetsTheListedGroupsOnItsPilot)
     }
     EXPECT_LE(peak, 0.045f * 1.0001f);
     EXPECT_GE(peak, 0.045f * 0.9f);
-    EXPECT_LE(OutsideRdsBandDb(rds, kRate), -40);
+    EXPECT_LE(OutsideRdsBandDb(rds, kRate), -60);
+    // Where the station's MPX has its own content (programme, pilot, stereo
+    // subcarrier), from the first second on: no more than the float sum's
+    // rounding and the RDS's own floor (mean squares of -154, -186 and -141 dB
+    // of full scale here; the bound is -130 dB). A sample of delay, any filter
+    // or a 16-bit rounding of the input leaves 20 dB and more above it.
+    const std::vector<float> settled(rds.begin() + kRate, rds.end());
+    for (const auto& [from, to] : {std::pair{20.0, 15000.0}, {18000.0, 20000.0}, {23000.0, 53000.0}})
+        EXPECT_LE(BandPower(settled, kRate, from, to), 1e-13) << from << "-" << to << " Hz";
     EXPECT_LE(WorstPhaseDegrees(rds, mpx, 0, 1), 2.0);
+
+    // Without RDS the float samples come out as they went in, to the bit.
+    const CliResult none = box.run({"air", state, "--input", "mpx.wav", "--rds-level", "0", "--output", "same.wav"});
+    ASSERT_EQ(none.code, 0) << none.err;
+    const Sound same = ReadWav(box.path("same.wav"));
+    ASSERT_EQ(same.samples.size(), mpx.mpx.size());
+    for (std::size_t i = 0; i < same.samples.size(); ++i)
+        ASSERT_EQ(same.samples[i], mpx.mpx[i]) << i;
 }
 
 TEST(CliAirLoopFile, OneChannelOfSeveralInQuadratureAndS16Unchanged)
@@ -215,6 +234,51 @@ TEST(CliAirLoopFile, WithoutAPilotItSaysSoAndTheRdsRunsAtTheNominalRate)
     ASSERT_EQ(d.groups.size(), 22u);  // 2 s at 1187.5 bit/s
     for (std::size_t i = 0; i < d.groups.size(); ++i)
         EXPECT_EQ(d.groups[i].hex(), expected[i]) << i;
+}
+
+TEST(CliAirLoopFile, TheStatesLevelAndPhaseAreTheStartValuesUnlessTheCommandLineGivesThem)
+{
+    CliSandbox box;
+    const std::string state = box.path("enc.state");
+    MakeStation(box, state);
+    // The level and phase that RDSLEVEL=, RDSPHASE= or UECP keep with the state.
+    box.write("enc.state", box.read("enc.state") + "ext level 62\next phase 900\n");
+    StationMpxConfig config;
+    config.seconds = 2;
+    const StationMpx mpx = MakeStationMpx(config);
+    WriteWav(box.path("mono.wav"), mpx.mpx, 1, kRate, SF_FORMAT_FLOAT);
+    struct Case {
+        std::vector<std::string> options;
+        double level, phase;
+    };
+    for (const Case& c : {Case{{}, 6.2, 90}, Case{{"--rds-level", "3", "--rds-phase", "0"}, 3, 0}}) {
+        std::vector<std::string> args{"air", state, "--input", "mono.wav", "--output", "out.wav", "--at", kAt};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const CliResult r = box.run(args);
+        ASSERT_EQ(r.code, 0) << r.err;
+        char phase[32];
+        std::snprintf(phase, sizeof phase, "RDS phase %.1f\u00b0", c.phase);
+        EXPECT_NE(r.err.find(phase), std::string::npos) << r.err;
+        const Sound out = ReadWav(box.path("out.wav"));
+        ASSERT_EQ(out.samples.size(), mpx.mpx.size());
+        std::vector<float> rds(out.samples.size());
+        double peak = 0;
+        for (std::size_t i = 0; i < rds.size(); ++i) {
+            rds[i] = out.samples[i] - mpx.mpx[i];
+            peak = std::max(peak, static_cast<double>(std::abs(rds[i])));
+        }
+        EXPECT_LE(peak, c.level / 100 * 1.0001) << c.level;
+        EXPECT_GE(peak, c.level / 100 * 0.9) << c.level;
+        EXPECT_LE(WorstPhaseDegrees(rds, mpx, c.phase, 1), 2.0) << c.phase;
+    }
+    // A render without an input takes the state's level too.
+    ASSERT_EQ(box.run({"air", state, "--output", "rds.wav", "--seconds", "1", "--at", kAt}).code, 0);
+    const Sound rds = ReadWav(box.path("rds.wav"));
+    double peak = 0;
+    for (const float v : rds.samples)
+        peak = std::max(peak, static_cast<double>(std::abs(v)));
+    EXPECT_LE(peak, 0.062 + 1.0 / 32767);  // s16: half a step of rounding either way
+    EXPECT_GE(peak, 0.062 * 0.9);
 }
 
 TEST(CliAirLoopFile, ClippedSumsAreCountedOnTheLineAtTheEnd)

@@ -24,9 +24,13 @@ std::vector<std::string> Lines(const std::string& text)
 
 CliSandbox::CliSandbox()
 {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = fs::temp_directory_path()
-        / ("quorvan-cli-" + std::to_string(::getpid()) + "-" + info->test_suite_name() + "-" + info->name());
+    // Named after the test, or after the suite in a suite's shared set-up.
+    const auto* unit = ::testing::UnitTest::GetInstance();
+    const auto* info = unit->current_test_info();
+    const auto* suite = unit->current_test_suite();
+    const std::string name = info ? std::string(info->test_suite_name()) + "-" + info->name()
+                                  : std::string(suite ? suite->name() : "shared") + "-suite";
+    dir_ = fs::temp_directory_path() / ("quorvan-cli-" + std::to_string(::getpid()) + "-" + name);
     fs::remove_all(dir_);
     fs::create_directories(dir_);
 }

@@ -16,7 +16,9 @@ namespace quorvan::test {
 
 namespace fs = std::filesystem;
 
-PrivatePulse::PrivatePulse(const std::string& dir, int rate) : dir_(dir)
+PrivatePulse::PrivatePulse(const std::string& dir, int rate, const std::vector<std::string>& sinks,
+                           const std::string& format)
+    : dir_(dir)
 {
     fs::create_directories(dir_);
     if (const char* v = std::getenv("XDG_RUNTIME_DIR")) {
@@ -38,10 +40,17 @@ PrivatePulse::PrivatePulse(const std::string& dir, int rate) : dir_(dir)
             ::dup2(log, 1);
             ::dup2(log, 2);
         }
-        const std::string sink = "--load=module-null-sink sink_name=mpx rate=" + std::to_string(rate) + " channels=1";
-        ::execlp("pulseaudio", "pulseaudio", "-n", "--daemonize=yes", "--exit-idle-time=-1", "--system=no",
-                 "--disallow-exit", sink.c_str(),
-                 "--load=module-native-protocol-unix", static_cast<char*>(nullptr));
+        std::vector<std::string> args = {"pulseaudio", "-n", "--daemonize=yes", "--exit-idle-time=-1", "--system=no",
+                                         "--disallow-exit"};
+        for (const std::string& name : sinks)
+            args.push_back("--load=module-null-sink sink_name=" + name + " rate=" + std::to_string(rate) +
+                           " channels=1" + (format.empty() ? "" : " format=" + format));
+        args.push_back("--load=module-native-protocol-unix");
+        std::vector<char*> argv;
+        for (std::string& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        ::execvp("pulseaudio", argv.data());
         ::_exit(127);
     }
     int status = 0;

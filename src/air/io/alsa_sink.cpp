@@ -1,5 +1,6 @@
 #include "air/io/sinks.h"
 
+#include "air/io/alsa_open.h"
 #include "air/io/sound_server.h"
 #include "air/modulator.h"
 
@@ -29,7 +30,7 @@ class AlsaSink final : public Sink {
 public:
     AlsaSink(snd_pcm_t* pcm, std::string name, const SinkFormat& format, snd_pcm_uframes_t period,
              std::function<void(const std::string&)> report, bool server, int serverRate, std::string serverNote,
-             bool prime)
+             unsigned prime)
         : pcm_(pcm), name_(std::move(name)), format_(format), period_(period), report_(std::move(report)),
           server_(server), serverRate_(serverRate), serverNote_(std::move(serverNote)), prime_(prime)
     {
@@ -106,13 +107,15 @@ private:
     // A loop-through's playback starts at two periods queued: one of silence,
     // then the first period captured. Each period captured then arrives while
     // one is still queued, so a frame waits a capture period and at most two
-    // playback periods on its way through.
+    // playback periods on its way through. On a sound server, two of silence
+    // and the first captured, of which the server takes one at once.
     void primeSilence()
     {
         const std::vector<float> silence(period_, 0.0f);
         std::vector<std::uint8_t> bytes;
         ConvertSamples(silence.data(), silence.size(), format_.channels, format_.format, bytes);
-        snd_pcm_writei(pcm_, bytes.data(), period_);
+        for (unsigned i = 0; i < prime_; ++i)
+            snd_pcm_writei(pcm_, bytes.data(), period_);
     }
 
     snd_pcm_t* pcm_;
@@ -125,12 +128,8 @@ private:
     bool server_;
     int serverRate_;
     std::string serverNote_;
-    bool prime_;
+    unsigned prime_;  // periods of silence a loop-through starts with; 0 for a live output
 };
-
-// ALSA's library prints its own complaints to stderr; the sink names the
-// failure in its one line instead.
-void QuietAlsa(const char*, int, const char*, int, const char*, ...) {}
 
 // The usual rates a device may offer, to name them when the wanted one is not.
 std::string OfferedRates(snd_pcm_t* pcm, snd_pcm_hw_params_t* any)
@@ -156,17 +155,9 @@ std::unique_ptr<Sink> OpenPlayback(const std::string& name, const SinkFormat& fo
                                    std::function<void(const std::string&)> report, std::string& error)
 {
     const std::string what = "ALSA device '" + name + "'";
-    snd_lib_error_set_handler(QuietAlsa);
-    snd_pcm_t* pcm = nullptr;
-    // ALSA's own rate plugin must never come in: it would resample to a rate
-    // that cannot carry 57 kHz.
-    int r = snd_pcm_open(&pcm, name.c_str(), SND_PCM_STREAM_PLAYBACK, SND_PCM_NO_AUTO_RESAMPLE);
-    if (r < 0) {
-        error = what + " cannot be opened: " + snd_strerror(r);
-        if (r == -ENOENT || r == -ENODEV || r == -EINVAL || r == -ENXIO)
-            error += " (see aplay -L)";
+    snd_pcm_t* pcm = OpenPcmUnresampled(name, SND_PCM_STREAM_PLAYBACK, what, error);
+    if (!pcm)
         return nullptr;
-    }
     auto fail = [&](const std::string& message) -> std::unique_ptr<Sink> {
         error = what + " " + message;
         snd_pcm_close(pcm);
@@ -205,7 +196,7 @@ std::unique_ptr<Sink> OpenPlayback(const std::string& name, const SinkFormat& fo
         dir = 0;
         snd_pcm_hw_params_set_period_time_near(pcm, hw, &periodTime, &dir);
     }
-    if ((r = snd_pcm_hw_params(pcm, hw)) < 0)
+    if (const int r = snd_pcm_hw_params(pcm, hw); r < 0)
         return fail(std::string("cannot be set up: ") + snd_strerror(r));
     unsigned rate = 0;
     snd_pcm_hw_params_get_rate(hw, &rate, &dir);
@@ -218,21 +209,26 @@ std::unique_ptr<Sink> OpenPlayback(const std::string& name, const SinkFormat& fo
         return fail("keeps a buffer of " + std::to_string(buffer * 1000 / static_cast<unsigned>(format.rate)) +
                     " ms, more than 100 ms");
 
-    snd_pcm_sw_params_t* sw = nullptr;
-    snd_pcm_sw_params_alloca(&sw);
-    snd_pcm_sw_params_current(pcm, sw);
-    // Start once the buffer is full, so that the first period has company; a
-    // loop-through at two periods (see primeSilence).
-    const snd_pcm_uframes_t start = periodFrames > 0 ? std::min<snd_pcm_uframes_t>(2 * period, buffer)
-                                                     : buffer - buffer % std::max<snd_pcm_uframes_t>(period, 1);
-    snd_pcm_sw_params_set_start_threshold(pcm, sw, start);
-    snd_pcm_sw_params_set_avail_min(pcm, sw, period);
-    if ((r = snd_pcm_sw_params(pcm, sw)) < 0)
-        return fail(std::string("cannot be set up: ") + snd_strerror(r));
     // A plugin PCM (ioplug, extplug) hands the samples to a sound server,
     // which resamples them to its own sink's rate without a word.
     const snd_pcm_type_t type = snd_pcm_type(pcm);
     const bool server = type == SND_PCM_TYPE_IOPLUG || type == SND_PCM_TYPE_EXTPLUG;
+    // A loop-through on a sound server primes two periods of silence and
+    // starts full: the server takes a period into its own sink at once, so
+    // that two are queued after the first write, as on a card.
+    const unsigned prime = periodFrames == 0 ? 0u : server ? 2u : 1u;
+
+    snd_pcm_sw_params_t* sw = nullptr;
+    snd_pcm_sw_params_alloca(&sw);
+    snd_pcm_sw_params_current(pcm, sw);
+    // Start once the buffer is full, so that the first period has company; a
+    // loop-through at one period more than it primes (see primeSilence).
+    const snd_pcm_uframes_t start = periodFrames > 0 ? std::min<snd_pcm_uframes_t>((prime + 1) * period, buffer)
+                                                     : buffer - buffer % std::max<snd_pcm_uframes_t>(period, 1);
+    snd_pcm_sw_params_set_start_threshold(pcm, sw, start);
+    snd_pcm_sw_params_set_avail_min(pcm, sw, period);
+    if (const int r = snd_pcm_sw_params(pcm, sw); r < 0)
+        return fail(std::string("cannot be set up: ") + snd_strerror(r));
     int serverRate = 0;
     std::string note;
     if (server) {
@@ -254,7 +250,7 @@ std::unique_ptr<Sink> OpenPlayback(const std::string& name, const SinkFormat& fo
             report(note);
     }
     return std::make_unique<AlsaSink>(pcm, name, format, std::max<snd_pcm_uframes_t>(period, 256), std::move(report),
-                                      server, serverRate, note, periodFrames > 0);
+                                      server, serverRate, note, prime);
 }
 
 } // namespace

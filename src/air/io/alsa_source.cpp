@@ -1,5 +1,6 @@
 #include "air/io/sources.h"
 
+#include "air/io/alsa_open.h"
 #include "air/modulator.h"
 
 #include <alsa/asoundlib.h>
@@ -15,8 +16,6 @@ namespace {
 // Room for the capture to wait for a busy program: the capture's buffer adds
 // no latency while the loop keeps up (each period is read as it is complete).
 constexpr snd_pcm_uframes_t kCapturePeriods = 8;
-
-void QuietCapture(const char*, int, const char*, int, const char*, ...) {}
 
 class AlsaSource final : public Source {
 public:
@@ -102,6 +101,11 @@ public:
         snd_pcm_sframes_t delay = 0;
         return snd_pcm_delay(pcm_, &delay) == 0 ? static_cast<std::int64_t>(std::max<snd_pcm_sframes_t>(delay, 0)) : 0;
     }
+    std::int64_t availableFrames() const override
+    {
+        const snd_pcm_sframes_t avail = snd_pcm_avail(pcm_);
+        return avail > 0 ? static_cast<std::int64_t>(avail) : 0;
+    }
     std::int64_t overruns() const override { return overruns_; }
 
 private:
@@ -122,16 +126,9 @@ std::unique_ptr<Source> OpenAlsaSource(const std::string& name, int rate, int ch
                                        std::function<void(const std::string&)> report, std::string& error)
 {
     const std::string what = "ALSA capture device '" + name + "'";
-    snd_lib_error_set_handler(QuietCapture);
-    snd_pcm_t* pcm = nullptr;
-    // ALSA's own rate plugin must never come in: it would filter the MPX.
-    int r = snd_pcm_open(&pcm, name.c_str(), SND_PCM_STREAM_CAPTURE, SND_PCM_NO_AUTO_RESAMPLE);
-    if (r < 0) {
-        error = what + " cannot be opened: " + snd_strerror(r);
-        if (r == -ENOENT || r == -ENODEV || r == -EINVAL || r == -ENXIO)
-            error += " (see arecord -L)";
+    snd_pcm_t* pcm = OpenPcmUnresampled(name, SND_PCM_STREAM_CAPTURE, what, error);
+    if (!pcm)
         return nullptr;
-    }
     auto fail = [&](const std::string& message) -> std::unique_ptr<Source> {
         error = what + " " + message;
         snd_pcm_close(pcm);
@@ -175,7 +172,7 @@ std::unique_ptr<Source> OpenAlsaSource(const std::string& name, int rate, int ch
     snd_pcm_uframes_t buffer = kCapturePeriods * period;
     snd_pcm_hw_params_set_period_size_near(pcm, hw, &period, &dir);
     snd_pcm_hw_params_set_buffer_size_near(pcm, hw, &buffer);
-    if ((r = snd_pcm_hw_params(pcm, hw)) < 0)
+    if (const int r = snd_pcm_hw_params(pcm, hw); r < 0)
         return fail(std::string("cannot be set up: ") + snd_strerror(r));
     unsigned got = 0;
     snd_pcm_hw_params_get_rate(hw, &got, &dir);
