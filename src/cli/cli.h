@@ -191,4 +191,11 @@ std::string MissingStateFileMessage(const std::string& path);
 // backslashes and control characters escaped so that it stays one line.
 std::string QuotedLine(const std::string& utf8);
 
+// The extended values that are set, one "Name: value" line each (the
+// [Extended] key names; texts quoted), and the other networks' TA where on.
+void PrintExtendedValues(std::ostream& out, const ExtendedValues& values);
+// The virtual encoder's extension record: its values, then the RT+ registers
+// (hex), the RDS level and phase where they are set. Nothing for the default.
+void PrintExtensionRecord(std::ostream& out, const ExtensionRecord& record);
+
 } // namespace quorvan::cli

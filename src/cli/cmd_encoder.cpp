@@ -10,6 +10,7 @@
 #include "cli/cli_settings.h"
 #include "content/charset.h"
 #include "content/dynamic_ps.h"
+#include "content/extended_text.h"
 #include "content/pty.h"
 #include "content/radiotext.h"
 #include "encoder/clock_time.h"
@@ -164,8 +165,9 @@ int runStatus(Context& ctx)
 }
 
 // What Receive read, one "Name: value" line each as status prints its
-// lines; only the values of the runs that completed.
-void PrintReceived(std::ostream& out, TStationParams params, int runs)
+// lines; only the values of the runs that completed, and the extended values
+// that are set where the encoder keeps an extension record.
+void PrintReceived(std::ostream& out, TStationParams params, int runs, bool extension)
 {
     const Charset cs = CharsetFromInt(params.preferences.CBCHARSET);
     // Texts without the blanks that fill them up on the encoder.
@@ -197,6 +199,8 @@ void PrintReceived(std::ostream& out, TStationParams params, int runs)
             << (params.radiotext.CBRTEN ? "enabled" : "disabled") << ")\n";
     if (runs >= 3)
         out << "Dynamic PS: " << text(DynamicPSText(params)) << " (mode " << params.dynamicPs.RGDPS1M << ")\n";
+    if (runs >= 3 && extension)
+        PrintExtendedValues(out, params.extended);
 }
 
 int runReceive(Context& ctx)
@@ -208,7 +212,7 @@ int runReceive(Context& ctx)
     // The values of the runs that completed stay, as in the window.
     if (received.runsCompleted > 0) {
         ctx.params = params;
-        PrintReceived(ctx.out(), params, received.runsCompleted);
+        PrintReceived(ctx.out(), params, received.runsCompleted, run.link.Extension != nullptr);
         ctx.out() << "Settings file updated: " << SaveStationValues(ctx, params) << '\n';
     }
     return Finish(ctx, received.outcome);
@@ -253,6 +257,8 @@ int runRT(Context& ctx)
             onAir = RadiotextOnAir{RadiotextBytes(ActualRT(ctx.params)), typeIndex};
         control = NewRadiotextControl(ctx.params, *onAir, text, typeIndex);
     }
+    // With ERTFromRT the eRT carries the text as given, in its own letters.
+    ErtFollowsRadiotext(ctx.params.extended, ctx.args[0]);
     return Finish(ctx, SendRadiotextWithTags(ctx.link(), ctx.params, text, control));
 }
 

@@ -14,6 +14,12 @@ int runDump(Context& ctx)
     ctx.expectArgs(1, 1);
     const VirtualEncoder encoder(LoadStateForCommand(ctx.args[0], false));
     ctx.out() << DumpMemory(eeprom ? encoder.state().eeprom : encoder.ramImage());
+    // What the chip lacks, after its memory (nothing while the record holds
+    // only defaults, so that a chip's state dumps as it always did).
+    if (!eeprom && !(encoder.extension() == ExtensionRecord{})) {
+        ctx.out() << "Extension record:\n";
+        PrintExtensionRecord(ctx.out(), encoder.extension());
+    }
     return kExitOk;
 }
 

@@ -63,6 +63,11 @@ std::string Usage()
         }
         text += '\n';
     }
+    text += "settings section [Extended] (the software encoder only; UTF-8):\n"
+            " ECC LIC PIN PTYN LongPS ERT ERTFromRT AFMethod AFB1..AFB12 GroupSequence\n"
+            " EONnPI EONnPS EONnAF EONnPTY EONnTP (n = 1..8)\n"
+            "network commands of the software encoder (follow; KEY? reads one):\n"
+            " ECC= LIC= PIN= PTYN= LPS= ERT= EON1TA=..EON8TA= GRPSEQ= RDSLEVEL= RDSPHASE=\n";
     return text;
 }
 

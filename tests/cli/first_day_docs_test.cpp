@@ -92,3 +92,30 @@ TEST(FirstDayPackage, TheManualPagesHelpAndPackageDescribeTheNewParts)
     for (const char* part : {"quorvanctl air", "UECP", "RT+", "quorvan-air"})
         EXPECT_TRUE(has(description, part)) << "the package description lacks " << part;
 }
+
+namespace {
+
+TEST(FirstDayPackage, TheUnitTheReadmeAndTheManualPageDescribeALoopThrough)
+{
+    const std::string unit = readSource("packaging/quorvan-air.service.in");
+    // The drop-in is a comment: the unit itself still has no card.
+    EXPECT_TRUE(has(unit, "#   Environment=QUORVAN_AIR_OPTIONS=--input-device hw:CARD=MPX,DEV=0 --rds-phase 0"));
+    EXPECT_EQ(unitValue(unit, "Environment"), "QUORVAN_AIR_DEVICE=");
+
+    const std::string readme = readSource("README.md");
+    const std::size_t at = readme.find("### Loop-through\n");
+    ASSERT_NE(at, std::string::npos);
+    ASSERT_LT(readme.find("## Software encoder\n"), at);
+    const std::string section = readme.substr(at, readme.find("\n### ", at + 1) - at);
+    for (const char* part : {"processor MPX out -> card in -> quorvanctl air -> card out -> transmitter",
+                             "--jack --input-device jack", "holdover", "no pilot: RDS runs free", "--rds-phase",
+                             "quadrature", "**Latency.**", "RDSLEVEL=", "STATEFILE.air.mpx"})
+        EXPECT_TRUE(has(section, part)) << "the Loop-through section lacks " << part;
+
+    const std::string ctl = readSource("packaging/quorvanctl.1");
+    for (const char* part : {"[\\fB\\-\\-input\\-device\\fI PCM\\fR \\fB\\-\\-device\\fI PCM\\fR", ".IB STATEFILE .air.mpx",
+                             "\\%RDSLEVEL= and \\%RDSPHASE="})
+        EXPECT_TRUE(has(ctl, part)) << "quorvanctl.1 lacks " << part;
+}
+
+} // namespace

@@ -14,6 +14,7 @@
 #include "rds/rtplus_groups.h"
 #include "rds/slow_labelling.h"
 #include "sim/virtual_encoder.h"
+#include "support/rds_test_decoder.h"
 
 #include <gtest/gtest.h>
 
@@ -74,127 +75,8 @@ OtherNetwork Network(std::uint16_t pi, const std::string& ps, std::vector<std::u
 }
 
 // --- the test's own decoder --------------------------------------------------
-// Each piece of a feature (a segment, a variant) is recorded with the groups
-// it arrived in; a feature is complete from a moment on once every piece has
-// arrived since.
-struct Decoder {
-    std::map<std::string, std::vector<std::int64_t>> arrivals;
-    std::map<std::string, std::set<std::string>> pieces;  // feature -> its piece names
-    std::map<int, int> typeCount;                          // type * 2 + B
-    std::int64_t groups = 0;
-    std::uint8_t ecc = 0;
-    std::uint16_t lic = 0, pin = 0;
-    std::string ptyn = std::string(8, '?');
-    std::string longPs = std::string(32, '\0'), ert = std::string(128, '\0');
-    std::map<int, std::uint16_t> odas;                     // group type code -> AID
-    std::map<std::uint16_t, std::string> eonPs;
-    std::map<std::uint16_t, int> eonPty;
-    std::map<std::uint16_t, bool> eonTa, eonTp;
-    std::map<std::uint16_t, std::set<int>> eonAf;
-    std::vector<std::uint16_t> af0A;                       // 0A block 3 words in order
-
-    void arrive(const std::string& feature, const std::string& piece)
-    {
-        pieces[feature].insert(piece);
-        arrivals[feature + "/" + piece].push_back(groups);
-    }
-
-    void feed(const Group& g)
-    {
-        const unsigned b2 = g.blocks[1], b3 = g.blocks[2], b4 = g.blocks[3];
-        const int type = int(b2 >> 12);
-        const bool b = (b2 >> 11) & 1;
-        ++typeCount[type * 2 + (b ? 1 : 0)];
-        auto put = [](std::string& s, std::size_t at, unsigned word) {
-            s[at] = char(word >> 8);
-            s[at + 1] = char(word & 0xFF);
-        };
-        if (type == 0 && !b) {
-            arrive("PS", std::to_string(b2 & 3));
-            af0A.push_back(std::uint16_t(b3));
-        } else if (type == 1 && !b) {
-            // EN 50067:1998, 3.1.5.2: variant in bits 14-12 of block 3.
-            const int variant = int((b3 >> 12) & 7);
-            if (variant == 0)
-                ecc = std::uint8_t(b3 & 0xFF);
-            if (variant == 3)
-                lic = std::uint16_t(b3 & 0xFFF);
-            pin = std::uint16_t(b4);
-            arrive("1A", std::to_string(variant));
-        } else if (type == 2 && !b) {
-            arrive("RT", std::to_string(b2 & 15));
-        } else if (type == 3 && !b) {
-            odas[int(b2 & 0x1F)] = std::uint16_t(b4);
-            arrive("3A", std::to_string(b4));
-        } else if (type == 10 && !b) {
-            const int segment = int(b2 & 1);
-            put(ptyn, 4 * std::size_t(segment), b3);
-            put(ptyn, 4 * std::size_t(segment) + 2, b4);
-            arrive("PTYN", std::to_string(segment));
-        } else if (type == 15 && !b) {
-            const int segment = int(b2 & 7);
-            put(longPs, 4 * std::size_t(segment), b3);
-            put(longPs, 4 * std::size_t(segment) + 2, b4);
-            arrive("LPS", std::to_string(segment));
-        } else if (type == 12 && !b && odas.count(12 << 1) && odas[12 << 1] == kErtAID) {
-            const int segment = int(b2 & 0x1F);
-            put(ert, 4 * std::size_t(segment), b3);
-            put(ert, 4 * std::size_t(segment) + 2, b4);
-            arrive("ERT", std::to_string(segment));
-        } else if (type == 14 && !b) {
-            // EN 50067:1998, 3.1.5.19: variant in bits 3-0, PI(ON) in block 4.
-            const std::uint16_t pi = std::uint16_t(b4);
-            const int variant = int(b2 & 15);
-            eonTp[pi] = (b2 >> 4) & 1;
-            std::string& ps = eonPs.try_emplace(pi, std::string(8, '?')).first->second;
-            if (variant < 4) {
-                put(ps, 2 * std::size_t(variant), b3);
-                arrive("EON" + std::to_string(pi), std::to_string(variant));
-            } else if (variant == 4) {
-                for (unsigned code : {b3 >> 8, b3 & 0xFF})
-                    if (code >= 1 && code <= 204)
-                        eonAf[pi].insert(int(code));
-            } else if (variant == 13) {
-                eonPty[pi] = int(b3 >> 11);
-                eonTa[pi] = b3 & 1;
-            }
-        }
-        ++groups;
-    }
-
-    // The groups from `from` until every piece of `feature` has arrived
-    // again; -1 when some piece never does.
-    std::int64_t completion(const std::string& feature, std::int64_t from) const
-    {
-        std::int64_t last = from;
-        for (const std::string& piece : pieces.at(feature)) {
-            const auto& times = arrivals.at(feature + "/" + piece);
-            const auto it = std::lower_bound(times.begin(), times.end(), from);
-            if (it == times.end())
-                return -1;
-            last = std::max(last, *it + 1);
-        }
-        return last - from;
-    }
-    // The longest completion over start points through the stream (those with
-    // a whole completion after them).
-    std::int64_t worstCompletion(const std::string& feature) const
-    {
-        std::int64_t worst = 0;
-        for (std::int64_t from = 0; from < groups; from += 7) {
-            const std::int64_t c = completion(feature, from);
-            if (c < 0)
-                break;
-            worst = std::max(worst, c);
-        }
-        return worst;
-    }
-    double share(int type) const
-    {
-        const auto it = typeCount.find(type * 2);
-        return it == typeCount.end() ? 0.0 : double(it->second) / double(groups);
-    }
-};
+// Written from the standards, not from the generator (support/rds_test_decoder.h).
+using Decoder = test::RdsTestDecoder;
 
 Decoder Stream(const image::ImageBytes& ram, const rtplus::Registers& rtPlus, const ExtendedValues& v, int groups = 10000)
 {
