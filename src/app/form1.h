@@ -605,8 +605,11 @@ private:
     void AddExtendedBindings(std::vector<StationBinding>& t, quorvan::ExtendedValues& v) const;
     // The field's text is its value now: what a refused text goes back to.
     static void AcceptExtendedText(QLineEdit* field);
-    void ShowExtendedHint(const QString& hint);
+    // The hint line below the page: a refusal (in red) or a note.
+    void ShowExtendedHint(const QString& hint, bool refused = false);
     void ShowExtendedCounts();
+    // The eRT field after a radiotext went out: the eRT that followed it (ERTFromRT).
+    void ShowFollowedErt(const quorvan::ExtendedValues& v);
     void MarkOnAirField(QWidget* w);
     std::optional<std::array<std::uint8_t, 256>> onAirImage_;
     QList<QWidget*> markedOnAir_;

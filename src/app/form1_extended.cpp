@@ -12,6 +12,7 @@
 #include "app/key_filter.h"
 #include "app/latin1.h"
 #include "content/countries.h"
+#include "content/extended_text.h"
 #include "content/extended.h"
 #include "content/pi.h"
 #include "content/pty.h"
@@ -52,7 +53,9 @@ void flatSubPages(QTabWidget* pages)
 void TForm1::buildExtendedPage()
 {
     PageControl3 = named(new QTabWidget(TSEXT), "PageControl3", 0);
-    PageControl3->setGeometry(0, 2, 489, 238);
+    // The sub-pages leave room below for a hint of three lines: the core's
+    // refusals name the key, the text and the whole range.
+    PageControl3->setGeometry(0, 2, 489, 214);
     flatSubPages(PageControl3);
     auto addSubPage = [this](QWidget*& page, const char* name, const QString& caption) {
         page = named(new QWidget, name, 1);
@@ -63,10 +66,13 @@ void TForm1::buildExtendedPage()
     addSubPage(TSEXE, "TSEXE", QStringLiteral("Other networks"));
     addSubPage(TSEXR, "TSEXR", QStringLiteral("Round"));
     LEXTNOTE = named(new QLabel(PageControl3), "LEXTNOTE", 0);
-    LEXTNOTE->setContentsMargins(0, 0, 4, 0);
+    LEXTNOTE->setContentsMargins(0, 0, 4, 4); // clear of the line below the sub-page buttons
+    LEXTNOTE->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     PageControl3->setCornerWidget(LEXTNOTE, Qt::TopRightCorner);
-    LEXTHINT = label(TSEXT, "LEXTHINT", QString(), 6, 242, 478, 16, 0);
+    LEXTHINT = label(TSEXT, "LEXTHINT", QString(), 6, 217, 478, 44, 0);
     LEXTHINT->setTextFormat(Qt::PlainText);
+    LEXTHINT->setWordWrap(true);
+    LEXTHINT->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     // "Station"
     QWidget* page = TSEXS;
@@ -112,7 +118,7 @@ void TForm1::buildExtendedPage()
     static const char* const afbLabels[] = {"LAFB1", "LAFB2", "LAFB3", "LAFB4", "LAFB5", "LAFB6",
                                             "LAFB7", "LAFB8", "LAFB9", "LAFB10", "LAFB11", "LAFB12"};
     for (int i = 0; i < quorvan::kAfMethodBLists; ++i) {
-        const int x = i < 6 ? 4 : 246, y = 28 + (i % 6) * 26;
+        const int x = i < 6 ? 4 : 246, y = 26 + (i % 6) * 24;
         label(page, afbLabels[i], QString::number(i + 1), x, y + 2, 18, 16, 0)->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         EAFB[i] = edit(page, afbNames[i], 0, x + 22, y, 214);
         EAFB[i]->setToolTip(QStringLiteral("A transmitter's own frequency, then its alternatives; R marks a "
@@ -120,7 +126,7 @@ void TForm1::buildExtendedPage()
     }
     label(page, "LAFBH", QStringLiteral("Each line: tuned frequency, then its alternatives (R: regional), "
                                         "e.g. 98.5: 87.6 101.2 104.1R"),
-          8, 186, 472, 16, 0);
+          8, 170, 472, 16, 0);
 
     // "Other networks"
     page = TSEXE;
@@ -128,9 +134,9 @@ void TForm1::buildExtendedPage()
     const char* const headers[] = {"PI", "PS", "AF (method A)", "PTY", "TP", "TA"};
     const char* const headerNames[] = {"LEONPI", "LEONPS", "LEONAF", "LEONPTY", "LEONTP", "LEONTA"};
     for (int c = 0; c < 6; ++c)
-        label(page, headerNames[c], QLatin1String(headers[c]), columns[c], 2, c == 2 ? 170 : 40);
+        label(page, headerNames[c], QLatin1String(headers[c]), columns[c], 0, c == 2 ? 170 : 40);
     for (int i = 0; i < quorvan::kOtherNetworks; ++i) {
-        const int y = 20 + i * 24;
+        const int y = 17 + i * 21;
         const QByteArray n = QByteArray::number(i + 1);
         label(page, ("LEON" + n).constData(), QString::number(i + 1), 4, y + 2, 12, 16, 0);
         EEONPI[i] = edit(page, ("EEON" + n + "PI").constData(), 4, columns[0], y, 42);
@@ -150,24 +156,28 @@ void TForm1::buildExtendedPage()
           8, 6, 472);
     EGRPSEQ = edit(page, "EGRPSEQ", 0, 8, 26, 472);
     EGRPSEQ->setToolTip(QStringLiteral("e.g. \"0A 2A 0A 1A 0A 2A 0A 15A\""));
+    // The group types in two columns, and below the second one what becomes of them.
     QLabel* types = label(page, "LGRPTYP",
                           QStringLiteral("0A  PS, flags, AF\n"
                                          "1A  ECC, LIC, programme item\n"
                                          "2A  radiotext\n"
                                          "3A  open data announcements\n"
                                          "4A  clock time, where due\n"
-                                         "10A  PTYN\n"
-                                         "11A  RT+\n"
-                                         "12A  eRT\n"
-                                         "14A  other networks\n"
-                                         "15A  Long PS\n"
-                                         "U  the user group"),
-                          8, 52, 220, 150, 0);
+                                         "10A  PTYN"),
+                          8, 52, 220, 84, 0);
     types->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QLabel* more = label(page, "LGRPTYP2",
+                         QStringLiteral("11A  RT+\n"
+                                        "12A  eRT\n"
+                                        "14A  other networks\n"
+                                        "15A  Long PS\n"
+                                        "U  the user group"),
+                         236, 52, 244, 70, 0);
+    more->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     QLabel* off = label(page, "LGRPOFF",
                         QStringLiteral("A type whose value is not set goes out as 0A. Open data announcements "
                                        "and clock time are put in where due, also in a round of your own."),
-                        236, 52, 244, 64, 0);
+                        8, 140, 472, 40, 0);
     off->setWordWrap(true);
     off->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 }
@@ -184,6 +194,16 @@ void TForm1::connectExtendedPage()
     connect(ELIC, &QLineEdit::textChanged, this, &TForm1::ShowLanguage);
     connect(ELPS, &QLineEdit::textChanged, this, &TForm1::ShowExtendedCounts);
     connect(EERT, &QLineEdit::textChanged, this, &TForm1::ShowExtendedCounts);
+    for (LimitedLineEdit* e : {EECC, ELIC, EPIN, ELPS, EERT, EGRPSEQ})
+        new ExitFilter(e, [this, e] { ExtendedFieldExit(e); });
+    for (int i = 0; i < quorvan::kAfMethodBLists; ++i)
+        new ExitFilter(EAFB[i], [this, e = EAFB[i]] { ExtendedFieldExit(e); });
+    for (int i = 0; i < quorvan::kOtherNetworks; ++i) {
+        new KeyPressFilter(EEONPI[i], [](char& key) { key = quorvan::KeyInPi(key).value_or(0); },
+                           KeyPressFilter::Unseen::Discard);
+        for (LimitedLineEdit* e : {EEONPI[i], EEONAF[i]})
+            new ExitFilter(e, [this, e] { ExtendedFieldExit(e); });
+    }
     FillCountryPicker();
     FillLanguagePicker();
     ShowExtendedCounts();
@@ -191,25 +211,110 @@ void TForm1::connectExtendedPage()
 
 // ---- bindings, refusal and hints ------------------------------------------------------
 
-// The values whose text is the value itself; those with a text form of their
-// own (ECC, LIC, PIN, Long PS, eRT, method B lists, other networks' PI and AF,
-// the round) are bound through their core format and parse as Converted.
+namespace {
+
+using quorvan::Parsed;
+
+// A field bound through the core's text of it: `Read{}(row, text)` parses
+// (Parsed<T>), `Write{}(value)` formats. Both are captureless lambdas, so
+// that the binding holds plain function pointers.
+template <class T, class Read, class Write>
+StationBinding::Converted converted(T& field, Read, Write)
+{
+    StationBinding::Converted c;
+    c.field = &field;
+    c.format = [](const void* f, int) { return Write{}(*static_cast<const T*>(f)); };
+    c.parse = [](void* f, int row, const std::string& text) {
+        const Parsed<T> r = Read{}(row, text);
+        Parsed<std::string> out{r.ok, {}, r.message};
+        if (r.ok) {
+            *static_cast<T*>(f) = r.value;
+            out.value = Write{}(r.value);
+        }
+        return out;
+    };
+    return c;
+}
+
+// The settings file's key of a row ("AFB3", "EON2PI"): the key a refusal names.
+std::string rowKey(const char* prefix, int row, const char* suffix = "")
+{
+    return prefix + std::to_string(row + 1) + suffix;
+}
+
+// Method B list `row` of the lists, which are kept closed up: the rows are
+// read in order into an empty list, so a filled row goes after the filled
+// rows above it, and an empty row adds none.
+StationBinding::Converted afMethodBRow(std::vector<quorvan::AfMethodBList>& lists)
+{
+    using Lists = std::vector<quorvan::AfMethodBList>;
+    StationBinding::Converted c;
+    c.field = &lists;
+    c.format = [](const void* f, int row) {
+        const Lists& l = *static_cast<const Lists*>(f);
+        return std::size_t(row) < l.size() ? quorvan::FormatAfMethodBList(l[std::size_t(row)]) : std::string();
+    };
+    c.parse = [](void* f, int row, const std::string& text) {
+        const auto r = quorvan::ParseAfMethodBList(rowKey("AFB", row), text);
+        Parsed<std::string> out{r.ok, {}, r.message};
+        if (r.ok && r.value) {
+            static_cast<Lists*>(f)->push_back(*r.value);
+            out.value = quorvan::FormatAfMethodBList(*r.value);
+        }
+        return out;
+    };
+    return c;
+}
+
+} // namespace
+
+// Every extended value: those whose text is the value itself (PTYN, the other
+// networks' PS) as station texts, those with a text form of their own
+// through the core's format and parse of it (content/extended_text.h).
 void TForm1::AddExtendedBindings(std::vector<StationBinding>& t, quorvan::ExtendedValues& v) const
 {
     using K = StationBinding::Kind;
     const auto add = [&t](K kind, QObject* widget, auto* field) { t.push_back(StationBinding{kind, widget, field}); };
+    const auto convert = [&t](QObject* widget, StationBinding::Converted c, int row = 0) {
+        t.push_back(StationBinding{K::Converted, widget, c, row});
+    };
+    const auto hex = [](std::uint8_t code) { return quorvan::FormatHexCode(code); };
+    convert(EECC, converted(v.ecc, [](int, const std::string& s) { return quorvan::ParseEcc("ECC", s); }, hex));
+    convert(ELIC, converted(v.lic, [](int, const std::string& s) { return quorvan::ParseLic("LIC", s); }, hex));
+    convert(EPIN, converted(v.pin, [](int, const std::string& s) { return quorvan::ParsePin("PIN", s); },
+                            [](const std::optional<quorvan::ProgrammeItem>& pin) { return quorvan::FormatPin(pin); }));
     add(K::StationText, EPTYN, &v.ptyn);
+    const auto same = [](const std::string& text) { return text; };
+    convert(ELPS, converted(v.longPs, [](int, const std::string& s) {
+                                return quorvan::ParseUtf8Text("LongPS", s, quorvan::kLongPsBytes);
+                            }, same));
+    convert(EERT, converted(v.ert, [](int, const std::string& s) {
+                                return quorvan::ParseUtf8Text("ERT", s, quorvan::kErtBytes);
+                            }, same));
     add(K::Check, CBERTRT, &v.ertFromRt);
     using quorvan::AfMethod;
     t.push_back(StationBinding{K::Choice, RBAFMA, StationBinding::Choice::of(v.afMethod, AfMethod::A, AfMethod::A)});
     t.push_back(StationBinding{K::Choice, RBAFMB, StationBinding::Choice::of(v.afMethod, AfMethod::B, AfMethod::A)});
+    for (int i = 0; i < quorvan::kAfMethodBLists; ++i)
+        convert(EAFB[i], afMethodBRow(v.afB), i);
     for (int i = 0; i < quorvan::kOtherNetworks; ++i) {
         quorvan::OtherNetwork& n = v.eon[std::size_t(i)];
+        convert(EEONPI[i], converted(n.pi, [](int row, const std::string& s) {
+                                         return quorvan::ParseOtherPi(rowKey("EON", row, "PI"), s);
+                                     }, [](std::uint16_t pi) { return quorvan::FormatOtherPi(pi); }), i);
         add(K::StationText, EEONPS[i], &n.ps);
+        convert(EEONAF[i], converted(n.af, [](int row, const std::string& s) {
+                                         return quorvan::ParseAfListA(rowKey("EON", row, "AF"), s);
+                                     }, [](const std::vector<std::uint8_t>& af) { return quorvan::FormatAfListA(af); }), i);
         add(K::Index, CBEONPTY[i], &n.pty);
         add(K::Check, CBEONTP[i], &n.tp);
         add(K::Check, CBEONTA[i], &n.ta);
     }
+    convert(EGRPSEQ, converted(v.groupSequence, [](int, const std::string& s) {
+                                   return quorvan::ParseGroupSequence("GroupSequence", s);
+                               }, [](const std::vector<quorvan::SequenceGroup>& g) {
+                                   return quorvan::FormatGroupSequence(g);
+                               }));
 }
 
 void TForm1::AcceptExtendedText(QLineEdit* field)
@@ -217,9 +322,13 @@ void TForm1::AcceptExtendedText(QLineEdit* field)
     field->setProperty("accepted", field->text());
 }
 
-void TForm1::ShowExtendedHint(const QString& hint)
+void TForm1::ShowExtendedHint(const QString& hint, bool refused)
 {
     LEXTHINT->setText(hint);
+    LEXTHINT->setToolTip(hint); // the whole line, where the label cuts it
+    QPalette p = LEXTHINT->palette();
+    p.setColor(QPalette::WindowText, refused ? QColor(0xB0, 0x20, 0x20) : palette().color(QPalette::WindowText));
+    LEXTHINT->setPalette(p);
 }
 
 void TForm1::ExtendedFieldExit(LimitedLineEdit* field)
@@ -229,17 +338,28 @@ void TForm1::ExtendedFieldExit(LimitedLineEdit* field)
         if (b.widget != field || b.kind != StationBinding::Kind::Converted)
             continue;
         const StationBinding::Converted& c = std::get<StationBinding::Converted>(b.field);
-        const std::string refused = c.parse(c.field, b.row, field->text().toStdString());
-        if (!refused.empty()) {
-            ShowExtendedHint(QString::fromStdString(refused));
+        const quorvan::Parsed<std::string> r = c.parse(c.field, b.row, field->text().toStdString());
+        if (!r.ok) {
+            ShowExtendedHint(QString::fromStdString(r.message), true);
             field->setText(field->property("accepted").toString());
             return;
         }
-        field->setText(QString::fromStdString(c.format(c.field, b.row)));
+        const QString normal = QString::fromStdString(r.value);
+        if (field->text() != normal)
+            field->setText(normal);
         AcceptExtendedText(field);
-        ShowExtendedHint(QString());
+        ShowExtendedHint(QString::fromStdString(r.message)); // a note (a text cut), or nothing
         return;
     }
+}
+
+void TForm1::ShowFollowedErt(const quorvan::ExtendedValues& v)
+{
+    const QString ert = QString::fromStdString(v.ert);
+    if (!v.ertFromRt || EERT->text() == ert)
+        return;
+    EERT->setText(ert);
+    AcceptExtendedText(EERT);
 }
 
 void TForm1::ShowExtendedCounts()
@@ -319,6 +439,22 @@ void TForm1::ShowExtendedNote()
     const QString why = QStringLiteral("A real encoder chip receives none of these values; the software encoder "
                                        "(the virtual encoder, quorvanctl air) sends them.");
     LEXTNOTE->setToolTip(virtualEncoder ? QString() : why);
+    // On a real port the empty fields say so too, where they are wide enough
+    // for it; every field has the reason as its tooltip's first line.
+    const QString only = QStringLiteral("software encoder only");
+    for (LimitedLineEdit* e : TSEXT->findChildren<LimitedLineEdit*>()) {
+        if (e->width() >= 150)
+            e->setPlaceholderText(virtualEncoder ? QString() : only);
+    }
+    for (QWidget* w : TSEXT->findChildren<QWidget*>()) {
+        if (w->objectName().isEmpty()
+            || (!qobject_cast<QLineEdit*>(w) && !qobject_cast<QAbstractButton*>(w) && !qobject_cast<QComboBox*>(w)))
+            continue;
+        if (!w->property("ownToolTip").isValid())
+            w->setProperty("ownToolTip", w->toolTip());
+        const QString own = w->property("ownToolTip").toString();
+        w->setToolTip(virtualEncoder ? own : own.isEmpty() ? why : why + QLatin1Char('\n') + own);
+    }
 }
 
 } // namespace quorvan_app

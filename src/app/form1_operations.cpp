@@ -59,6 +59,7 @@ void TForm1::BSEND1Click()
     if (result.outcome == quorvan::Outcome::Skipped)
         return;
     engine_->memory.radiotextOnAir = {quorvan::RadiotextBytes(quorvan::ActualRT(params)), quorvan::ActualRTType(params)};
+    ShowFollowedErt(params.extended);
     // Send wrote TA as the box says; "unknown" went out as off.
     if (result.outcome == quorvan::Outcome::Ready)
         ShowEncoderTA(params.program.TA);

@@ -216,10 +216,12 @@ void ReadBinding(const StationBinding& b, quorvan::Charset cs)
         std::get<StationBinding::Choice>(b.field).setOn(static_cast<QAbstractButton*>(b.widget)->isChecked());
         break;
     case K::Converted: {
-        // A text the field refuses leaves the field as it was (the field's
-        // exit handler puts the last accepted text back).
+        // A text the field refuses leaves the value the field last took (the
+        // field's exit handler also puts that text back).
         const StationBinding::Converted& c = std::get<StationBinding::Converted>(b.field);
-        c.parse(c.field, b.row, static_cast<QLineEdit*>(b.widget)->text().toStdString());
+        auto* e = static_cast<QLineEdit*>(b.widget);
+        if (!c.parse(c.field, b.row, e->text().toStdString()).ok)
+            c.parse(c.field, b.row, e->property("accepted").toString().toStdString());
         break;
     }
     }

@@ -39,7 +39,8 @@ public:
     }
     bool writeRadiotext(const quorvan::RadiotextUpdate& update) override
     {
-        return quorvan::IsReady(quorvan::SendRadiotextUpdate(engine_.link, update.bytes, update.control, &update.rtPlus));
+        return quorvan::IsReady(quorvan::SendRadiotextUpdate(engine_.link, update.bytes, update.control, &update.rtPlus,
+                                                                   update.ert ? &*update.ert : nullptr));
     }
     void restartRadiotextSwitching() override
     {
@@ -108,6 +109,8 @@ void TForm1::Timer1Timer()
         SetTextIfChanged(RT[0], params.radiotext.RT1, params);
     if (result.dynamicPSChanged)
         WindowTextSourceTarget::ShowDynamicPS(*this, params);
+    if (result.radiotextChanged)
+        ShowFollowedErt(params.extended);
 }
 
 // ---- radiotext switching ----------------------------------------------------------------
@@ -126,10 +129,12 @@ void TForm1::Timer2Timer()
     for (int i = 0; i < quorvan::kRadiotexts; ++i)
         RBRT[i]->setChecked(quorvan::ActualRTIndex(params) == i);
     e.Context(params.preferences.CBBI, params.preferences.CBSS);
+    quorvan::ErtFollowsSwitchedRadiotext(params, e.memory);
     quorvan::SendRadiotextWithTags(e.link, params, quorvan::ActualRT(params),
                                    quorvan::NewRadiotextControl(params, e.memory.radiotextOnAir,
                                                                 quorvan::ActualRT(params),
                                                                 quorvan::ActualRTType(params)));
+    ShowFollowedErt(params.extended);
 }
 
 // ---- clock time ------------------------------------------------------------------------------

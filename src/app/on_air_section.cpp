@@ -32,7 +32,9 @@ OnAirSection::OnAirSection(QWidget* parent)
     LOnAir->setToolTip(QStringLiteral("What quorvanctl air reports in the status file beside the state file "
                                       "(written every second while it plays). The spectrum below is computed "
                                       "from the encoder's state, not measured: a sound server that resamples "
-                                      "does not show in it; the sound server's own rate does show here."));
+                                      "does not show in it; the sound server's own rate does show here. "
+                                      "While a loop-through plays, the spectrum is its whole output MPX, "
+                                      "measured from what it wrote out in the last quarter of a second."));
     layout->addWidget(LOnAir);
     Spectrum = new SpectrumView(this);
     layout->addWidget(Spectrum);
@@ -67,6 +69,7 @@ void OnAirSection::checkStatus()
     namespace air = quorvan::air;
     double rds = air::kDefaultRdsLevel, pilot = air::kDefaultPilotLevel;
     QString line;
+    std::optional<air::AirStatus> loop;
     if (stateFile_.empty()) {
         line = QStringLiteral("not on air: the encoder is kept in memory only");
     } else {
@@ -86,9 +89,27 @@ void OnAirSection::checkStatus()
             // The spectrum shows the levels on air.
             rds = status->rdsLevel;
             pilot = status->pilotLevel;
+            if (!status->input.empty())
+                loop = status;
         }
     }
     LOnAir->setText(line);
+    if (loop) {
+        showLoopOutput(*loop);
+        return;
+    }
+    if (looping_) {
+        // The loop-through has ended: back to the computed signal.
+        looping_ = false;
+        Spectrum->setCaption(SpectrumView::kComputedCaption);
+        rdsLevel_ = rds;
+        pilotLevel_ = pilot;
+        if (state_)
+            computeSpectrum();
+        else
+            Spectrum->setSpectrum({});
+        return;
+    }
     if (rds != rdsLevel_ || pilot != pilotLevel_) {
         rdsLevel_ = rds;
         pilotLevel_ = pilot;
@@ -100,8 +121,26 @@ void OnAirSection::checkStatus()
 void OnAirSection::showEncoder(const quorvan::EncoderState& state)
 {
     state_ = state;
+    if (looping_)
+        return;  // the loop-through's own output stands
     if (computedState_ != state_ || computedRds_ != rdsLevel_ || computedPilot_ != pilotLevel_)
         computeSpectrum();
+}
+
+void OnAirSection::showLoopOutput(const quorvan::air::AirStatus& status)
+{
+    looping_ = true;
+    Spectrum->setCaption(SpectrumView::kMeasuredCaption);
+    // The input passes whether the carrier is on or not: the output is
+    // there to be shown either way.
+    const std::optional<std::vector<float>> samples = quorvan::air::ReadAirSnapshot(stateFile_);
+    if (!samples || samples->size() < static_cast<std::size_t>(kSpectrumSize) || status.rate <= 0) {
+        Spectrum->setSpectrum({});
+        Spectrum->setNote(QStringLiteral("waiting for the loop-through's output"));
+        return;
+    }
+    Spectrum->setSpectrum(ComputeSpectrum(*samples, status.rate, kSpectrumSize));
+    Spectrum->setNote({});
 }
 
 void OnAirSection::computeSpectrum()

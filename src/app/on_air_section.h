@@ -2,10 +2,13 @@
 // encoder (quorvanctl air) plays the state file, from the status file it
 // writes beside it every second, and the spectrum of the signal it makes:
 // the same modulator and the same group stream, rendered here at 192 kHz.
-// The section reads the status file and the encoder state it is given; it
-// never writes either.
+// While a loop-through plays, the spectrum is instead that of its whole
+// output MPX (mono, pilot, stereo band and RDS), from the snapshot it writes
+// beside the status. The section reads the status file, the snapshot and the
+// encoder state it is given; it never writes any of them.
 #pragma once
 
+#include "air/air_status.h"
 #include "air/modulator.h"
 #include "app/spectrum_view.h"
 #include "sim/virtual_encoder.h"
@@ -42,6 +45,8 @@ public:
     void showEncoder(const quorvan::EncoderState& state);
     // How many spectra were computed (each costs a render and FFTs).
     int spectraComputed() const { return computed_; }
+    // True while the spectrum shows a loop-through's output.
+    bool showsLoopOutput() const { return looping_; }
 
     QLabel* LOnAir = nullptr;
     SpectrumView* Spectrum = nullptr;
@@ -49,6 +54,7 @@ public:
 
 private:
     void computeSpectrum();
+    void showLoopOutput(const quorvan::air::AirStatus& status);
 
     std::string stateFile_;
     std::function<std::int64_t()> now_;
@@ -60,6 +66,7 @@ private:
     std::optional<quorvan::EncoderState> computedState_;
     double computedRds_ = -1, computedPilot_ = -1;
     int computed_ = 0;
+    bool looping_ = false;
 };
 
 } // namespace quorvan_app

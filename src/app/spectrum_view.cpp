@@ -107,6 +107,12 @@ void SpectrumView::setNote(const QString& note)
     update();
 }
 
+void SpectrumView::setCaption(const QString& caption)
+{
+    caption_ = caption;
+    update();
+}
+
 QSize SpectrumView::sizeHint() const
 {
     return {420, 150};
@@ -173,9 +179,10 @@ void SpectrumView::paintEvent(QPaintEvent*)
     p.setPen(QColor(150, 190, 240));
     p.drawText(xOf(kRdsHz + kRdsHalfBandHz) + 3, plot.top() + fm.ascent(), QStringLiteral("RDS"));
     // What the plot is: the modulator's output for the encoder's state, not a
-    // measurement of what the device (or a sound server behind it) plays.
+    // measurement of what the device (or a sound server behind it) plays; or
+    // a loop-through's own output.
     p.setPen(QColor(170, 170, 170));
-    p.drawText(plot.adjusted(0, 0, -4, -2), Qt::AlignRight | Qt::AlignBottom, kComputedCaption);
+    p.drawText(plot.adjusted(0, 0, -4, -2), Qt::AlignRight | Qt::AlignBottom, caption_);
 
     // The trace: the strongest bin of each pixel column.
     if (!spectrum_.empty()) {

@@ -35,8 +35,10 @@ public:
     static constexpr double kRdsHz = 57000.0;
     static constexpr double kRdsHalfBandHz = 2400.0;
     static constexpr double kFloorDb = -120.0;
-    // Drawn in the plot's corner: the trace is the modulator's output, not a recording.
+    // Drawn in the plot's corner: the trace is the modulator's output, not a
+    // recording; or, while a loop-through plays, what it wrote out.
     static inline const QString kComputedCaption = QStringLiteral("computed, not measured");
+    static inline const QString kMeasuredCaption = QStringLiteral("measured: the whole output MPX");
 
     explicit SpectrumView(QWidget* parent = nullptr);
 
@@ -45,6 +47,9 @@ public:
     // A note drawn over the plot ("carrier off"); "" for none.
     void setNote(const QString& note);
     const QString& note() const { return note_; }
+    // What the trace is, drawn in the plot's corner (kComputedCaption unless set).
+    void setCaption(const QString& caption);
+    const QString& caption() const { return caption_; }
     // The x of a frequency in the plot.
     int xOf(double hz) const;
 
@@ -59,6 +64,7 @@ private:
 
     Spectrum spectrum_;
     QString note_;
+    QString caption_ = kComputedCaption;
 };
 
 } // namespace quorvan_app

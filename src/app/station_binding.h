@@ -5,6 +5,8 @@
 // rules of the values belong to the core.
 #pragma once
 
+#include "content/extended_text.h"
+
 #include <QObject>
 
 #include <string>
@@ -56,13 +58,14 @@ struct StationBinding {
     };
     // A field that a text stands for (a code in hexadecimal, a list, a time),
     // through the core's own format and parse of that value. `row` picks one
-    // item of a list field. parse returns "" when it takes the text, else
-    // the one line that says why not (the key and its range), and leaves the
-    // field as it was.
+    // item of a list field. parse takes the text into the field (ok, with
+    // `value` the text of what it took and `message` empty or a note such as
+    // "cut to 32 bytes"), or refuses it (not ok, `message` the one line that
+    // says why: the key and its range) and leaves the field as it was.
     struct Converted {
         void* field = nullptr;
         std::string (*format)(const void* field, int row) = nullptr;
-        std::string (*parse)(void* field, int row, const std::string& text) = nullptr;
+        quorvan::Parsed<std::string> (*parse)(void* field, int row, const std::string& text) = nullptr;
     };
     Kind kind;
     QObject* widget;

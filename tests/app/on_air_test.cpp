@@ -11,6 +11,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <numbers>
 #include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -61,6 +62,7 @@ private slots:
     void theSpectrumShowsTheSubcarrierAndThePilot();
     void theSpectrumIsComputedOnlyOnAChange();
     void aStoppedAirShowsAsStoppedAndTheServerRateShows();
+    void whileLoopingThePilotIsOnTheLineAndTheSpectrumIsTheWholeOutput();
 };
 
 void OnAirTest::theLineSaysWhetherAirPlays()
@@ -154,6 +156,106 @@ void OnAirTest::theSpectrumIsComputedOnlyOnAChange()
     other.ram[0x02] = 'X';
     section.showEncoder(other);
     QCOMPARE(section.spectraComputed(), once + 1);
+}
+
+// A quarter of a second of a station's MPX with RDS on it, as a loop-through
+// writes it out: mono 1 kHz, the pilot at 19 000.3 Hz and 8.9 %, 5 kHz of
+// stereo difference on its second harmonic and 4.5 % of RDS at 57 kHz.
+std::vector<float> LoopOutput()
+{
+    constexpr int rate = 192000;
+    std::vector<float> rds(48000);
+    quorvan::air::Modulator modulator({rate, 4.5, 0}, [n = 0]() mutable {
+        ++n;
+        return quorvan::rds::Group{{0xC201, static_cast<std::uint16_t>(n * 0x0101), 0xE0CD, 0x4F4E}};
+    });
+    modulator.render(rds.data(), rds.size());
+    std::vector<float> out(rds.size());
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const double t = static_cast<double>(i) / rate;
+        const double pilot = 2 * std::numbers::pi * 19000.3 * t;
+        out[i] = static_cast<float>(0.3 * std::sin(2 * std::numbers::pi * 1000 * t) + 0.089 * std::sin(pilot) +
+                                    0.2 * std::sin(2 * std::numbers::pi * 5000 * t) * std::sin(2 * pilot) + rds[i]);
+    }
+    return out;
+}
+
+void OnAirTest::whileLoopingThePilotIsOnTheLineAndTheSpectrumIsTheWholeOutput()
+{
+    QTemporaryDir dir;
+    const std::string stateFile = dir.filePath(QStringLiteral("enc.state")).toStdString();
+    std::int64_t now = kNow;
+    OnAirSection section;
+    section.setClock([&] { return now; }, [](std::int64_t) { return std::string("10:32"); });
+    section.setStateFile(stateFile);
+    section.showEncoder(OnAirState());
+    const int computed = section.spectraComputed();
+    QCOMPARE(section.Spectrum->caption(), quorvan_app::SpectrumView::kComputedCaption);
+
+    quorvan::air::AirStatus s = Playing(kNow);
+    s.device = "ALSA hw:MPX";
+    s.input = "ALSA hw:MPX";
+    s.pilotLevel = 0;
+    s.pilot = "locked";
+    s.pilotHz = 19000.3;
+    s.inputPilotLevel = 8.9;
+    s.rdsPhase = 0;
+    s.latencyMs = 6;
+    s.latencyPeriods = 3;
+    WriteStatus(stateFile, s);
+    section.checkStatus();
+    QCOMPARE(section.LOnAir->text(), QStringLiteral("loop-through hw:MPX, pilot locked 19 000.3 Hz 8.9 %, "
+                                                    "RDS 4.5 % at 0.0\u00b0, latency 6 ms, 0 clips, since 10:32"));
+    // Before the first snapshot: nothing measured yet, and nothing computed in its place.
+    QVERIFY(section.showsLoopOutput());
+    QVERIFY(section.Spectrum->spectrum().empty());
+    QVERIFY(!section.Spectrum->note().isEmpty());
+
+    QVERIFY(quorvan::air::WriteAirSnapshot(stateFile, LoopOutput()));
+    section.checkStatus();
+    const quorvan_app::Spectrum& m = section.Spectrum->spectrum();
+    QVERIFY(!m.empty());
+    QCOMPARE(section.Spectrum->caption(), quorvan_app::SpectrumView::kMeasuredCaption);
+    QVERIFY(section.Spectrum->note().isEmpty());
+    // Mono, pilot, the stereo band's two sidebands and the RDS, each where it belongs.
+    QVERIFY(std::abs(m.peakHz(200, 15000) - 1000) <= m.binHz);
+    QVERIFY(std::abs(m.peakHz(15000, 21000) - 19000.3) <= m.binHz);
+    QVERIFY2(std::abs(m.peakDb(15000, 21000) - 20 * std::log10(0.089)) < 1.5,
+             qPrintable(QString::number(m.peakDb(15000, 21000))));
+    const double stereo = m.peakHz(23000, 53000);
+    QVERIFY2(std::abs(stereo - 33000.6) <= 2 * m.binHz || std::abs(stereo - 43000.6) <= 2 * m.binHz,
+             qPrintable(QString::number(stereo)));
+    QVERIFY(std::abs(m.peakHz(53000, 61000) - 57000) < 2400);
+    QVERIFY(m.peakDb(54600, 59400) > m.peakDb(62000, 100000) + 40);
+    // A new encoder state changes nothing in a measured spectrum.
+    quorvan::EncoderState other = OnAirState();
+    other.ram[0x02] = 'X';
+    section.showEncoder(other);
+    QCOMPARE(section.spectraComputed(), computed);
+    QCOMPARE(section.Spectrum->caption(), quorvan_app::SpectrumView::kMeasuredCaption);
+
+    // The pilot gone: held, then running free.
+    s.pilot = "holdover";
+    WriteStatus(stateFile, s);
+    section.checkStatus();
+    QCOMPARE(section.LOnAir->text(), QStringLiteral("loop-through hw:MPX, pilot holdover 19 000.3 Hz, "
+                                                    "RDS 4.5 % at 0.0\u00b0, latency 6 ms, 0 clips, since 10:32"));
+    s.pilot = "none";
+    s.rdsPhase = 90;
+    WriteStatus(stateFile, s);
+    section.checkStatus();
+    QCOMPARE(section.LOnAir->text(), QStringLiteral("loop-through hw:MPX, no pilot: RDS runs free, "
+                                                    "RDS 4.5 % at 90.0\u00b0, latency 6 ms, 0 clips, since 10:32"));
+
+    // The loop-through has stopped: the computed signal of the state again.
+    now = kNow + 10;
+    section.checkStatus();
+    QVERIFY(!section.showsLoopOutput());
+    QCOMPARE(section.Spectrum->caption(), quorvan_app::SpectrumView::kComputedCaption);
+    QCOMPARE(section.spectraComputed(), computed + 1);
+    const quorvan_app::Spectrum& c = section.Spectrum->spectrum();
+    QVERIFY(!c.empty());
+    QVERIFY(c.peakDb(200, 15000) < c.peakDb(54600, 59400) - 40);
 }
 
 QTEST_MAIN(OnAirTest)

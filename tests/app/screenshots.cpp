@@ -4,6 +4,10 @@
 // 10001, or free ports when those are taken), after a few commands.
 // Run under Xvfb or with QT_QPA_PLATFORM=offscreen. The clock stands still at
 // 9:05 on 8 December 2026, so the pictures come out the same on every run.
+// With "--extended" after the directory it takes the states of the
+// "Extended" page instead (each sub-page filled, a refusal, a cut text, a
+// real port), as the X server shows them ("import -window root"), so it runs
+// under Xvfb only.
 #include "app/form1.h"
 #include "app/form2.h"
 #include "app/look.h"
@@ -15,6 +19,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTabWidget>
 #include <QTemporaryDir>
 
@@ -89,6 +94,77 @@ void NetworkShot(quorvan_app::TForm1Options options, const QString& file)
     form.CBRMEN->setChecked(false);
 }
 
+// The whole screen as the X server shows it.
+void RootShot(const QString& file)
+{
+    for (int i = 0; i < 20; ++i)
+        QApplication::processEvents();
+    QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), file});
+    std::printf("%s\n", qPrintable(file));
+}
+
+// The "Extended" page in each of its states, on the virtual encoder with a
+// value in every field, then on a real port.
+void ExtendedShots(quorvan_app::TForm1Options options, const QString& out)
+{
+    QTemporaryDir state;
+    {
+        QFile rds(options.exeDirectory + QStringLiteral("quorvan.rds"));
+        if (rds.open(QIODevice::WriteOnly))
+            rds.write("[General]\r\nDefaultPS=QUORVAN\r\nPI=D3C2\r\n"
+                      "[Extended]\r\nECC=E0\r\nLIC=08\r\nPIN=15 09:30\r\nPTYN=Jazzbar\r\n"
+                      "LongPS=\xd0\xa0\xd0\xb0\xd0\xb4\xd0\xb8\xd0\xbe Quorvan\r\n"
+                      "ERT=\xd0\x9a\xd0\xb8\xd0\xbd\xd0\xbe \xe2\x80\x93 \xd0\x93\xd1\x80\xd1\x83\xd0\xbf\xd0\xbf"
+                      "\xd0\xb0 \xd0\xba\xd1\x80\xd0\xbe\xd0\xb2\xd0\xb8\r\n"
+                      "AFMethod=B\r\nAFB1=98.5: 87.6 101.2 104.1R\r\nAFB2=101.2: 98.5 87.6\r\n"
+                      "AFB3=104.1: 98.5R 95.0 89.3 92.7 106.6 107.9\r\n"
+                      "EON1PI=D3C4\r\nEON1PS=PARTNER\r\nEON1AF=87.6 95.0 101.2 104.1 106.6\r\nEON1PTY=10\r\nEON1TP=1\r\n"
+                      "EON2PI=D301\r\nEON2PS=VERKEHR\r\nEON2AF=89.3\r\nEON2PTY=3\r\nEON2TP=1\r\n"
+                      "GroupSequence=0A 2A 0A 1A 0A 2A 0A 12A 0A 15A 0A 14A 0A 10A U\r\n");
+    }
+    options.virtualEncoder = true;
+    options.virtualStateFile = state.filePath(QStringLiteral("encoder.state"));
+    {
+        quorvan_app::TForm1 form(options);
+        form.FormCreate();
+        form.move(20, 20);
+        form.show();
+        form.activateWindow();
+        form.PageControl1->setCurrentWidget(form.TSEXT);
+        const char* const names[] = {"station", "afb", "eon", "round"};
+        for (int j = 0; j < form.PageControl3->count(); ++j) {
+            form.PageControl3->setCurrentIndex(j);
+            RootShot(QStringLiteral("%1/ext-%2-%3.png").arg(out).arg(j + 1).arg(QLatin1String(names[j])));
+        }
+        form.PageControl3->setCurrentIndex(1);
+        form.EAFB[3]->setText(QStringLiteral("98.5: 87.6 120.0"));
+        form.ExtendedFieldExit(form.EAFB[3]);
+        form.EAFB[3]->setText(QStringLiteral("98.5: 87.6 120.0")); // as typed, before it goes back
+        RootShot(QStringLiteral("%1/ext-5-refused-afb.png").arg(out));
+        form.PageControl3->setCurrentIndex(3);
+        form.EGRPSEQ->setText(QStringLiteral("0A 2A 0A 1A 0A 2A 16A"));
+        form.ExtendedFieldExit(form.EGRPSEQ);
+        RootShot(QStringLiteral("%1/ext-6-refused-round.png").arg(out));
+        form.PageControl3->setCurrentIndex(0);
+        form.ELPS->setText(QString::fromUtf8("Радио Квортан – Новости"));
+        form.ExtendedFieldExit(form.ELPS);
+        RootShot(QStringLiteral("%1/ext-7-cut-long-ps.png").arg(out));
+        form.EPIN->setText(QStringLiteral("32 09:30"));
+        form.ExtendedFieldExit(form.EPIN);
+        RootShot(QStringLiteral("%1/ext-8-refused-pin.png").arg(out));
+    }
+    options.virtualEncoder = false; // LPT1, as the settings say
+    quorvan_app::TForm1 form(options);
+    form.FormCreate();
+    form.move(20, 20);
+    form.show();
+    form.PageControl1->setCurrentWidget(form.TSEXT);
+    for (int j = 0; j < form.PageControl3->count(); ++j) {
+        form.PageControl3->setCurrentIndex(j);
+        RootShot(QStringLiteral("%1/ext-9-real-port-%2.png").arg(out).arg(j + 1));
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -113,6 +189,10 @@ int main(int argc, char** argv)
     options.ports.parportProcDir = settings.filePath(QStringLiteral("proc")).toStdString();
     options.ports.devDir = settings.filePath(QStringLiteral("dev")).toStdString();
     options.ports.directIo = false;
+    if (argc > 2 && QLatin1String(argv[2]) == QLatin1String("--extended")) {
+        ExtendedShots(options, out);
+        return 0;
+    }
     quorvan_app::TForm1 form(options);
     form.FormCreate();
     form.show();

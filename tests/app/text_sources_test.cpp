@@ -2,6 +2,8 @@
 // into the dynamic PS fields and the encoder.
 #include "encoder_fixture.h"
 
+#include "app/latin1.h"
+#include "content/charset.h"
 #include "widgets/text_grid.h"
 
 #include <QPushButton>
@@ -30,6 +32,7 @@ class TextSourcesTest : public QObject {
 private slots:
     void chosenFileIsFollowedWhateverItsLetters();
     void withoutSendOnChangeOnlyTheFieldsChange();
+    void enhancedRadiotextFollowsTheSourceLine();
 };
 
 void TextSourcesTest::chosenFileIsFollowedWhateverItsLetters()
@@ -74,6 +77,34 @@ void TextSourcesTest::withoutSendOnChangeOnlyTheFieldsChange()
     QCOMPARE(form.DPS1->text(1), QStringLiteral(" WORLD  "));
     QCOMPARE(form.DPS1->text(2), QString());
     QCOMPARE(f.encoder().starts(), starts);
+}
+
+// ERTFromRT: a radiotext source line goes on air as eRT in its own letters
+// and shows in the eRT field; the radiotext field holds the transliteration.
+// A Send of another radiotext brings its text.
+void TextSourcesTest::enhancedRadiotextFollowsTheSourceLine()
+{
+    EncoderFixture f;
+    WriteFile(f.dir.filePath(QStringLiteral("rt.txt")), QStringLiteral("Кино – Группа крови\n").toUtf8());
+    f.writeSettings({QStringLiteral("[Config]"), QStringLiteral("Charset=1"), QStringLiteral("[Radiotext]"),
+                     QStringLiteral("Enabled=1"), QStringLiteral("FromFile=1"), QStringLiteral("SendOnChange=1"),
+                     QStringLiteral("SourceFile=rt.txt"), QStringLiteral("[Extended]"), QStringLiteral("ERT=Fixed"),
+                     QStringLiteral("ERTFromRT=1")});
+    quorvan_app::TForm1& form = f.start();
+    form.Timer1Timer();
+    const std::string kino = "Кино – Группа крови";
+    QCOMPARE(f.encoder().extension().values.ert, kino);
+    QCOMPARE(form.EERT->text(), QString::fromStdString(kino));
+    const std::string transliterated = quorvan::EncodeText(kino, quorvan::Charset::Rds);
+    QCOMPARE(f.ramText(0x20, int(transliterated.size())), transliterated);
+    QCOMPARE(form.RT[0]->text(), quorvan_app::textToQt(transliterated, quorvan::Charset::Rds));
+
+    // The operator types another radiotext and sends: eRT follows it.
+    form.RT[0]->setText(QStringLiteral("Morning show"));
+    f.pass();
+    form.BSEND1Click();
+    QCOMPARE(f.encoder().extension().values.ert, std::string("Morning show"));
+    QCOMPARE(form.EERT->text(), QStringLiteral("Morning show"));
 }
 
 QTEST_MAIN(TextSourcesTest)
