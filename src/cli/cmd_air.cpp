@@ -9,6 +9,7 @@
 #include "air/io/sinks.h"
 #include "air/io/sources.h"
 #include "air/loop_session.h"
+#include "air/player_claim.h"
 #include "air/pulled_session.h"
 #include "content/extended_text.h"
 #include "rds/generator.h"
@@ -30,6 +31,24 @@
 namespace quorvan::cli {
 
 namespace {
+
+// Two live players on one state file would both drive the air and overwrite
+// each other's status: the claim (held until the player ends) lets one play.
+// A player that names itself in the status file without the claim (an older
+// one) is refused too.
+air::PlayerClaim ClaimLivePlayer(const std::string& statePath)
+{
+    air::PlayerClaim claim;
+    std::string error, note;
+    if (!claim.take(statePath, error, note))
+        throw UsageError(error);
+    if (!note.empty())
+        std::cerr << "quorvanctl: " << note << std::endl;
+    if (const std::optional<int> other = air::LiveAirPlayer(statePath))
+        throw UsageError(statePath + " is already on air by process " + std::to_string(*other) + " (see " +
+                         air::AirStatusPath(statePath) + "); stop it first");
+    return claim;
+}
 
 int ParseRate(const std::string& text)
 {
@@ -218,9 +237,7 @@ int runAirJack(Context& ctx)
     // the command line gives none.
     air::StartLevelPhase(LoadPlayedState(statePath).extension, rdsLevel.has_value(), rdsPhase.has_value(), config,
                          phase);
-    if (const std::optional<int> other = air::LiveAirPlayer(statePath))
-        throw UsageError(statePath + " is already on air by process " + std::to_string(*other) + " (see " +
-                         air::AirStatusPath(statePath) + "); stop it first");
+    const air::PlayerClaim claim = ClaimLivePlayer(statePath);
 
     std::string error;
     // Made before the client, so that the client (whose thread calls it) ends first.
@@ -326,9 +343,7 @@ int RunLiveLoop(Context& ctx, const LiveLoopOptions& o)
     }
     air::StartLevelPhase(LoadPlayedState(statePath).extension, o.rdsLevel.has_value(), o.rdsPhase.has_value(), config,
                          phase);
-    if (const std::optional<int> other = air::LiveAirPlayer(statePath))
-        throw UsageError(statePath + " is already on air by process " + std::to_string(*other) + " (see " +
-                         air::AirStatusPath(statePath) + "); stop it first");
+    const air::PlayerClaim claim = ClaimLivePlayer(statePath);
     if (config.rdsLevel == 0)
         hooks.report("--rds-level 0: no RDS goes on air, the input passes alone");
 
@@ -476,11 +491,7 @@ int runAir(Context& ctx)
     air::StartLevelPhase(state.extension, rdsLevel.has_value(), rdsPhase.has_value(), config, phase);
     // Two live players on one state file would both drive the air and
     // overwrite each other's status.
-    if (!render) {
-        if (const std::optional<int> other = air::LiveAirPlayer(statePath))
-            throw UsageError(statePath + " is already on air by process " + std::to_string(*other) + " (see " +
-                             air::AirStatusPath(statePath) + "); stop it first");
-    }
+    const air::PlayerClaim claim = render ? air::PlayerClaim() : ClaimLivePlayer(statePath);
     if (config.rdsLevel == 0)
         hooks.report("--rds-level 0: no RDS goes on air" +
                      std::string(config.pilotLevel > 0 ? ", only the pilot" : ", only silence"));

@@ -2,6 +2,7 @@
 // the test receiver, at the rates sound cards run at; and every bad argument.
 #include "cli/cli_runner.h"
 
+#include "air/player_claim.h"
 #include "air/test_demodulator.h"
 
 #include <gtest/gtest.h>
@@ -279,6 +280,63 @@ TEST(CliAir, ASecondLivePlayerOnOneStateFileIsRefusedNamingTheFirst)
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << box.read("live.raw.err");
     EXPECT_GE(std::filesystem::file_size(box.path("live.raw")), 192000u);
+}
+
+TEST(CliAir, TwoLivePlayersStartedTogetherCannotBothPlay)
+{
+    CliSandbox box;
+    const std::string state = box.path("enc.state");
+    MakeStation(box, state);
+    // Started in the same instant, before either has a status file: one
+    // plays, the other is refused and names the claim or the first.
+    const int a = box.start({"air", state, "--output", "-"}, "a.raw");
+    const int b = box.start({"air", state, "--output", "-"}, "b.raw");
+    int refused = 0, player = 0, status = 0;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    std::error_code ec;
+    auto bytes = [&](const char* name) {
+        const auto n = std::filesystem::file_size(box.path(name), ec);
+        return ec ? 0u : static_cast<std::size_t>(n);
+    };
+    while (!refused && std::chrono::steady_clock::now() < end &&
+           (bytes("a.raw") < 4 * 192000u || bytes("b.raw") < 4 * 192000u)) {
+        for (const int pid : {a, b})
+            if (::waitpid(pid, &status, WNOHANG) == pid) {
+                refused = pid;
+                player = pid == a ? b : a;
+            }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_NE(refused, 0) << "both played: " << bytes("a.raw") << " and " << bytes("b.raw") << " bytes";
+    const std::string err = box.read(refused == a ? "a.raw.err" : "b.raw.err");
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << status << err;
+    EXPECT_NE(err.find("is already on air by"), std::string::npos) << err;
+    ::kill(player, SIGTERM);
+    ASSERT_EQ(::waitpid(player, &status, 0), player);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+
+    // Whoever holds the claim, every live way is refused before it opens a
+    // device or a server: JACK, the live loop-through and --output -.
+    air::PlayerClaim held;
+    std::string error, note;
+    ASSERT_TRUE(held.take(state, error, note)) << error;
+    ASSERT_TRUE(held.held()) << note;
+    for (const std::vector<std::string>& way :
+         {std::vector<std::string>{"--jack"}, {"--input-device", "null", "--device", "null"}, {"--output", "-"}}) {
+        std::vector<std::string> args = {"air", state};
+        args.insert(args.end(), way.begin(), way.end());
+        const CliResult r = RunWithin(box, args, 10);
+        EXPECT_EQ(r.code, 2) << way.front() << ": " << r.err;
+        EXPECT_NE(r.err.find("another air process (it holds " + air::PlayerClaimPath(state) + ")"), std::string::npos)
+            << r.err;
+        EXPECT_EQ(r.out, "");
+    }
+    // A render is no live player: it goes ahead.
+    EXPECT_EQ(RunWithin(box, {"air", state, "--output", "-", "--seconds", "1"}, 20).code, 0);
+    // Let go (the process that held it ends), the claim is free again.
+    held = air::PlayerClaim();
+    air::PlayerClaim again;
+    EXPECT_TRUE(again.take(state, error, note) && again.held()) << error;
 }
 
 TEST(CliAir, ThePortOrTheSettingsNameTheStateFile)
