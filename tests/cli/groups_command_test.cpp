@@ -138,6 +138,19 @@ TEST(CliGroups, RadiotextPlusOfTheVirtualEncoderDecodesToItsTags)
     EXPECT_EQ(tagged, "Bj\xF6rk|J\xF3ga");
     EXPECT_TRUE(announced);
     EXPECT_GE(tagGroups, 3);  // at least every 2 s over 6 s
+
+    // A radiotext the pattern does not fit takes the tags of the one before
+    // off the air: no 11A may point into the traffic text as an artist.
+    ASSERT_EQ(run({"rt", "Traffic: A1 closed near Linz"}).code, 0);
+    const CliResult after = box.run({"groups", state, "--seconds", "6"});
+    ASSERT_EQ(after.code, 0) << after.err;
+    int running = 0;
+    for (const std::string& line : Lines(after.out)) {
+        const auto [b2, b3, b4] = BlocksOf(line);
+        if ((b2 >> 11) == 11 * 2 && (b2 & 0x08) && (b3 | b4) != 0)
+            ++running;
+    }
+    EXPECT_EQ(running, 0) << "11A groups still carry the tags of \"Bj\xF6rk - J\xF3ga\"";
 }
 
 } // namespace

@@ -807,11 +807,23 @@ TEST(UecpPort, ForeignFramesAreLoggedOncePerSenderAndMinute)
     ASSERT_EQ(r.port.log().size(), 1u);
     EXPECT_EQ(r.port.log()[0].text, "frames for site 5 ignored; this is site 7");
     EXPECT_TRUE(r.port.log()[0].error);
+    // Another sender (127.0.0.2, loopback too) in the same minute has its
+    // own line, once.
+    Automation other(SOCK_DGRAM, r.port.listener().udpPort());
+    sockaddr_in from = Loopback(0);
+    from.sin_addr.s_addr = htonl(0x7F000002);
+    ASSERT_EQ(::bind(other.fd, reinterpret_cast<const sockaddr*>(&from), sizeof from), 0);
+    other.send(Wire(ps, 1, (6 << 6) | 2));
+    other.send(Wire(ps, 2, (6 << 6) | 2));
+    r.serve();
+    ASSERT_EQ(r.port.log().size(), 2u);
+    EXPECT_EQ(r.port.log()[1].text, "frames for site 6 ignored; this is site 7");
+    EXPECT_EQ(r.port.log()[1].peer.rfind("127.0.0.2", 0), 0u) << r.port.log()[1].peer;
     r.rig.time.advanceMs(UecpPort::kForeignLogMs);
     udp.send(Wire(ps, 4, (7 << 6) | 3));
     r.serve();
-    ASSERT_EQ(r.port.log().size(), 2u);
-    EXPECT_EQ(r.port.log()[1].text, "frames for encoder 3 ignored; this is site 7 encoder 2");
+    ASSERT_EQ(r.port.log().size(), 3u);
+    EXPECT_EQ(r.port.log()[2].text, "frames for encoder 3 ignored; this is site 7 encoder 2");
     EXPECT_EQ(r.params.program.PSDEF, "");
     EXPECT_EQ(r.rig.transactions(), 0u);
 }
