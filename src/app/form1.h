@@ -173,6 +173,8 @@ public:
     std::function<bool(const QStringList&)> askLoadOnAir;
     // The fields marked as loaded from another program (until their mark ends).
     QList<QWidget*> MarkedOnAirFields() const;
+    // The name the operator knows a bound field by ("Default PS", "Radiotext 2").
+    QString OnAirFieldName(const QObject* field) const;
     // At start-up with a bidirectional or virtual port: what the encoder
     // holds is compared with what the settings gave. Where they differ, a bar
     // above the status bar (OnAirBar, never a modal question) names the

@@ -7,11 +7,15 @@
 #include "encoder/receive.h"
 #include "sim/virtual_encoder.h"
 
+#include <QAbstractButton>
+#include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QMessageBox>
 #include <QTimer>
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace quorvan_app {
 
@@ -22,16 +26,44 @@ bool SameValue(const StationBinding& a, const StationBinding& b)
     return a.sameValue(b);
 }
 
-// A name for a field in a question: its control's accessible name, else its object name.
-QString FieldName(const StationBinding& b)
-{
-    auto* w = qobject_cast<QWidget*>(b.widget);
-    if (w && !w->accessibleName().isEmpty())
-        return w->accessibleName();
-    return b.widget->objectName();
-}
-
 } // namespace
+
+// A name for a field in a question or the start-up bar, as the operator sees
+// it on its page: its accessible name; a check box's own text; the caption
+// to its left on the same row ("Default PS", "Byte 4"); the title of its
+// frame ("Alternative Frequencies"); the radiotext lines by number; else the
+// control's object name.
+QString TForm1::OnAirFieldName(const QObject* field) const
+{
+    auto* w = qobject_cast<const QWidget*>(field);
+    if (!w)
+        return field->objectName();
+    if (!w->accessibleName().isEmpty())
+        return w->accessibleName();
+    for (int i = 0; i < 4; ++i) {
+        if (w == RT[i])
+            return QStringLiteral("Radiotext %1").arg(i + 1);
+        if (w == CBRTT[i])
+            return QStringLiteral("Radiotext %1 type").arg(i + 1);
+    }
+    if (auto* button = qobject_cast<const QAbstractButton*>(w); button && !button->text().isEmpty())
+        return button->text().remove(QLatin1Char('&'));
+    const QLabel* best = nullptr;
+    if (QWidget* parent = w->parentWidget()) {
+        for (QLabel* label : parent->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly)) {
+            const QRect r = label->geometry();
+            if (label->text().isEmpty() || r.right() > w->x() || std::abs(r.center().y() - w->geometry().center().y()) > 6)
+                continue;
+            if (!best || r.right() > best->geometry().right())
+                best = label;
+        }
+        if (best)
+            return best->text().remove(QLatin1Char('&')).remove(QLatin1Char(':')).trimmed();
+        if (auto* frame = qobject_cast<const QGroupBox*>(parent); frame && !frame->title().isEmpty())
+            return frame->title();
+    }
+    return w->objectName();
+}
 
 void TForm1::RememberOnAir(const std::array<std::uint8_t, 256>& image)
 {
@@ -80,8 +112,8 @@ int TForm1::LoadOnAirChange(const std::array<std::uint8_t, 256>& image)
         changed.push_back(i);
         if (!SameValue(inWindow[i], wasOnAir[i])) {
             edited.push_back(i);
-            if (!editedNames.contains(FieldName(nowOnAir[i])))
-                editedNames.append(FieldName(nowOnAir[i]));
+            if (!editedNames.contains(OnAirFieldName(nowOnAir[i].widget)))
+                editedNames.append(OnAirFieldName(nowOnAir[i].widget));
         }
     }
     bool overEdits = false;
@@ -162,8 +194,8 @@ void TForm1::CompareOnAirAtStart()
     const std::vector<StationBinding> onEncoder = StationBindings(onAir);
     QStringList names;
     for (std::size_t i = 0; i < onEncoder.size(); ++i) {
-        if (!SameValue(inWindow[i], onEncoder[i]) && !names.contains(FieldName(onEncoder[i])))
-            names.append(FieldName(onEncoder[i]));
+        if (!SameValue(inWindow[i], onEncoder[i]) && !names.contains(OnAirFieldName(onEncoder[i].widget)))
+            names.append(OnAirFieldName(onEncoder[i].widget));
     }
     if (names.isEmpty())
         return;

@@ -41,6 +41,7 @@ class OnAirStartTest : public QObject {
 private slots:
     void whatIsOnAirAsSentGivesNoBar();
     void aNeverWrittenEncoderGivesNoBar();
+    void fieldsAreNamedAsTheirPagesCaptionThem();
     void anotherProgramsChangeIsOfferedAndLoaded();
     void keepingTheSettingsChangesNothing();
 };
@@ -72,13 +73,26 @@ void OnAirStartTest::aNeverWrittenEncoderGivesNoBar()
     QVERIFY(!form.OnAirBar->isVisible());
 }
 
+void OnAirStartTest::fieldsAreNamedAsTheirPagesCaptionThem()
+{
+    EncoderFixture f;
+    quorvan_app::TForm1& form = f.start();
+    // Not the controls' object names ("PSDEF"): the captions beside them.
+    QCOMPARE(form.OnAirFieldName(form.PSDEF), QStringLiteral("Default PS"));
+    QCOMPARE(form.OnAirFieldName(form.PI), QStringLiteral("PI"));
+    QCOMPARE(form.OnAirFieldName(form.PTY), QStringLiteral("Program Type"));
+    QCOMPARE(form.OnAirFieldName(form.TP), QStringLiteral("Traffic Program"));
+    QCOMPARE(form.OnAirFieldName(form.RT[1]), QStringLiteral("Radiotext 2"));
+    QCOMPARE(form.OnAirFieldName(form.SGAF), QStringLiteral("Alternative Frequencies"));
+}
+
 void OnAirStartTest::anotherProgramsChangeIsOfferedAndLoaded()
 {
     EncoderFixture f;
     SentThenChangedWhileClosed(f);
     quorvan_app::TForm1& form = f.start();
     QCOMPARE(form.RT[0]->text(), QStringLiteral("Old"));  // the settings, until the operator says
-    QCOMPARE(form.StartupOnAirDifferences().size(), 1);
+    QCOMPARE(form.StartupOnAirDifferences(), QStringList{QStringLiteral("Radiotext 1")});
     QVERIFY(form.OnAirBar->isVisible());
     QVERIFY(form.LOnAirBar->text().contains(form.StartupOnAirDifferences().first()));
     QVERIFY(f.questions.isEmpty());
