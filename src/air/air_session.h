@@ -35,6 +35,10 @@ struct SessionHooks {
     // Writes the status file (default: WriteAirStatus beside the state file);
     // runs on the status thread. false with the cause in `why`.
     std::function<bool(const AirStatus&, std::string& why)> writeStatus;
+    // Looks at the state file of a live session (default:
+    // SharedEncoderState::reloadIfChanged); true when the state was replaced.
+    // Runs on the state follower's thread, never on the device's.
+    std::function<bool(SharedEncoderState&, std::string& why)> lookAtState;
     // Removes the status file at the end (default: the real file system).
     SettingsFileSystem* fileSystem = nullptr;
 };
