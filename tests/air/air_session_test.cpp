@@ -3,6 +3,7 @@
 // writes, and a status writer that stalls like a slow disk.
 #include "air/air_session.h"
 
+#include "air/state_looks.h"
 #include "sim/shared_state.h"
 #include "sim/state_file.h"
 
@@ -101,6 +102,7 @@ TEST(AirSession, CarrierAndPowerOffMuteTheSubcarrierWithin100msAndKeepThePilot)
         std::vector<AirStatus> written;
         std::mutex lock;
         std::condition_variable wroteOff;
+        test::StateLooks looks;
         sink.after = [&](std::int64_t frames) {
             EncoderState s = Station();
             if (changedAt < 0 && frames >= kRate / 2) {
@@ -112,6 +114,9 @@ TEST(AirSession, CarrierAndPowerOffMuteTheSubcarrierWithin100msAndKeepThePilot)
                 g.unlock();
                 (powerOff ? s.power : s.carrier) = false;
                 Save(state, s);
+                // The state follower looks at the file on its own thread:
+                // the device waits until it has, as a slow card would.
+                ASSERT_TRUE(looks.waitForALook());
                 changedAt = frames;
             } else if (backAt < 0 && frames >= kRate) {
                 // The status thread writes the newest status when it gets
@@ -123,11 +128,13 @@ TEST(AirSession, CarrierAndPowerOffMuteTheSubcarrierWithin100msAndKeepThePilot)
                 });
                 g.unlock();
                 Save(state, s);
+                ASSERT_TRUE(looks.waitForALook());
                 backAt = frames;
             }
         };
         SessionHooks hooks;
         hooks.nowUnix = [&] { return ++clock; };  // a new second at every write: a status each time
+        hooks.lookAtState = looks.hook();
         hooks.writeStatus = [&](const AirStatus& s, std::string&) {
             std::lock_guard<std::mutex> g(lock);
             written.push_back(s);
