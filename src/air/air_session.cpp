@@ -1,5 +1,6 @@
 #include "air/air_session.h"
 
+#include "air/state_follower.h"
 #include "air/status_thread.h"
 
 #include "rds/generator.h"
@@ -129,31 +130,30 @@ void LevelPhaseFollower::apply(const ExtensionRecord& record, Modulator& modulat
 bool PlayLive(SharedEncoderState& state, const ModulatorConfig& config, Sink& sink, std::int64_t frames,
               const SessionHooks& hooks, std::string& error)
 {
+    const std::string statePath = state.path();
+    // From here on the state file is the follower's alone: the loop plays
+    // its copy and takes a newer one between two periods.
+    StateFollower looks(state, hooks.lookAtState, hooks.report);
     rds::EncoderStream stream;
-    const auto& encoder = state.encoder();
-    bool onAir = rds::EncoderStream::OnAir(encoder->state());
+    bool onAir = rds::EncoderStream::OnAir(looks.state());
     // Off the air the bit clock runs on through empty groups; the stream
     // waits and goes on where it stood.
-    Modulator modulator(config, [&] { return onAir ? stream.Next(encoder->state()) : rds::Group{}; });
+    Modulator modulator(config, [&] { return onAir ? stream.Next(looks.state()) : rds::Group{}; });
     std::int64_t sinceReload = 0;
-    bool unreadable = false;
-    LevelPhaseFollower follower(encoder->extension());
+    LevelPhaseFollower follower(looks.state().extension);
     auto fill = [&](float* out, std::size_t n) {
         sinceReload += static_cast<std::int64_t>(n);
         if (sinceReload >= ReloadFrames(config.rate)) {
             sinceReload = 0;
-            std::string why;
-            state.reloadIfChanged(why);
-            if (!why.empty() && !unreadable && hooks.report)
-                hooks.report(why + "; the last good state stays on air");
-            unreadable = !why.empty();
-            follower.apply(encoder->extension(), modulator, false);
+            looks.ask();
         }
-        onAir = rds::EncoderStream::OnAir(encoder->state());
+        if (looks.take())
+            follower.apply(looks.state().extension, modulator, false);
+        onAir = rds::EncoderStream::OnAir(looks.state());
         modulator.setSubcarrier(onAir);  // no power or carrier off: the pilot alone
         modulator.render(out, n);
     };
-    return Pump(sink, config, frames, hooks, state.path(), fill, [&] { return modulator.groupsStarted(); },
+    return Pump(sink, config, frames, hooks, statePath, fill, [&] { return modulator.groupsStarted(); },
                 [&] { return onAir; }, [&] { return modulator.rdsLevel(); }, error);
 }
 

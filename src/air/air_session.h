@@ -1,12 +1,14 @@
 // A software encoder on air: the modulator fed from a state file, into a sink.
 //
 // Live, the stream follows the state file: it is looked at every 50 ms of
-// the device's time (a change saved by any program is read within that), it
-// is only read, never written or locked, and a file that cannot be read
-// leaves the last good state on air. The encoder's carrier or power off mutes
-// the 57 kHz subcarrier only; the pilot stays. The status file beside it is
-// rewritten once a second by a thread of its own, never by the loop that
-// feeds the device, and removed at the end when it is still this process's.
+// the device's time (a change saved by any program is read within that) by
+// a thread of its own (StateFollower), never by the loop that feeds the
+// device; it is only read, never written or locked, and a file that cannot
+// be read leaves the last good state on air. The encoder's carrier or power
+// off mutes the 57 kHz subcarrier only; the pilot stays. The status file
+// beside it is rewritten once a second by a thread of its own, never by the
+// loop that feeds the device, and removed at the end when it is still this
+// process's.
 #pragma once
 
 #include "air/air_status.h"
@@ -35,6 +37,10 @@ struct SessionHooks {
     // Writes the status file (default: WriteAirStatus beside the state file);
     // runs on the status thread. false with the cause in `why`.
     std::function<bool(const AirStatus&, std::string& why)> writeStatus;
+    // Looks at the state file of a live session (default:
+    // SharedEncoderState::reloadIfChanged); true when the state was replaced.
+    // Runs on the state follower's thread, never on the device's.
+    std::function<bool(SharedEncoderState&, std::string& why)> lookAtState;
     // Removes the status file at the end (default: the real file system).
     SettingsFileSystem* fileSystem = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "air/loop_session.h"
 
 #include "air/mix.h"
+#include "air/state_follower.h"
 #include "air/status_thread.h"
 #include "rds/generator.h"
 #include "sim/shared_state.h"
@@ -179,16 +180,17 @@ bool PlayLiveLoop(SharedEncoderState& state, const ModulatorConfig& config, doub
     if (source.rate() != config.rate)
         throw std::invalid_argument("the source runs at " + std::to_string(source.rate()) + " Hz, the loop at " +
                                     std::to_string(config.rate) + " Hz");
+    const std::string statePath = state.path();
+    // From here on the state file is the follower's alone, as PlayLive's.
+    StateFollower looks(state, hooks.lookAtState, hooks.report);
     rds::EncoderStream stream;
-    const auto& encoder = state.encoder();
-    bool onAir = rds::EncoderStream::OnAir(encoder->state());
+    bool onAir = rds::EncoderStream::OnAir(looks.state());
     // Off the air the bit clock runs on through empty groups, as PlayLive's.
-    Modulator modulator(config, [&] { return onAir ? stream.Next(encoder->state()) : rds::Group{}; });
+    Modulator modulator(config, [&] { return onAir ? stream.Next(looks.state()) : rds::Group{}; });
     modulator.setRdsPhase(rdsPhase);
     PilotLock lock(config.rate);
     LoopThrough loop(lock, modulator);
 
-    const std::string statePath = state.path();
     AirStatus status;
     status.device = sink.description();
     status.input = source.description();
@@ -229,8 +231,7 @@ bool PlayLiveLoop(SharedEncoderState& state, const ModulatorConfig& config, doub
     std::int64_t latencyCount = 0;
     std::int64_t lastStatus = -1;
     std::int64_t sinceReload = 0;
-    bool unreadable = false;
-    LevelPhaseFollower follower(encoder->extension());
+    LevelPhaseFollower follower(looks.state().extension);
     std::int64_t done = 0;
     bool ok = true;
     while (frames < 0 || done < frames) {
@@ -238,14 +239,11 @@ bool PlayLiveLoop(SharedEncoderState& state, const ModulatorConfig& config, doub
             break;
         if (sinceReload >= config.rate / 20) {
             sinceReload = 0;
-            std::string why;
-            state.reloadIfChanged(why);
-            if (!why.empty() && !unreadable && hooks.report)
-                hooks.report(why + "; the last good state stays on air");
-            unreadable = !why.empty();
-            follower.apply(encoder->extension(), modulator, true);
+            looks.ask();
         }
-        onAir = rds::EncoderStream::OnAir(encoder->state());
+        if (looks.take())
+            follower.apply(looks.state().extension, modulator, true);
+        onAir = rds::EncoderStream::OnAir(looks.state());
         modulator.setSubcarrier(onAir);
         const std::size_t want =
             frames >= 0 ? static_cast<std::size_t>(std::min<std::int64_t>(frames - done, period)) : period;

@@ -98,8 +98,9 @@ std::int64_t BacklogToDrop(std::int64_t available, std::int64_t queued, std::siz
 // pilot lock and the mix into a sink, block by block as the source delivers
 // them (each block is written as soon as it is read, so the way through is
 // the capture's period plus what the sink holds). The groups follow the
-// state file as PlayLive's do (looked at every 50 ms of the input's frames,
-// the carrier or power off mutes the RDS, the input passes). The status file
+// state file as PlayLive's do (looked at every 50 ms of the input's frames
+// by the state follower's thread, the carrier or power off mutes the RDS,
+// the input passes). The status file
 // (and the snapshot of the output beside it) is written once a second off the
 // audio path: the pilot, the RDS phase, the latency measured from the two
 // devices' delays, the drift between their clocks, over- and underruns and

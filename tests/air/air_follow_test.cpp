@@ -12,6 +12,7 @@
 #include "air/loop_session.h"
 #include "air/pulled_session.h"
 
+#include "air/state_looks.h"
 #include "air/station_mpx.h"
 #include "air/test_demodulator.h"
 #include "sim/shared_state.h"
@@ -123,15 +124,24 @@ Played Play(Kind kind, int levelTenths, int phaseTenths, const std::vector<float
     if (!shared)
         return played;
     bool changed = false;
+    // The live sessions look at the state file on a thread of their own:
+    // their device, far faster than real time, waits for a look after the
+    // save as a slow card would.
+    test::StateLooks looks;
+    const bool followed = kind == Kind::Live || kind == Kind::LiveLoop;
     auto after = [&](std::int64_t frames) {
         if (!changed && frames >= kChangeAt) {
             changed = true;
             std::string why;
             EXPECT_TRUE(SaveEncoderState(path, Station(levelTenths, phaseTenths), why)) << why;
+            if (followed) {
+                EXPECT_TRUE(looks.waitForALook());
+            }
         }
     };
     std::int64_t clock = 0;
     SessionHooks hooks;
+    hooks.lookAtState = looks.hook();
     hooks.nowUnix = [&] { return ++clock; };  // a status at every period
     hooks.writeStatus = [&](const AirStatus& s, std::string&) {
         played.last = s;  // the status thread's, read once the session has ended

@@ -1,18 +1,23 @@
 // The live session on the device's clock: a sink that takes the frames as a
 // device would (its writes are the clock), a state file changed between two
-// writes, and a status writer that stalls like a slow disk.
+// writes, and a status writer and a look at the state file that stall like
+// a slow disk.
 #include "air/air_session.h"
+#include "air/loop_session.h"
 
+#include "air/state_looks.h"
 #include "sim/shared_state.h"
 #include "sim/state_file.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <numbers>
 #include <unistd.h>
@@ -101,6 +106,7 @@ TEST(AirSession, CarrierAndPowerOffMuteTheSubcarrierWithin100msAndKeepThePilot)
         std::vector<AirStatus> written;
         std::mutex lock;
         std::condition_variable wroteOff;
+        test::StateLooks looks;
         sink.after = [&](std::int64_t frames) {
             EncoderState s = Station();
             if (changedAt < 0 && frames >= kRate / 2) {
@@ -112,6 +118,9 @@ TEST(AirSession, CarrierAndPowerOffMuteTheSubcarrierWithin100msAndKeepThePilot)
                 g.unlock();
                 (powerOff ? s.power : s.carrier) = false;
                 Save(state, s);
+                // The state follower looks at the file on its own thread:
+                // the device waits until it has, as a slow card would.
+                ASSERT_TRUE(looks.waitForALook());
                 changedAt = frames;
             } else if (backAt < 0 && frames >= kRate) {
                 // The status thread writes the newest status when it gets
@@ -123,11 +132,13 @@ TEST(AirSession, CarrierAndPowerOffMuteTheSubcarrierWithin100msAndKeepThePilot)
                 });
                 g.unlock();
                 Save(state, s);
+                ASSERT_TRUE(looks.waitForALook());
                 backAt = frames;
             }
         };
         SessionHooks hooks;
         hooks.nowUnix = [&] { return ++clock; };  // a new second at every write: a status each time
+        hooks.lookAtState = looks.hook();
         hooks.writeStatus = [&](const AirStatus& s, std::string&) {
             std::lock_guard<std::mutex> g(lock);
             written.push_back(s);
@@ -190,6 +201,149 @@ TEST(AirSession, AStalledStatusWriteNeverHoldsUpTheDevice)
     std::lock_guard<std::mutex> g(lock);
     EXPECT_TRUE(released);
     EXPECT_GE(framesWhileStalled, kRate);
+}
+
+// A capture that hands over silence at once, without end: no pilot, so the
+// RDS of a loop-through runs free on it.
+class SilentCapture final : public Source {
+public:
+    std::size_t read(float* mono, std::size_t frames) override
+    {
+        std::fill_n(mono, frames, 0.0f);
+        return frames;
+    }
+    int rate() const override { return kRate; }
+    std::string description() const override { return "test capture"; }
+};
+
+TEST(AirSession, AStalledLookAtTheStateFileNeverHoldsUpTheDevice)
+{
+    // The live air on a sound card, and the live loop-through.
+    for (const bool loop : {false, true}) {
+        SCOPED_TRACE(loop ? "live loop-through" : "live air");
+        Dir dir;
+        const std::string state = dir.file("enc.state");
+        Save(state, Station());
+        std::string error;
+        const auto shared = SharedEncoderState::Open(state, nullptr, error);
+        ASSERT_TRUE(shared) << error;
+        std::mutex lock;
+        std::condition_variable change;
+        bool saved = false, hung = false, stalled = false, released = false;
+        int looksSinceRelease = 0;
+        std::int64_t framesWhileStalled = 0, mutedFrom = -1;
+        ClockSink sink;
+        sink.after = [&](std::int64_t frames) {
+            std::unique_lock<std::mutex> g(lock);
+            if (!saved && frames >= kRate / 2) {
+                EncoderState off = Station();
+                off.carrier = false;
+                Save(state, off);
+                saved = true;
+                // The next look hangs in the read of the new file: let it begin.
+                change.wait_for(g, std::chrono::seconds(5), [&] { return stalled; });
+            } else if (stalled && !released && (framesWhileStalled += 1024) >= 3 * kRate / 10) {
+                released = true;  // 300 ms of the device's time went by during the look
+                change.notify_all();
+            } else if (released && mutedFrom < 0) {
+                // Once the follower has looked again, what the hung look
+                // read waits for the next period; the carrier off mutes the
+                // subcarrier within 100 ms, as ever.
+                change.wait_for(g, std::chrono::seconds(5), [&] { return looksSinceRelease >= 2; });
+                mutedFrom = frames + kRate / 10;
+            }
+        };
+        SessionHooks hooks;
+        hooks.nowUnix = [] { return std::int64_t{1}; };
+        hooks.writeStatus = [](const AirStatus&, std::string&) { return true; };
+        hooks.lookAtState = [&](SharedEncoderState& s, std::string& why) {
+            std::unique_lock<std::mutex> g(lock);
+            if (saved && !hung) {
+                // A disk (or an NFS home) that hangs in one look until the
+                // device has taken 300 ms more; the bound only ends a
+                // broken run.
+                hung = stalled = true;
+                change.notify_all();
+                change.wait_for(g, std::chrono::seconds(5), [&] { return released; });
+                stalled = false;
+            }
+            g.unlock();
+            const bool changed = s.reloadIfChanged(why);
+            g.lock();
+            looksSinceRelease += released ? 1 : 0;
+            change.notify_all();
+            return changed;
+        };
+        // The loop-through's pilot is the input's: none here.
+        ModulatorConfig config;
+        config.pilotLevel = loop ? 0 : 9;
+        SilentCapture capture;
+        ASSERT_TRUE(loop ? PlayLiveLoop(*shared, config, 0, capture, sink, 2 * kRate, hooks, error)
+                         : PlayLive(*shared, config, sink, 2 * kRate, hooks, error))
+            << error;
+        std::lock_guard<std::mutex> g(lock);
+        EXPECT_TRUE(released);
+        EXPECT_GE(framesWhileStalled, 3 * kRate / 10);
+        // The carrier off came on air once the look ended: the pilot alone.
+        EXPECT_GT(FromPilot(sink.samples, config.pilotLevel, 0, kRate / 2), 0.02);
+        EXPECT_GT(mutedFrom, 0);
+        if (mutedFrom > 0) {
+            EXPECT_LT(FromPilot(sink.samples, config.pilotLevel, mutedFrom, 2 * kRate), 1e-4);
+        }
+    }
+}
+
+TEST(AirSession, AnUnreadableStateFileIsToldOnceUntilGoodAgainAndTheLastGoodStateStays)
+{
+    Dir dir;
+    const std::string state = dir.file("enc.state");
+    Save(state, Station());
+    std::string error;
+    const auto shared = SharedEncoderState::Open(state, nullptr, error);
+    ASSERT_TRUE(shared) << error;
+    test::StateLooks looks;
+    std::mutex lock;
+    std::vector<std::string> told;
+    EncoderState off = Station();
+    off.carrier = false;
+    // Every quarter of a second: damaged, good again (the carrier off),
+    // damaged again; the device waits for two looks after each.
+    int step = 0;
+    ClockSink sink;
+    sink.after = [&](std::int64_t frames) {
+        if (step >= 3 || frames < (step + 1) * kRate / 4)
+            return;
+        if (step == 1) {
+            Save(state, off);
+        } else {
+            std::ofstream damaged(state, std::ios::trunc);
+            damaged << "not a state file " << step << "\n";
+        }
+        ++step;
+        ASSERT_TRUE(looks.waitForALook());
+        ASSERT_TRUE(looks.waitForALook());
+    };
+    SessionHooks hooks;
+    hooks.nowUnix = [] { return std::int64_t{1}; };
+    hooks.writeStatus = [](const AirStatus&, std::string&) { return true; };
+    hooks.lookAtState = looks.hook();
+    hooks.report = [&](const std::string& line) {
+        std::lock_guard<std::mutex> g(lock);
+        told.push_back(line);
+    };
+    ModulatorConfig config;
+    config.pilotLevel = 9;
+    ASSERT_TRUE(PlayLive(*shared, config, sink, kRate, hooks, error)) << error;
+    std::lock_guard<std::mutex> g(lock);
+    ASSERT_EQ(told.size(), 2u);
+    for (const std::string& line : told) {
+        EXPECT_NE(line.find("damaged virtual encoder state file " + state), std::string::npos) << line;
+        EXPECT_NE(line.find("; the last good state stays on air"), std::string::npos) << line;
+    }
+    // The station stays on air while the file is damaged; the good file's
+    // carrier off mutes the subcarrier, and stays when it is damaged again.
+    EXPECT_GT(FromPilot(sink.samples, 9, kRate / 4 + kRate / 10, kRate / 2), 0.02);
+    EXPECT_LT(FromPilot(sink.samples, 9, kRate / 2 + kRate / 10, kRate), 1e-4);
 }
 
 TEST(AirSession, TheStatusFileIsRemovedOnlyByItsWriter)
