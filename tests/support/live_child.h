@@ -1,6 +1,7 @@
 #pragma once
 // What the live tests of `air` share: waiting for a child with a deadline,
-// the steady clock in seconds, a file's size and a state file read back.
+// the steady clock in seconds, when a file was written, a file's size and a
+// state file read back.
 
 #include "sim/state_file.h"
 
@@ -13,6 +14,7 @@
 #include <string>
 #include <thread>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 namespace quorvan::test {
@@ -22,6 +24,21 @@ using LiveClock = std::chrono::steady_clock;
 inline double Seconds(LiveClock::time_point t)
 {
     return std::chrono::duration<double>(t.time_since_epoch()).count();
+}
+
+// When `path` was last written, on the steady clock in seconds (its
+// modification time carried over from the system clock): the moment another
+// program's write reached the file, whatever that program took before and
+// after it. `otherwise` where the file cannot be read.
+inline double WrittenAt(const std::string& path, double otherwise)
+{
+    struct stat st{};
+    if (::stat(path.c_str(), &st) != 0)
+        return otherwise;
+    const double steadyNow = Seconds(LiveClock::now());
+    const double systemNow = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+    const double modified = static_cast<double>(st.st_mtim.tv_sec) + static_cast<double>(st.st_mtim.tv_nsec) * 1e-9;
+    return steadyNow - (systemNow - modified);
 }
 
 inline std::uintmax_t SizeOf(const std::string& path)
