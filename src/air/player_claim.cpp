@@ -1,15 +1,13 @@
 #include "air/player_claim.h"
 
 #include "air/air_status.h"
+#include "settings/file_system.h"
 
 #include <cerrno>
 #include <cstring>
 #include <optional>
 #include <utility>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quorvan::air {
@@ -42,12 +40,10 @@ bool PlayerClaim::take(const std::string& stateFile, std::string& error, std::st
     if (fd_ >= 0)
         return true;
     const std::string file = PlayerClaimPath(stateFile);
-    // O_NOFOLLOW: another user's link in a shared folder is not followed to
-    // a file of this user's, which would then be created or locked.
-    const int flags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
-    int fd = ::open(file.c_str(), O_RDWR | O_CREAT | flags, 0600);
-    if (fd < 0 && (errno == EACCES || errno == EROFS))
-        fd = ::open(file.c_str(), O_RDONLY | flags);  // flock needs only a descriptor
+    // Never through a link: another user's link in a shared folder is not
+    // followed to a file of this user's, which would then be created or locked.
+    bool writable = false;
+    const int fd = OpenLockFile(file, 0600, writable);
     if (fd < 0 && (errno == EACCES || errno == EROFS || errno == ENOENT)) {
         // A folder this user may not write: the player plays unclaimed, as
         // it did before there was a claim, and says so.
@@ -55,22 +51,17 @@ bool PlayerClaim::take(const std::string& stateFile, std::string& error, std::st
                "); another air started on it at the same time is not refused";
         return true;
     }
+    if (fd < 0 && errno == EINVAL) {
+        error = file + " (the claim of the one live player of " + stateFile + ") is not a regular file";
+        return false;
+    }
     if (fd < 0) {
         error = "cannot open " + file + " (the claim of the one live player of " + stateFile +
                 "): " + std::strerror(errno);
         return false;
     }
-    struct stat st{};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        error = file + " (the claim of the one live player of " + stateFile + ") is not a regular file";
-        return false;
-    }
-    int rc;
-    do
-        rc = ::flock(fd, LOCK_EX | LOCK_NB);
-    while (rc != 0 && errno == EINTR);
-    if (rc != 0) {
+    const bool locked = TryLockExclusive(fd);
+    if (!locked) {
         const int cause = errno;
         ::close(fd);
         if (cause != EWOULDBLOCK) {

@@ -4,6 +4,7 @@
 #include <csignal>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -233,6 +234,33 @@ bool replaceFileContents(SettingsFileSystem& fs, const std::string& path, const 
         return false;
     }
     return true;
+}
+
+int OpenLockFile(const std::string& path, int mode, bool& writable)
+{
+    const int flags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | flags, mode);
+    writable = fd >= 0;
+    if (fd < 0 && (errno == EACCES || errno == EROFS))
+        fd = ::open(path.c_str(), O_RDONLY | flags);
+    if (fd < 0)
+        return -1;
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    return fd;
+}
+
+bool TryLockExclusive(int fd)
+{
+    int rc;
+    do
+        rc = ::flock(fd, LOCK_EX | LOCK_NB);
+    while (rc != 0 && errno == EINTR);
+    return rc == 0;
 }
 
 } // namespace quorvan

@@ -61,4 +61,13 @@ std::string parentDirectory(const std::string& path);
 // True when the directory exists afterwards.
 bool MakeDirectoryFor(const std::string& path);
 
+// Opens (creating it, mode `mode`) the lock file `path` for flock: O_NOFOLLOW,
+// so that a link planted in its place is never followed, and read-only where
+// this user may not write it (flock needs only a descriptor; `writable` says
+// which). -1 with errno set when it cannot be opened; -1 with errno EINVAL
+// when it is not a regular file.
+int OpenLockFile(const std::string& path, int mode, bool& writable);
+// flock(LOCK_EX | LOCK_NB) on `fd`, again after EINTR; false with errno set.
+bool TryLockExclusive(int fd);
+
 } // namespace quorvan

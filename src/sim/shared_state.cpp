@@ -71,22 +71,18 @@ bool SharedEncoderState::lock(std::string& error)
     if (lockFd_ >= 0)
         return true;
     const std::string file = lockPath();
-    // O_NOFOLLOW: a link planted in the lock file's place is not followed to
-    // another file, which would then be written.
-    const int flags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
     // The lock is the first file of a new state file's folder (a new
     // account's ~/.config/quorvan): the folder is made here. A failure shows
-    // as the open's error below.
+    // as the open's error below. A link planted in the lock file's place is
+    // not followed to another file, which would then be written; a lock file
+    // this user may not write (left by another user, or on a read-only mount)
+    // still locks, and the holder's name is not written.
     MakeDirectoryFor(file);
-    int fd = ::open(file.c_str(), O_RDWR | O_CREAT | flags, 0644);
-    bool named = true;
-    if (fd < 0 && (errno == EACCES || errno == EROFS)) {
-        // A lock file this user may not write (left by another user, or on a
-        // read-only mount) still locks: flock needs only a descriptor, so the
-        // lock is taken through one opened for reading, and the holder's name
-        // is not written.
-        fd = ::open(file.c_str(), O_RDONLY | flags);
-        named = false;
+    bool named = false;
+    const int fd = OpenLockFile(file, 0644, named);
+    if (fd < 0 && errno == EINVAL) {
+        error = "lock file " + file + " of virtual encoder state file " + path_ + " is not a regular file";
+        return false;
     }
     if (fd < 0) {
         // No operation runs without the lock: it ends here, naming the cause.
@@ -94,17 +90,9 @@ bool SharedEncoderState::lock(std::string& error)
                 std::strerror(errno);
         return false;
     }
-    struct stat st{};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        error = "lock file " + file + " of virtual encoder state file " + path_ + " is not a regular file";
-        return false;
-    }
     for (unsigned waited = 0;;) {
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        if (TryLockExclusive(fd))
             break;
-        if (errno == EINTR)
-            continue;
         if (errno != EWOULDBLOCK) {
             error = "cannot lock " + file + ": " + std::strerror(errno);
             ::close(fd);
